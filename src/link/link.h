@@ -1,0 +1,35 @@
+// The device link: the serial port, the reader thread, command framing and
+// the switcher's answers.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace klvc {
+
+// Port set-up and lifetime (user-interface thread).
+void open_port();      // opens the device mapped to store().com_port_index
+void start_reader();   // reader_running = 1 and start the reader thread
+void stop_link();      // wake and join the reader, close everything
+void restart_link();   // stop_link, open_port, start_reader
+bool link_is_open();
+
+// Frames one command (body with its CR LF) and writes it; sets response_pending.
+void send_command(const char* text);
+inline void send_command(const std::string& text) { send_command(text.c_str()); }
+
+// One received answer line (reader thread, or tests).
+void handle_response(const char* line);
+
+// Once per 500 ms tick of the main frame's timer.
+void no_connect_check();
+
+// Test and simulation hook: while set, send_command hands each framed line to
+// `writer` instead of the port (on the calling thread). Empty restores the port.
+void set_direct_line(std::function<void(const std::string& bytes)> writer);
+// Delivers bytes as if they had been read from the port: line assembly, then
+// handle_response for each complete line (on the calling thread).
+void feed_received(const char* data, std::size_t size);
+
+}  // namespace klvc

@@ -1,0 +1,46 @@
+// Message boxes of the device link, the dialogs and the file commands.
+// The link never draws: it hands each box to a MessageSink that the screen
+// layer implements (or, without a screen, the default sink writes to stderr).
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace klvc {
+
+enum class BoxIcon { None, Error, Warning, Question, Information };
+enum class BoxButtons { Ok, YesNo };
+
+// Results as the platform's message box returns them.
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+struct BoxRequest {
+  std::string text;     // UTF-8
+  std::string caption;  // UTF-8
+  BoxIcon icon = BoxIcon::None;
+  BoxButtons buttons = BoxButtons::Ok;
+  bool beep = true;
+};
+
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  // Any thread: queue the box for the user-interface thread; does not wait.
+  virtual void post_box(BoxRequest request) = 0;
+  // User-interface thread: show the box; on_close (may be empty) gets the result.
+  virtual void show_box(BoxRequest request, std::function<void(int)> on_close) = 0;
+};
+
+// nullptr restores the default sink (stderr, answers OK / Yes at once).
+void set_message_sink(MessageSink* sink);
+MessageSink& message_sink();
+
+// Error box, caption "Error", error icon, beep. Safe from any thread (posts).
+void show_error(const std::string& text);
+// Warning box, caption "Error", warning icon, beep. User-interface thread.
+void show_warning(const std::string& text, std::function<void(int)> on_close = {});
+
+}  // namespace klvc

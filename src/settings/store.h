@@ -1,0 +1,95 @@
+// The one process-wide settings store: every switcher setting, the selections
+// the dialogs share, and the flags the reader thread shares with the UI thread.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace klvc {
+
+// The arrays are always sized for the largest model.
+constexpr int kMaxInputs = 64;
+constexpr int kMaxOutputs = 16;
+constexpr int kMaxAlarmInputTerminals = 24;
+constexpr int kMaxAlarmOutputTerminals = 4;
+constexpr int kModelCount = 5;
+constexpr int kComPortCount = 6;
+constexpr int kTitleMaxBytes = 32;      // Shift-JIS bytes of one channel title
+constexpr int kPasswordLength = 6;
+
+struct SettingsStore {
+  // --- configuration (saved in the settings file, except file_name) ---
+  std::string file_name;
+  std::array<std::string, kMaxInputs> channel_titles;  // raw Shift-JIS bytes
+  std::string panel_password;
+  int password_operation = 0;
+  int password_menu = 0;
+  std::array<int, kMaxOutputs> output_title_display{};
+  std::array<int, kMaxInputs> input_title_display{};
+  std::array<int, kMaxOutputs> datetime_display{};
+  std::array<int, kMaxOutputs> output_routes{};  // input index, or input_count() for "Auto"
+  int current_output = 0;
+  int current_input = 0;
+  std::array<int, kMaxOutputs> dwell_times{};     // list index 0..59 for 1..60 s
+  std::array<int, kMaxInputs * kMaxOutputs> sequence_live{};             // [input * 16 + output]
+  std::array<int, kMaxInputs * kMaxAlarmOutputTerminals> alarm_outputs{};  // [channel * 4 + terminal]
+  std::array<int, kMaxAlarmInputTerminals> alarm_input_channels{};
+  int alarm_channel = 0;
+  int alarm_output_terminal = 0;
+  int alarm_input_terminal = 0;
+  int memory_number_display = 0;
+  int buzzer_output = 0;
+  int alarm_return = 0;
+  int alarm_polarity = 0;
+  int alarm_hold_time = 0;  // list index 0..59 for "01".."60"
+
+  // --- setup and selections (not in the settings file) ---
+  int model_index = 0;       // 0..4 for KLV-A..KLV-E
+  int ime_open_status = 0;
+  std::atomic<int> interface_mode{0};  // 0 RS-232C, 1 RS-485; read by the reader thread
+  int current_channel = 0;
+  std::atomic<int> slave_number{0};    // RS-485 address 0..31
+  int com_port_index = 0;    // 0..5 for COM1..COM6
+
+  // --- link and batch flags, shared with the reader thread ---
+  std::atomic<int> reader_running{0};
+  std::atomic<std::uintptr_t> owner_window{0};
+  std::atomic<int> no_connect_ticks{0};
+  std::atomic<int> response_pending{0};
+  std::atomic<int> batch_step{0};
+  std::atomic<int> error_seen{0};
+  std::atomic<int> line_length{0};
+  int modified = 0;  // a channel title was edited since the last load or save
+};
+
+// The single shared instance.
+SettingsStore& store();
+
+// Every configuration field back to its default; file_name and titles empty.
+// Leaves the model, interface, port, current channel, slave number and flags.
+void reset_to_defaults();
+
+// Test helper: the state of a fresh process (setup fields and flags zero) plus defaults.
+void reset_whole_store();
+
+// Model table for the current model_index.
+int input_count();
+int output_count();
+int alarm_input_terminal_count();
+int alarm_output_terminal_count();
+
+// Model table for any model 0..4.
+int input_count_for(int model);
+int output_count_for(int model);
+int alarm_input_terminal_count_for(int model);
+int alarm_output_terminal_count_for(int model);
+const char* model_name(int model);  // "KLV-A".."KLV-E"
+
+inline int sequence_live_index(int input, int output) { return input * kMaxOutputs + output; }
+inline int alarm_output_index(int channel, int terminal) {
+  return channel * kMaxAlarmOutputTerminals + terminal;
+}
+
+}  // namespace klvc

@@ -1,0 +1,177 @@
+// Dialog controls. Each has an id (the dialog template's id), a rectangle in
+// cells relative to the dialog's client area, and renders into a Canvas.
+// Changing a control from code does not notify the dialog, except
+// EditField::set_text, which reports a change as an edit field does.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/canvas.h"
+#include "ui/event.h"
+#include "ui/geometry.h"
+
+namespace klvc::ui {
+
+class Dialog;
+
+class Control {
+ public:
+  Control(Dialog* owner, int id, Rect rect) : owner_(owner), id_(id), rect_(rect) {}
+  virtual ~Control() = default;
+  int id() const { return id_; }
+  const Rect& rect() const { return rect_; }
+  void set_rect(const Rect& r) { rect_ = r; }
+  bool enabled() const { return enabled_; }
+  void enable(bool on) { enabled_ = on; }
+  bool visible() const { return visible_; }
+  void show(bool on) { visible_ = on; }
+  virtual bool focusable() const { return false; }
+  // origin: the dialog's client origin on the canvas.
+  virtual void render(Canvas& canvas, int ox, int oy, bool focused) const = 0;
+  // Keyboard and mouse while focused (mouse coordinates relative to the control);
+  // returns true when used.
+  virtual bool on_event(const Event&) { return false; }
+  Dialog* owner() const { return owner_; }
+
+ protected:
+  Dialog* owner_;
+  int id_;
+  Rect rect_;
+  bool enabled_ = true;
+  bool visible_ = true;
+};
+
+class Label : public Control {
+ public:
+  Label(Dialog* owner, int id, Rect r, std::string text) : Control(owner, id, r), text_(std::move(text)) {}
+  const std::string& text() const { return text_; }
+  void set_text(std::string t) { text_ = std::move(t); }
+  void render(Canvas&, int, int, bool) const override;
+
+ private:
+  std::string text_;
+};
+
+class GroupBox : public Control {
+ public:
+  GroupBox(Dialog* owner, int id, Rect r, std::string caption) : Control(owner, id, r), caption_(std::move(caption)) {}
+  const std::string& caption() const { return caption_; }
+  void render(Canvas&, int, int, bool) const override;
+
+ private:
+  std::string caption_;
+};
+
+class Button : public Control {
+ public:
+  Button(Dialog* owner, int id, Rect r, std::string label, bool is_default)
+      : Control(owner, id, r), label_(std::move(label)), is_default_(is_default) {}
+  const std::string& label() const { return label_; }
+  bool is_default() const { return is_default_; }
+  bool focusable() const override { return enabled_ && visible_; }
+  void render(Canvas&, int, int, bool) const override;
+  bool on_event(const Event&) override;  // Enter, space, click: the dialog's click
+
+ private:
+  std::string label_;
+  bool is_default_;
+};
+
+// A drop-down list. Selection -1 means none (as after selecting an index out of range).
+class ComboBox : public Control {
+ public:
+  ComboBox(Dialog* owner, int id, Rect r, std::vector<std::string> entries)
+      : Control(owner, id, r), entries_(std::move(entries)) {}
+  int count() const { return static_cast<int>(entries_.size()); }
+  const std::string& entry(int i) const { return entries_.at(static_cast<std::size_t>(i)); }
+  const std::vector<std::string>& entries() const { return entries_; }
+  void add(std::string text) { entries_.push_back(std::move(text)); }
+  // Removes entry i; the selection follows the list as a platform list does
+  // (an entry after it moves down by one, the selected entry itself leaves no selection).
+  void delete_entry(int i);
+  void select(int i);  // -1 or out of range: no selection
+  int selection() const { return selection_; }
+  std::string selected_text() const;
+  bool is_open() const { return open_; }
+  bool focusable() const override { return enabled_ && visible_; }
+  void render(Canvas&, int, int, bool) const override;
+  // Up/Down change the selection at once (notifies), Enter/space/click open the
+  // list, which then takes arrows, Enter to pick, Esc to close.
+  bool on_event(const Event&) override;
+  // Renders the open list on top of everything else.
+  void render_popup(Canvas&, int ox, int oy) const;
+  Rect popup_rect(int ox, int oy, int canvas_height) const;
+
+ private:
+  void user_pick(int i);
+  std::vector<std::string> entries_;
+  int selection_ = -1;
+  bool open_ = false;
+  int highlight_ = 0;
+  int scroll_ = 0;
+};
+
+// A single-line edit field (UTF-8). A filter, when set, decides whether a new
+// text is accepted (the title field counts Shift-JIS bytes that way).
+class EditField : public Control {
+ public:
+  EditField(Dialog* owner, int id, Rect r) : Control(owner, id, r) {}
+  const std::string& text() const { return text_; }
+  // Sets the text and reports a change to the dialog, as a platform edit does.
+  void set_text(std::string utf8);
+  void set_max_chars(int n) { max_chars_ = n; }  // 0: no limit
+  void set_filter(std::function<bool(const std::string&)> accept) { filter_ = std::move(accept); }
+  // What typing does: insert at the cursor if the limit and filter allow; notifies.
+  bool user_insert(const std::string& utf8);
+  bool focusable() const override { return enabled_ && visible_; }
+  void render(Canvas&, int, int, bool) const override;
+  bool on_event(const Event&) override;
+
+ private:
+  bool accept(const std::string& candidate) const;
+  std::string text_;
+  std::size_t cursor_ = 0;  // in code points
+  int max_chars_ = 0;
+  std::function<bool(const std::string&)> filter_;
+};
+
+class ProgressBar : public Control {
+ public:
+  ProgressBar(Dialog* owner, int id, Rect r) : Control(owner, id, r) {}
+  void set_range(int lo, int hi) { lo_ = lo; hi_ = hi; }
+  void set_pos(int pos) { pos_ = pos; }
+  int lo() const { return lo_; }
+  int hi() const { return hi_; }
+  int pos() const { return pos_; }
+  void render(Canvas&, int, int, bool) const override;
+
+ private:
+  int lo_ = 0;
+  int hi_ = 100;
+  int pos_ = 0;
+};
+
+// A painted area: texts placed at cell positions inside it, clipped to it.
+class TableArea : public Control {
+ public:
+  struct Item {
+    int x;
+    int y;
+    std::string text;
+  };
+  TableArea(Dialog* owner, int id, Rect r) : Control(owner, id, r) {}
+  void clear() { items_.clear(); }
+  // Later texts paint over earlier ones cell by cell.
+  void text_out(int x, int y, std::string utf8) { items_.push_back({x, y, std::move(utf8)}); }
+  const std::vector<Item>& items() const { return items_; }
+  // The area's own text as painted, one line per row.
+  std::string painted_text() const;
+  void render(Canvas&, int, int, bool) const override;
+
+ private:
+  std::vector<Item> items_;
+};
+
+}  // namespace klvc::ui

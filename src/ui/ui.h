@@ -1,0 +1,127 @@
+// The user-interface thread's one event loop and window stack: the main
+// window (menu bar, toolbar line, status bar), modal dialogs, message boxes,
+// window timers, and callbacks posted from other threads.
+//
+// Two backends: the terminal (raw mode, alternate screen) and a headless one
+// with a test clock, driven by tests through the same objects.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/canvas.h"
+#include "ui/clock.h"
+#include "ui/dialog.h"
+#include "ui/event.h"
+#include "ui/menu.h"
+
+namespace klvc::ui {
+
+enum class MessageIcon { None, Error, Warning, Question, Information };
+enum class MessageButtons { Ok, YesNo };
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+struct MessageBoxSpec {
+  std::string text;
+  std::string caption;
+  MessageIcon icon = MessageIcon::None;
+  MessageButtons buttons = MessageButtons::Ok;
+  bool beep = true;
+};
+
+// A box as it was shown (tests read these).
+struct ShownBox {
+  MessageBoxSpec spec;
+  bool open = true;
+  int result = 0;
+};
+
+class Backend;
+
+class Ui {
+ public:
+  // Terminal backend: fails (returns nullptr, with a message in *error) when
+  // standard input/output is not a terminal.
+  static std::unique_ptr<Ui> create_terminal(std::string* error);
+  // Headless backend of the given size, with its own TestClock.
+  static std::unique_ptr<Ui> create_headless(int width = 100, int height = 32);
+  ~Ui();
+
+  // --- main window ---
+  void set_title(std::string title);
+  void set_menu(Menu menu);
+  void set_toolbar(std::vector<ToolButton> buttons);
+  void set_status_panes(std::vector<StatusPane> panes);  // pane 0 is the message pane
+  void set_status_text(int pane, std::string text);
+  std::string status_text(int pane) const;
+  // Runs a menu or toolbar command; asks `is_enabled` before (greyed commands do nothing).
+  void set_command_handler(std::function<void(int command)> handler);
+  void set_command_enabled_query(std::function<bool(int command)> is_enabled);
+  // Prompt shown in the status bar while a menu item or toolbar button is highlighted.
+  void set_command_prompt_query(std::function<std::string(int command)> prompt);
+  // Called when the operator closes the main window (q on the bar, Ctrl+C, SIGTERM...).
+  void set_close_handler(std::function<void()> handler);
+  void command(int id);  // as if chosen from the menu
+
+  // --- modal dialogs ---
+  // Opens `dialog` above everything else, runs on_init, and calls `on_end`
+  // with the dialog and its result once it has ended; the dialog is destroyed after.
+  Dialog& open_modal(std::unique_ptr<Dialog> dialog, std::function<void(Dialog&, int)> on_end = {});
+  Dialog* top_dialog() const;
+  int dialog_depth() const;
+
+  // --- message boxes (modal above everything, on_close gets the result) ---
+  void message_box(MessageBoxSpec spec, std::function<void(int)> on_close = {});
+  bool message_box_open() const;
+  const std::vector<ShownBox>& shown_boxes() const;  // every box since start (or clear)
+  void clear_shown_boxes();
+  // Closes the topmost open box with `result` (tests, and the Enter/Esc keys).
+  void answer_box(int result);
+  int bell_count() const;
+
+  // --- timers (owner: a dialog, or nullptr for the main window) ---
+  // Each next deadline is the previous one plus the period, so timers do not drift.
+  void set_timer(const void* owner, int id, int period_ms, std::function<void()> fire);
+  void kill_timer(const void* owner, int id);
+  void kill_timers_of(const void* owner);
+  bool timer_active(const void* owner, int id) const;
+
+  // --- other threads ---
+  void post(std::function<void()> fn);  // thread-safe; runs on the loop's thread
+
+  // --- loop ---
+  void run();   // until quit(); terminal backend
+  void quit();
+  bool quitting() const;
+  // One pass: wait at most `max_wait_ms` for input, timers or posts, handle them.
+  void run_once(int max_wait_ms);
+
+  // --- driving without a terminal ---
+  void feed(const Event& e);            // as if typed or clicked
+  void feed_bytes(const std::string& raw_terminal_input);
+  void advance(std::int64_t ms);        // headless: moves the test clock, firing due timers in order
+  void run_posted();                    // runs callbacks posted so far
+  Clock& clock();
+  std::string screen_text();            // renders and returns the screen as text
+  const Canvas& render();
+
+  // --- file dialogs (our own; results through callbacks) ---
+  // Open: lists *.dat files and folders of `start_dir`; on_done gets the chosen
+  // path, or "" when cancelled.
+  void file_open_dialog(std::string start_dir, std::function<void(std::string)> on_done);
+  // Save As: default extension "dat" added to a name without one; asks Yes/No
+  // before overwriting an existing file.
+  void file_save_dialog(std::string start_dir, std::function<void(std::string)> on_done);
+
+  explicit Ui(std::unique_ptr<Backend> backend);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace klvc::ui
