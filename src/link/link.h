@@ -32,4 +32,27 @@ void set_direct_line(std::function<void(const std::string& bytes)> writer);
 // handle_response for each complete line (on the calling thread).
 void feed_received(const char* data, std::size_t size);
 
+// COM1..COM6 (index 0..5) and the devices they stand for; by default
+// /dev/ttyS0../dev/ttyS5, the profile may map any of them elsewhere (for
+// example a USB adapter under /dev/serial/by-id/). Outside 0..5: empty.
+void set_port_device(int com_index, std::string path);   // from the profile
+std::string port_device(int com_index);                  // the mapped path
+// Simulation: the link opens this pseudo-terminal instead of the mapped device and accepts the
+// settings a pty cannot hold (parity); empty to go back to the mapped devices.
+void set_simulated_device(std::string pty_path);
+
+// Where the link stands, for a status line.
+enum class LinkState {
+  Closed,            // no port: never opened, set-up failed, or stopped
+  Open,              // the device is open and the reader listens
+  WaitingForDevice,  // the device went away; the reader retries about once a second
+};
+LinkState link_state();
+// The device the link uses (or waits for); empty while closed.
+std::string link_device();
+
+// How long the reader waits between attempts to reopen a device that went
+// away (about a second; tests shorten it).
+void set_reconnect_interval_ms(int ms);
+
 }  // namespace klvc

@@ -1,0 +1,27 @@
+// The optional traffic log: every line sent and every answer received, for
+// finding out on site what went wrong.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace klvc {
+
+// Appends to `path` from now on. False (and *error: the path and the
+// system's reason) when the file cannot be opened.
+bool open_link_log(const std::string& path, std::string* error);
+void close_link_log();
+bool link_log_is_open();
+
+enum class LogDirection { Sent, Received, Event };
+
+// One log line: local time with milliseconds, "->" sent, "<-" received,
+// "--" an event of the link, then the bytes with CR, LF and other control
+// bytes written as escapes. Does nothing while no log is open.
+void log_link(LogDirection direction, std::string_view bytes);
+
+// The bytes as readable text: printable ASCII as is, \r \n \t \" \\ and
+// \xNN for everything else.
+std::string escape_bytes(std::string_view bytes);
+
+}  // namespace klvc

@@ -1,0 +1,65 @@
+#include "link/messages.h"
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+
+namespace klvc {
+
+namespace {
+
+// Without a screen: one line per box on stderr; questions answer OK / Yes.
+class StderrSink : public MessageSink {
+ public:
+  void post_box(BoxRequest request) override { print(request); }
+  void show_box(BoxRequest request, std::function<void(int)> on_close) override {
+    print(request);
+    if (on_close) on_close(request.buttons == BoxButtons::YesNo ? kIdYes : kIdOk);
+  }
+
+ private:
+  void print(const BoxRequest& request) {
+    std::string text = request.text;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+      text.replace(at, 1, " — ");
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), text.c_str());
+    std::fflush(stderr);
+  }
+  std::mutex mutex_;  // boxes come from the reader thread too
+};
+
+StderrSink& default_sink() {
+  static StderrSink sink;
+  return sink;
+}
+
+std::atomic<MessageSink*> g_sink{nullptr};
+
+BoxRequest error_box(const std::string& text, BoxIcon icon) {
+  BoxRequest r;
+  r.text = text;
+  r.caption = "Error";
+  r.icon = icon;
+  r.buttons = BoxButtons::Ok;
+  r.beep = true;
+  return r;
+}
+
+}  // namespace
+
+void set_message_sink(MessageSink* sink) { g_sink.store(sink); }
+
+MessageSink& message_sink() {
+  MessageSink* sink = g_sink.load();
+  return sink ? *sink : default_sink();
+}
+
+void show_error(const std::string& text) { message_sink().post_box(error_box(text, BoxIcon::Error)); }
+
+void show_warning(const std::string& text, std::function<void(int)> on_close) {
+  message_sink().show_box(error_box(text, BoxIcon::Warning), std::move(on_close));
+}
+
+}  // namespace klvc

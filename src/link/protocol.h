@@ -1,0 +1,34 @@
+// The frame around each command line and the meaning of the switcher's
+// answers.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "link/line_assembler.h"
+
+namespace klvc {
+
+// The line as it goes on the wire: on RS-485 (interface_mode 1) two decimal
+// digits of the slave number, with a leading '0' below 10, before the body;
+// the body already ends in CR LF.
+std::string frame_command(const char* body, int interface_mode, int slave_number);
+
+// The box text of a known error answer ("E3\r\n" -> "Command Error");
+// nullptr for "GO\r\n" and for answers the switcher does not give.
+const char* error_answer_text(std::string_view answer);
+
+// Box text for an answer that is not in the table. `size` is the answer's
+// real length when only its first bytes were kept.
+std::string unknown_answer_text(std::string_view answer, std::size_t size);
+
+// Everything handle_response does, for a line that may hold NUL bytes or
+// may have been cut by the line assembler.
+void handle_answer_line(const LineAssembler::Line& line);
+
+// Called for each command sent: the next unknown answer gets its box again.
+// (Junk on the line shows one box per command, not one per line of junk.)
+void arm_unknown_answer_box();
+
+}  // namespace klvc

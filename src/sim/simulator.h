@@ -1,0 +1,178 @@
+// A stand-in for the switcher: it speaks the command protocol, keeps the
+// state the commands set, and can be told to misbehave.
+#pragma once
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "settings/store.h"
+
+namespace klvc {
+
+class Simulator {  // pure protocol engine, no I/O
+ public:
+  // Every setting the commands carry, in the settings store's own units and
+  // index orders, so a test can compare it field by field with the store
+  // after sending every setting. A fresh simulator holds the store's
+  // defaults (titles blank).
+  struct State {
+    // O: input index per output, or input_count of the model for "Auto" (I70).
+    std::array<int, kMaxOutputs> output_routes{};
+    // CA: 16 JIS X 0208 codes per channel; 0x2121 is the full-width space.
+    std::array<std::array<std::uint16_t, 16>, kMaxInputs> titles{};
+    std::array<int, kMaxInputs> input_title_display{};    // TCI: 0 OFF, 1 ON
+    std::array<int, kMaxOutputs> output_title_display{};  // TCO
+    std::array<int, kMaxOutputs> datetime_display{};      // TO
+    std::array<int, kMaxInputs * kMaxOutputs> sequence_live{};  // ASM: [input * 16 + output], 0 SKIP 1 LIVE
+    std::array<int, kMaxOutputs> dwell_times{};           // AST: seconds - 1 (list index)
+    struct Clock {
+      int year = 0;    // DSY: 0..99 (years after 2000)
+      int month = 1;   // DSM: 1..12
+      int day = 1;     // DSD: 1..31
+      int hour = 0;    // TSH: 0..23
+      int minute = 0;  // TSM: 0..59
+      int second = 0;  // TSS: 0..59
+      int adjustments = 0;  // TSA commands received
+    } clock;
+    int alarm_hold_time = 9;        // ADT: seconds - 1 (list index)
+    int alarm_polarity = 0;         // AICM 0 (MAKE), AICB 1 (BREAK)
+    int alarm_return = 0;           // AROF / ARON
+    int buzzer_output = 0;          // BZOF / BZON
+    int memory_number_display = 0;  // MNOF / MNON
+    std::array<int, kMaxAlarmInputTerminals> alarm_input_channels{};  // AIS: channel index per terminal
+    std::array<int, kMaxInputs * kMaxAlarmOutputTerminals> alarm_outputs{};  // AMO: [channel * 4 + terminal]
+    int password_menu = 0;          // PWMOF / PWMON
+    int password_operation = 0;     // PWOOF / PWOON
+    std::string panel_password = "573920";  // PWI
+
+    State();
+    bool operator==(const State& other) const;
+    bool operator!=(const State& other) const { return !(*this == other); }
+  };
+
+  // The model (0..4) fixes which output, input and terminal numbers exist;
+  // by default the largest, which accepts every number the program sends.
+  explicit Simulator(int model_index = 4);
+
+  // Bytes from the program; returns the answer bytes ("GO\r\n" for a valid
+  // line, "E3\r\n" for an unknown or malformed one; on RS-485 behind the two
+  // address digits). A line ends in CR LF; a partial line waits for the rest.
+  std::string receive(const std::string& bytes);
+
+  const State& state() const { return state_; }
+  int model() const { return model_; }
+  // Every complete line received, without CR LF, prefix kept (lines longer
+  // than kMaxLine are kept cut).
+  const std::vector<std::string>& lines() const { return lines_; }
+
+  // RS-485: answers carry the two-digit address in front; lines for other
+  // addresses are recorded but neither answered nor executed.
+  void set_rs485(bool on, int address);
+  // The nth complete line received (1-based, counting every line) gets
+  // `answer` instead (e.g. "E3\r\n") and is not executed unless the answer is "GO\r\n".
+  void fail_command(int nth, std::string answer);
+  // Switched off: lines are recorded, nothing is executed or answered.
+  void set_silent(bool silent);
+  bool silent() const { return silent_; }
+  // Back to a fresh simulator's state; lines, faults and mode stay.
+  void reset_state() { state_ = State(); }
+
+  static constexpr std::size_t kMaxLine = 256;
+
+ private:
+  std::string answer_line(const std::string& line, bool cut);
+  bool execute(const std::string& body);
+
+  int model_;
+  State state_;
+  std::vector<std::string> lines_;
+  std::string partial_;
+  std::size_t partial_size_ = 0;
+  bool rs485_ = false;
+  int address_ = 0;
+  bool silent_ = false;
+  std::map<std::size_t, std::string> faults_;
+};
+
+// Test helper: routes the link into `sim` synchronously (set_direct_line + feed_received); the
+// destructor detaches.
+class DirectAttachment {
+ public:
+  explicit DirectAttachment(Simulator& sim);
+  ~DirectAttachment();
+  DirectAttachment(const DirectAttachment&) = delete;
+  DirectAttachment& operator=(const DirectAttachment&) = delete;
+};
+
+// Runs a Simulator behind a pseudo-terminal on its own thread (for `klvc --simulate` and end-to-end
+// tests): slave_path() is the device the link opens, through the same termios
+// path as real hardware.
+class SimulatedPort {
+ public:
+  explicit SimulatedPort(int model_index = 4);
+  ~SimulatedPort();
+  SimulatedPort(const SimulatedPort&) = delete;
+  SimulatedPort& operator=(const SimulatedPort&) = delete;
+
+  // Creates the pseudo-terminal and starts answering. Also reads the
+  // test-only variable KLVC_SIM_FAIL ("37:E3" or "5:GN,9:MENU": the nth line
+  // gets that answer, CR LF added).
+  bool start(std::string* error);
+  // Stops the thread and closes the pseudo-terminal (the link sees a hang-up).
+  void stop();
+  bool running() const;
+  std::string slave_path() const;
+
+  // Direct access to the engine: only while stopped. While running, use
+  // with_simulator or the copies below.
+  Simulator& simulator() { return sim_; }
+  template <typename F>
+  auto with_simulator(F&& f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return f(sim_);
+  }
+  Simulator::State state() const;
+  std::vector<std::string> lines() const;
+  // Waits (on a condition, not a sleep) until at least `count` lines were
+  // received; false after `timeout_ms`.
+  bool wait_for_lines(std::size_t count, int timeout_ms) const;
+
+  // Misbehaviour: answers go out `ms` late; raw bytes (garbage, overlong
+  // lines, an answer in pieces) go out now.
+  void set_answer_delay_ms(int ms);
+  void send_raw(const std::string& bytes);
+  // The device vanishes (pseudo-terminal closed) and comes back as a new
+  // pseudo-terminal; the link path, when set, follows it.
+  void hang_up() { stop(); }
+  bool resume(std::string* error) { return start(error); }
+  // Keeps a symbolic link at `path` pointing at the current slave device, so
+  // a program can be given one stable path. Empty removes it.
+  bool set_link_path(const std::string& path, std::string* error);
+
+  // Called on the port's thread for each line received with the answer
+  // given (empty when none), e.g. to print the traffic.
+  void set_observer(std::function<void(const std::string& line, const std::string& answer)> observer);
+
+ private:
+  struct Impl;
+  void run();
+  bool update_link(std::string* error);
+
+  mutable std::mutex mutex_;  // guards sim_ and the fields below
+  mutable std::condition_variable lines_changed_;
+  Simulator sim_;
+  std::unique_ptr<Impl> impl_;
+  std::string slave_path_;
+  std::string link_path_;
+  int delay_ms_ = 0;
+  std::function<void(const std::string&, const std::string&)> observer_;
+};
+
+}  // namespace klvc
