@@ -1,0 +1,19 @@
+// Writing values into the fixed command templates that every builder copies
+// ("O01I01\r\n", "TCI01OF\r\n", ...).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace klvc {
+
+// Writes a number 0..99 as two decimal digits at `pos` ("01".."64"). Returns
+// false and leaves the template alone for a number outside that range or a
+// position that does not fit, so a bad stored value cannot spill into the
+// neighbouring fields.
+bool put_two_digits(std::string& line, std::size_t pos, int value);
+
+// Turns the template's "OF" at `pos` into "ON" when `on`.
+void put_on_off(std::string& line, std::size_t pos, bool on);
+
+}  // namespace klvc

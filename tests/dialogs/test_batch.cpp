@@ -1,0 +1,166 @@
+// The timed batch on its own: what each tick sends, the progress it reports
+// and how it stops, with a host that records instead of drawing.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dialogs/batch.h"
+#include "settings/store.h"
+
+namespace klvc {
+namespace {
+
+class RecordingHost : public BatchHost {
+ public:
+  BatchShape shape{4, 1};
+  std::vector<std::pair<int, int>> sent;
+  bool timer = false;
+  int timer_starts = 0;
+  int range = -1;
+  int pos = -1;
+  int fail_at = -1;  // the switcher refuses the command with this number (1-based)
+  std::vector<bool> running_changes;
+
+  BatchShape batch_shape() const override { return shape; }
+  void send_batch_row(int row, int inner) override {
+    sent.emplace_back(row, inner);
+    if (static_cast<int>(sent.size()) == fail_at) store().error_seen = 1;
+  }
+  void start_batch_timer() override { timer = true; ++timer_starts; }
+  void stop_batch_timer() override { timer = false; }
+  void set_batch_progress(int r, int p) override { range = r; pos = p; }
+  void batch_running_changed(bool running) override { running_changes.push_back(running); }
+};
+
+class BatchTest : public testing::Test {
+ protected:
+  void SetUp() override { reset_whole_store(); }
+  void run_ticks(int n) {
+    for (int i = 0; i < n; ++i) batch.tick();
+  }
+  RecordingHost host;
+  Batch batch{host};
+};
+
+TEST_F(BatchTest, SendsEveryRowInOrderAndEndsAtZero) {
+  ASSERT_TRUE(batch.start());
+  EXPECT_EQ(store().batch_step, 1);
+  EXPECT_TRUE(host.timer);
+  EXPECT_TRUE(host.sent.empty());  // the first command waits for the first tick
+
+  run_ticks(3);
+  EXPECT_EQ(host.range, 4);
+  EXPECT_EQ(host.pos, 3);
+  EXPECT_EQ(store().batch_step, 4);
+
+  batch.tick();
+  EXPECT_EQ(host.sent, (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
+  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(host.pos, 0);
+  EXPECT_FALSE(host.timer);
+  EXPECT_FALSE(batch.running());
+  EXPECT_EQ(host.running_changes, (std::vector<bool>{true, false}));
+
+  run_ticks(2);  // a late tick of a stopped timer
+  EXPECT_EQ(host.sent.size(), 4u);
+}
+
+TEST_F(BatchTest, SetWhileRunningStartsNothing) {
+  ASSERT_TRUE(batch.start());
+  batch.tick();
+  EXPECT_FALSE(batch.start());
+  EXPECT_EQ(host.timer_starts, 1);
+  EXPECT_EQ(store().batch_step, 2);
+
+  Batch other{host};  // another dialog's or the send-all run's Set
+  EXPECT_FALSE(other.start());
+}
+
+TEST_F(BatchTest, AnErrorAnswerStopsAtTheNextTickWithTheBarLeftThere) {
+  host.shape = {8, 1};
+  host.fail_at = 3;
+  ASSERT_TRUE(batch.start());
+  run_ticks(4);
+  EXPECT_EQ(host.sent.size(), 3u);
+  EXPECT_EQ(host.pos, 3);
+  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(store().error_seen, 0);
+  EXPECT_FALSE(host.timer);
+
+  host.fail_at = -1;
+  host.sent.clear();
+  ASSERT_TRUE(batch.start());  // Set again runs from the first row
+  run_ticks(8);
+  EXPECT_EQ(host.sent.front(), std::make_pair(0, 0));
+  EXPECT_EQ(host.sent.size(), 8u);
+}
+
+TEST_F(BatchTest, AnOldErrorStopsTheFirstTickBeforeSending) {
+  store().error_seen = 1;
+  ASSERT_TRUE(batch.start());
+  batch.tick();
+  EXPECT_TRUE(host.sent.empty());
+  EXPECT_EQ(store().error_seen, 0);
+  EXPECT_EQ(store().batch_step, 0);
+}
+
+TEST_F(BatchTest, TwoLevelsCountOuterRowsOnly) {
+  host.shape = {2, 3};
+  ASSERT_TRUE(batch.start());
+  run_ticks(2);
+  EXPECT_EQ(host.pos, 0);
+  batch.tick();
+  EXPECT_EQ(host.pos, 1);
+  EXPECT_EQ(store().batch_step, 2);
+  run_ticks(3);
+  EXPECT_EQ(host.sent, (std::vector<std::pair<int, int>>{{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}}));
+  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(host.range, 2);
+}
+
+TEST_F(BatchTest, AbandonEndsTheBatchCleanly) {
+  ASSERT_TRUE(batch.start());
+  batch.tick();
+  store().error_seen = 1;  // an answer that came in just before the close
+  batch.abandon();
+  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(store().error_seen, 0);
+  EXPECT_FALSE(host.timer);
+  run_ticks(3);
+  EXPECT_EQ(host.sent.size(), 1u);
+
+  reset_whole_store();
+  store().batch_step = 5;  // someone else's run: not ours to end
+  Batch idle{host};
+  idle.abandon();
+  EXPECT_EQ(store().batch_step, 5);
+}
+
+TEST_F(BatchTest, TicksWaitWhileItsBoxIsOpen) {
+  ASSERT_TRUE(batch.start());
+  batch.tick();
+  auto close_box = batch.hold_while_box_open();
+  run_ticks(5);
+  EXPECT_EQ(host.sent.size(), 1u);
+  EXPECT_EQ(store().batch_step, 2);
+  close_box(1);
+  batch.tick();
+  EXPECT_EQ(host.sent.size(), 2u);
+  EXPECT_EQ(host.sent.back(), std::make_pair(1, 0));
+}
+
+TEST(BatchBox, ClosingABoxAfterTheDialogIsGoneIsHarmless) {
+  reset_whole_store();
+  RecordingHost host;
+  std::function<void(int)> close_box;
+  {
+    Batch batch{host};
+    close_box = batch.hold_while_box_open();
+  }
+  close_box(1);
+}
+
+}  // namespace
+}  // namespace klvc
