@@ -95,6 +95,9 @@ class ComboBox : public Control {
   int selection() const { return selection_; }
   std::string selected_text() const;
   bool is_open() const { return open_; }
+  void open_list();   // as a click on the closed list does
+  void close_list();  // without picking
+  int highlighted() const { return highlight_; }
   bool focusable() const override { return enabled_ && visible_; }
   void render(Canvas&, int, int, bool) const override;
   // Up/Down change the selection at once (notifies), Enter/space/click open the
@@ -103,9 +106,14 @@ class ComboBox : public Control {
   // Renders the open list on top of everything else.
   void render_popup(Canvas&, int ox, int oy) const;
   Rect popup_rect(int ox, int oy, int canvas_height) const;
+  // What picking entry i in the open list does (notifies SelChange when it changes).
+  void user_pick(int i);
 
  private:
-  void user_pick(int i);
+  int visible_rows() const;
+  int first_shown(int rows) const;  // first entry shown in a popup of `rows` rows
+  void move_highlight(int to);
+  bool popup_event(const Event& e);
   std::vector<std::string> entries_;
   int selection_ = -1;
   bool open_ = false;
@@ -128,9 +136,11 @@ class EditField : public Control {
   bool focusable() const override { return enabled_ && visible_; }
   void render(Canvas&, int, int, bool) const override;
   bool on_event(const Event&) override;
+  std::size_t cursor() const { return cursor_; }  // in code points
 
  private:
   bool accept(const std::string& candidate) const;
+  int scroll_start() const;  // first code point shown
   std::string text_;
   std::size_t cursor_ = 0;  // in code points
   int max_chars_ = 0;

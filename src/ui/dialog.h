@@ -82,8 +82,16 @@ class Dialog {
   bool on_event(const Event& e);   // keyboard/mouse for this dialog (mouse relative to client)
   void render(Canvas& canvas, int ox, int oy) const;  // frame drawn around the client area
 
-  // Internal: the Ui attaches itself when the dialog is opened.
-  void attach(Ui* ui) { ui_ = ui; }
+  // Internal: the Ui attaches itself when the dialog is opened (timers set
+  // before that start then), and tells the dialog where it stands on the screen.
+  void attach(Ui* ui);
+  void set_layout(int ox, int oy, int screen_width, int screen_height);
+  int origin_x() const { return origin_x_; }
+  int origin_y() const { return origin_y_; }
+  int screen_width() const { return screen_width_; }
+  int screen_height() const { return screen_height_; }
+  // Internal: marks the end without the Ui (the Ui runs the rest of the ending).
+  void mark_ended(int result) { ended_ = true; result_ = result; }
 
  private:
   template <class T, class... A>
@@ -97,6 +105,11 @@ class Dialog {
   bool ended_ = false;
   int result_ = 0;
   Ui* ui_ = nullptr;
+  std::map<int, int> early_timers_;  // set before the dialog was opened: id -> period
+  int origin_x_ = 0;
+  int origin_y_ = 0;
+  int screen_width_ = 0;
+  int screen_height_ = 0;
 };
 
 }  // namespace klvc::ui

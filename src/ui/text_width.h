@@ -19,5 +19,8 @@ std::string encode_utf8(char32_t c);
 std::string fit_width(std::string_view utf8, int cells);
 // Pads with spaces (or cuts) to exactly `cells` columns.
 std::string pad_to_width(std::string_view utf8, int cells);
+// Breaks text into lines of at most `cells` columns, at '\n' and wherever a
+// line gets too long (between words when it can).
+std::vector<std::string> wrap_to_width(std::string_view utf8, int cells);
 
 }  // namespace klvc::ui

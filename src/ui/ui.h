@@ -65,7 +65,12 @@ class Ui {
   void set_command_prompt_query(std::function<std::string(int command)> prompt);
   // Called when the operator closes the main window (q on the bar, Ctrl+C, SIGTERM...).
   void set_close_handler(std::function<void()> handler);
+  void set_accelerators(std::vector<Accelerator> keys);
   void command(int id);  // as if chosen from the menu
+  // Menu state, for tests and the frame: whether a menu is pulled down, and
+  // the command of the highlighted item (0 for none, a rule or a submenu).
+  bool menu_open() const;
+  int highlighted_command() const;
 
   // --- modal dialogs ---
   // Opens `dialog` above everything else, runs on_init, and calls `on_end`
@@ -73,6 +78,8 @@ class Ui {
   Dialog& open_modal(std::unique_ptr<Dialog> dialog, std::function<void(Dialog&, int)> on_end = {});
   Dialog* top_dialog() const;
   int dialog_depth() const;
+  // Internal: what Dialog::end_dialog runs for an open dialog.
+  void end_modal(Dialog& dialog, int result);
 
   // --- message boxes (modal above everything, on_close gets the result) ---
   void message_box(MessageBoxSpec spec, std::function<void(int)> on_close = {});
@@ -108,6 +115,9 @@ class Ui {
   Clock& clock();
   std::string screen_text();            // renders and returns the screen as text
   const Canvas& render();
+  void resize(int width, int height);   // headless: a new screen size
+  int width() const;
+  int height() const;
 
   // --- file dialogs (our own; results through callbacks) ---
   // Open: lists *.dat files and folders of `start_dir`; on_done gets the chosen
@@ -115,12 +125,15 @@ class Ui {
   void file_open_dialog(std::string start_dir, std::function<void(std::string)> on_done);
   // Save As: default extension "dat" added to a name without one; asks Yes/No
   // before overwriting an existing file.
-  void file_save_dialog(std::string start_dir, std::function<void(std::string)> on_done);
+  // `initial_name` fills the name field; `question_caption` captions the overwrite question.
+  void file_save_dialog(std::string start_dir, std::function<void(std::string)> on_done,
+                        std::string initial_name = {}, std::string question_caption = "KLVC");
 
   explicit Ui(std::unique_ptr<Backend> backend);
 
  private:
   struct Impl;
+  friend class EntryGuard;
   std::unique_ptr<Impl> impl_;
 };
 

@@ -1,0 +1,426 @@
+#include "ui/controls.h"
+
+#include <algorithm>
+
+#include "ui/dialog.h"
+#include "ui/text_width.h"
+
+namespace klvc::ui {
+namespace {
+
+constexpr int kMaxPopupRows = 10;
+
+Style base_style(bool enabled) {
+  Style s;
+  s.dim = !enabled;
+  return s;
+}
+
+// Splits at '\n'.
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t nl = text.find('\n', start);
+    lines.push_back(text.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
+    if (nl == std::string::npos) break;
+    start = nl + 1;
+  }
+  return lines;
+}
+
+std::string join_points(const std::vector<char32_t>& cps, std::size_t from, std::size_t to) {
+  std::string s;
+  for (std::size_t i = from; i < to && i < cps.size(); ++i) s += encode_utf8(cps[i]);
+  return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Label, GroupBox
+
+void Label::render(Canvas& canvas, int ox, int oy, bool) const {
+  if (!visible_) return;
+  Rect abs{ox + rect_.x, oy + rect_.y, rect_.w, std::max(1, rect_.h)};
+  auto lines = lines_of(text_);
+  for (int i = 0; i < abs.h && i < static_cast<int>(lines.size()); ++i)
+    canvas.put_clipped(abs.x, abs.y + i, lines[static_cast<std::size_t>(i)], abs, base_style(enabled_));
+}
+
+void GroupBox::render(Canvas& canvas, int ox, int oy, bool) const {
+  if (!visible_) return;
+  canvas.box(Rect{ox + rect_.x, oy + rect_.y, rect_.w, rect_.h}, caption_, base_style(enabled_));
+}
+
+// ---------------------------------------------------------------- Button
+
+void Button::render(Canvas& canvas, int ox, int oy, bool focused) const {
+  if (!visible_) return;
+  Rect abs{ox + rect_.x, oy + rect_.y, rect_.w, 1};
+  std::string text = "[ " + label_ + " ]";
+  int w = display_width(text);
+  if (w > abs.w) {
+    text = "[" + fit_width(label_, std::max(0, abs.w - 2)) + "]";
+    w = display_width(text);
+  }
+  Style s = base_style(enabled_);
+  s.bold = is_default_ && enabled_;
+  s.reverse = focused && enabled_;
+  canvas.put_clipped(abs.x + std::max(0, (abs.w - w) / 2), abs.y, text, abs, s);
+}
+
+bool Button::on_event(const Event& e) {
+  if (!enabled_) return false;
+  bool press = e.key == Key::Enter || e.key == Key::MouseDown || (e.key == Key::Text && e.text == " ");
+  if (!press) return false;
+  owner_->click(id_);
+  return true;
+}
+
+// ---------------------------------------------------------------- ComboBox
+
+void ComboBox::delete_entry(int i) {
+  if (i < 0 || i >= count()) return;
+  entries_.erase(entries_.begin() + i);
+  if (selection_ == i) {
+    selection_ = -1;
+  } else if (selection_ > i) {
+    --selection_;
+  }
+  highlight_ = std::clamp(highlight_, 0, std::max(0, count() - 1));
+  scroll_ = std::clamp(scroll_, 0, std::max(0, count() - 1));
+}
+
+void ComboBox::select(int i) {
+  selection_ = (i >= 0 && i < count()) ? i : -1;
+  if (selection_ >= 0) highlight_ = selection_;
+}
+
+std::string ComboBox::selected_text() const {
+  return selection_ >= 0 ? entries_[static_cast<std::size_t>(selection_)] : std::string();
+}
+
+void ComboBox::open_list() {
+  if (!enabled_ || open_) return;
+  open_ = true;
+  highlight_ = selection_ >= 0 ? selection_ : 0;
+  scroll_ = 0;
+  move_highlight(highlight_);
+}
+
+void ComboBox::close_list() { open_ = false; }
+
+void ComboBox::user_pick(int i) {
+  open_ = false;
+  if (i < 0 || i >= count() || i == selection_) return;
+  selection_ = i;
+  highlight_ = i;
+  owner_->notify(id_, Notify::SelChange);
+}
+
+Rect ComboBox::popup_rect(int ox, int oy, int canvas_height) const {
+  int ax = ox + rect_.x;
+  int ay = oy + rect_.y;
+  int want = std::min(std::max(1, count()), kMaxPopupRows) + 2;
+  int below = canvas_height - (ay + 1);
+  int above = ay;
+  if (want <= below) return Rect{ax, ay + 1, rect_.w, want};
+  if (want <= above) return Rect{ax, ay - want, rect_.w, want};
+  if (below >= above) return Rect{ax, ay + 1, rect_.w, std::max(3, below)};
+  return Rect{ax, ay - above, rect_.w, std::max(3, above)};
+}
+
+int ComboBox::visible_rows() const {
+  int h = owner_ && owner_->screen_height() > 0 ? owner_->screen_height() : 1000;
+  int ox = owner_ ? owner_->origin_x() : 0;
+  int oy = owner_ ? owner_->origin_y() : 0;
+  return std::max(1, popup_rect(ox, oy, h).h - 2);
+}
+
+int ComboBox::first_shown(int rows) const {
+  // Keep the highlighted entry in view even if the screen changed since the last key.
+  int top = scroll_;
+  if (highlight_ < top) top = highlight_;
+  if (highlight_ >= top + rows) top = highlight_ - rows + 1;
+  return std::clamp(top, 0, std::max(0, count() - rows));
+}
+
+void ComboBox::move_highlight(int to) {
+  if (count() == 0) {
+    highlight_ = 0;
+    scroll_ = 0;
+    return;
+  }
+  highlight_ = std::clamp(to, 0, count() - 1);
+  int rows = visible_rows();
+  if (highlight_ < scroll_) scroll_ = highlight_;
+  if (highlight_ >= scroll_ + rows) scroll_ = highlight_ - rows + 1;
+  scroll_ = std::clamp(scroll_, 0, std::max(0, count() - rows));
+}
+
+void ComboBox::render(Canvas& canvas, int ox, int oy, bool focused) const {
+  if (!visible_) return;
+  Rect abs{ox + rect_.x, oy + rect_.y, rect_.w, 1};
+  int inner = std::max(0, abs.w - 4);  // "[" text " v]"
+  Style s = base_style(enabled_);
+  Style t = s;
+  t.reverse = focused && enabled_;
+  int x = canvas.put_clipped(abs.x, abs.y, "[", abs, s);
+  x = canvas.put_clipped(x, abs.y, pad_to_width(selected_text(), inner), abs, t);
+  canvas.put_clipped(x, abs.y, " v]", abs, s);
+}
+
+void ComboBox::render_popup(Canvas& canvas, int ox, int oy) const {
+  if (!open_ || !visible_) return;
+  Rect r = popup_rect(ox, oy, canvas.height());
+  canvas.fill(r);
+  canvas.box(r);
+  int rows = r.h - 2;
+  int top = first_shown(rows);
+  Rect clip{r.x + 1, r.y + 1, r.w - 2, rows};
+  for (int i = 0; i < rows && top + i < count(); ++i) {
+    Style s;
+    s.reverse = top + i == highlight_;
+    canvas.put_clipped(clip.x, clip.y + i, pad_to_width(entries_[static_cast<std::size_t>(top + i)], clip.w), clip, s);
+  }
+  if (top > 0) canvas.put(r.x + r.w - 1, r.y, "^");
+  if (top + rows < count()) canvas.put(r.x + r.w - 1, r.y + r.h - 1, "v");
+}
+
+bool ComboBox::popup_event(const Event& e) {
+  int rows = visible_rows();
+  switch (e.key) {
+    case Key::Up: move_highlight(highlight_ - 1); return true;
+    case Key::Down: move_highlight(highlight_ + 1); return true;
+    case Key::PageUp: move_highlight(highlight_ - rows); return true;
+    case Key::PageDown: move_highlight(highlight_ + rows); return true;
+    case Key::Home: move_highlight(0); return true;
+    case Key::End: move_highlight(count() - 1); return true;
+    case Key::Enter: user_pick(highlight_); return true;
+    case Key::Escape: close_list(); return true;
+    case Key::Tab:
+    case Key::BackTab: close_list(); return false;
+    case Key::WheelUp: move_highlight(highlight_ - 3); return true;
+    case Key::WheelDown: move_highlight(highlight_ + 3); return true;
+    case Key::Text: {
+      if (e.text == " ") {
+        user_pick(highlight_);
+        return true;
+      }
+      // Jump to the next entry that starts with what was typed.
+      for (int k = 1; k <= count(); ++k) {
+        int i = (highlight_ + k) % count();
+        std::string entry = entries_[static_cast<std::size_t>(i)];
+        entry.erase(0, entry.find_first_not_of(' '));
+        if (entry.compare(0, e.text.size(), e.text) == 0) {
+          move_highlight(i);
+          break;
+        }
+      }
+      return true;
+    }
+    case Key::MouseDown: {
+      // e is relative to the control; the popup is placed from the dialog origin.
+      int ox = owner_ ? owner_->origin_x() : 0;
+      int oy = owner_ ? owner_->origin_y() : 0;
+      int h = owner_ && owner_->screen_height() > 0 ? owner_->screen_height() : 1000;
+      Rect r = popup_rect(ox, oy, h);
+      int ax = ox + rect_.x + e.x;
+      int ay = oy + rect_.y + e.y;
+      if (ax > r.x && ax < r.x + r.w - 1 && ay > r.y && ay < r.y + r.h - 1) {
+        int i = first_shown(r.h - 2) + (ay - r.y - 1);
+        if (i < count()) user_pick(i);
+      } else if (!r.contains(ax, ay)) {
+        close_list();  // a click elsewhere only closes the list
+      }
+      return true;
+    }
+    default: return true;  // the open list keeps everything else
+  }
+}
+
+bool ComboBox::on_event(const Event& e) {
+  if (!enabled_) return false;
+  if (open_) return popup_event(e);
+  switch (e.key) {
+    case Key::Up:
+      if (selection_ > 0) user_pick(selection_ - 1);
+      return true;
+    case Key::Down:
+      if (selection_ + 1 < count()) user_pick(selection_ + 1);
+      return true;
+    case Key::Home:
+      if (count() > 0) user_pick(0);
+      return true;
+    case Key::End:
+      if (count() > 0) user_pick(count() - 1);
+      return true;
+    case Key::Enter:
+    case Key::F4:
+    case Key::MouseDown: open_list(); return true;
+    case Key::Text:
+      if (e.text == " ") {
+        open_list();
+        return true;
+      }
+      return false;
+    default: return false;
+  }
+}
+
+// ---------------------------------------------------------------- EditField
+
+void EditField::set_text(std::string utf8) {
+  text_ = std::move(utf8);
+  cursor_ = decode_utf8(text_).size();
+  if (owner_) owner_->notify(id_, Notify::Change);
+}
+
+bool EditField::accept(const std::string& candidate) const {
+  if (max_chars_ > 0 && static_cast<int>(decode_utf8(candidate).size()) > max_chars_) return false;
+  return !filter_ || filter_(candidate);
+}
+
+bool EditField::user_insert(const std::string& utf8) {
+  if (!enabled_) return false;
+  auto cps = decode_utf8(text_);
+  cursor_ = std::min(cursor_, cps.size());
+  std::string before = join_points(cps, 0, cursor_);
+  std::string after = join_points(cps, cursor_, cps.size());
+  // Take as much of the typed text as the limit allows (an input-method burst
+  // may be longer than the room left); control characters are not text.
+  std::string taken;
+  std::size_t taken_count = 0;
+  for (char32_t c : decode_utf8(utf8)) {
+    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) continue;
+    std::string more = taken + encode_utf8(c);
+    if (!accept(before + more + after)) break;
+    taken = std::move(more);
+    ++taken_count;
+  }
+  if (taken_count == 0) return false;
+  text_ = before + taken + after;
+  cursor_ += taken_count;
+  owner_->notify(id_, Notify::Change);
+  return true;
+}
+
+int EditField::scroll_start() const {
+  auto cps = decode_utf8(text_);
+  int inner = std::max(1, rect_.w - 2);
+  std::size_t cur = std::min(cursor_, cps.size());
+  if (display_width(text_) < inner) return 0;
+  // Show as much as fits before the cursor, leaving its cell free.
+  int used = 1;
+  std::size_t start = cur;
+  while (start > 0 && used + char_width(cps[start - 1]) <= inner) {
+    --start;
+    used += char_width(cps[start]);
+  }
+  return static_cast<int>(start);
+}
+
+void EditField::render(Canvas& canvas, int ox, int oy, bool focused) const {
+  if (!visible_) return;
+  Rect abs{ox + rect_.x, oy + rect_.y, rect_.w, 1};
+  int inner = std::max(1, abs.w - 2);
+  Style s = base_style(enabled_);
+  auto cps = decode_utf8(text_);
+  std::size_t start = static_cast<std::size_t>(scroll_start());
+  std::size_t cur = std::min(cursor_, cps.size());
+  canvas.put_clipped(abs.x, abs.y, "[", abs, s);
+  Rect inside{abs.x + 1, abs.y, inner, 1};
+  canvas.fill(inside, s);
+  int x = inside.x;
+  bool show_cursor = focused && enabled_;
+  for (std::size_t i = start; i <= cps.size(); ++i) {
+    if (i == cps.size()) {
+      if (show_cursor && i == cur && x < inside.x + inside.w) {
+        Style c = s;
+        c.reverse = true;
+        canvas.put_clipped(x, abs.y, " ", inside, c);
+      }
+      break;
+    }
+    int w = char_width(cps[i]);
+    if (x + w > inside.x + inside.w) break;
+    Style c = s;
+    c.reverse = show_cursor && i == cur;
+    canvas.put_clipped(x, abs.y, encode_utf8(cps[i]), inside, c);
+    x += w;
+  }
+  canvas.put_clipped(abs.x + abs.w - 1, abs.y, "]", abs, s);
+}
+
+bool EditField::on_event(const Event& e) {
+  if (!enabled_) return false;
+  auto cps = decode_utf8(text_);
+  cursor_ = std::min(cursor_, cps.size());
+  switch (e.key) {
+    case Key::Text: user_insert(e.text); return true;
+    case Key::Backspace:
+      if (cursor_ > 0) {
+        cps.erase(cps.begin() + static_cast<long>(cursor_ - 1));
+        --cursor_;
+        text_ = join_points(cps, 0, cps.size());
+        owner_->notify(id_, Notify::Change);
+      }
+      return true;
+    case Key::Delete:
+      if (cursor_ < cps.size()) {
+        cps.erase(cps.begin() + static_cast<long>(cursor_));
+        text_ = join_points(cps, 0, cps.size());
+        owner_->notify(id_, Notify::Change);
+      }
+      return true;
+    case Key::Left: if (cursor_ > 0) --cursor_; return true;
+    case Key::Right: if (cursor_ < cps.size()) ++cursor_; return true;
+    case Key::Home: cursor_ = 0; return true;
+    case Key::End: cursor_ = cps.size(); return true;
+    case Key::MouseDown: {
+      // Put the cursor on the clicked character.
+      int col = e.x - 1;
+      std::size_t i = static_cast<std::size_t>(scroll_start());
+      int x = 0;
+      while (i < cps.size() && x + char_width(cps[i]) <= col) {
+        x += char_width(cps[i]);
+        ++i;
+      }
+      cursor_ = i;
+      return true;
+    }
+    default: return false;
+  }
+}
+
+// ---------------------------------------------------------------- ProgressBar, TableArea
+
+void ProgressBar::render(Canvas& canvas, int ox, int oy, bool) const {
+  if (!visible_) return;
+  Rect abs{ox + rect_.x, oy + rect_.y, rect_.w, 1};
+  int cells = std::max(0, abs.w - 2);
+  int filled = 0;
+  if (hi_ > lo_) {
+    long long num = static_cast<long long>(std::clamp(pos_, lo_, hi_) - lo_) * cells;
+    filled = static_cast<int>(num / (static_cast<long long>(hi_) - lo_));
+  }
+  std::string bar = "[";
+  for (int i = 0; i < cells; ++i) bar += i < filled ? "█" : "░";
+  bar += "]";
+  canvas.put_clipped(abs.x, abs.y, bar, abs, base_style(enabled_));
+}
+
+void TableArea::render(Canvas& canvas, int ox, int oy, bool) const {
+  if (!visible_) return;
+  Rect abs{ox + rect_.x, oy + rect_.y, rect_.w, rect_.h};
+  canvas.fill(abs);
+  for (const Item& it : items_) canvas.put_clipped(abs.x + it.x, abs.y + it.y, it.text, abs);
+}
+
+std::string TableArea::painted_text() const {
+  Canvas c(rect_.w, rect_.h);
+  for (const Item& it : items_) c.put(it.x, it.y, it.text);
+  return c.to_string();
+}
+
+}  // namespace klvc::ui

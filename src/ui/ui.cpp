@@ -1,0 +1,398 @@
+#include "ui/ui.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "ui/key_decoder.h"
+#include "ui/text_width.h"
+#include "ui/ui_impl.h"
+
+namespace klvc::ui {
+
+Ui::Impl::Impl(Ui* ui, std::unique_ptr<Backend> b) : self(ui), backend(std::move(b)) {
+  wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wake_fd < 0) throw std::runtime_error(std::string("cannot create the event loop's wake-up descriptor: ") + std::strerror(errno));
+}
+
+Ui::Impl::~Impl() {
+  // Dialogs still open when the program ends go without their end handlers.
+  timers.clear();
+  boxes.clear();
+  while (!modals.empty()) modals.pop_back();
+  graveyard.clear();
+  if (wake_fd >= 0) close(wake_fd);
+}
+
+void Ui::Impl::reap() { graveyard.clear(); }
+
+Ui::Ui(std::unique_ptr<Backend> backend) : impl_(std::make_unique<Impl>(this, std::move(backend))) {}
+Ui::~Ui() = default;
+
+std::unique_ptr<Ui> Ui::create_headless(int width, int height) {
+  return std::make_unique<Ui>(make_headless_backend(width, height));
+}
+
+std::unique_ptr<Ui> Ui::create_terminal(std::string* error) {
+  auto backend = make_terminal_backend(error);
+  if (!backend) return nullptr;
+  return std::make_unique<Ui>(std::move(backend));
+}
+
+// ---------------------------------------------------------------- main window
+
+void Ui::set_title(std::string title) { impl_->title = std::move(title); }
+void Ui::set_menu(Menu menu) {
+  impl_->close_menu();
+  impl_->menu = std::move(menu);
+}
+void Ui::set_toolbar(std::vector<ToolButton> buttons) {
+  impl_->toolbar = std::move(buttons);
+  impl_->tool_focus = -1;
+}
+void Ui::set_status_panes(std::vector<StatusPane> panes) { impl_->panes = std::move(panes); }
+void Ui::set_status_text(int pane, std::string text) {
+  if (pane < 0) return;
+  if (pane >= static_cast<int>(impl_->panes.size())) impl_->panes.resize(static_cast<std::size_t>(pane) + 1);
+  impl_->panes[static_cast<std::size_t>(pane)].text = std::move(text);
+}
+std::string Ui::status_text(int pane) const {
+  if (pane == 0) return impl_->message_pane_text();
+  if (pane < 0 || pane >= static_cast<int>(impl_->panes.size())) return {};
+  return impl_->panes[static_cast<std::size_t>(pane)].text;
+}
+void Ui::set_command_handler(std::function<void(int)> handler) { impl_->command_handler = std::move(handler); }
+void Ui::set_command_enabled_query(std::function<bool(int)> q) { impl_->enabled_query = std::move(q); }
+void Ui::set_command_prompt_query(std::function<std::string(int)> q) { impl_->prompt_query = std::move(q); }
+void Ui::set_close_handler(std::function<void()> handler) { impl_->close_handler = std::move(handler); }
+void Ui::set_accelerators(std::vector<Accelerator> keys) { impl_->accelerators = std::move(keys); }
+
+void Ui::command(int id) {
+  impl_->close_menu();
+  if (!impl_->is_enabled(id)) return;
+  if (impl_->command_handler) impl_->command_handler(id);
+}
+
+bool Ui::menu_open() const { return impl_->menu_state.open; }
+
+// ---------------------------------------------------------------- dialogs
+
+Dialog& Ui::open_modal(std::unique_ptr<Dialog> dialog, std::function<void(Dialog&, int)> on_end) {
+  if (!dialog) throw std::invalid_argument("open_modal needs a dialog");
+  impl_->close_menu();
+  Dialog& d = *dialog;
+  impl_->modals.push_back({std::move(dialog), std::move(on_end)});
+  d.attach(this);
+  impl_->layout_dialog(d);
+  d.on_init();
+  if (!d.ended() && !d.focused()) d.focus_next(false);
+  return d;
+}
+
+void Ui::end_modal(Dialog& d, int result) {
+  if (d.ended()) return;
+  d.mark_ended(result);
+  d.on_end();
+  kill_timers_of(&d);
+  auto& modals = impl_->modals;
+  auto it = std::find_if(modals.begin(), modals.end(), [&](const Impl::Modal& m) { return m.dialog.get() == &d; });
+  if (it == modals.end()) return;  // not opened here
+  Impl::Modal m = std::move(*it);
+  modals.erase(it);
+  if (m.on_end) m.on_end(d, result);
+  // The dialog may still be running the handler that ended it.
+  impl_->graveyard.push_back(std::move(m.dialog));
+}
+
+Dialog* Ui::top_dialog() const {
+  return impl_->modals.empty() ? nullptr : impl_->modals.back().dialog.get();
+}
+
+int Ui::dialog_depth() const { return static_cast<int>(impl_->modals.size()); }
+
+void Ui::Impl::layout_dialog(Dialog& d) const {
+  int w = backend->width();
+  int h = backend->height();
+  int ox = std::max(1, (w - (d.width() + 2)) / 2 + 1);
+  int oy = std::max(1, (h - (d.height() + 2)) / 2 + 1);
+  d.set_layout(ox, oy, w, h);
+}
+
+bool Ui::Impl::dialog_fits(const Dialog& d) const {
+  return d.width() + 2 <= backend->width() && d.height() + 2 <= backend->height();
+}
+
+// ---------------------------------------------------------------- message boxes
+
+void Ui::message_box(MessageBoxSpec spec, std::function<void(int)> on_close) {
+  bool beep = spec.beep;
+  impl_->close_menu();
+  impl_->shown.push_back({std::move(spec), true, 0});
+  impl_->boxes.push_back({impl_->shown.size() - 1, std::move(on_close), 0});
+  if (beep) {
+    ++impl_->bells;
+    impl_->backend->bell();
+  }
+}
+
+bool Ui::message_box_open() const { return !impl_->boxes.empty(); }
+const std::vector<ShownBox>& Ui::shown_boxes() const { return impl_->shown; }
+
+void Ui::clear_shown_boxes() {
+  // Boxes still open keep their records (their answers land there).
+  std::vector<ShownBox> keep;
+  for (auto& b : impl_->boxes) {
+    keep.push_back(impl_->shown[b.shown_index]);
+    b.shown_index = keep.size() - 1;
+  }
+  impl_->shown = std::move(keep);
+}
+
+void Ui::answer_box(int result) {
+  if (impl_->boxes.empty()) return;
+  Impl::OpenBox box = std::move(impl_->boxes.back());
+  impl_->boxes.pop_back();
+  ShownBox& record = impl_->shown[box.shown_index];
+  record.open = false;
+  record.result = result;
+  if (box.on_close) box.on_close(result);
+}
+
+int Ui::bell_count() const { return impl_->bells; }
+
+// ---------------------------------------------------------------- timers
+
+void Ui::set_timer(const void* owner, int id, int period_ms, std::function<void()> fire) {
+  int period = std::max(1, period_ms);
+  impl_->timers[{owner, id}] = Impl::Timer{clock().now_ms() + period, period, ++impl_->timer_seq,
+                                           std::make_shared<std::function<void()>>(std::move(fire))};
+}
+
+void Ui::kill_timer(const void* owner, int id) { impl_->timers.erase({owner, id}); }
+
+void Ui::kill_timers_of(const void* owner) {
+  auto& t = impl_->timers;
+  for (auto it = t.begin(); it != t.end();) it = it->first.first == owner ? t.erase(it) : std::next(it);
+}
+
+bool Ui::timer_active(const void* owner, int id) const { return impl_->timers.count({owner, id}) != 0; }
+
+// Fires the earliest timer due at `limit` or before; false when none is due.
+bool Ui::Impl::fire_next_due(std::int64_t limit) {
+  auto best = timers.end();
+  for (auto it = timers.begin(); it != timers.end(); ++it) {
+    if (it->second.deadline > limit) continue;
+    if (best == timers.end() || it->second.deadline < best->second.deadline ||
+        (it->second.deadline == best->second.deadline && it->second.seq < best->second.seq))
+      best = it;
+  }
+  if (best == timers.end()) return false;
+  Timer& t = best->second;
+  std::int64_t now = backend->clock().now_ms();
+  // The next deadline follows the previous one, not the moment of firing, so
+  // the timer does not drift; ticks missed while the process was stopped are
+  // skipped rather than fired in a burst.
+  std::int64_t next = t.deadline + t.period;
+  if (next <= now) next += ((now - next) / t.period + 1) * t.period;
+  t.deadline = next;
+  auto fire = t.fire;  // the callback may kill or replace its own timer
+  (*fire)();
+  return true;
+}
+
+// ---------------------------------------------------------------- posts and the loop
+
+void Ui::post(std::function<void()> fn) {
+  {
+    std::lock_guard<std::mutex> lock(impl_->post_mutex);
+    impl_->posted.push_back(std::move(fn));
+  }
+  std::uint64_t one = 1;
+  ssize_t n = write(impl_->wake_fd, &one, sizeof one);
+  (void)n;  // a full counter still wakes the loop
+}
+
+void Ui::run_posted() {
+  EntryGuard guard(*impl_);
+  std::uint64_t count = 0;
+  ssize_t n = read(impl_->wake_fd, &count, sizeof count);
+  (void)n;
+  std::deque<std::function<void()>> batch;
+  {
+    std::lock_guard<std::mutex> lock(impl_->post_mutex);
+    batch.swap(impl_->posted);
+  }
+  for (auto& fn : batch)
+    if (fn) fn();
+}
+
+void Ui::quit() {
+  impl_->quit = true;
+  std::uint64_t one = 1;
+  ssize_t n = write(impl_->wake_fd, &one, sizeof one);
+  (void)n;
+}
+
+bool Ui::quitting() const { return impl_->quit; }
+
+void Ui::Impl::request_close() {
+  if (close_handler) {
+    close_handler();
+  } else {
+    self->quit();
+  }
+}
+
+void Ui::run_once(int max_wait_ms) {
+  EntryGuard guard(*impl_);
+  Impl& m = *impl_;
+  bool have_posts;
+  {
+    std::lock_guard<std::mutex> lock(m.post_mutex);
+    have_posts = !m.posted.empty();
+  }
+  int timeout = max_wait_ms;
+  if (have_posts || m.quit) timeout = 0;
+  if (!m.timers.empty()) {
+    std::int64_t next = m.timers.begin()->second.deadline;
+    for (const auto& [key, t] : m.timers) next = std::min(next, t.deadline);
+    std::int64_t wait = next - clock().now_ms();
+    if (wait <= 0) {
+      timeout = 0;
+    } else if (m.backend->real_time() && (timeout < 0 || wait < timeout)) {
+      timeout = static_cast<int>(std::min<std::int64_t>(wait, 1 << 30));
+    }
+  }
+  std::vector<Event> events;
+  m.backend->wait(timeout, m.wake_fd, events);
+  if (m.backend->take_close_request()) m.request_close();
+  for (const Event& e : events) m.dispatch(e);
+  run_posted();
+  std::int64_t now = clock().now_ms();
+  // Each due timer fires once here; one that is still due fires on the next pass.
+  std::size_t budget = m.timers.size();
+  while (budget-- > 0 && m.fire_next_due(now)) {
+  }
+  if (m.backend->real_time()) m.backend->present(render());
+}
+
+void Ui::run() {
+  while (!impl_->quit) {
+    impl_->reap();
+    run_once(-1);
+  }
+}
+
+// ---------------------------------------------------------------- input
+
+void Ui::Impl::dispatch(const Event& e) {
+  if (e.key == Key::Ctrl && e.text == "c") {  // as SIGINT would: ask to close
+    request_close();
+    return;
+  }
+  if (e.key == Key::Ctrl && e.text == "z") {
+    backend->suspend();
+    return;
+  }
+  if (e.key == Key::Resize) return;  // every frame is laid out afresh
+  if (!boxes.empty()) {
+    box_event(e);
+    return;
+  }
+  if (!modals.empty()) {
+    Dialog& d = *modals.back().dialog;
+    layout_dialog(d);
+    Event local = e;
+    bool is_mouse = e.key == Key::MouseDown || e.key == Key::MouseUp || e.key == Key::WheelUp || e.key == Key::WheelDown;
+    if (is_mouse) {
+      local.x -= d.origin_x();
+      local.y -= d.origin_y();
+    }
+    d.on_event(local);
+    return;
+  }
+  main_event(e);
+}
+
+void Ui::feed(const Event& e) {
+  EntryGuard guard(*impl_);
+  impl_->dispatch(e);
+}
+
+void Ui::feed_bytes(const std::string& raw) {
+  EntryGuard guard(*impl_);
+  std::vector<Event> events;
+  impl_->pending_bytes += raw;
+  std::size_t used = decode_input(impl_->pending_bytes, true, events);
+  impl_->pending_bytes.erase(0, used);
+  for (const Event& e : events) impl_->dispatch(e);
+}
+
+void Ui::advance(std::int64_t ms) {
+  EntryGuard guard(*impl_);
+  auto* test_clock = dynamic_cast<TestClock*>(&clock());
+  if (!test_clock) {
+    std::size_t budget = impl_->timers.size();
+    while (budget-- > 0 && impl_->fire_next_due(clock().now_ms())) {
+    }
+    return;
+  }
+  std::int64_t target = test_clock->now_ms() + std::max<std::int64_t>(0, ms);
+  for (;;) {
+    // Step the clock to the earliest deadline, fire it, and go on.
+    std::int64_t earliest = target + 1;
+    for (const auto& [key, t] : impl_->timers) earliest = std::min(earliest, t.deadline);
+    if (earliest > target) break;
+    if (earliest > test_clock->now_ms()) test_clock->set(earliest);
+    impl_->fire_next_due(test_clock->now_ms());
+  }
+  test_clock->set(target);
+}
+
+Clock& Ui::clock() { return impl_->backend->clock(); }
+
+// ---------------------------------------------------------------- output
+
+const Canvas& Ui::render() {
+  Impl& m = *impl_;
+  int w = m.backend->width();
+  int h = m.backend->height();
+  if (m.canvas.width() != w || m.canvas.height() != h) m.canvas = Canvas(w, h);
+  m.canvas.clear();
+  m.render_main(m.canvas);
+  for (auto& modal : m.modals) {
+    Dialog& d = *modal.dialog;
+    m.layout_dialog(d);
+    if (m.dialog_fits(d)) {
+      d.render(m.canvas, d.origin_x(), d.origin_y());
+    } else {
+      std::string need = "Terminal too small for \"" + d.caption() + "\": it needs " + std::to_string(d.width() + 2) +
+                         "x" + std::to_string(d.height() + 2) + ", this one is " + std::to_string(w) + "x" +
+                         std::to_string(h) + ". Enlarge the window (Esc closes the dialog).";
+      auto lines = wrap_to_width(need, std::max(1, w - 2));
+      int bh = std::min(h, static_cast<int>(lines.size()) + 2);
+      Rect r{0, std::max(0, (h - bh) / 2), w, bh};
+      m.canvas.fill(r);
+      m.canvas.box(r, d.caption());
+      for (int i = 0; i < bh - 2; ++i) m.canvas.put_clipped(1, r.y + 1 + i, lines[static_cast<std::size_t>(i)], r);
+    }
+  }
+  for (const auto& box : m.boxes) m.render_box(m.canvas, box);
+  return m.canvas;
+}
+
+std::string Ui::screen_text() {
+  EntryGuard guard(*impl_);
+  return render().to_string();
+}
+
+void Ui::resize(int width, int height) { impl_->backend->resize(width, height); }
+int Ui::width() const { return impl_->backend->width(); }
+int Ui::height() const { return impl_->backend->height(); }
+
+}  // namespace klvc::ui
