@@ -26,6 +26,7 @@ constexpr std::string_view kSuccess = "GO\r\n";
 constexpr int kNoConnectAfterTicks = 5;  // the seventh tick without an answer reports
 
 std::atomic<bool> g_unknown_box_armed{true};
+std::function<void(bool)> g_answer_observer;
 
 void show_success() {
   BoxRequest r;
@@ -70,6 +71,10 @@ std::string unknown_answer_text(std::string_view answer, std::size_t size) {
 
 void arm_unknown_answer_box() { g_unknown_box_armed.store(true); }
 
+void set_answer_observer(std::function<void(bool go)> observer) {
+  g_answer_observer = std::move(observer);
+}
+
 void handle_answer_line(const LineAssembler::Line& line) {
   SettingsStore& s = store();
   s.no_connect_ticks = 0;
@@ -84,7 +89,9 @@ void handle_answer_line(const LineAssembler::Line& line) {
     size -= strip;
   }
 
-  if (!line.cut() && answer == kSuccess) {
+  const bool go = !line.cut() && answer == kSuccess;
+  if (g_answer_observer) g_answer_observer(go);
+  if (go) {
     if (s.batch_step == 0) show_success();
     return;
   }

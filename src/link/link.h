@@ -25,6 +25,11 @@ void handle_response(const char* line);
 // Once per 500 ms tick of the main frame's timer.
 void no_connect_check();
 
+// Sees every answer line as handle_response judges it (`go`: it was "GO"), on
+// the thread that delivers it. Set it while no reader thread runs; empty
+// removes it. The command line's send-all run counts its answers with it.
+void set_answer_observer(std::function<void(bool go)> observer);
+
 // Test and simulation hook: while set, send_command hands each framed line to
 // `writer` instead of the port (on the calling thread). Empty restores the port.
 void set_direct_line(std::function<void(const std::string& bytes)> writer);
