@@ -1,0 +1,40 @@
+#include "app/app.h"
+
+#include <clocale>
+
+#include "app/about_dlg.h"
+#include "app/profile.h"
+#include "link/link.h"
+
+namespace klvc {
+
+CKLVCApp::CKLVCApp(ui::Ui& ui) : ui_(ui) {}
+
+CKLVCApp::~CKLVCApp() {
+  // The reader may still post boxes until it is stopped; stop it before the
+  // screen's sink goes away.
+  if (frame_ && !frame_->is_shut_down()) stop_link();
+  view_.reset();
+  frame_.reset();
+  sink_.reset();
+}
+
+bool CKLVCApp::init_instance(const StartOptions& options) {
+  // The clock pane's time text follows the user's locale.
+  if (options.set_locale) std::setlocale(LC_ALL, "");
+  // Boxes of the port set-up below already go to the screen.
+  sink_ = std::make_unique<ScopedUiMessageSink>(ui_);
+  doc_ = std::make_unique<CKLVCDoc>();
+  if (!doc_->on_new_document()) return false;
+  frame_ = std::make_unique<CMainFrame>(ui_, options.profile_path.empty() ? profile_path() : options.profile_path);
+  view_ = std::make_unique<CKLVCView>(*doc_);
+  frame_->set_about_handler([this] { on_app_about(); });
+  frame_->on_create();
+  if (options.simulated) frame_->set_mode_note("simulated switcher");
+  if (!options.open_file.empty()) frame_->open_settings_file(options.open_file);
+  return true;
+}
+
+void CKLVCApp::on_app_about() { ui_.open_modal(std::make_unique<CAboutDlg>()); }
+
+}  // namespace klvc

@@ -1,0 +1,106 @@
+// The main window: menu routing, toolbar, status bar with its clock, the
+// half-second timer of the no-connect check, the document commands and the
+// orderly shut-down of the link and the loop.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/dialog_commands.h"
+#include "ui/menu.h"
+#include "ui/ui.h"
+
+namespace klvc {
+
+// The file dialogs: the screen's own, replaceable in tests. `start_dir` is the
+// folder to list first; `done` gets the chosen path, or "" when cancelled.
+using FileDialogFn = std::function<void(std::string start_dir, std::function<void(std::string)> done)>;
+
+class CMainFrame {
+ public:
+  // Start-up before the window exists: clears modified, slave_number and
+  // current_channel, reads the profile at `profile_path`, resets the store to
+  // its defaults, opens the port and starts the reader thread.
+  CMainFrame(ui::Ui& ui, std::string profile_path);
+  ~CMainFrame();
+  CMainFrame(const CMainFrame&) = delete;
+  CMainFrame& operator=(const CMainFrame&) = delete;
+
+  // Menu, toolbar, status bar, the clock timer and the frame timer.
+  void on_create();
+
+  // Routes a menu or toolbar command (greyed commands do nothing).
+  void on_command(int command);
+  bool command_enabled(int command) const;
+
+  // Document commands of the File menu.
+  void file_new();
+  void file_open();
+  void file_save();
+  void file_save_as();
+  void exit_check();       // menu exit and every close request of the window
+  void save_before_exit();
+  // Loads a settings file (File Open after its dialog, and `klvc FILE.dat`).
+  // The current file name changes only when the file could be read.
+  bool open_settings_file(const std::string& path);
+
+  // Kills the frame's timers, stops the link and ends the loop.
+  void shut_down();
+  bool is_shut_down() const { return shut_down_; }
+
+  // One tick of the 500 ms frame timer: the no-connect check.
+  void on_frame_timer();
+  // Clock pane: the local time as the locale writes it.
+  void update_clock_pane();
+
+  // Steps after a dialog closed with OK.
+  // Title: the dialog's slave number and channel into the store, the main
+  // window as the owner of later boxes, the input method's status restored.
+  void title_dialog_ok(int channel, int slave);
+  // Model: model_index and the profile key "klv_model".
+  void model_dialog_ok(int model);
+  // Communication: port and interface into the store, the link restarted
+  // (also when nothing changed), then the profile keys "com_port" and "rs_control".
+  void comm_dialog_ok(int port, int interface_mode);
+
+  void set_about_handler(std::function<void()> fn) { about_ = std::move(fn); }
+  void set_file_dialogs(FileDialogFn open_dialog, FileDialogFn save_dialog);
+  void set_time_source(std::function<std::time_t()> now) { now_ = std::move(now); }
+  // A note on the status bar, after the clock ("simulated switcher").
+  void set_mode_note(std::string note);
+
+  const std::vector<ui::StatusPane>& status_panes() const { return panes_; }
+  int clock_pane_index() const { return clock_pane_; }
+  const std::string& last_folder() const { return last_folder_; }
+  const std::string& profile_path() const { return profile_path_; }
+
+ private:
+  void run_dialog(const DialogCommand& dc);
+  void ask_then(const char* prompt, std::function<void()> on_yes, std::function<void()> on_no = {});
+  void choose_and_save_as(std::function<void()> after = {});
+  bool save_to(const std::string& path);
+  void write_profile(const std::vector<std::pair<std::string, int>>& values);
+  void remember_folder(const std::string& path);
+  std::string start_folder() const;
+  void publish_panes();
+
+  ui::Ui& ui_;
+  int clock_pane_ = 5;
+  std::vector<ui::StatusPane> panes_;
+  std::string profile_path_;
+  std::string last_folder_;
+  std::function<void()> about_;
+  FileDialogFn open_dialog_;
+  FileDialogFn save_dialog_;
+  std::function<std::time_t()> now_;
+  bool exit_pending_ = false;  // an exit prompt or its save is on screen
+  bool shut_down_ = false;
+};
+
+// The clock pane's text: `t` as local time in the locale's "%X" form, or
+// HH:MM:SS when the locale's form cannot be shown.
+std::string clock_text(std::time_t t);
+
+}  // namespace klvc

@@ -1,0 +1,43 @@
+// The per-user profile: an INI file with section "KLV-C_Section" holding the
+// port, the interface and the model, plus the COM-port-to-device map.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "settings/store.h"
+
+namespace klvc {
+
+extern const char* const kProfileSection;  // "KLV-C_Section"
+extern const char* const kKeyComPort;      // "com_port"
+extern const char* const kKeyRsControl;    // "rs_control"
+extern const char* const kKeyModel;        // "klv_model"
+
+struct ProfileValues {
+  int com_port = 0;    // 0..5
+  int rs_control = 0;  // 0..1
+  int klv_model = 0;   // 0..4
+  // "com1_device".."com6_device"; empty where the profile has none.
+  std::array<std::string, kComPortCount> devices;
+};
+
+// $XDG_CONFIG_HOME/klvc/klvc.ini, else ~/.config/klvc/klvc.ini.
+std::string profile_path();
+
+// Missing, unreadable or garbled: the defaults. A value that is not an integer
+// or lies outside its range is replaced by 0 (the default), which the next
+// write of that key puts right; `notes` (optional) gets one line per such value.
+ProfileValues read_profile(const std::string& path, std::vector<std::string>* notes = nullptr);
+
+// Sets integer keys of the section, keeping every other line of the file, and
+// replaces the file atomically (temporary file, fsync, rename). Creates the
+// folder when needed. False and *error (path and reason) on failure.
+bool write_profile_ints(const std::string& path, const std::vector<std::pair<std::string, int>>& values,
+                        std::string* error);
+
+// Start-up: profile values into the store and the device map into the link.
+void load_profile_into_store(const std::string& path, std::vector<std::string>* notes = nullptr);
+
+}  // namespace klvc

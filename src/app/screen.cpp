@@ -1,0 +1,79 @@
+#include "app/screen.h"
+
+#include <cstdio>
+
+#include "app/app.h"
+#include "app/profile.h"
+#include "link/link.h"
+#include "sim/simulator.h"
+#include "ui/ui.h"
+
+namespace klvc {
+
+bool parse_screen_args(const std::vector<std::string>& args, ScreenArgs* out, std::string* error) {
+  ScreenArgs parsed;
+  for (const std::string& a : args) {
+    if (a == "--simulate") {
+      parsed.simulate = true;
+    } else if (!a.empty() && a[0] == '-') {
+      *error = "unknown option '" + a + "'";
+      return false;
+    } else if (parsed.file.empty()) {
+      parsed.file = a;
+    } else {
+      *error = "only one settings file can be opened (got '" + parsed.file + "' and '" + a + "')";
+      return false;
+    }
+  }
+  *out = parsed;
+  return true;
+}
+
+int run_screen(const std::vector<std::string>& args) {
+  ScreenArgs sa;
+  std::string error;
+  if (!parse_screen_args(args, &sa, &error)) {
+    std::fprintf(stderr, "klvc: %s\nRun 'klvc --help'.\n", error.c_str());
+    return 2;
+  }
+
+  std::unique_ptr<ui::Ui> ui = ui::Ui::create_terminal(&error);
+  if (!ui) {
+    std::fprintf(stderr,
+                 "klvc needs a terminal: %s\n"
+                 "Start it in a terminal window, or use 'klvc file ...' for work without a screen.\n",
+                 error.empty() ? "standard input and output are not a terminal" : error.c_str());
+    return 2;
+  }
+
+  // The simulated switcher has the model the profile selects.
+  SimulatedPort sim(read_profile(profile_path()).klv_model);
+  if (sa.simulate) {
+    if (!sim.start(&error)) {
+      ui.reset();  // gives the terminal back before the message
+      std::fprintf(stderr, "klvc: cannot start the simulated switcher: %s\n", error.c_str());
+      return 1;
+    }
+    set_simulated_device(sim.slave_path());
+  }
+
+  {
+    CKLVCApp app(*ui);
+    StartOptions options;
+    options.open_file = sa.file;
+    options.simulated = sa.simulate;
+    if (!app.init_instance(options)) {
+      ui.reset();
+      std::fprintf(stderr, "klvc: start-up failed\n");
+      return 1;
+    }
+    ui->run();
+  }
+  if (sa.simulate) {
+    sim.stop();
+    set_simulated_device("");
+  }
+  return 0;
+}
+
+}  // namespace klvc

@@ -1,0 +1,53 @@
+// A started application on the headless screen: profile in a temporary
+// folder with COM1 mapped to a device that does not exist, the port boxes of
+// start-up answered, and file dialogs that answer from a script.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/app.h"
+#include "temp_dir.h"
+#include "ui/ui.h"
+
+namespace klvc::testing {
+
+constexpr const char* kMissingDevice = "/nonexistent/klvc-test-tty";
+
+// The settings file of a freshly reset store, built line by line from the
+// file format's rules (1507 lines, CR LF), with `line_overrides` applied
+// (1-based line number -> text).
+std::string default_settings_file(const std::vector<std::pair<int, std::string>>& line_overrides = {});
+
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts the application; the profile text is written first when given.
+  void start(const std::string& profile_text = "");
+  CMainFrame& frame() { return app->frame(); }
+
+  // Answers every open box with OK and forgets the boxes shown so far.
+  void dismiss_boxes();
+  // Boxes shown since the last dismiss_boxes / clear.
+  const std::vector<ui::ShownBox>& boxes() { return ui->shown_boxes(); }
+  const ui::ShownBox& last_box();
+
+  TempDir dir;
+  std::string profile;
+  std::unique_ptr<ui::Ui> ui;
+  std::unique_ptr<CKLVCApp> app;
+
+  // Scripted file dialogs: each call takes the next answer ("" = cancel).
+  std::deque<std::string> open_answers;
+  std::deque<std::string> save_answers;
+  std::vector<std::string> open_starts;  // folder each Open dialog started in
+  std::vector<std::string> save_starts;
+};
+
+}  // namespace klvc::testing

@@ -1,0 +1,226 @@
+// Start-up, the frame's timers, the status bar, menu routing and the About box.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "app/about_dlg.h"
+#include "app/command_ids.h"
+#include "app/dialog_commands.h"
+#include "app/resource.h"
+#include "app_fixture.h"
+#include "link/link.h"
+#include "settings/settings_file.h"
+#include "settings/store.h"
+
+namespace klvc {
+namespace {
+
+using testing::AppTest;
+using testing::kMissingDevice;
+
+TEST_F(AppTest, StartUpReadsTheProfileResetsTheStoreAndOpensTheMappedPort) {
+  // Leftovers that start-up must clear or replace.
+  store().modified = 1;
+  store().slave_number = 6;
+  store().current_channel = 9;
+  store().output_routes[3] = 11;
+  store().file_name = "old.dat";
+  start("[KLV-C_Section]\ncom_port=0\nrs_control=1\nklv_model=3\n");
+
+  EXPECT_EQ(store().modified, 0);
+  EXPECT_EQ(store().slave_number, 0);
+  EXPECT_EQ(store().current_channel, 0);
+  EXPECT_EQ(store().model_index, 3);
+  EXPECT_EQ(store().interface_mode, 1);
+  EXPECT_EQ(store().com_port_index, 0);
+  EXPECT_EQ(store().output_routes[3], 3);
+  EXPECT_EQ(store().file_name, "");
+  EXPECT_EQ(port_device(0), kMissingDevice);
+
+  // The port cannot be opened: five boxes in order, and the program runs on.
+  const char* expected[] = {"Miss! File Open", "Miss! Mask Set", "Miss! Buffer Set", "Miss! Time Out Set",
+                            "Miss! Set Comm State"};
+  ASSERT_EQ(boxes().size(), 5u);
+  for (int i = 0; i < 5; ++i) {
+    const auto& box = boxes()[static_cast<std::size_t>(i)];
+    EXPECT_EQ(box.spec.text.rfind(expected[i], 0), 0u) << box.spec.text;
+    EXPECT_EQ(box.spec.caption, "Error");
+    EXPECT_EQ(box.spec.icon, ui::MessageIcon::Error);
+  }
+  EXPECT_NE(boxes()[0].spec.text.find(kMissingDevice), std::string::npos) << boxes()[0].spec.text;
+  dismiss_boxes();
+  EXPECT_FALSE(ui->quitting());
+  EXPECT_TRUE(ui->timer_active(nullptr, cmd::kFrameTimer));
+  EXPECT_TRUE(ui->timer_active(nullptr, cmd::kClockTimer));
+}
+
+TEST_F(AppTest, OutOfRangeProfileValuesStartOnZero) {
+  start("[KLV-C_Section]\ncom_port=7\nrs_control=2\nklv_model=5\n");
+  EXPECT_EQ(store().com_port_index, 0);
+  EXPECT_EQ(store().interface_mode, 0);
+  EXPECT_EQ(store().model_index, 0);
+}
+
+TEST_F(AppTest, NoAnswerIsReportedOnTheSeventhTickOfTheFrameTimer) {
+  start();
+  dismiss_boxes();
+  set_direct_line([](const std::string&) {});  // the line goes nowhere
+  send_command("O01I01\r\n");
+  ui->advance(3000);  // six ticks
+  ui->run_posted();
+  EXPECT_TRUE(boxes().empty());
+  ui->advance(500);
+  ui->run_posted();
+  set_direct_line({});
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxes()[0].spec.text, "No Connect");
+  EXPECT_EQ(boxes()[0].spec.caption, "Error");
+}
+
+TEST(ClockText, LocalTimeInTheLocalesForm) {
+  const char* old_tz = std::getenv("TZ");
+  std::string saved = old_tz ? old_tz : "";
+  ::setenv("TZ", "UTC", 1);
+  ::tzset();
+  EXPECT_EQ(clock_text(3600 * 13 + 60 * 2 + 3), "13:02:03");
+  if (old_tz) {
+    ::setenv("TZ", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
+}
+
+TEST_F(AppTest, ClockPaneFollowsTheOneSecondTimer) {
+  start();
+  dismiss_boxes();
+  std::time_t now = 1000;
+  frame().set_time_source([&now] { return now; });
+  ASSERT_EQ(frame().clock_pane_index(), 5);
+  now = 2000;
+  ui->advance(1000);
+  EXPECT_EQ(ui->status_text(5), clock_text(2000));
+  EXPECT_EQ(frame().status_panes()[5].width, static_cast<int>(clock_text(2000).size()));
+  now = 2001;
+  ui->advance(999);
+  EXPECT_EQ(ui->status_text(5), clock_text(2000));
+  ui->advance(1);
+  EXPECT_EQ(ui->status_text(5), clock_text(2001));
+}
+
+TEST_F(AppTest, StatusBarShowsTheIdleTextAndTheSimulationNote) {
+  start();
+  EXPECT_EQ(ui->status_text(0), "ﾚﾃﾞｨ");
+  frame().set_mode_note("simulated switcher");
+  EXPECT_EQ(ui->status_text(6), "simulated switcher");
+}
+
+TEST_F(AppTest, DialogCommandsOpenTheirDialogOrStayGreyed) {
+  start();
+  dismiss_boxes();
+  for (const DialogCommand& dc : dialog_commands()) {
+    EXPECT_EQ(frame().command_enabled(dc.command), static_cast<bool>(dc.create)) << dc.command;
+    ui->command(dc.command);
+    EXPECT_EQ(ui->dialog_depth(), dc.create ? 1 : 0) << dc.command;
+    while (ui->message_box_open()) ui->answer_box(1);
+    if (ui->top_dialog()) ui->top_dialog()->on_cancel();
+    ui->run_posted();
+    while (ui->message_box_open()) ui->answer_box(1);
+    EXPECT_EQ(ui->dialog_depth(), 0) << dc.command;
+  }
+}
+
+TEST_F(AppTest, EveryMenuCommandIsRoutedOrGreyed) {
+  start();
+  for (int id : menu_commands()) {
+    const bool is_dialog = find_dialog_command(id) != nullptr;
+    const bool is_shell = id == cmd::kFileNew || id == cmd::kFileOpen || id == cmd::kFileSave ||
+                          id == cmd::kFileSaveAs || id == cmd::kAppExit || id == cmd::kAppAbout;
+    EXPECT_TRUE(is_dialog || is_shell) << id;
+    if (is_shell) {
+      EXPECT_TRUE(frame().command_enabled(id)) << id;
+    }
+  }
+  EXPECT_FALSE(frame().command_enabled(12345));
+}
+
+TEST_F(AppTest, AboutBoxOpensAnyNumberOfTimesAndChangesNothing) {
+  start();
+  dismiss_boxes();
+  store().output_routes[4] = 20;
+  std::string before, error;
+  ASSERT_TRUE(settings_file_text(&before, &error));
+  for (int i = 0; i < 3; ++i) {
+    ui->command(cmd::kAppAbout);
+    ASSERT_EQ(ui->dialog_depth(), 1);
+    ui::Dialog* d = ui->top_dialog();
+    EXPECT_EQ(d->caption(), "KLVCのﾊﾞｰｼﾞｮﾝ情報");
+    EXPECT_EQ(d->label(CAboutDlg::kIdVersionText).text(), "KLVC Version 2.10");
+    if (i == 1) {
+      ui->feed(ui::Event::of(ui::Key::Escape));
+    } else {
+      d->click(ui::kIdOk);
+    }
+    ui->run_posted();
+    EXPECT_EQ(ui->dialog_depth(), 0);
+  }
+  std::string after;
+  ASSERT_TRUE(settings_file_text(&after, &error));
+  EXPECT_EQ(before, after);
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(AppTest, ModelDialogOkWritesTheModelToTheProfileOnly) {
+  start("[KLV-C_Section]\ncom_port=2\nklv_model=1\n");
+  dismiss_boxes();
+  store().output_routes[7] = 30;
+  frame().model_dialog_ok(3);
+  EXPECT_EQ(store().model_index, 3);
+  EXPECT_EQ(store().output_routes[7], 30);
+  EXPECT_EQ(input_count(), 48);
+  const std::string text = testing::read_file(profile);
+  EXPECT_NE(text.find("klv_model=3\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("com_port=2\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(std::string("com1_device=") + kMissingDevice), std::string::npos) << text;
+}
+
+TEST_F(AppTest, CommDialogOkRestartsTheLinkEvenUnchangedAndWritesTheProfile) {
+  start("[KLV-C_Section]\ncom_port=0\nrs_control=0\n");
+  dismiss_boxes();
+  frame().comm_dialog_ok(0, 0);
+  ui->run_posted();
+  // Restarting on the missing device reports the five set-up failures again.
+  EXPECT_EQ(boxes().size(), 5u);
+  dismiss_boxes();
+  frame().comm_dialog_ok(4, 1);
+  ui->run_posted();
+  EXPECT_EQ(store().com_port_index, 4);
+  EXPECT_EQ(store().interface_mode, 1);
+  const std::string text = testing::read_file(profile);
+  EXPECT_NE(text.find("com_port=4\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("rs_control=1\n"), std::string::npos) << text;
+}
+
+TEST_F(AppTest, TitleDialogOkTakesChannelAndSlaveAndOwnsLaterBoxes) {
+  start();
+  EXPECT_EQ(store().owner_window, 0u);
+  frame().title_dialog_ok(17, 31);
+  EXPECT_EQ(store().current_channel, 17);
+  EXPECT_EQ(store().slave_number, 31);
+  EXPECT_NE(store().owner_window, 0u);
+}
+
+TEST_F(AppTest, AProfileThatCannotBeWrittenIsReported) {
+  start();
+  dismiss_boxes();
+  ::unlink(profile.c_str());
+  ::mkdir(profile.c_str(), 0700);  // a folder in the file's place
+  frame().model_dialog_ok(2);
+  EXPECT_EQ(store().model_index, 2);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_NE(boxes()[0].spec.text.find(profile), std::string::npos) << boxes()[0].spec.text;
+}
+
+}  // namespace
+}  // namespace klvc
