@@ -1,0 +1,128 @@
+#include "dialogs/alarm_settings.h"
+
+#include "dialogs/command_fields.h"
+#include "dialogs/dialog_params.h"
+#include "link/link.h"
+#include "settings/store.h"
+
+namespace klvc {
+namespace {
+
+// One row per setting: its list, its Set button, the store field it edits,
+// the list's entries and its sender.
+struct AlarmSetting {
+  const char* caption;
+  int list_id;
+  int set_id;
+  int SettingsStore::*field;
+  std::vector<std::string> entries;
+  void (*send)();
+};
+
+std::vector<std::string> hold_time_entries() {
+  std::vector<std::string> v;
+  for (int s = 1; s <= 60; ++s) v.push_back(std::string{static_cast<char>('0' + s / 10), static_cast<char>('0' + s % 10)});
+  return v;
+}
+
+const std::vector<std::string> kOffOn = {"OFF", "ON"};
+
+const std::vector<AlarmSetting>& alarm_settings() {
+  static const std::vector<AlarmSetting> rows = {
+      {"保持時間", CAlarmSetDlg::kHoldTimeList, CAlarmSetDlg::kHoldTimeSet, &SettingsStore::alarm_hold_time,
+       hold_time_entries(), send_alarm_hold_time},
+      {"入力極性", CAlarmSetDlg::kPolarityList, CAlarmSetDlg::kPolaritySet, &SettingsStore::alarm_polarity,
+       {"MAKE", "BREAK"}, send_alarm_polarity},
+      {"リターン", CAlarmSetDlg::kReturnList, CAlarmSetDlg::kReturnSet, &SettingsStore::alarm_return,
+       kOffOn, send_alarm_return},
+      {"ブザー出力", CAlarmSetDlg::kBuzzerList, CAlarmSetDlg::kBuzzerSet, &SettingsStore::buzzer_output,
+       kOffOn, send_buzzer_output},
+      {"メモリ番号表示", CAlarmSetDlg::kMemoryNumberList, CAlarmSetDlg::kMemoryNumberSet,
+       &SettingsStore::memory_number_display, kOffOn, send_memory_number_display},
+  };
+  return rows;
+}
+
+// "AROF" style commands: byte 3 of the template becomes 'N' when on.
+std::string off_on_letter_command(const char* code, int value) {
+  std::string line = std::string(code) + "OF\r\n";
+  if (value != 0) line[3] = 'N';
+  return line;
+}
+
+// Sends a built line; an empty one (a stored value outside its list) sends nothing.
+void send_built(const std::string& line) {
+  if (!line.empty()) send_command(line);
+}
+
+}  // namespace
+
+std::string alarm_hold_time_command() {
+  std::string line = "ADT10\r\n";
+  int seconds = store().alarm_hold_time + 1;
+  if (seconds < 1 || seconds > 60 || !put_two_digits(line, 3, seconds)) return {};
+  return line;
+}
+
+std::string alarm_polarity_command() {
+  std::string line = "AICM\r\n";
+  if (store().alarm_polarity != 0) line[3] = 'B';
+  return line;
+}
+
+std::string alarm_return_command() { return off_on_letter_command("AR", store().alarm_return); }
+std::string buzzer_output_command() { return off_on_letter_command("BZ", store().buzzer_output); }
+std::string memory_number_display_command() {
+  return off_on_letter_command("MN", store().memory_number_display);
+}
+
+void send_alarm_hold_time() { send_built(alarm_hold_time_command()); }
+void send_alarm_polarity() { send_command(alarm_polarity_command()); }
+void send_alarm_return() { send_command(alarm_return_command()); }
+void send_buzzer_output() { send_command(buzzer_output_command()); }
+void send_memory_number_display() { send_command(memory_number_display_command()); }
+
+// Two rows of three groups: the five settings, then the slave number; OK and
+// Close at the right.
+CAlarmSetDlg::CAlarmSetDlg() : ui::Dialog("アラーム設定", 74, 11) {
+  constexpr int kGroupW = 18, kGroupH = 4, kStepX = 19, kStepY = 5;
+  const auto& rows = alarm_settings();
+  for (std::size_t i = 0; i <= rows.size(); ++i) {
+    int gx = 1 + kStepX * static_cast<int>(i % 3);
+    int gy = 1 + kStepY * static_cast<int>(i / 3);
+    if (i == rows.size()) {
+      add_group({gx, gy, kGroupW, kGroupH}, "スレーブ番号");
+      add_combo(kSlaveList, {gx + 2, gy + 1, 8, 1}, list_entries({0, "", ListKind::SlaveNumbers, {}}));
+      break;
+    }
+    const AlarmSetting& s = rows[i];
+    add_group({gx, gy, kGroupW, kGroupH}, s.caption);
+    add_combo(s.list_id, {gx + 2, gy + 1, 9, 1}, s.entries);
+    add_button(s.set_id, {gx + 2, gy + 2, 8, 1}, "設定");
+  }
+  add_button(ui::kIdOk, {60, 2, 12, 1}, "OK", true);
+  add_button(ui::kIdCancel, {60, 4, 12, 1}, "Close");
+}
+
+void CAlarmSetDlg::on_init() {
+  ui::ComboBox& slave = combo(kSlaveList);
+  slave.select(store().slave_number);
+  slave.enable(store().interface_mode == 1);
+  for (const AlarmSetting& s : alarm_settings()) combo(s.list_id).select(store().*s.field);
+}
+
+void CAlarmSetDlg::on_command(int id, ui::Notify notify) {
+  if (id == kSlaveList && notify == ui::Notify::SelChange) {
+    store().slave_number = combo(id).selection();
+    return;
+  }
+  for (const AlarmSetting& s : alarm_settings()) {
+    if (id == s.list_id && notify == ui::Notify::SelChange) {
+      store().*s.field = combo(id).selection();
+    } else if (id == s.set_id && notify == ui::Notify::Clicked) {
+      s.send();
+    }
+  }
+}
+
+}  // namespace klvc

@@ -1,0 +1,64 @@
+// Alarm terminals: the channel each alarm input terminal watches (dialog 145)
+// and the alarm output terminals each channel's alarm drives (dialog 146).
+#pragma once
+
+#include <string>
+
+#include "dialogs/table_dialog.h"
+
+namespace klvc {
+
+// "AIS" + terminal + channel + CR LF from alarm_input_channels[terminal]
+// (terminal 0..23); "" for a terminal outside the store or a stored channel
+// outside 0..63.
+std::string alarm_input_terminal_command(int terminal);
+// "AMO" + channel + "0" + terminal digit + "ON"/"OF" + CR LF from
+// alarm_outputs[channel][terminal] (channel 0..63, terminal 0..3); "" for an
+// index outside the store.
+std::string alarm_output_command(int channel, int terminal);
+
+// The same commands handed to send_command (nothing for an empty line).
+void send_alarm_input_terminal(int terminal);
+void send_alarm_output(int channel, int terminal);
+
+// Painted row value of the output terminal table: "On "/"Of " per terminal
+// 1..4; a model with three terminals gets a single blank for the fourth.
+std::string alarm_output_cells(int channel);
+
+const TableDialogParams& alarm_input_params();   // 145
+const TableDialogParams& alarm_output_params();  // 146
+
+// Dialog 145: one row per alarm input terminal of the model; assigning a
+// channel also makes it the output terminal dialog's current channel.
+class CAlarmInputDlg : public ListTableDialog {
+ public:
+  CAlarmInputDlg();
+
+ protected:
+  void value_written(int row, int value) override;
+};
+
+// Dialog 146: a page of channels with their terminals' ON/OFF. Set sends
+// every (channel, terminal) pair of the model, channel 1 with terminals 1..
+// first, one every 100 ms; the bar counts channels.
+class CAlarmOutputDlg : public TableDialog {
+ public:
+  static constexpr int kChannelList = 1038;
+  static constexpr int kTerminalList = 1042;
+  static constexpr int kOnOffList = 1043;
+  static constexpr int kSlaveList = 1041;
+
+  CAlarmOutputDlg();
+  void on_init() override;
+  void on_command(int id, ui::Notify notify) override;
+
+ protected:
+  void paint_rows() override;
+  BatchShape batch_shape() const override;
+  void send_batch_row(int row, int inner) override;
+
+ private:
+  void select_on_off_list();
+};
+
+}  // namespace klvc

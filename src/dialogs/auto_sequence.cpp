@@ -1,0 +1,190 @@
+#include "dialogs/auto_sequence.h"
+
+#include "dialogs/command_fields.h"
+#include "link/link.h"
+#include "settings/store.h"
+
+namespace klvc {
+namespace {
+
+constexpr int kMaxDwellSeconds = 60;
+
+bool valid_pair(int input, int output) {
+  return input >= 0 && input < kMaxInputs && output >= 0 && output < kMaxOutputs;
+}
+
+int* live_flag(int input, int output) {
+  if (!valid_pair(input, output)) return nullptr;
+  return &store().sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))];
+}
+
+void send_line(const std::string& line) {
+  if (!line.empty()) send_command(line);
+}
+
+std::vector<std::string> seconds_entries() {
+  std::vector<std::string> v;
+  for (int s = 1; s <= kMaxDwellSeconds; ++s) v.push_back(std::to_string(s));
+  return v;
+}
+
+std::string dwell_cell(int output) {
+  return std::to_string(store().dwell_times[static_cast<std::size_t>(output)] + 1) + " 秒";
+}
+
+const RowBinding kDwellTimes = {
+    []() -> int& { return store().current_output; },
+    [](int row) -> int* {
+      return row >= 0 && row < kMaxOutputs ? &store().dwell_times[static_cast<std::size_t>(row)] : nullptr;
+    },
+    kMaxOutputs,
+    dwell_cell,
+    send_dwell_time,
+    output_count,
+};
+
+}  // namespace
+
+std::string sequence_live_command(int input, int output) {
+  const int* flag = live_flag(input, output);
+  if (flag == nullptr) return {};
+  std::string line = "ASM0101S\r\n";
+  put_two_digits(line, 3, output + 1);
+  put_two_digits(line, 5, input + 1);
+  if (*flag != 0) line[7] = 'L';
+  return line;
+}
+
+std::string dwell_time_command(int output) {
+  if (output < 0 || output >= kMaxOutputs) return {};
+  const int seconds = store().dwell_times[static_cast<std::size_t>(output)] + 1;
+  if (seconds < 1 || seconds > kMaxDwellSeconds) return {};
+  std::string line = "AST0103\r\n";
+  put_two_digits(line, 3, output + 1);
+  put_two_digits(line, 5, seconds);
+  return line;
+}
+
+void send_sequence_live(int input, int output) { send_line(sequence_live_command(input, output)); }
+void send_dwell_time(int output) { send_line(dwell_time_command(output)); }
+
+const TableDialogParams& skip_live_params() {
+  static const TableDialogParams p = [] {
+    TableDialogParams t;
+    t.resource = 140;
+    t.title = "自動切換え";
+    t.caption = "自動切換えSKIP設定 File Name ";
+    t.table_id = 1064;
+    t.rows = TableRows::Channels;
+    t.lists = {
+        {CSkipLiveDlg::kOutputList, "出力チャンネル", ListKind::Outputs, {}},
+        {CSkipLiveDlg::kInputList, "入力チャンネル", ListKind::Channels, {}},
+        {CSkipLiveDlg::kSkipLiveList, "Skip/Live", ListKind::Fixed, {"SKIP", "LIVE"}},
+        {CSkipLiveDlg::kSlaveList, "スレーブ番号", ListKind::SlaveNumbers, {}},
+    };
+    t.row_list = CSkipLiveDlg::kInputList;
+    t.value_list = CSkipLiveDlg::kSkipLiveList;
+    t.slave_list = CSkipLiveDlg::kSlaveList;
+    t.timer_id = 5;
+    t.period_ms = 100;
+    return t;
+  }();
+  return p;
+}
+
+const TableDialogParams& dwell_time_params() {
+  static const TableDialogParams p = [] {
+    TableDialogParams t;
+    t.resource = 141;
+    t.title = "自動切換え時間";
+    t.caption = "自動切換え時間設定 File Name ";
+    t.table_id = 1065;
+    t.rows = TableRows::Outputs;
+    t.lists = {
+        {1047, "出力チャンネル", ListKind::Outputs, {}},
+        {1048, "時間", ListKind::Fixed, seconds_entries()},
+        {1050, "同一時間", ListKind::Fixed, seconds_entries()},
+        {1034, "スレーブ番号", ListKind::SlaveNumbers, {}},
+    };
+    t.row_list = 1047;
+    t.value_list = 1048;
+    t.same_list = 1050;
+    t.slave_list = 1034;
+    t.same_selection = 2;  // the entry "3"
+    t.timer_id = 6;
+    t.period_ms = 100;
+    t.close_label = "Cancel";
+    return t;
+  }();
+  return p;
+}
+
+// ---------------------------------------------------------------- CSkipLiveDlg
+
+CSkipLiveDlg::CSkipLiveDlg() : TableDialog(skip_live_params()) {}
+
+void CSkipLiveDlg::select_flag_list() {
+  const int* flag = live_flag(store().current_input, store().current_output);
+  combo(kSkipLiveList).select(flag != nullptr ? *flag : -1);
+}
+
+void CSkipLiveDlg::on_init() {
+  open_slave_list();
+  select_then_cut(kInputList, store().current_input);
+  select_then_cut(kOutputList, store().current_output);
+  select_flag_list();
+  paint_table();
+}
+
+void CSkipLiveDlg::on_command(int id, ui::Notify notify) {
+  if (id == kIdSet && notify == ui::Notify::Clicked) {
+    start_batch();
+    return;
+  }
+  if (notify != ui::Notify::SelChange) return;
+  const int sel = combo(id).selection();
+  if (sel < 0) return;
+  switch (id) {
+    case kInputList:
+      store().current_input = sel;
+      select_flag_list();
+      if (input_count() > 32) paint_table();  // the page may change
+      break;
+    case kOutputList:
+      store().current_output = sel;
+      select_flag_list();
+      paint_table();  // the table shows the selected output's column
+      break;
+    case kSkipLiveList:
+      if (int* flag = live_flag(store().current_input, store().current_output)) {
+        *flag = sel;
+        paint_table();
+      }
+      break;
+    case kSlaveList:
+      store().slave_number = sel;
+      break;
+    default:
+      break;
+  }
+}
+
+void CSkipLiveDlg::paint_rows() {
+  const int start = channel_page_start(store().current_input);
+  const int output = store().current_output;
+  for (int i = 0; i < channel_page_rows(start); ++i) {
+    const int* flag = live_flag(start + i, output);
+    std::string value = flag == nullptr ? "" : (*flag != 0 ? "LIVE" : "SKIP");
+    draw_row(i, row_label("ch", start + i) + " = " + value);
+  }
+}
+
+BatchShape CSkipLiveDlg::batch_shape() const { return {input_count(), output_count()}; }
+
+void CSkipLiveDlg::send_batch_row(int row, int inner) { send_sequence_live(row, inner); }
+
+// ---------------------------------------------------------------- CDwellTimeDlg
+
+CDwellTimeDlg::CDwellTimeDlg() : ListTableDialog(dwell_time_params(), kDwellTimes) {}
+
+}  // namespace klvc

@@ -1,0 +1,54 @@
+// The switcher's automatic sequence: which inputs each output cycles through
+// (SKIP/LIVE, dialog 140) and how long it dwells on each (dialog 141).
+#pragma once
+
+#include <string>
+
+#include "dialogs/table_dialog.h"
+
+namespace klvc {
+
+// "ASM" + output + input + 'L'/'S' + CR LF from sequence_live[input][output]
+// (the output comes first on the wire); "" for an index outside the store.
+std::string sequence_live_command(int input, int output);
+// "AST" + output + seconds ("01".."60") + CR LF from dwell_times[output];
+// "" for an output outside the store or a stored time outside 1..60 s.
+std::string dwell_time_command(int output);
+
+// The same commands handed to send_command (nothing for an empty line).
+void send_sequence_live(int input, int output);
+void send_dwell_time(int output);
+
+const TableDialogParams& skip_live_params();   // 140
+const TableDialogParams& dwell_time_params();  // 141
+
+// Dialog 140: the SKIP/LIVE column of the selected output for a page of
+// inputs. Set sends every (input, output) pair of the model, input 1 with
+// outputs 1.. first, one every 100 ms; the bar counts inputs.
+class CSkipLiveDlg : public TableDialog {
+ public:
+  static constexpr int kOutputList = 1047;
+  static constexpr int kInputList = 1046;
+  static constexpr int kSkipLiveList = 1045;
+  static constexpr int kSlaveList = 1044;
+
+  CSkipLiveDlg();
+  void on_init() override;
+  void on_command(int id, ui::Notify notify) override;
+
+ protected:
+  void paint_rows() override;
+  BatchShape batch_shape() const override;
+  void send_batch_row(int row, int inner) override;
+
+ private:
+  void select_flag_list();
+};
+
+// Dialog 141: the dwell time of each output; the same-for-all list opens at "3".
+class CDwellTimeDlg : public ListTableDialog {
+ public:
+  CDwellTimeDlg();
+};
+
+}  // namespace klvc

@@ -1,0 +1,192 @@
+#include "dialogs/date_time.h"
+
+#include <ctime>
+
+#include "dialogs/command_fields.h"
+#include "link/link.h"
+#include "link/messages.h"
+#include "settings/store.h"
+
+namespace klvc {
+namespace {
+
+// One row per clock field: its group, list, Set button and command; the list
+// shows first_label + index and the command carries index + offset.
+struct ClockFieldRow {
+  ClockField field;
+  const char* caption;
+  int list_id;
+  int set_id;
+  const char* code;
+  int first_label;
+  int entries;
+  int offset;
+  int LocalDateTime::*value;
+};
+
+constexpr ClockFieldRow kClockFields[kClockFieldCount] = {
+    {ClockField::Year, "年", CDateTimeSetDlg::kYearList, CDateTimeSetDlg::kYearSet, "DSY", 2000, 100, 0,
+     &LocalDateTime::year},
+    {ClockField::Month, "月", CDateTimeSetDlg::kMonthList, CDateTimeSetDlg::kMonthSet, "DSM", 1, 12, 1,
+     &LocalDateTime::month},
+    {ClockField::Day, "日", CDateTimeSetDlg::kDayList, CDateTimeSetDlg::kDaySet, "DSD", 1, 31, 1,
+     &LocalDateTime::day},
+    {ClockField::Hour, "時", CDateTimeSetDlg::kHourList, CDateTimeSetDlg::kHourSet, "TSH", 0, 24, 0,
+     &LocalDateTime::hour},
+    {ClockField::Minute, "分", CDateTimeSetDlg::kMinuteList, CDateTimeSetDlg::kMinuteSet, "TSM", 0, 60, 0,
+     &LocalDateTime::minute},
+    {ClockField::Second, "秒", CDateTimeSetDlg::kSecondList, CDateTimeSetDlg::kSecondSet, "TSS", 0, 60, 0,
+     &LocalDateTime::second},
+};
+
+const ClockFieldRow& row_of(ClockField field) { return kClockFields[static_cast<int>(field)]; }
+
+std::vector<std::string> clock_entries(const ClockFieldRow& row) {
+  std::vector<std::string> v;
+  for (int i = 0; i < row.entries; ++i) v.push_back(std::to_string(row.first_label + i));
+  return v;
+}
+
+std::string display_cell(int output) {
+  return store().datetime_display[static_cast<std::size_t>(output)] != 0 ? "ON " : "OFF";
+}
+
+const RowBinding kDatetimeDisplay = {
+    []() -> int& { return store().current_output; },
+    [](int row) -> int* {
+      return row >= 0 && row < kMaxOutputs ? &store().datetime_display[static_cast<std::size_t>(row)] : nullptr;
+    },
+    kMaxOutputs,
+    display_cell,
+    send_datetime_display,
+    output_count,
+};
+
+}  // namespace
+
+LocalDateTime system_local_time() {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::string clock_command(ClockField field, int selection) {
+  const ClockFieldRow& row = row_of(field);
+  if (selection < 0 || selection >= row.entries) return {};
+  std::string line = std::string(row.code) + "01\r\n";
+  put_two_digits(line, 3, selection + row.offset);
+  return line;
+}
+
+int clock_list_index(ClockField field, const LocalDateTime& t) {
+  const ClockFieldRow& row = row_of(field);
+  int index = t.*row.value - row.first_label;
+  return index >= 0 && index < row.entries ? index : -1;
+}
+
+std::string clock_adjust_command() { return "TSA\r\n"; }
+
+std::string datetime_display_command(int output) {
+  if (output < 0 || output >= kMaxOutputs) return {};
+  std::string line = "TO01OF\r\n";
+  put_two_digits(line, 2, output + 1);
+  put_on_off(line, 4, store().datetime_display[static_cast<std::size_t>(output)] != 0);
+  return line;
+}
+
+void send_datetime_display(int output) {
+  std::string line = datetime_display_command(output);
+  if (!line.empty()) send_command(line);
+}
+
+// Two rows of four groups: year to day and the adjustment, hour to second
+// and the slave number; OK and Close at the right.
+CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
+    : ui::Dialog("日付・時計設定", 76, 11), now_(std::move(now)) {
+  constexpr int kGroupW = 14, kGroupH = 4, kStepX = 15, kStepY = 5;
+  auto group_at = [&](int slot, const char* caption) {
+    int gx = 1 + kStepX * (slot % 4);
+    int gy = 1 + kStepY * (slot / 4);
+    add_group({gx, gy, kGroupW, kGroupH}, caption);
+    return ui::Rect{gx + 2, gy + 1, 9, 1};
+  };
+  // Slots: 年 月 日 30秒補正 / 時 分 秒 スレーブ番号.
+  constexpr int kSlots[kClockFieldCount] = {0, 1, 2, 4, 5, 6};
+  for (const ClockFieldRow& row : kClockFields) {
+    ui::Rect r = group_at(kSlots[static_cast<int>(row.field)], row.caption);
+    add_combo(row.list_id, r, clock_entries(row));
+    add_button(row.set_id, {r.x, r.y + 1, 8, 1}, "設定");
+  }
+  ui::Rect adjust = group_at(3, "30秒補正");
+  add_button(kAdjustSet, {adjust.x, adjust.y + 1, 8, 1}, "設定");
+  add_combo(kSlaveList, group_at(7, "スレーブ番号"), list_entries({0, "", ListKind::SlaveNumbers, {}}));
+  add_button(ui::kIdOk, {62, 2, 12, 1}, "OK", true);
+  add_button(ui::kIdCancel, {62, 4, 12, 1}, "Close");
+}
+
+void CDateTimeSetDlg::on_init() {
+  ui::ComboBox& slave = combo(kSlaveList);
+  slave.select(store().slave_number);
+  slave.enable(store().interface_mode == 1);
+  LocalDateTime now = now_ ? now_() : system_local_time();
+  opened_year_ = now.year;
+  for (const ClockFieldRow& row : kClockFields) combo(row.list_id).select(clock_list_index(row.field, now));
+}
+
+void CDateTimeSetDlg::on_command(int id, ui::Notify notify) {
+  if (id == kSlaveList && notify == ui::Notify::SelChange) {
+    store().slave_number = combo(id).selection();
+    return;
+  }
+  if (notify != ui::Notify::Clicked) return;  // the clock lists only hold their choice
+  if (id == kAdjustSet) {
+    send_command(clock_adjust_command());
+    return;
+  }
+  for (const ClockFieldRow& row : kClockFields) {
+    if (id != row.set_id) continue;
+    std::string line = clock_command(row.field, combo(row.list_id).selection());
+    if (!line.empty()) {
+      send_command(line);
+    } else if (row.field == ClockField::Year) {
+      // Only a PC clock outside the list's years leaves it without a selection.
+      show_warning("パソコンの時計の年（" + std::to_string(opened_year_) +
+                   "年）は2000～2099年の範囲外のため送信しません。年を選んでから設定してください");
+    } else {
+      show_warning(std::string(row.caption) + "が選ばれていないため送信しません。選んでから設定してください");
+    }
+    return;
+  }
+}
+
+// --------------------------------------------------------- CDateTimeDisplayDlg
+
+const TableDialogParams& datetime_display_params() {
+  static const TableDialogParams p = [] {
+    TableDialogParams t;
+    t.resource = 143;
+    t.title = "日付・時刻表示";
+    t.caption = "日付・時刻表示設定 File Name ";
+    t.table_id = 1049;
+    t.rows = TableRows::Outputs;
+    t.lists = {
+        {1051, "出力チャンネル", ListKind::Outputs, {}},
+        {1052, "表示", ListKind::Fixed, {"OFF", "ON"}},
+        {1053, "同一表示", ListKind::Fixed, {"OFF", "ON"}},
+        {1034, "スレーブ番号", ListKind::SlaveNumbers, {}},
+    };
+    t.row_list = 1051;
+    t.value_list = 1052;
+    t.same_list = 1053;
+    t.slave_list = 1034;
+    t.timer_id = 7;
+    t.period_ms = 100;
+    return t;
+  }();
+  return p;
+}
+
+CDateTimeDisplayDlg::CDateTimeDisplayDlg() : ListTableDialog(datetime_display_params(), kDatetimeDisplay) {}
+
+}  // namespace klvc

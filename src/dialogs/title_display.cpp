@@ -1,0 +1,119 @@
+#include "dialogs/title_display.h"
+
+#include "dialogs/command_fields.h"
+#include "link/link.h"
+#include "settings/store.h"
+
+namespace klvc {
+namespace {
+
+// "TCI01OF\r\n" style: the row number in bytes 3-4, "OF"/"ON" in bytes 5-6.
+std::string display_command(const char* code, int row, int rows, const int* values) {
+  if (row < 0 || row >= rows) return {};
+  std::string line = std::string(code) + "01OF\r\n";
+  put_two_digits(line, 3, row + 1);
+  put_on_off(line, 5, values[row] != 0);
+  return line;
+}
+
+void send_line(const std::string& line) {
+  if (!line.empty()) send_command(line);
+}
+
+const std::vector<std::string> kOffOn = {"OFF", "ON"};
+
+const RowBinding kInputTitleDisplay = {
+    []() -> int& { return store().current_input; },
+    [](int row) -> int* {
+      return row >= 0 && row < kMaxInputs ? &store().input_title_display[static_cast<std::size_t>(row)] : nullptr;
+    },
+    kMaxInputs,
+    [](int row) { return on_off_cell(store().input_title_display[static_cast<std::size_t>(row)]); },
+    send_input_title_display,
+    input_count,
+};
+
+const RowBinding kOutputTitleDisplay = {
+    []() -> int& { return store().current_output; },
+    [](int row) -> int* {
+      return row >= 0 && row < kMaxOutputs ? &store().output_title_display[static_cast<std::size_t>(row)] : nullptr;
+    },
+    kMaxOutputs,
+    [](int row) { return on_off_cell(store().output_title_display[static_cast<std::size_t>(row)]); },
+    send_output_title_display,
+    output_count,
+};
+
+}  // namespace
+
+std::string input_title_display_command(int input) {
+  return display_command("TCI", input, kMaxInputs, store().input_title_display.data());
+}
+
+std::string output_title_display_command(int output) {
+  return display_command("TCO", output, kMaxOutputs, store().output_title_display.data());
+}
+
+void send_input_title_display(int input) { send_line(input_title_display_command(input)); }
+void send_output_title_display(int output) { send_line(output_title_display_command(output)); }
+
+std::string on_off_cell(int value) { return value != 0 ? "ON " : "OFF"; }
+
+const TableDialogParams& input_title_display_params() {
+  static const TableDialogParams p = [] {
+    TableDialogParams t;
+    t.resource = 138;
+    t.title = "入力タイトル表示";
+    t.caption = "入力タイトル表示設定 File Name ";
+    t.table_id = 1054;
+    t.rows = TableRows::Channels;
+    t.lists = {
+        {1055, "入力チャンネル", ListKind::Channels, {}},
+        {1057, "表示", ListKind::Fixed, kOffOn},
+        {1058, "同一表示", ListKind::Fixed, kOffOn},
+        {1056, "スレーブ番号", ListKind::SlaveNumbers, {}},
+    };
+    t.row_list = 1055;
+    t.value_list = 1057;
+    t.same_list = 1058;
+    t.slave_list = 1056;
+    t.timer_id = 9;
+    t.period_ms = 200;
+    return t;
+  }();
+  return p;
+}
+
+const TableDialogParams& output_title_display_params() {
+  static const TableDialogParams p = [] {
+    TableDialogParams t;
+    t.resource = 139;
+    t.title = "出力タイトル設定";
+    // The output dialog carries the input dialog's caption text.
+    t.caption = "入力タイトル表示設定 File Name ";
+    t.table_id = 1059;
+    t.rows = TableRows::Outputs;
+    t.lists = {
+        {1062, "出力チャンネル", ListKind::Outputs, {}},
+        {1061, "表示", ListKind::Fixed, kOffOn},
+        {1060, "同一表示", ListKind::Fixed, kOffOn},
+        {1056, "スレーブ番号", ListKind::SlaveNumbers, {}},
+    };
+    t.row_list = 1062;
+    t.value_list = 1061;
+    t.same_list = 1060;
+    t.slave_list = 1056;
+    t.timer_id = 10;
+    t.period_ms = 100;
+    t.slave_read_each_tick = true;
+    return t;
+  }();
+  return p;
+}
+
+CInputTitleDisplayDlg::CInputTitleDisplayDlg() : ListTableDialog(input_title_display_params(), kInputTitleDisplay) {}
+
+COutputTitleDisplayDlg::COutputTitleDisplayDlg()
+    : ListTableDialog(output_title_display_params(), kOutputTitleDisplay) {}
+
+}  // namespace klvc

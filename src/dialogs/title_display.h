@@ -1,0 +1,42 @@
+// Title overlays: whether each input's title is shown (dialog 138) and
+// whether titles are shown on each output (dialog 139).
+#pragma once
+
+#include <string>
+
+#include "dialogs/table_dialog.h"
+
+namespace klvc {
+
+// "TCI" + input + "ON"/"OF" + CR LF from input_title_display[input] (input
+// 0..63); "" for an input outside the store.
+std::string input_title_display_command(int input);
+// "TCO" + output + "ON"/"OF" + CR LF from output_title_display[output]
+// (output 0..15); "" for an output outside the store.
+std::string output_title_display_command(int output);
+
+// The same commands handed to send_command (nothing for an empty line).
+void send_input_title_display(int input);
+void send_output_title_display(int output);
+
+// Painted value of a display flag: "ON " (with a blank, as long as "OFF") or "OFF".
+std::string on_off_cell(int value);
+
+const TableDialogParams& input_title_display_params();   // 138
+const TableDialogParams& output_title_display_params();  // 139
+
+// Dialog 138: one row per input channel, in pages of 32; Set sends every
+// input of the model, one every 200 ms.
+class CInputTitleDisplayDlg : public ListTableDialog {
+ public:
+  CInputTitleDisplayDlg();
+};
+
+// Dialog 139: one row per output; Set sends every output of the model, one
+// every 100 ms, re-reading the slave-number list before each.
+class COutputTitleDisplayDlg : public ListTableDialog {
+ public:
+  COutputTitleDisplayDlg();
+};
+
+}  // namespace klvc
