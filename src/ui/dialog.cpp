@@ -33,6 +33,13 @@ EditField& Dialog::add_edit(int id, Rect r) { return add<EditField>(id, r); }
 ProgressBar& Dialog::add_progress(int id, Rect r) { return add<ProgressBar>(id, r); }
 TableArea& Dialog::add_table(int id, Rect r) { return add<TableArea>(id, r); }
 
+Control& Dialog::adopt(std::unique_ptr<Control> control) {
+  Control& ref = *control;
+  if (ref.id() >= 0) by_id_[ref.id()] = &ref;
+  controls_.push_back(std::move(control));
+  return ref;
+}
+
 Control* Dialog::find(int id) {
   auto it = by_id_.find(id);
   return it == by_id_.end() ? nullptr : it->second;

@@ -35,6 +35,8 @@ class Dialog {
   EditField& add_edit(int id, Rect r);
   ProgressBar& add_progress(int id, Rect r);
   TableArea& add_table(int id, Rect r);
+  // Adds a control of another kind, made for this dialog.
+  Control& adopt(std::unique_ptr<Control> control);
 
   // --- access (throws std::out_of_range for an unknown id) ---
   Control& control(int id);

@@ -1,12 +1,189 @@
+// The screen on a real terminal: raw input decoded into events, frames
+// written as differences, and the terminal given back on every way out.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
 #include <string>
 
 #include "ui/backend.h"
+#include "ui/key_decoder.h"
+#include "ui/screen_writer.h"
+#include "ui/terminal_modes.h"
 
 namespace klvc::ui {
+namespace {
+
+constexpr int kEscapeWaitMs = 50;  // an ESC alone this long is the Escape key
+
+class TerminalBackend : public Backend {
+ public:
+  TerminalBackend(int in_fd, int out_fd, int sig_read, int sig_write)
+      : in_(in_fd), out_(out_fd), sig_read_(sig_read), sig_write_(sig_write) {
+    query_size();
+  }
+
+  ~TerminalBackend() override {
+    terminal::give_back();
+    terminal::remove_signal_handlers();
+    close(sig_read_);
+    close(sig_write_);
+  }
+
+  Clock& clock() override { return clock_; }
+  bool real_time() const override { return true; }
+  int width() const override { return width_; }
+  int height() const override { return height_; }
+
+  void wait(int timeout_ms, int wake_fd, std::vector<Event>& events) override {
+    if (!pending_.empty()) {
+      int left = static_cast<int>(pending_since_ + kEscapeWaitMs - clock_.now_ms());
+      if (left < 0) left = 0;
+      if (timeout_ms < 0 || left < timeout_ms) timeout_ms = left;
+    }
+    pollfd fds[3] = {{wake_fd, POLLIN, 0}, {sig_read_, POLLIN, 0}, {input_open_ ? in_ : -1, POLLIN, 0}};
+    int n = poll(fds, 3, timeout_ms);
+    if (n < 0 && errno != EINTR) return;
+    if (n > 0 && (fds[1].revents & POLLIN)) {
+      char buf[64];
+      while (read(sig_read_, buf, sizeof buf) > 0) {
+      }
+    }
+    handle_signals(events);
+    if (n > 0 && input_open_ && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
+      char buf[4096];
+      ssize_t k = read(in_, buf, sizeof buf);
+      if (k > 0) {
+        if (pending_.empty()) pending_since_ = clock_.now_ms();
+        pending_.append(buf, static_cast<std::size_t>(k));
+      } else if (k == 0 || (errno != EINTR && errno != EAGAIN)) {
+        input_open_ = false;  // the terminal went away: close the program once
+        close_requested_ = true;
+      }
+    }
+    if (!pending_.empty()) {
+      bool timed_out = clock_.now_ms() - pending_since_ >= kEscapeWaitMs;
+      std::size_t used = decode_input(pending_, timed_out, events);
+      pending_.erase(0, used);
+      if (!pending_.empty() && used > 0) pending_since_ = clock_.now_ms();
+    }
+  }
+
+  void present(const Canvas& frame) override {
+    std::string bytes = diff_frames(shown_ ? &*shown_ : nullptr, frame);
+    if (!bytes.empty()) write_all(bytes);
+    shown_ = frame;
+  }
+
+  void bell() override { write_all("\a"); }
+
+  bool take_close_request() override {
+    bool r = close_requested_ || terminal::flags().close;
+    close_requested_ = false;
+    terminal::flags().close = 0;
+    return r;
+  }
+
+  void suspend() override {
+    terminal::suspend_self(in_, out_);
+    after_continue();
+  }
+
+ private:
+  void handle_signals(std::vector<Event>& events) {
+    auto& f = terminal::flags();
+    if (f.suspend) {
+      f.suspend = 0;
+      suspend();
+      events.push_back(Event::of(Key::Resize));
+    }
+    if (f.continued) {  // stopped and continued from outside: the shell may have changed the modes
+      f.continued = 0;
+      terminal::give_back();
+      std::string ignored;
+      terminal::take(in_, out_, &ignored);
+      after_continue();
+      events.push_back(Event::of(Key::Resize));
+    }
+    if (f.resize) {
+      f.resize = 0;
+      query_size();
+      shown_.reset();  // terminals reflow on resize: draw everything again
+      events.push_back(Event::of(Key::Resize));
+    }
+  }
+
+  void after_continue() {
+    query_size();
+    shown_.reset();
+  }
+
+  void query_size() {
+    winsize ws{};
+    if (ioctl(out_, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+      width_ = ws.ws_col;
+      height_ = ws.ws_row;
+    } else {
+      width_ = 80;
+      height_ = 24;
+    }
+  }
+
+  void write_all(const std::string& s) {
+    std::size_t done = 0;
+    while (done < s.size()) {
+      ssize_t k = write(out_, s.data() + done, s.size() - done);
+      if (k > 0) {
+        done += static_cast<std::size_t>(k);
+      } else if (k < 0 && errno == EINTR) {
+        continue;
+      } else if (k < 0 && errno == EAGAIN) {
+        pollfd p{out_, POLLOUT, 0};
+        poll(&p, 1, 1000);
+      } else {
+        return;  // the terminal is gone; nothing sensible left to do with output
+      }
+    }
+  }
+
+  SteadyClock clock_;
+  int in_;
+  int out_;
+  int sig_read_;
+  int sig_write_;
+  int width_ = 80;
+  int height_ = 24;
+  bool input_open_ = true;
+  bool close_requested_ = false;
+  std::string pending_;
+  std::int64_t pending_since_ = 0;
+  std::optional<Canvas> shown_;
+};
+
+}  // namespace
 
 std::unique_ptr<Backend> make_terminal_backend(std::string* error) {
-  if (error) *error = "klvc needs a terminal";
-  return nullptr;
+  if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
+    if (error) *error = "klvc needs a terminal";
+    return nullptr;
+  }
+  int sig_pipe[2];
+  if (pipe2(sig_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (error) *error = std::string("cannot create the signal pipe: ") + std::strerror(errno);
+    return nullptr;
+  }
+  terminal::install_signal_handlers(sig_pipe[1]);
+  if (!terminal::take(STDIN_FILENO, STDOUT_FILENO, error)) {
+    terminal::remove_signal_handlers();
+    close(sig_pipe[0]);
+    close(sig_pipe[1]);
+    return nullptr;
+  }
+  return std::make_unique<TerminalBackend>(STDIN_FILENO, STDOUT_FILENO, sig_pipe[0], sig_pipe[1]);
 }
 
 }  // namespace klvc::ui
