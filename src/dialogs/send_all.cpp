@@ -1,0 +1,129 @@
+#include "dialogs/send_all.h"
+
+#include "dialogs/alarm_settings.h"
+#include "dialogs/alarm_terminals.h"
+#include "dialogs/auto_sequence.h"
+#include "dialogs/channel_title.h"
+#include "dialogs/date_time.h"
+#include "dialogs/output_route.h"
+#include "dialogs/password.h"
+#include "dialogs/title_display.h"
+#include "link/link.h"
+#include "settings/store.h"
+
+namespace klvc {
+
+int send_all_terminal = 0;
+int send_all_output = 0;
+
+namespace {
+
+int current_model() {
+  const int model = store().model_index;
+  return model >= 0 && model < kModelCount ? model : 0;
+}
+
+// The line of a setting that always goes out; an empty builder result (an
+// index the builder refuses) sends nothing.
+bool plain(std::string built, std::string* line) {
+  *line = std::move(built);
+  return !line->empty();
+}
+
+}  // namespace
+
+bool send_all_line(const SendAllPlan& plan, std::string* line, std::string* warning) {
+  line->clear();
+  warning->clear();
+  if (!plan.sends) return false;
+  const int i = plan.index;
+  switch (plan.action) {
+    case SendAllAction::BuzzerOutput: return plain(buzzer_output_command(), line);
+    case SendAllAction::AlarmHoldTime: return plain(alarm_hold_time_command(), line);
+    case SendAllAction::MemoryNumberDisplay: return plain(memory_number_display_command(), line);
+    case SendAllAction::AlarmPolarity: return plain(alarm_polarity_command(), line);
+    case SendAllAction::AlarmReturn: return plain(alarm_return_command(), line);
+    case SendAllAction::PasswordMenu: return plain(password_menu_command(), line);
+    case SendAllAction::PasswordOperation: return plain(password_operation_command(), line);
+    case SendAllAction::PanelPassword:
+      if (plain(panel_password_command(), line)) return true;
+      *warning = kPanelPasswordRule;
+      return false;
+    case SendAllAction::AlarmInputTerminal: return plain(alarm_input_terminal_command(i), line);
+    case SendAllAction::AlarmOutput: return plain(alarm_output_command(i, plan.inner), line);
+    case SendAllAction::SequenceLive: return plain(sequence_live_command(i, plan.inner), line);
+    case SendAllAction::DwellTime: return plain(dwell_time_command(i), line);
+    case SendAllAction::DatetimeDisplay: return plain(datetime_display_command(i), line);
+    case SendAllAction::OutputRoute: return plain(output_route_command(i), line);
+    case SendAllAction::InputTitleDisplay: return plain(input_title_display_command(i), line);
+    case SendAllAction::OutputTitleDisplay: return plain(output_title_display_command(i), line);
+    case SendAllAction::ChannelTitle:
+      if (const char* refused = checked_channel_title_line(i, line)) {
+        line->clear();
+        *warning = refused;
+        return false;
+      }
+      return !line->empty();
+    case SendAllAction::None:
+    case SendAllAction::SlowDown:
+      break;
+  }
+  return false;
+}
+
+bool begin_send_all() {
+  SettingsStore& s = store();
+  int idle = 0;
+  // Only one batch at a time, whoever started it.
+  return s.batch_step.compare_exchange_strong(idle, 1);
+}
+
+SendAllCursor send_all_cursor() {
+  SendAllCursor cursor;
+  cursor.step = store().batch_step;
+  cursor.terminal = send_all_terminal;
+  cursor.output = send_all_output;
+  return cursor;
+}
+
+SendAllTick run_send_all_step() {
+  SettingsStore& s = store();
+  SendAllTick tick;
+  const int model = current_model();
+  SendAllCursor cursor = send_all_cursor();
+  if (cursor.step <= 0) return tick;
+  tick.ran = true;
+  tick.progress_max = send_all_progress_max(model);
+
+  if (s.error_seen != 0) {
+    s.error_seen = 0;
+    s.batch_step = 0;
+    tick.stopped = true;
+    tick.plan.step = cursor.step;
+    return tick;
+  }
+
+  tick.plan = plan_send_all_tick(cursor, model);
+  tick.slow_down = tick.plan.action == SendAllAction::SlowDown;
+  std::string line;
+  if (send_all_line(tick.plan, &line, &tick.warning)) {
+    send_command(line);
+    tick.line = std::move(line);
+  }
+
+  const SendAllAdvance moved = advance_send_all_cursor(cursor, model);
+  send_all_terminal = cursor.terminal;
+  send_all_output = cursor.output;
+  s.batch_step = cursor.step;
+  tick.progress_pos = moved.progress_pos;
+  tick.finished = moved.finished;
+  return tick;
+}
+
+void abandon_send_all() {
+  SettingsStore& s = store();
+  s.batch_step = 0;
+  s.error_seen = 0;
+}
+
+}  // namespace klvc

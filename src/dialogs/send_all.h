@@ -1,0 +1,59 @@
+// The send-all run over the settings store: every setting of the current
+// model, one command per timer tick, in the order of the step table
+// (send_all_steps.h), each built by the dialog that owns the setting. The
+// dialog "全項目の設定" and `klvc send-all` both drive their runs through here,
+// so both write exactly the same lines.
+//
+// The run's position is batch_step (shared with the table dialogs, the link
+// and the file commands) plus the two inner counters below. The run never
+// waits for answers; an error answer (error_seen) stops it at the next tick.
+#pragma once
+
+#include <string>
+
+#include "dialogs/send_all_steps.h"
+
+namespace klvc {
+
+// Inner counters of the two-level phases: the alarm output terminal within
+// the current channel, and the output within the current input.
+extern int send_all_terminal;
+extern int send_all_output;
+
+// The line of one planned tick from its owning builder (body with CR LF).
+// Returns false when nothing goes out: the step lies beyond the model, or the
+// setting cannot be sent, in which case *warning gets the owning dialog's
+// warning (a title that is not JIS text, a password that is too short).
+bool send_all_line(const SendAllPlan& plan, std::string* line, std::string* warning);
+
+// "全設定": starts a run at step 1 unless a batch already runs (then false
+// and nothing changes). error_seen is left alone, so an error answer left
+// from an earlier command stops the run at its first tick.
+bool begin_send_all();
+
+struct SendAllTick {
+  bool ran = false;        // false: no run was active (batch_step 0)
+  bool stopped = false;    // an error answer ended the run; nothing was sent
+                           // and the bar stays where it was
+  SendAllPlan plan;        // what this tick did (on a stop: only the step it
+                           // would have run)
+  std::string line;        // the line handed to send_command; empty if none
+  std::string warning;     // a setting that could not be sent; the run goes on
+  bool slow_down = false;  // the timer runs at 500 ms from now on
+  bool finished = false;   // the last step is done; batch_step is 0
+  int progress_max = 0;    // the bar's range is 0..progress_max
+  int progress_pos = 0;
+};
+
+// One timer tick of the run: the error stop, or the step's action (which
+// writes its line through send_command) and the move to the next step.
+SendAllTick run_send_all_step();
+
+// Ends a running run at once (its dialog closed, or the command line was
+// interrupted): batch_step and error_seen back to 0, nothing more is sent.
+void abandon_send_all();
+
+// Where the run stands now.
+SendAllCursor send_all_cursor();
+
+}  // namespace klvc
