@@ -63,6 +63,35 @@ bool open_link_log(const std::string& path, std::string* error) {
   return true;
 }
 
+int take_log_option(std::vector<std::string>* args, std::string* error) {
+  std::string path;
+  bool seen = false;
+  for (std::size_t i = 0; i < args->size();) {
+    const std::string& a = (*args)[i];
+    if (a == "--log") {
+      if (i + 1 >= args->size() || (*args)[i + 1].empty()) {
+        if (error) *error = "--log needs a file name";
+        return 2;
+      }
+      path = (*args)[i + 1];
+      args->erase(args->begin() + static_cast<long>(i), args->begin() + static_cast<long>(i) + 2);
+      seen = true;
+    } else if (a.compare(0, 6, "--log=") == 0) {
+      path = a.substr(6);
+      if (path.empty()) {
+        if (error) *error = "--log needs a file name";
+        return 2;
+      }
+      args->erase(args->begin() + static_cast<long>(i));
+      seen = true;
+    } else {
+      ++i;
+    }
+  }
+  if (!seen) return 0;
+  return open_link_log(path, error) ? 0 : 1;
+}
+
 void close_link_log() {
   std::lock_guard<std::mutex> lock(g_log_mutex);
   if (g_log) std::fclose(g_log);

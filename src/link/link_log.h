@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace klvc {
 
@@ -12,6 +13,12 @@ namespace klvc {
 bool open_link_log(const std::string& path, std::string* error);
 void close_link_log();
 bool link_log_is_open();
+
+// The command line's "--log FILE" (or "--log=FILE"), valid in every mode:
+// removed from `args` and the log opened. 0 when fine or absent; 2 with
+// *error when FILE is missing (bad usage); 1 with *error when the file cannot
+// be opened.
+int take_log_option(std::vector<std::string>* args, std::string* error);
 
 enum class LogDirection { Sent, Received, Event };
 

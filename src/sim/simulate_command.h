@@ -1,0 +1,31 @@
+// `klvc simulate`: the simulated switcher on its own, for trying the program
+// (or another copy of it) without hardware.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace klvc {
+
+struct SimulateOptions {
+  int model = 4;           // --model A..E
+  bool rs485 = false;      // --rs485
+  int slave = 0;           // --slave N (0..31)
+  std::string link;        // --link PATH: a symbolic link to the pseudo-terminal
+  std::vector<std::pair<int, std::string>> faults;  // --fail N:ANSWER
+  bool silent = false;     // --silent
+  int delay_ms = 0;        // --delay MS
+  bool help = false;
+};
+
+// The words after "simulate". False and *error (one line) on bad usage.
+bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* options,
+                         std::string* error);
+
+// Prints the pseudo-terminal's path on the first line of stdout, then each
+// line received and its answer, until SIGINT, SIGTERM or SIGHUP; returns 130
+// then, 1 when the simulator cannot start, 2 on bad usage.
+int simulate_main(const std::vector<std::string>& args);
+std::string simulate_usage();
+
+}  // namespace klvc

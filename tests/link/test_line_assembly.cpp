@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "link/line_assembler.h"
+#include "link_test_support.h"
+
+namespace klvc {
+namespace {
+
+std::vector<LineAssembler::Line> feed_all(LineAssembler& a, const std::vector<std::string>& reads) {
+  std::vector<LineAssembler::Line> lines;
+  for (const auto& r : reads) {
+    a.feed(r.data(), r.size(), [&](const LineAssembler::Line& l) { lines.push_back(l); });
+  }
+  return lines;
+}
+
+TEST(LineAssembly, AnAnswerSplitAcrossReadsIsOneLine) {
+  LineAssembler a;
+  auto lines = feed_all(a, {"G", "O\r", "\n"});
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].bytes, "GO\r\n");
+  EXPECT_FALSE(lines[0].cut());
+}
+
+TEST(LineAssembly, AnswersJoinedInOneReadAreSeparateLines) {
+  LineAssembler a;
+  auto lines = feed_all(a, {"GO\r\nE3\r\nG"});
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].bytes, "GO\r\n");
+  EXPECT_EQ(lines[1].bytes, "E3\r\n");
+  EXPECT_EQ(a.pending(), 1u) << "the started third answer waits for its end";
+}
+
+TEST(LineAssembly, ALongLineIsCutButCountedAndTheNextLineIsIntact) {
+  LineAssembler a;
+  std::string junk(1000, 'A');
+  auto lines = feed_all(a, {junk.substr(0, 400), junk.substr(400) + "\r\n", "GO\r\n"});
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(lines[0].cut());
+  EXPECT_EQ(lines[0].size, 1002u);
+  EXPECT_EQ(lines[0].bytes, std::string(LineAssembler::kKeptBytes, 'A'));
+  EXPECT_EQ(lines[1].bytes, "GO\r\n");
+}
+
+TEST(LineAssembly, RandomBytesNeverGrowTheBufferAndLoseNoByteCount) {
+  std::mt19937 rng(4);
+  LineAssembler a;
+  std::size_t counted = 0;
+  for (int read = 0; read < 100; ++read) {
+    std::string bytes(100, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng() & 0xFF);
+    a.feed(bytes.data(), bytes.size(), [&](const LineAssembler::Line& l) {
+      EXPECT_LE(l.bytes.size(), LineAssembler::kKeptBytes);
+      counted += l.size;
+    });
+  }
+  EXPECT_EQ(counted + a.pending(), 10000u);
+}
+
+class Received : public testing::LinkTest {};
+
+TEST_F(Received, JoinedAnswersAreEachHandled) {
+  store().batch_step = 1;
+  feed_received("GO\r\nGO\r\nE3\r\n", 12);
+  EXPECT_EQ(sink.texts(), std::vector<std::string>{"Command Error"});
+}
+
+TEST_F(Received, AnAnswerWithAZeroByteIsNotSuccess) {
+  const char bytes[] = {'G', '\0', 'O', '\r', '\n'};
+  feed_received(bytes, sizeof bytes);
+  EXPECT_EQ(store().error_seen, 1);
+  EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"G\\x00O\""});
+}
+
+TEST_F(Received, AnOverlongLineIsOneUnknownAnswerShownCut) {
+  std::string line(1000, 'Z');
+  line += "\r\n";
+  feed_received(line.data(), line.size());
+  ASSERT_EQ(sink.count(), 1u);
+  std::string text = sink.texts()[0];
+  EXPECT_NE(text.find("(1002 bytes)"), std::string::npos) << text;
+  EXPECT_LT(text.size(), 200u);
+  EXPECT_EQ(store().error_seen, 1);
+}
+
+TEST_F(Received, TheUnfinishedLineIsVisibleAsLineLength) {
+  feed_received("GO", 2);
+  EXPECT_EQ(store().line_length, 2);
+  feed_received("\r\n", 2);
+  EXPECT_EQ(store().line_length, 0);
+}
+
+}  // namespace
+}  // namespace klvc

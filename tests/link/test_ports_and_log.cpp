@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "link/link_log.h"
+#include "link/port_list.h"
+#include "link_test_support.h"
+#include "sim/simulator.h"
+
+namespace klvc {
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/klvc-link-test-XXXXXX";
+    path_ = mkdtemp(tmpl);
+  }
+  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  const std::string& path() const { return path_; }
+  void touch(const std::string& name) const {
+    std::ofstream(path_ + "/" + name).put('\n');
+  }
+
+ private:
+  std::string path_;
+};
+
+TEST(Ports, ListsByIdNamesWithTargetsThenTtysInNaturalOrder) {
+  TempDir dev, sys;
+  for (const char* n : {"ttyS10", "ttyS2", "ttyUSB0", "ttyACM1", "tty0", "console"}) dev.touch(n);
+  mkdir((dev.path() + "/serial").c_str(), 0755);
+  mkdir((dev.path() + "/serial/by-id").c_str(), 0755);
+  ASSERT_EQ(symlink("../../ttyUSB0", (dev.path() + "/serial/by-id/usb-Adapter_A1-if00-port0").c_str()), 0);
+  ASSERT_EQ(symlink("../../gone", (dev.path() + "/serial/by-id/usb-Old-port0").c_str()), 0);
+  mkdir((sys.path() + "/ttyS10").c_str(), 0755);
+  std::ofstream(sys.path() + "/ttyS10/type") << "0\n";
+  mkdir((sys.path() + "/ttyS2").c_str(), 0755);
+  std::ofstream(sys.path() + "/ttyS2/type") << "4\n";
+
+  std::vector<SerialDevice> devices = list_serial_devices(dev.path(), sys.path());
+  std::vector<std::string> paths;
+  for (const auto& d : devices) paths.push_back(d.path.substr(dev.path().size()));
+  EXPECT_EQ(paths, (std::vector<std::string>{"/serial/by-id/usb-Adapter_A1-if00-port0",
+                                              "/serial/by-id/usb-Old-port0", "/ttyACM1", "/ttyS2",
+                                              "/ttyS10", "/ttyUSB0"}));
+  EXPECT_EQ(devices[0].target, dev.path() + "/ttyUSB0");
+  EXPECT_EQ(devices[1].note, "points nowhere");
+  EXPECT_EQ(devices[3].note, "");
+  EXPECT_EQ(devices[4].note, "no UART behind it");
+
+  set_port_device(1, dev.path() + "/serial/by-id/usb-Adapter_A1-if00-port0");
+  std::string report = ports_report(devices);
+  set_port_device(1, "/dev/ttyS1");
+  EXPECT_NE(report.find("usb-Adapter_A1-if00-port0 -> " + dev.path() + "/ttyUSB0\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("COM2 = " + dev.path() + "/serial/by-id/usb-Adapter_A1-if00-port0\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("COM6 = /dev/ttyS5"), std::string::npos);
+}
+
+TEST(LogOption, IsTakenFromAnyPlaceOfTheCommandLine) {
+  TempDir dir;
+  std::string file = dir.path() + "/traffic.log";
+  std::vector<std::string> args = {"send-all", "--log", file, "x.dat"};
+  std::string error;
+  EXPECT_EQ(take_log_option(&args, &error), 0);
+  EXPECT_EQ(args, (std::vector<std::string>{"send-all", "x.dat"}));
+  EXPECT_TRUE(link_log_is_open());
+  close_link_log();
+
+  args = {"--log=" + file, "ports"};
+  EXPECT_EQ(take_log_option(&args, &error), 0);
+  EXPECT_EQ(args, std::vector<std::string>{"ports"});
+  close_link_log();
+
+  args = {"ports", "--log"};
+  EXPECT_EQ(take_log_option(&args, &error), 2);
+  EXPECT_EQ(error, "--log needs a file name");
+
+  args = {"--log", dir.path() + "/no/such/folder/x.log"};
+  EXPECT_EQ(take_log_option(&args, &error), 1);
+  EXPECT_NE(error.find(dir.path() + "/no/such/folder/x.log: No such file or directory"),
+            std::string::npos)
+      << error;
+  EXPECT_FALSE(link_log_is_open());
+}
+
+class TrafficLog : public testing::LinkTest {};
+
+TEST_F(TrafficLog, RecordsEachLineSentAndReceivedWithTimeAndDirection) {
+  TempDir dir;
+  std::string file = dir.path() + "/traffic.log";
+  std::string error;
+  ASSERT_TRUE(open_link_log(file, &error)) << error;
+  store().interface_mode = 1;
+  store().slave_number = 3;
+  Simulator sim;
+  sim.set_rs485(true, 3);
+  sim.fail_command(2, "E3\r\n");
+  {
+    DirectAttachment attach(sim);
+    send_command("BZON\r\n");
+    send_command("BZOF\r\n");
+  }
+  close_link_log();
+
+  std::ifstream in(file);
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  ASSERT_EQ(lines.size(), 4u);
+  const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )");
+  const char* rest[] = {"-> 03BZON\\r\\n", "<- 03GO\\r\\n", "-> 03BZOF\\r\\n", "<- 03E3\\r\\n"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_TRUE(std::regex_search(lines[i], stamp)) << lines[i];
+    EXPECT_EQ(lines[i].substr(24), rest[i]);
+  }
+}
+
+TEST(EscapeBytes, ShowsControlBytesReadably) {
+  EXPECT_EQ(escape_bytes(std::string("GO\r\n\t\"\\\x00\xFF", 9)), "GO\\r\\n\\t\\\"\\\\\\x00\\xFF");
+}
+
+}  // namespace
+}  // namespace klvc
