@@ -2,6 +2,7 @@
 
 #include "app/command_ids.h"
 #include "app/main_frame.h"
+#include "dialogs/send_all_dialog.h"
 
 namespace klvc {
 
@@ -19,7 +20,7 @@ const std::vector<DialogCommand>& dialog_commands() {
       {cmd::kAlarmSettings, 144, {}},
       {cmd::kAlarmInputTerminals, 145, {}},
       {cmd::kAlarmOutputTerminals, 146, {}},
-      {cmd::kSendAll, 148, {}},
+      {cmd::kSendAll, 148, [] { return std::make_unique<CAllSettingsDlg>(); }},
       {cmd::kModelSelect, 135, {}},
       {cmd::kCommSettings, 130, {}},
   };
