@@ -84,7 +84,7 @@ void send_memory_number_display() { send_command(memory_number_display_command()
 
 // Two rows of three groups: the five settings, then the slave number; OK and
 // Close at the right.
-CAlarmSetDlg::CAlarmSetDlg() : ui::Dialog("アラーム設定", 74, 11) {
+CAlarmSetDlg::CAlarmSetDlg() : ui::Dialog("アラーム設定", 74, 10) {
   constexpr int kGroupW = 18, kGroupH = 4, kStepX = 19, kStepY = 5;
   const auto& rows = alarm_settings();
   for (std::size_t i = 0; i <= rows.size(); ++i) {

@@ -70,7 +70,7 @@ CPasswordDlg::CPasswordDlg() : ui::Dialog("パスワードの設定", 64, 8) {
     return true;
   });
   add_button(kPasswordSet, {33, 3, 8, 1}, "設定");
-  add_group({1, 5, 14, 3}, "スレーブ番号");
+  add_group({1, 5, 16, 3}, "スレーブ番号");
   add_combo(kSlaveList, {3, 6, 8, 1}, list_entries({0, "", ListKind::SlaveNumbers, {}}));
   add_button(ui::kIdOk, {50, 2, 12, 1}, "OK", true);
   add_button(ui::kIdCancel, {50, 4, 12, 1}, "Close");

@@ -1,0 +1,116 @@
+// The alarm settings dialog: each list goes into the store at once, each Set
+// button sends its one setting, byte for byte.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog_fixture.h"
+#include "dialogs/alarm_settings.h"
+#include "settings/store.h"
+#include "ui/controls.h"
+
+namespace klvc {
+namespace {
+
+using Lines = std::vector<std::string>;
+using D = CAlarmSetDlg;
+
+class AlarmSettings : public DialogTest {
+ protected:
+  void open_dialog() { open(std::make_unique<CAlarmSetDlg>()); }
+};
+
+TEST_F(AlarmSettings, DefaultsShowAndSendAsStored) {
+  open_dialog();
+  EXPECT_EQ(top()->combo(D::kHoldTimeList).selected_text(), "10");
+  EXPECT_EQ(top()->combo(D::kPolarityList).selected_text(), "MAKE");
+  EXPECT_EQ(entries(D::kHoldTimeList).front(), "01");
+  EXPECT_EQ(entries(D::kHoldTimeList).back(), "60");
+  for (int set : {D::kHoldTimeSet, D::kPolaritySet, D::kReturnSet, D::kBuzzerSet, D::kMemoryNumberSet}) press(set);
+  EXPECT_EQ(take_lines(), (Lines{"ADT10\r\n", "AICM\r\n", "AROF\r\n", "BZOF\r\n", "MNOF\r\n"}));
+  // A single command's "GO" is confirmed.
+  EXPECT_EQ(box_texts(), Lines(5, "Success"));
+}
+
+TEST_F(AlarmSettings, EachListChoiceIsSentByItsOwnButton) {
+  open_dialog();
+  pick(D::kHoldTimeList, 59);
+  press(D::kHoldTimeSet);
+  pick(D::kHoldTimeList, 0);
+  press(D::kHoldTimeSet);
+  pick(D::kPolarityList, 1);
+  press(D::kPolaritySet);
+  pick(D::kPolarityList, 0);
+  press(D::kPolaritySet);
+  pick(D::kReturnList, 1);
+  press(D::kReturnSet);
+  pick(D::kBuzzerList, 1);
+  press(D::kBuzzerSet);
+  pick(D::kMemoryNumberList, 1);
+  press(D::kMemoryNumberSet);
+  EXPECT_EQ(take_lines(), (Lines{"ADT60\r\n", "ADT01\r\n", "AICB\r\n", "AICM\r\n", "ARON\r\n", "BZON\r\n", "MNON\r\n"}));
+  EXPECT_EQ(sim.state().alarm_return, 1);
+  EXPECT_EQ(sim.state().buzzer_output, 1);
+  EXPECT_EQ(sim.state().memory_number_display, 1);
+}
+
+TEST_F(AlarmSettings, ListChangesReachTheStoreWithoutSending) {
+  open_dialog();
+  pick(D::kHoldTimeList, 29);
+  pick(D::kPolarityList, 1);
+  pick(D::kReturnList, 1);
+  pick(D::kBuzzerList, 1);
+  pick(D::kMemoryNumberList, 1);
+  press(ui::kIdCancel);
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(store().alarm_hold_time, 29);
+  EXPECT_EQ(store().alarm_polarity, 1);
+  EXPECT_EQ(store().alarm_return, 1);
+  EXPECT_EQ(store().buzzer_output, 1);
+  EXPECT_EQ(store().memory_number_display, 1);
+  // The builders read the store, not a dialog.
+  EXPECT_EQ(alarm_hold_time_command(), "ADT30\r\n");
+  EXPECT_EQ(alarm_polarity_command(), "AICB\r\n");
+}
+
+TEST_F(AlarmSettings, OpensOnTheStoredValues) {
+  store().alarm_hold_time = 4;
+  store().alarm_polarity = 1;
+  store().buzzer_output = 1;
+  open_dialog();
+  EXPECT_EQ(top()->combo(D::kHoldTimeList).selected_text(), "05");
+  EXPECT_EQ(top()->combo(D::kPolarityList).selected_text(), "BREAK");
+  EXPECT_EQ(top()->combo(D::kBuzzerList).selected_text(), "ON");
+  EXPECT_EQ(top()->combo(D::kReturnList).selected_text(), "OFF");
+}
+
+TEST_F(AlarmSettings, SlaveNumberListAndPrefix) {
+  store().slave_number = 6;
+  open_dialog();
+  EXPECT_FALSE(top()->combo(D::kSlaveList).enabled());  // RS-232C
+  EXPECT_EQ(top()->combo(D::kSlaveList).selected_text(), "7");
+  press(D::kBuzzerSet);
+  EXPECT_EQ(take_lines(), (Lines{"BZOF\r\n"}));
+  top()->end_dialog(ui::kIdOk);
+
+  store().interface_mode = 1;
+  sim.set_rs485(true, 0);
+  open_dialog();
+  EXPECT_TRUE(top()->combo(D::kSlaveList).enabled());
+  pick(D::kSlaveList, 0);  // the entry "1" is slave number 0
+  EXPECT_EQ(store().slave_number, 0);
+  press(D::kHoldTimeSet);
+  EXPECT_EQ(take_lines(), (Lines{"00ADT10\r\n"}));
+  EXPECT_EQ(sim.state().alarm_hold_time, 9);
+}
+
+TEST_F(AlarmSettings, StoredHoldTimeOutsideTheListSendsNothing) {
+  store().alarm_hold_time = 75;
+  EXPECT_EQ(alarm_hold_time_command(), "");
+  send_alarm_hold_time();
+  EXPECT_TRUE(take_lines().empty());
+}
+
+}  // namespace
+}  // namespace klvc

@@ -1,0 +1,215 @@
+// The clock dialog against a fixed PC clock, and the date/time overlay table
+// dialog with its batch.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog_fixture.h"
+#include "dialogs/date_time.h"
+#include "settings/store.h"
+#include "ui/controls.h"
+
+namespace klvc {
+namespace {
+
+using Lines = std::vector<std::string>;
+using D = CDateTimeSetDlg;
+
+constexpr int kSetButtons[] = {D::kYearSet, D::kMonthSet, D::kDaySet, D::kHourSet, D::kMinuteSet, D::kSecondSet};
+constexpr int kLists[] = {D::kYearList, D::kMonthList, D::kDayList, D::kHourList, D::kMinuteList, D::kSecondList};
+
+class ClockDialog : public DialogTest {
+ protected:
+  void open_at(LocalDateTime t) {
+    open(std::make_unique<CDateTimeSetDlg>([t] { return t; }));
+  }
+  std::string shown(int list) { return top()->combo(list).selected_text(); }
+};
+
+TEST_F(ClockDialog, ListsShowThePcClockAndEachSetSendsItsField) {
+  open_at({2009, 3, 7, 14, 5, 9});
+  Lines texts;
+  for (int list : kLists) texts.push_back(shown(list));
+  EXPECT_EQ(texts, (Lines{"2009", "3", "7", "14", "5", "9"}));
+  for (int button : kSetButtons) press(button);
+  press(D::kAdjustSet);
+  EXPECT_EQ(take_lines(), (Lines{"DSY09\r\n", "DSM03\r\n", "DSD07\r\n", "TSH14\r\n", "TSM05\r\n", "TSS09\r\n",
+                                 "TSA\r\n"}));
+  const Simulator::State::Clock& c = sim.state().clock;
+  EXPECT_EQ(c.year, 9);
+  EXPECT_EQ(c.month, 3);
+  EXPECT_EQ(c.day, 7);
+  EXPECT_EQ(c.hour, 14);
+  EXPECT_EQ(c.minute, 5);
+  EXPECT_EQ(c.second, 9);
+  EXPECT_EQ(c.adjustments, 1);
+}
+
+TEST_F(ClockDialog, ListEntriesCoverEachFieldsRange) {
+  open_at({2024, 12, 31, 23, 59, 59});
+  EXPECT_EQ(entries(D::kYearList).size(), 100u);
+  EXPECT_EQ(entries(D::kYearList).front(), "2000");
+  EXPECT_EQ(entries(D::kYearList).back(), "2099");
+  EXPECT_EQ(entries(D::kMonthList).back(), "12");
+  EXPECT_EQ(entries(D::kDayList).size(), 31u);
+  EXPECT_EQ(entries(D::kHourList).front(), "0");
+  EXPECT_EQ(entries(D::kHourList).back(), "23");
+  EXPECT_EQ(entries(D::kSecondList).back(), "59");
+  for (int button : kSetButtons) press(button);
+  EXPECT_EQ(take_lines(), (Lines{"DSY24\r\n", "DSM12\r\n", "DSD31\r\n", "TSH23\r\n", "TSM59\r\n", "TSS59\r\n"}));
+}
+
+TEST_F(ClockDialog, ChoicesAreSentAsChosenWithoutCheckingTheDate) {
+  open_at({2009, 3, 7, 14, 5, 9});
+  pick(D::kMonthList, 1);   // "2"
+  pick(D::kDayList, 30);    // "31"
+  pick(D::kYearList, 0);    // "2000"
+  pick(D::kHourList, 0);    // "0"
+  EXPECT_TRUE(take_lines().empty());  // a list change sends nothing
+  press(D::kMonthSet);
+  press(D::kDaySet);
+  press(D::kYearSet);
+  press(D::kHourSet);
+  EXPECT_EQ(take_lines(), (Lines{"DSM02\r\n", "DSD31\r\n", "DSY00\r\n", "TSH00\r\n"}));
+}
+
+TEST_F(ClockDialog, YearOutsideTheListSendsNothingAndSaysWhy) {
+  for (int year : {1999, 2100}) {
+    SCOPED_TRACE(year);
+    open_at({year, 1, 2, 3, 4, 5});
+    EXPECT_EQ(top()->combo(D::kYearList).selection(), -1);
+    press(D::kYearSet);
+    EXPECT_TRUE(take_lines().empty());
+    ASSERT_EQ(box_texts().size(), 1u);
+    EXPECT_NE(box_texts()[0].find(std::to_string(year)), std::string::npos);
+    EXPECT_NE(box_texts()[0].find("2000～2099"), std::string::npos);
+    EXPECT_EQ(ui->shown_boxes().back().spec.icon, ui::MessageIcon::Warning);
+    ui->answer_box(ui::kIdOk);
+    ui->clear_shown_boxes();
+    // The other fields still go out, and a chosen year does too.
+    press(D::kMonthSet);
+    pick(D::kYearList, 99);
+    press(D::kYearSet);
+    EXPECT_EQ(take_lines(), (Lines{"DSM01\r\n", "DSY99\r\n"}));
+    while (ui->message_box_open()) ui->answer_box(ui::kIdOk);
+    ui->clear_shown_boxes();
+    top()->end_dialog(ui::kIdOk);
+  }
+}
+
+TEST_F(ClockDialog, SlaveNumberListAndPrefix) {
+  store().slave_number = 4;
+  open_at({2009, 3, 7, 14, 5, 9});
+  EXPECT_FALSE(top()->combo(D::kSlaveList).enabled());
+  EXPECT_EQ(shown(D::kSlaveList), "5");
+  top()->end_dialog(ui::kIdOk);
+
+  store().interface_mode = 1;
+  sim.set_rs485(true, 12);
+  open_at({2009, 3, 7, 14, 5, 9});
+  EXPECT_TRUE(top()->combo(D::kSlaveList).enabled());
+  pick(D::kSlaveList, 12);
+  press(D::kSecondSet);
+  press(D::kAdjustSet);
+  EXPECT_EQ(take_lines(), (Lines{"12TSS09\r\n", "12TSA\r\n"}));
+  EXPECT_EQ(sim.state().clock.second, 9);
+}
+
+TEST(ClockCommands, FieldsAndIndexes) {
+  EXPECT_EQ(clock_command(ClockField::Year, 9), "DSY09\r\n");
+  EXPECT_EQ(clock_command(ClockField::Year, 100), "");
+  EXPECT_EQ(clock_command(ClockField::Month, -1), "");
+  EXPECT_EQ(clock_command(ClockField::Month, 12), "");
+  EXPECT_EQ(clock_command(ClockField::Second, 59), "TSS59\r\n");
+  EXPECT_EQ(clock_adjust_command(), "TSA\r\n");
+  EXPECT_EQ(clock_list_index(ClockField::Year, {2099, 1, 1, 0, 0, 0}), 99);
+  EXPECT_EQ(clock_list_index(ClockField::Year, {2100, 1, 1, 0, 0, 0}), -1);
+  EXPECT_EQ(clock_list_index(ClockField::Day, {2009, 1, 31, 0, 0, 0}), 30);
+}
+
+// ------------------------------------------------------ date/time display
+
+constexpr int kOutputList = 1051;
+constexpr int kDisplayList = 1052;
+constexpr int kSameList = 1053;
+constexpr int kTable = 1049;
+
+class DatetimeDisplay : public DialogTest {
+ protected:
+  void open_dialog() { open(std::make_unique<CDateTimeDisplayDlg>()); }
+  std::string table_text() { return top()->table(kTable).painted_text(); }
+};
+
+TEST_F(DatetimeDisplay, BatchOfModelZeroSendsEightOutputs) {
+  store().datetime_display[2] = 0;
+  open_dialog();
+  EXPECT_EQ(entries(kOutputList), (Lines{"1", "2", "3", "4", "5", "6", "7", "8"}));
+  EXPECT_NE(table_text().find("out03 = OFF"), std::string::npos);
+  EXPECT_NE(table_text().find("out08 = ON"), std::string::npos);
+  EXPECT_EQ(table_text().find("out09"), std::string::npos);
+  EXPECT_EQ(top()->caption(), "日付・時刻表示設定 File Name ");
+  press(kIdSet);
+  ui->advance(99);
+  EXPECT_TRUE(take_lines().empty());
+  ui->advance(1);
+  EXPECT_EQ(take_lines(), (Lines{"TO01ON\r\n"}));
+  EXPECT_EQ(top()->progress(kIdProgress).hi(), 8);
+  ui->advance(700);
+  EXPECT_EQ(take_lines(), (Lines{"TO02ON\r\n", "TO03OF\r\n", "TO04ON\r\n", "TO05ON\r\n", "TO06ON\r\n", "TO07ON\r\n",
+                                 "TO08ON\r\n"}));
+  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(top()->progress(kIdProgress).pos(), 0);
+  EXPECT_TRUE(box_texts().empty());
+  EXPECT_EQ(sim.state().datetime_display[2], 0);
+}
+
+TEST_F(DatetimeDisplay, SameForAllSetsEveryOutputWhateverTheModel) {
+  store().model_index = 1;
+  store().datetime_display.fill(0);
+  store().current_output = 3;
+  open_dialog();
+  EXPECT_EQ(top()->combo(kSameList).selected_text(), "OFF");
+  pick(kSameList, 1);
+  for (int o = 0; o < kMaxOutputs; ++o) EXPECT_EQ(store().datetime_display[o], 1) << o;
+  EXPECT_EQ(top()->combo(kDisplayList).selected_text(), "ON");
+  EXPECT_NE(table_text().find("out12 = ON"), std::string::npos);
+  EXPECT_TRUE(take_lines().empty());
+  pick(kOutputList, 5);
+  pick(kDisplayList, 0);
+  EXPECT_EQ(store().current_output, 5);
+  EXPECT_EQ(store().datetime_display[5], 0);
+  EXPECT_NE(table_text().find("out06 = OFF"), std::string::npos);
+}
+
+TEST_F(DatetimeDisplay, ClockErrorStopsTheNextBatchAtItsFirstTick) {
+  sim.fail_command(1, "E3\r\n");
+  open(std::make_unique<CDateTimeSetDlg>([] { return LocalDateTime{2009, 3, 7, 14, 5, 9}; }));
+  press(D::kHourSet);
+  EXPECT_EQ(box_texts(), (Lines{"Command Error"}));
+  EXPECT_EQ(store().error_seen, 1);
+  top()->end_dialog(ui::kIdOk);
+  take_lines();
+
+  open_dialog();
+  press(kIdSet);
+  ui->advance(500);
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(store().error_seen, 0);
+  EXPECT_EQ(store().batch_step, 0);
+  press(kIdSet);
+  ui->advance(800);
+  EXPECT_EQ(take_lines().size(), 8u);
+}
+
+TEST(DatetimeDisplayCommand, OutputsAndFlags) {
+  reset_whole_store();
+  store().datetime_display[15] = 0;
+  EXPECT_EQ(datetime_display_command(0), "TO01ON\r\n");
+  EXPECT_EQ(datetime_display_command(15), "TO16OF\r\n");
+  EXPECT_EQ(datetime_display_command(16), "");
+  EXPECT_EQ(datetime_display_command(-1), "");
+}
+
+}  // namespace
+}  // namespace klvc

@@ -1,0 +1,147 @@
+// The password dialog: menu and operation locks, and the six-character panel
+// password, which is refused (with the rule named) rather than sent short.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog_fixture.h"
+#include "dialogs/password.h"
+#include "settings/store.h"
+#include "ui/controls.h"
+#include "ui/event.h"
+
+namespace klvc {
+namespace {
+
+using Lines = std::vector<std::string>;
+using D = CPasswordDlg;
+
+class Password : public DialogTest {
+ protected:
+  void open_dialog() { open(std::make_unique<CPasswordDlg>()); }
+  ui::EditField& field() { return top()->edit(D::kPasswordEdit); }
+  void type(const std::string& text) { field().user_insert(text); }
+  void clear_field() {
+    while (!field().text().empty()) field().on_event(ui::Event::of(ui::Key::Backspace));
+  }
+};
+
+TEST_F(Password, LocksAreSentAsChosen) {
+  open_dialog();
+  press(D::kMenuSet);
+  pick(D::kMenuList, 1);
+  press(D::kMenuSet);
+  press(D::kOperationSet);
+  pick(D::kOperationList, 1);
+  press(D::kOperationSet);
+  EXPECT_EQ(take_lines(), (Lines{"PWMOF\r\n", "PWMON\r\n", "PWOOF\r\n", "PWOON\r\n"}));
+  EXPECT_EQ(store().password_menu, 1);
+  EXPECT_EQ(store().password_operation, 1);
+  EXPECT_EQ(sim.state().password_menu, 1);
+  EXPECT_EQ(sim.state().password_operation, 1);
+}
+
+TEST_F(Password, DefaultPasswordIsShownAndSent) {
+  open_dialog();
+  EXPECT_EQ(field().text(), "573920");
+  press(D::kPasswordSet);
+  EXPECT_EQ(take_lines(), (Lines{"PWI573920\r\n"}));
+  EXPECT_EQ(box_texts(), (Lines{"Success"}));
+}
+
+TEST_F(Password, EveryKeystrokeReachesTheStoreAndLettersAreSentUnchanged) {
+  open_dialog();
+  clear_field();
+  EXPECT_EQ(store().panel_password, "");
+  type("ab");
+  EXPECT_EQ(store().panel_password, "ab");
+  type("C-9!");
+  EXPECT_EQ(store().panel_password, "abC-9!");
+  press(ui::kIdCancel);  // closing keeps the text, sends nothing
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(store().panel_password, "abC-9!");
+  open_dialog();
+  press(D::kPasswordSet);
+  EXPECT_EQ(take_lines(), (Lines{"PWIabC-9!\r\n"}));
+  EXPECT_EQ(sim.state().panel_password, "abC-9!");
+}
+
+TEST_F(Password, FieldRefusesASeventhCharacterBlanksAndWideText) {
+  open_dialog();
+  type("7");
+  EXPECT_EQ(field().text(), "573920");
+  clear_field();
+  type("12 34");  // typing stops at the blank
+  EXPECT_EQ(field().text(), "12");
+  type(" ");
+  type("\t");
+  type("あ");
+  type("１");
+  EXPECT_EQ(field().text(), "12");
+  EXPECT_EQ(store().panel_password, "12");
+  type("3456789");  // a paste is taken up to the sixth character
+  EXPECT_EQ(field().text(), "123456");
+}
+
+TEST_F(Password, ShortPasswordIsRefusedWithTheRule) {
+  open_dialog();
+  clear_field();
+  type("12345");
+  press(D::kPasswordSet);
+  EXPECT_TRUE(take_lines().empty());
+  ASSERT_EQ(box_texts(), (Lines{kPanelPasswordRule}));
+  EXPECT_NE(std::string(kPanelPasswordRule).find("6文字"), std::string::npos);
+  EXPECT_EQ(ui->shown_boxes().back().spec.caption, "Error");
+  EXPECT_EQ(ui->shown_boxes().back().spec.icon, ui::MessageIcon::Warning);
+  ui->answer_box(ui::kIdOk);
+
+  clear_field();  // an empty password is refused the same way
+  press(D::kPasswordSet);
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(box_texts().size(), 2u);
+  EXPECT_EQ(sim.state().panel_password, "573920");
+}
+
+TEST_F(Password, BuilderReportsWhatCannotBeSent) {
+  // The send-all run calls the builder without the dialog.
+  store().panel_password = "1234";
+  EXPECT_EQ(panel_password_command(), "");
+  EXPECT_FALSE(send_panel_password());
+  store().panel_password = "12 456";  // never typed, but a file could hold one
+  EXPECT_FALSE(send_panel_password());
+  store().panel_password = "12\x82\xa0" "56";  // Shift-JIS bytes from a file
+  EXPECT_FALSE(send_panel_password());
+  EXPECT_TRUE(take_lines().empty());
+  store().panel_password = "abcdef";
+  EXPECT_TRUE(send_panel_password());
+  EXPECT_EQ(take_lines(), (Lines{"PWIabcdef\r\n"}));
+}
+
+TEST_F(Password, LongerStoredPasswordIsCutWhenTheDialogOpens) {
+  store().panel_password = "12345678";
+  EXPECT_EQ(panel_password_command(), "PWI123456\r\n");  // only six characters go out
+  open_dialog();
+  EXPECT_EQ(field().text(), "123456");
+  EXPECT_EQ(store().panel_password, "123456");
+}
+
+TEST_F(Password, SlaveNumberListAndPrefix) {
+  store().slave_number = 30;
+  open_dialog();
+  EXPECT_FALSE(top()->combo(D::kSlaveList).enabled());
+  EXPECT_EQ(top()->combo(D::kSlaveList).selected_text(), "31");
+  top()->end_dialog(ui::kIdOk);
+
+  store().interface_mode = 1;
+  sim.set_rs485(true, 9);
+  open_dialog();
+  pick(D::kSlaveList, 9);
+  press(D::kPasswordSet);
+  press(D::kMenuSet);
+  EXPECT_EQ(take_lines(), (Lines{"09PWI573920\r\n", "09PWMOF\r\n"}));
+  EXPECT_EQ(box_texts(), (Lines{"Success", "Success"}));
+}
+
+}  // namespace
+}  // namespace klvc

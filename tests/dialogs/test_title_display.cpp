@@ -1,0 +1,172 @@
+// Input and output title overlays: the painted tables, the lists, and the
+// exact lines of each batch.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "dialog_fixture.h"
+#include "dialogs/title_display.h"
+#include "settings/store.h"
+#include "ui/controls.h"
+
+namespace klvc {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr int kInputList = 1055, kInputDisplay = 1057, kInputSame = 1058, kInputTable = 1054;
+constexpr int kOutputList = 1062, kOutputDisplay = 1061, kOutputSame = 1060, kOutputTable = 1059;
+constexpr int kSlaveList = 1056;
+
+// "TCI07OF\r\n" style, written from the rule.
+std::string line(const char* code, int number, bool on) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%s%02d%s\r\n", code, number, on ? "ON" : "OF");
+  return buf;
+}
+
+class TitleDisplay : public DialogTest {
+ protected:
+  std::string table_text(int table) { return top()->table(table).painted_text(); }
+  bool shows(int table, const std::string& text) { return table_text(table).find(text) != std::string::npos; }
+};
+
+TEST(TitleDisplayCommands, OnOffPerRow) {
+  reset_whole_store();
+  store().input_title_display[6] = 0;
+  EXPECT_EQ(input_title_display_command(6), "TCI07OF\r\n");
+  EXPECT_EQ(input_title_display_command(11), "TCI12ON\r\n");
+  EXPECT_EQ(input_title_display_command(63), "TCI64ON\r\n");
+  EXPECT_EQ(output_title_display_command(15), "TCO16ON\r\n");
+  store().output_title_display[0] = 0;
+  EXPECT_EQ(output_title_display_command(0), "TCO01OF\r\n");
+  EXPECT_EQ(input_title_display_command(64), "");
+  EXPECT_EQ(output_title_display_command(16), "");
+  EXPECT_EQ(output_title_display_command(-1), "");
+}
+
+TEST_F(TitleDisplay, InputBatchOfTheLargestModel) {
+  store().model_index = 4;
+  store().input_title_display[6] = 0;
+  open(std::make_unique<CInputTitleDisplayDlg>());
+  press(kIdSet);
+  ui->advance(199);
+  EXPECT_TRUE(take_lines().empty());
+  ui->advance(1);
+  EXPECT_EQ(take_lines(), (Lines{"TCI01ON\r\n"}));
+  ui->advance(200 * 63);
+  Lines expected;
+  for (int i = 2; i <= 64; ++i) expected.push_back(line("TCI", i, i != 7));
+  EXPECT_EQ(take_lines(), expected);
+  EXPECT_EQ(top()->progress(kIdProgress).hi(), 64);
+  EXPECT_EQ(top()->progress(kIdProgress).pos(), 0);
+  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(sim.state().input_title_display[6], 0);
+  EXPECT_TRUE(box_texts().empty());
+}
+
+TEST_F(TitleDisplay, InputTablePagesFollowTheSelectedInput) {
+  store().model_index = 4;
+  store().current_input = 39;
+  open(std::make_unique<CInputTitleDisplayDlg>());
+  EXPECT_EQ(top()->combo(kInputList).selected_text(), "40");
+  EXPECT_TRUE(shows(kInputTable, "ch33 = ON"));
+  EXPECT_TRUE(shows(kInputTable, "ch64 = ON"));
+  EXPECT_FALSE(shows(kInputTable, "ch01"));
+  pick(kInputList, 4);
+  EXPECT_TRUE(shows(kInputTable, "ch01 = ON"));
+  EXPECT_TRUE(shows(kInputTable, "ch32 = ON"));
+  EXPECT_FALSE(shows(kInputTable, "ch33"));
+  EXPECT_EQ(top()->caption(), "入力タイトル表示設定 File Name ");
+}
+
+TEST_F(TitleDisplay, RowsOfBothValuesHaveTheSameLength) {
+  store().input_title_display[4] = 0;
+  open(std::make_unique<CInputTitleDisplayDlg>());
+  EXPECT_TRUE(shows(kInputTable, "ch05 = OFF"));
+  pick(kInputList, 4);
+  pick(kInputDisplay, 1);
+  EXPECT_EQ(store().input_title_display[4], 1);
+  for (const auto& item : top()->table(kInputTable).items()) {
+    if (item.text.rfind("ch05", 0) == 0) EXPECT_EQ(item.text, "ch05 = ON ");
+  }
+}
+
+TEST_F(TitleDisplay, InputListsFollowTheModelAndSameForAllSetsEveryInput) {
+  store().model_index = 0;
+  open(std::make_unique<CInputTitleDisplayDlg>());
+  EXPECT_EQ(entries(kInputList).size(), 28u);
+  EXPECT_EQ(entries(kInputList).back(), "28");
+  EXPECT_EQ(entries(kInputDisplay), (Lines{"OFF", "ON"}));
+  EXPECT_EQ(top()->combo(kInputSame).selected_text(), "OFF");
+  EXPECT_FALSE(shows(kInputTable, "ch29"));
+  pick(kInputSame, 1);
+  pick(kInputSame, 0);
+  for (int i = 0; i < kMaxInputs; ++i) EXPECT_EQ(store().input_title_display[i], 0) << i;
+  EXPECT_EQ(top()->combo(kInputDisplay).selected_text(), "OFF");
+  EXPECT_TRUE(shows(kInputTable, "ch28 = OFF"));
+  EXPECT_TRUE(take_lines().empty());
+  press(kIdSet);
+  ui->advance(200 * 28);
+  EXPECT_EQ(take_lines().size(), 28u);
+}
+
+TEST_F(TitleDisplay, OutputBatchOfModelZero) {
+  store().output_title_display[7] = 0;
+  open(std::make_unique<COutputTitleDisplayDlg>());
+  EXPECT_EQ(entries(kOutputList).size(), 8u);
+  EXPECT_TRUE(shows(kOutputTable, "out08 = OFF"));
+  EXPECT_EQ(top()->caption(), "入力タイトル表示設定 File Name ");
+  press(kIdSet);
+  ui->advance(799);
+  EXPECT_EQ(take_lines().size(), 7u);
+  ui->advance(1);
+  EXPECT_EQ(take_lines(), (Lines{"TCO08OF\r\n"}));
+  EXPECT_EQ(top()->progress(kIdProgress).hi(), 8);
+  EXPECT_EQ(store().batch_step, 0);
+}
+
+TEST_F(TitleDisplay, OutputListsStoreAtOnce) {
+  store().model_index = 2;
+  open(std::make_unique<COutputTitleDisplayDlg>());
+  pick(kOutputList, 15);
+  pick(kOutputDisplay, 0);
+  EXPECT_EQ(store().current_output, 15);
+  EXPECT_EQ(store().output_title_display[15], 0);
+  EXPECT_TRUE(shows(kOutputTable, "out16 = OFF"));
+  pick(kOutputSame, 1);  // the list opens at "OFF": a choice must change it
+  pick(kOutputSame, 0);
+  for (int o = 0; o < kMaxOutputs; ++o) EXPECT_EQ(store().output_title_display[o], 0);
+}
+
+TEST_F(TitleDisplay, SlaveNumberChangedDuringABatchTakesEffectFromTheNextCommand) {
+  store().interface_mode = 1;
+  store().slave_number = 2;
+  sim.set_rs485(true, 2);
+  open(std::make_unique<COutputTitleDisplayDlg>());
+  EXPECT_EQ(top()->combo(kSlaveList).selected_text(), "3");
+  press(kIdSet);
+  ui->advance(200);
+  pick(kSlaveList, 10);
+  ui->advance(100);
+  EXPECT_EQ(take_lines(), (Lines{"02TCO01ON\r\n", "02TCO02ON\r\n", "10TCO03ON\r\n"}));
+  EXPECT_EQ(store().slave_number, 10);
+}
+
+TEST_F(TitleDisplay, ClosingDuringABatchEndsIt) {
+  store().model_index = 4;
+  open(std::make_unique<CInputTitleDisplayDlg>());
+  press(kIdSet);
+  ui->advance(1000);
+  EXPECT_EQ(take_lines().size(), 5u);
+  press(ui::kIdCancel);
+  EXPECT_EQ(top(), nullptr);
+  EXPECT_EQ(store().batch_step, 0);
+  ui->advance(2000);
+  EXPECT_TRUE(take_lines().empty());
+}
+
+}  // namespace
+}  // namespace klvc
