@@ -281,6 +281,8 @@ SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter,
       continue;
     }
 
+    const std::int64_t woke = pace.now_ms();
+    outcome.max_late_ms = std::max(outcome.max_late_ms, woke - next_tick);
     const SendAllTick t = run_send_all_step();
     if (!t.ran) break;
     if (t.stopped) {
@@ -299,6 +301,7 @@ SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter,
                                    : std::string("panel password");
       reporter.message("warning: " + what + " not sent: " + t.warning);
     }
+    outcome.run_ms = woke - start;
     if (t.slow_down) period = kSendAllSlowPeriodMs;
     next_tick += period;
     if (t.finished) {
@@ -596,6 +599,10 @@ int timed_run(const SendAllOptions& o) {
 }
 
 }  // namespace
+
+std::unique_ptr<SendAllPace> monotonic_send_all_pace() {
+  return std::make_unique<MonotonicPace>();
+}
 
 void set_send_all_simulator_hook(std::function<void(Simulator&)> hook) {
   g_simulator_hook = std::move(hook);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,8 @@ struct SendAllOutcome {
   bool unanswered = false;   // answers still missing when the wait gave up
   int last_step = 0;         // the step of the last tick that ran
   std::string last_line;     // the last line written, without CR LF
+  std::int64_t run_ms = 0;       // from the start to the last tick
+  std::int64_t max_late_ms = 0;  // the latest a tick came after its deadline
 };
 
 // Where the run reports to: progress after every tick, warnings and the
@@ -116,5 +119,9 @@ class Simulator;
 void set_send_all_simulator_hook(std::function<void(Simulator&)> hook);
 
 int send_all_exit_code(const SendAllOutcome& outcome);
+
+// The program's pace: the monotonic clock, woken early by Ctrl+C once
+// interrupts are caught (the run of send_all_main does that).
+std::unique_ptr<SendAllPace> monotonic_send_all_pace();
 
 }  // namespace klvc

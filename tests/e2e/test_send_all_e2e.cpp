@@ -1,0 +1,289 @@
+// Send all settings from end to end: a settings file with varied values goes
+// through `klvc send-all`, and through the dialog, into the simulated
+// switcher. The dry run and the dialog must write the same lines for every
+// model; a real-time run must leave the switcher holding the file's values.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cli_send_all.h"
+#include "app/ui_message_sink.h"
+#include "dialogs/send_all.h"
+#include "dialogs/send_all_dialog.h"
+#include "dialogs/send_all_steps.h"
+#include "pty_session.h"
+#include "settings/settings_file.h"
+#include "settings/sjis.h"
+#include "settings/store.h"
+#include "sim/simulator.h"
+#include "ui/ui.h"
+
+namespace klvc {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string sjis(const std::string& utf8) {
+  std::string out;
+  EXPECT_TRUE(utf8_to_sjis(utf8, &out)) << utf8;
+  return out;
+}
+
+// A store far from the defaults, also beyond KLV-A's counts (never sent there).
+void fill_varied_store() {
+  reset_whole_store();
+  SettingsStore& s = store();
+  s.channel_titles[0] = sjis("カメラ１");
+  s.channel_titles[1] = sjis("入力２");
+  s.channel_titles[16] = sjis("ＡＢＣＤＥＦＧＨＩＪＫＬＭＮＯＰ");
+  s.channel_titles[27] = sjis("あ");
+  s.channel_titles[39] = sjis("カ");
+  s.panel_password = "ab12CD";
+  s.password_menu = 1;
+  s.password_operation = 1;
+  s.alarm_hold_time = 42;
+  s.alarm_polarity = 1;
+  s.alarm_return = 1;
+  s.buzzer_output = 1;
+  s.memory_number_display = 1;
+  for (int t = 0; t < kMaxAlarmInputTerminals; ++t) s.alarm_input_channels[t] = (t * 5 + 3) % 28;
+  for (int c = 0; c < kMaxInputs; ++c) {
+    s.input_title_display[c] = c % 3 != 0;
+    for (int t = 0; t < kMaxAlarmOutputTerminals; ++t) {
+      s.alarm_outputs[alarm_output_index(c, t)] = (c + t) % 3 == 0;
+    }
+    for (int o = 0; o < kMaxOutputs; ++o) {
+      s.sequence_live[sequence_live_index(c, o)] = (c < 28 && o < 8) ? (c * 7 + o * 3) % 4 != 0 : 0;
+    }
+  }
+  // Input 6, Auto on KLV-A, input 1, input 28, a route beyond every model's inputs.
+  const int routes[kMaxOutputs] = {5, 28, 0, 27, 64, 15, 16, 17, 1, 2, 3, 4, 5, 6, 7, 8};
+  for (int o = 0; o < kMaxOutputs; ++o) {
+    s.output_routes[o] = routes[o];
+    s.output_title_display[o] = o % 2;
+    s.datetime_display[o] = o % 3 == 1;
+    s.dwell_times[o] = (o * 7) % 60;
+  }
+}
+
+class SendAllEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/klvc-send-all-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern;
+    // An empty profile folder: KLV-A on COM1, RS-232C.
+    old_config = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+    file = dir + "/varied.dat";
+    fill_varied_store();
+    std::string error;
+    ASSERT_TRUE(write_settings_file(file, &error)) << error;
+  }
+  void TearDown() override {
+    if (old_config.empty()) {
+      unsetenv("XDG_CONFIG_HOME");
+    } else {
+      setenv("XDG_CONFIG_HOME", old_config.c_str(), 1);
+    }
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    store().batch_step = 0;
+    store().error_seen = 0;
+  }
+
+  std::vector<std::string> dry_run(const std::vector<std::string>& args) {
+    ::testing::internal::CaptureStdout();
+    const int status = send_all_main(args);
+    std::istringstream out(::testing::internal::GetCapturedStdout());
+    EXPECT_EQ(status, kExitOk);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(out, l);) lines.push_back(l);
+    return lines;
+  }
+
+  // The dialog's run on the headless screen; returns the lines the
+  // simulator received and the time from the click to the end of the run.
+  std::vector<std::string> dialog_run(int model, int rs485_slave, std::int64_t* elapsed_ms) {
+    reset_whole_store();
+    ReadResult read;
+    std::string error;
+    EXPECT_TRUE(read_settings_file(file, &read, &error)) << error;
+    store().model_index = model;
+    // The largest switcher takes every number; the file's alarm channels go
+    // beyond the smaller models' inputs.
+    Simulator sim(4);
+    if (rs485_slave >= 0) {
+      store().interface_mode = 1;
+      store().slave_number = rs485_slave;
+      sim.set_rs485(true, rs485_slave);
+    }
+    DirectAttachment attachment(sim);
+    std::unique_ptr<ui::Ui> screen = ui::Ui::create_headless(100, 32);
+    ScopedUiMessageSink sink(*screen);
+    screen->open_modal(std::make_unique<CAllSettingsDlg>());
+    screen->top_dialog()->click(CAllSettingsDlg::kStartButton);
+    *elapsed_ms = 0;
+    do {
+      screen->advance(10);
+      *elapsed_ms += 10;
+    } while (store().batch_step != 0 && *elapsed_ms < 200000);
+    EXPECT_TRUE(screen->shown_boxes().empty());
+    return sim.lines();
+  }
+
+  std::string dir;
+  std::string file;
+  std::string old_config;
+};
+
+TEST_F(SendAllEndToEnd, DryRunWritesTheDialogsLinesForEveryModel) {
+  const char* letters[] = {"A", "B", "C", "D", "E"};
+  const int commands[] = {420, 480, 800, 1152, 1504};
+  const std::int64_t scheduled_ms[] = {91400, 109880, 139480, 147480, 155480};
+  for (int model = 0; model < kModelCount; ++model) {
+    SCOPED_TRACE(letters[model]);
+    const std::vector<std::string> printed = dry_run({file, "--dry-run", "--model", letters[model]});
+    std::int64_t elapsed = 0;
+    const std::vector<std::string> written = dialog_run(model, -1, &elapsed);
+    EXPECT_EQ(printed, written);
+    EXPECT_EQ(static_cast<int>(written.size()), commands[model]);
+    EXPECT_EQ(elapsed, scheduled_ms[model]);
+    ASSERT_GE(written.size(), 8u);
+    const std::vector<std::string> first = {"BZON",  "ADT43", "MNON",  "AICB",
+                                            "ARON",  "PWMON", "PWOON", "PWIab12CD"};
+    EXPECT_EQ(std::vector<std::string>(written.begin(), written.begin() + 8), first);
+  }
+}
+
+TEST_F(SendAllEndToEnd, DryRunOnRs485CarriesTheSlavePrefix) {
+  const std::vector<std::string> printed = dry_run({file, "--dry-run", "--model", "C", "--rs485", "--slave", "7"});
+  std::int64_t elapsed = 0;
+  const std::vector<std::string> written = dialog_run(2, 7, &elapsed);
+  EXPECT_EQ(printed, written);
+  ASSERT_EQ(printed.size(), 800u);
+  EXPECT_EQ(printed[0], "07BZON");
+  EXPECT_EQ(printed.back().substr(0, 6), "07CA32");
+}
+
+// What the switcher must hold after a complete run on KLV-A: the file's value
+// for everything the model has, a fresh switcher's value for the rest.
+void expect_switcher_holds_the_file(const Simulator::State& got) {
+  const SettingsStore& s = store();
+  const Simulator::State fresh;
+  const int inputs = 28, outputs = 8, terminals_in = 16, terminals_out = 3;
+
+  EXPECT_EQ(got.alarm_hold_time, 42);
+  EXPECT_EQ(got.alarm_polarity, 1);
+  EXPECT_EQ(got.alarm_return, 1);
+  EXPECT_EQ(got.buzzer_output, 1);
+  EXPECT_EQ(got.memory_number_display, 1);
+  EXPECT_EQ(got.password_menu, 1);
+  EXPECT_EQ(got.password_operation, 1);
+  EXPECT_EQ(got.panel_password, "ab12CD");
+
+  const std::array<int, 8> routes = {5, 28, 0, 27, 28, 15, 16, 17};  // 28 is "Auto" here
+  for (int o = 0; o < kMaxOutputs; ++o) {
+    SCOPED_TRACE("output " + std::to_string(o + 1));
+    const bool has = o < outputs;
+    EXPECT_EQ(got.output_routes[o], has ? routes[o] : fresh.output_routes[o]);
+    EXPECT_EQ(got.output_title_display[o], has ? s.output_title_display[o] : fresh.output_title_display[o]);
+    EXPECT_EQ(got.datetime_display[o], has ? s.datetime_display[o] : fresh.datetime_display[o]);
+    EXPECT_EQ(got.dwell_times[o], has ? s.dwell_times[o] : fresh.dwell_times[o]);
+  }
+  for (int t = 0; t < kMaxAlarmInputTerminals; ++t) {
+    EXPECT_EQ(got.alarm_input_channels[t],
+              t < terminals_in ? s.alarm_input_channels[t] : fresh.alarm_input_channels[t]) << t;
+  }
+  for (int c = 0; c < kMaxInputs; ++c) {
+    SCOPED_TRACE("channel " + std::to_string(c + 1));
+    const bool has = c < inputs;
+    EXPECT_EQ(got.input_title_display[c], has ? s.input_title_display[c] : fresh.input_title_display[c]);
+    for (int t = 0; t < kMaxAlarmOutputTerminals; ++t) {
+      const int i = alarm_output_index(c, t);
+      EXPECT_EQ(got.alarm_outputs[i], has && t < terminals_out ? s.alarm_outputs[i] : fresh.alarm_outputs[i]);
+    }
+    for (int o = 0; o < kMaxOutputs; ++o) {
+      const int i = sequence_live_index(c, o);
+      EXPECT_EQ(got.sequence_live[i], has && o < outputs ? s.sequence_live[i] : fresh.sequence_live[i]);
+    }
+  }
+
+  // Titles as JIS X 0208 codes, written out by hand; blank places are 0x2121.
+  auto title = [](std::vector<std::uint16_t> codes) {
+    std::array<std::uint16_t, 16> t;
+    t.fill(0x2121);
+    for (std::size_t i = 0; i < codes.size(); ++i) t[i] = codes[i];
+    return t;
+  };
+  std::array<std::array<std::uint16_t, 16>, kMaxInputs> titles = fresh.titles;
+  titles[0] = title({0x252B, 0x2561, 0x2569, 0x2331});  // カメラ１
+  titles[1] = title({0x467E, 0x4E4F, 0x2332});          // 入力２
+  titles[16] = title({0x2341, 0x2342, 0x2343, 0x2344, 0x2345, 0x2346, 0x2347, 0x2348, 0x2349,
+                      0x234A, 0x234B, 0x234C, 0x234D, 0x234E, 0x234F, 0x2350});  // Ａ..Ｐ
+  titles[27] = title({0x2422});                         // あ
+  // Channel 40 ("カ" in the file) lies beyond KLV-A and keeps the blank title.
+  for (int c = 0; c < kMaxInputs; ++c) EXPECT_EQ(got.titles[c], titles[c]) << "title of channel " << c + 1;
+}
+
+TEST_F(SendAllEndToEnd, RealTimeRunLeavesTheSimulatedSwitcherHoldingTheFile) {
+  Simulator::State state;
+  std::vector<std::string> lines;
+  set_send_all_simulator_hook([&](Simulator& sim) {
+    state = sim.state();
+    lines = sim.lines();
+  });
+  const int status = send_all_main({file, "--simulate", "--model", "A"});
+  set_send_all_simulator_hook({});
+  EXPECT_EQ(status, kExitOk);
+  EXPECT_EQ(lines.size(), 420u);
+  expect_switcher_holds_the_file(state);
+}
+
+// The program itself, on a terminal: the bar, an injected error answer, Ctrl+C.
+std::vector<std::string> child_env(const std::string& config_dir, const std::string& extra = {}) {
+  std::vector<std::string> env = {"XDG_CONFIG_HOME=" + config_dir, "TERM=xterm", "LANG=C.UTF-8"};
+  if (const char* home = getenv("HOME")) env.push_back(std::string("HOME=") + home);
+  if (!extra.empty()) env.push_back(extra);
+  return env;
+}
+
+TEST_F(SendAllEndToEnd, ErrorAnswerMidRunStopsTheProgramWithExitOne) {
+  klvc::testing::PtySession session(120, 30);
+  std::string error;
+  ASSERT_TRUE(session.start({KLVC_BINARY, "send-all", file, "--simulate", "--model", "A"},
+                            child_env(dir, "KLVC_SIM_FAIL=37:E3"), &error))
+      << error;
+  EXPECT_EQ(session.wait_exit(30000), kExitFailed);
+  const std::string& out = session.raw_output();
+  EXPECT_NE(out.find("\r[#"), std::string::npos);  // the bar, on a terminal
+  EXPECT_NE(out.find("Error: Command Error"), std::string::npos);
+  EXPECT_NE(out.find("stopped at step 77 of 368"), std::string::npos) << out;
+  EXPECT_NE(out.find("last line sent: AMO0501OF"), std::string::npos) << out;
+}
+
+TEST_F(SendAllEndToEnd, CtrlCStopsAfterTheCurrentLineWithExit130) {
+  klvc::testing::PtySession session(120, 30);
+  std::string error;
+  ASSERT_TRUE(session.start({KLVC_BINARY, "send-all", file, "--simulate", "--model", "A"},
+                            child_env(dir), &error))
+      << error;
+  ASSERT_TRUE(session.wait_for([&] { return session.raw_output().find("step 9/368") != std::string::npos; },
+                               30000))
+      << session.raw_output();
+  session.send("\x03");
+  EXPECT_EQ(session.wait_exit(30000), kExitInterrupted);
+  const std::string& out = session.raw_output();
+  EXPECT_NE(out.find("interrupted at step "), std::string::npos) << out;
+  EXPECT_NE(out.find("last line sent: "), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace klvc
