@@ -2,7 +2,13 @@
 
 #include "app/command_ids.h"
 #include "app/main_frame.h"
+#include "dialogs/alarm_settings.h"
+#include "dialogs/alarm_terminals.h"
+#include "dialogs/auto_sequence.h"
+#include "dialogs/date_time.h"
+#include "dialogs/password.h"
 #include "dialogs/send_all_dialog.h"
+#include "dialogs/title_display.h"
 
 namespace klvc {
 
@@ -10,16 +16,16 @@ const std::vector<DialogCommand>& dialog_commands() {
   static const std::vector<DialogCommand> table = {
       {cmd::kOutputSwitch, 137, {}},
       {cmd::kTitleSet, 132, {}},
-      {cmd::kInputTitleDisplay, 138, {}},
-      {cmd::kOutputTitleDisplay, 139, {}},
-      {cmd::kSkipLive, 140, {}},
-      {cmd::kDwellTime, 141, {}},
-      {cmd::kDateTimeSet, 142, {}},
-      {cmd::kDateTimeDisplay, 143, {}},
-      {cmd::kPassword, 147, {}},
-      {cmd::kAlarmSettings, 144, {}},
-      {cmd::kAlarmInputTerminals, 145, {}},
-      {cmd::kAlarmOutputTerminals, 146, {}},
+      {cmd::kInputTitleDisplay, 138, [] { return std::make_unique<CInputTitleDisplayDlg>(); }},
+      {cmd::kOutputTitleDisplay, 139, [] { return std::make_unique<COutputTitleDisplayDlg>(); }},
+      {cmd::kSkipLive, 140, [] { return std::make_unique<CSkipLiveDlg>(); }},
+      {cmd::kDwellTime, 141, [] { return std::make_unique<CDwellTimeDlg>(); }},
+      {cmd::kDateTimeSet, 142, [] { return std::make_unique<CDateTimeSetDlg>(); }},
+      {cmd::kDateTimeDisplay, 143, [] { return std::make_unique<CDateTimeDisplayDlg>(); }},
+      {cmd::kPassword, 147, [] { return std::make_unique<CPasswordDlg>(); }},
+      {cmd::kAlarmSettings, 144, [] { return std::make_unique<CAlarmSetDlg>(); }},
+      {cmd::kAlarmInputTerminals, 145, [] { return std::make_unique<CAlarmInputDlg>(); }},
+      {cmd::kAlarmOutputTerminals, 146, [] { return std::make_unique<CAlarmOutputDlg>(); }},
       {cmd::kSendAll, 148, [] { return std::make_unique<CAllSettingsDlg>(); }},
       {cmd::kModelSelect, 135, {}},
       {cmd::kCommSettings, 130, {}},
