@@ -1,0 +1,119 @@
+#include "dialogs/dialog_params.h"
+
+#include <cstdio>
+
+#include "settings/store.h"
+
+namespace klvc {
+
+namespace {
+
+std::vector<std::string> numbers(int first, int last, const char* format) {
+  std::vector<std::string> out;
+  char buf[16];
+  for (int n = first; n <= last; ++n) {
+    std::snprintf(buf, sizeof buf, format, n);
+    out.emplace_back(buf);
+  }
+  return out;
+}
+
+}  // namespace
+
+const TableDialogParams& output_switch_params() {
+  static const TableDialogParams p = [] {
+    TableDialogParams t;
+    t.resource = 137;
+    t.title = "出力切換え";
+    t.caption = "出力切換え設定 File Name ";
+    t.table_id = 1030;
+    t.rows = TableRows::Outputs;
+    t.lists = {
+        {1031, "出力チャンネル", ListKind::Outputs, {}},
+        {1032, "入力チャンネル", ListKind::ChannelsAndAuto, {}},
+        {1033, "同一チャンネル", ListKind::ChannelsAndAuto, {}},
+        {1034, "スレーブ番号", ListKind::SlaveNumbers, {}},
+    };
+    t.row_list = 1031;
+    t.value_list = 1032;
+    t.same_list = 1033;
+    t.slave_list = 1034;
+    t.timer_id = 8;
+    t.period_ms = 100;
+    return t;
+  }();
+  return p;
+}
+
+const TableDialogParams& title_set_params() {
+  static const TableDialogParams p = [] {
+    TableDialogParams t;
+    t.resource = 132;
+    t.title = "タイトル設定";
+    t.caption = "タイトル設定 File Name ";
+    t.table_id = 1006;
+    t.rows = TableRows::TitlePage;
+    t.lists = {
+        {1002, "ch.番号", ListKind::TitleChannels, {}, 0, 11},
+        {1003, "スレーブ番号", ListKind::TitleSlaveNumbers, {}, 11, 16},
+    };
+    t.row_list = 1002;
+    t.slave_list = 1003;
+    t.timer_id = 2;
+    t.period_ms = 500;
+    t.slave_read_each_tick = true;
+    // The "Title" box with the edit field follows the lists (see title_set.cpp);
+    // the right column holds Set, "全ch.設定", the progress bar and "OK".
+    t.set = {64, 9, 14, 1};
+    t.progress = {64, 11, 14, 1};
+    t.ok = {64, 12, 14, 1};
+    t.close = {0, 0, 0, 0};
+    return t;
+  }();
+  return p;
+}
+
+std::vector<std::string> list_entries(const ListParams& list) {
+  switch (list.kind) {
+    case ListKind::Outputs: return numbers(1, kMaxOutputs, "%d");
+    case ListKind::Channels: return numbers(1, kMaxInputs, "%d");
+    case ListKind::ChannelsAndAuto: {
+      auto v = numbers(1, kMaxInputs, "%d");
+      v.emplace_back("Auto");
+      return v;
+    }
+    case ListKind::AlarmInputTerminals: return numbers(1, kMaxAlarmInputTerminals, "%d");
+    case ListKind::AlarmOutputTerminals: return numbers(1, kMaxAlarmOutputTerminals, "%d");
+    case ListKind::TitleChannels: return numbers(1, kMaxInputs, "%2d");
+    case ListKind::SlaveNumbers: return numbers(1, 31, "%d");
+    case ListKind::TitleSlaveNumbers: return numbers(0, 31, "%02d");
+    case ListKind::Fixed: return list.entries;
+  }
+  return {};
+}
+
+int list_numbered_count(ListKind kind) {
+  switch (kind) {
+    case ListKind::Outputs: return kMaxOutputs;
+    case ListKind::Channels:
+    case ListKind::ChannelsAndAuto:
+    case ListKind::TitleChannels: return kMaxInputs;
+    case ListKind::AlarmInputTerminals: return kMaxAlarmInputTerminals;
+    case ListKind::AlarmOutputTerminals: return kMaxAlarmOutputTerminals;
+    default: return -1;
+  }
+}
+
+int list_kept_count(ListKind kind) {
+  switch (kind) {
+    case ListKind::Outputs: return output_count();
+    case ListKind::Channels:
+    case ListKind::ChannelsAndAuto:
+    case ListKind::TitleChannels: return input_count();
+    case ListKind::AlarmInputTerminals: return alarm_input_terminal_count();
+    case ListKind::AlarmOutputTerminals: return alarm_output_terminal_count();
+    default: return -1;
+  }
+}
+
+}  // namespace klvc

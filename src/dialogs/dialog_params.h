@@ -1,0 +1,90 @@
+// The table dialogs as data: one row of parameters per dialog (its template
+// id, caption texts, lists with their group captions, table rows, timer and
+// period). The common mechanics in table_dialog.h read these rows; a dialog
+// adds its row here, its row binding and its command builder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/geometry.h"
+
+namespace klvc {
+
+// What a drop-down list holds and how it is cut to the model. Numbered lists
+// are filled for the largest model and lose entries from the end of their
+// numbered part, the highest first, so "Auto" stays right after the last input.
+enum class ListKind {
+  Outputs,               // "1".."16", cut to output_count()
+  Channels,              // "1".."64", cut to input_count()
+  ChannelsAndAuto,       // "1".."64", "Auto"; the index of "Auto" is input_count()
+  AlarmInputTerminals,   // "1".."24", cut to alarm_input_terminal_count()
+  AlarmOutputTerminals,  // "1".."4", cut to alarm_output_terminal_count()
+  TitleChannels,         // " 1".." 9", "10".."64", cut to input_count()
+  SlaveNumbers,          // "1".."31": the index is the slave number
+  TitleSlaveNumbers,     // "00".."31"
+  Fixed,                 // the entries given with the list ("OFF", "ON", ...)
+};
+
+struct ListParams {
+  int id = 0;
+  std::string group;                 // caption of the group box around it
+  ListKind kind = ListKind::Fixed;
+  std::vector<std::string> entries;  // Fixed only
+  int x = -1;       // group box column; -1: right after the previous box
+  int width = 0;    // group box width in cells; 0: room for the caption (the list is 2 narrower)
+};
+
+// Which rows the painted table shows.
+enum class TableRows {
+  Outputs,              // output_count() rows "out01".., eight to a column
+  Channels,             // a page of up to 32 channels "ch01"..
+  AlarmInputTerminals,  // alarm_input_terminal_count() rows "In01"..
+  TitlePage,            // the 16 channels of the title dialog's page
+};
+
+struct TableDialogParams {
+  int resource = 0;
+  std::string title;           // template title, shown until the table is painted
+  std::string caption;         // caption at every paint, followed by file_name
+  int table_id = 0;
+  TableRows rows = TableRows::Outputs;
+  std::vector<ListParams> lists;  // the group boxes, left to right
+  int row_list = 0;            // list ids by role (0: the dialog has none)
+  int value_list = 0;
+  int same_list = 0;
+  int slave_list = 0;
+  int same_selection = 0;      // the same-for-all list's entry when the dialog opens
+  int timer_id = 0;
+  int period_ms = 100;
+  std::string close_label = "Close";
+  bool slave_read_each_tick = false;  // the batch re-reads the slave list before each command
+
+  // The template's arrangement in cells (an 80 x 24 terminal holds the dialog
+  // with its frame): the table on top, the group boxes side by side below it,
+  // and at the right Set, the progress bar, "OK" and the close button.
+  int width = 78;
+  int height = 13;
+  ui::Rect table{0, 0, 78, 8};
+  int group_top = 9;
+  ui::Rect set{70, 9, 8, 1};
+  ui::Rect progress{70, 10, 8, 1};
+  ui::Rect ok{70, 11, 8, 1};
+  ui::Rect close{70, 12, 8, 1};  // width 0: no close button
+};
+
+// Control ids shared by every table dialog.
+constexpr int kIdSet = 1005;
+constexpr int kIdProgress = 1076;
+
+const TableDialogParams& output_switch_params();  // 137
+const TableDialogParams& title_set_params();      // 132
+
+// The entries of a list as it is filled, before the cut.
+std::vector<std::string> list_entries(const ListParams& list);
+// How many numbered entries the list is filled with, and how many the current
+// model keeps (both -1 for lists that are never cut).
+int list_numbered_count(ListKind kind);
+int list_kept_count(ListKind kind);
+
+}  // namespace klvc

@@ -1,0 +1,23 @@
+// The output switching dialog: which input (or "Auto", the switcher's
+// automatic sequence) each output shows. Set sends the route of every output
+// of the model, one every 100 ms. The main frame does nothing after it closes.
+#pragma once
+
+#include <memory>
+
+#include "dialogs/output_route.h"
+#include "dialogs/table_dialog.h"
+
+namespace klvc {
+
+class COutputSwitchDlg : public ListTableDialog {
+ public:
+  COutputSwitchDlg();
+};
+
+// The painted value of an output: "12 ch." or "Auto ch.".
+std::string output_route_text(int output);
+
+std::unique_ptr<ui::Dialog> make_output_switch_dialog();
+
+}  // namespace klvc

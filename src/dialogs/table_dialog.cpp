@@ -1,0 +1,228 @@
+#include "dialogs/table_dialog.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "settings/store.h"
+#include "ui/controls.h"
+#include "ui/text_width.h"
+#include "ui/ui.h"
+
+namespace klvc {
+
+namespace {
+constexpr int kTableLeftUnits = 10;
+constexpr int kTableTopUnits = 16;
+constexpr int kRowUnits = 20;
+constexpr int kTitleColumnUnits = 320;
+constexpr int kTitleColumnCells = 39;  // "ch01 = " and 32 cells of title
+constexpr int kRowsPerColumn = 8;
+constexpr int kChannelPageSize = 32;
+constexpr int kGroupHeight = 3;
+constexpr int kMinGroupWidth = 14;  // a list of "[Auto      v]"
+}  // namespace
+
+int table_cell_x(int x_units) { return (x_units - kTableLeftUnits) * kTitleColumnCells / kTitleColumnUnits; }
+int table_cell_y(int y_units) { return (y_units - kTableTopUnits) / kRowUnits; }
+
+int channel_page_start(int current) {
+  return input_count() > kChannelPageSize && current >= kChannelPageSize ? kChannelPageSize : 0;
+}
+
+int channel_page_rows(int page_start) { return std::min(kChannelPageSize, input_count() - page_start); }
+
+std::string row_label(const char* prefix, int index) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%s%02d", prefix, index + 1);
+  return buf;
+}
+
+// ---------------------------------------------------------------- TableDialog
+
+TableDialog::TableDialog(const TableDialogParams& params)
+    : ui::Dialog(params.title, params.width, params.height), params_(params), batch_(*this) {
+  build_controls();
+}
+
+TableDialog::~TableDialog() = default;
+
+void TableDialog::build_controls() {
+  add_table(params_.table_id, params_.table);
+  int slot_x = 0;
+  for (const ListParams& list : params_.lists) {
+    const int x = list.x >= 0 ? list.x : slot_x;
+    // The box's top line shows " caption " between its corners.
+    const int w = list.width > 2 ? list.width : std::max(kMinGroupWidth, ui::display_width(list.group) + 4);
+    add_group({x, params_.group_top, w, kGroupHeight}, list.group);
+    add_combo(list.id, {x + 1, params_.group_top + 1, w - 2, 1}, list_entries(list));
+    slot_x = x + w;
+  }
+  add_button(kIdSet, params_.set, "設定");
+  add_progress(kIdProgress, params_.progress);
+  add_button(ui::kIdOk, params_.ok, "OK", true);
+  if (params_.close.w > 0) add_button(ui::kIdCancel, params_.close, params_.close_label);
+}
+
+const ListParams* TableDialog::list_params(int list_id) const {
+  for (const ListParams& list : params_.lists) {
+    if (list.id == list_id) return &list;
+  }
+  return nullptr;
+}
+
+void TableDialog::paint_table() {
+  table(params_.table_id).clear();
+  paint_rows();
+  set_caption(params_.caption + store().file_name);
+}
+
+void TableDialog::draw_text(int x_units, int y_units, const std::string& utf8) {
+  table(params_.table_id).text_out(table_cell_x(x_units), table_cell_y(y_units), utf8);
+}
+
+void TableDialog::draw_row(int i, const std::string& utf8, int column_units) {
+  draw_text(kTableLeftUnits + column_units * (i / kRowsPerColumn),
+            kTableTopUnits + kRowUnits * (i % kRowsPerColumn), utf8);
+}
+
+void TableDialog::open_slave_list() {
+  if (params_.slave_list == 0) return;
+  ui::ComboBox& list = combo(params_.slave_list);
+  list.select(store().slave_number.load());
+  list.enable(store().interface_mode.load() == 1);
+}
+
+int TableDialog::slave_list_value() {
+  const int sel = params_.slave_list != 0 ? combo(params_.slave_list).selection() : -1;
+  return sel >= 0 ? sel : store().slave_number.load();
+}
+
+void TableDialog::select_then_cut(int list_id, int index) {
+  combo(list_id).select(index);
+  cut_to_model(list_id);
+}
+
+void TableDialog::cut_to_model(int list_id) {
+  const ListParams* list = list_params(list_id);
+  if (list == nullptr) return;
+  const int filled = list_numbered_count(list->kind);
+  const int kept = list_kept_count(list->kind);
+  if (filled < 0 || kept < 0) return;
+  ui::ComboBox& box = combo(list_id);
+  for (int i = filled - 1; i >= kept && i < box.count(); --i) box.delete_entry(i);
+}
+
+void TableDialog::capture_owner_window() {
+  const ui::Dialog* active = ui() != nullptr && ui()->top_dialog() != nullptr ? ui()->top_dialog() : this;
+  store().owner_window = reinterpret_cast<std::uintptr_t>(active);
+}
+
+void TableDialog::start_batch() { batch_.start(); }
+
+void TableDialog::on_timer(int) { batch_.tick(); }
+
+void TableDialog::on_end() { batch_.abandon(); }
+
+void TableDialog::start_batch_timer() { set_timer(params_.timer_id, params_.period_ms); }
+
+void TableDialog::stop_batch_timer() { kill_timer(params_.timer_id); }
+
+void TableDialog::set_batch_progress(int range, int pos) {
+  ui::ProgressBar& bar = progress(kIdProgress);
+  bar.set_range(0, range);
+  bar.set_pos(pos);
+}
+
+void TableDialog::before_batch_tick() {
+  if (params_.slave_read_each_tick) store().slave_number = slave_list_value();
+}
+
+// ------------------------------------------------------------ ListTableDialog
+
+ListTableDialog::ListTableDialog(const TableDialogParams& params, const RowBinding& binding)
+    : TableDialog(params), binding_(binding) {}
+
+int ListTableDialog::value_list_index(int value) const {
+  const ListParams* list = list_params(params().value_list);
+  if (list != nullptr && list->kind == ListKind::ChannelsAndAuto) {
+    // Anything but one of the model's inputs is the automatic sequence.
+    return value >= 0 && value < input_count() ? value : input_count();
+  }
+  return value;
+}
+
+void ListTableDialog::select_value_list() {
+  const int* value = binding_.setting(binding_.row());
+  combo(params().value_list).select(value != nullptr ? value_list_index(*value) : -1);
+}
+
+void ListTableDialog::on_init() {
+  open_slave_list();
+  select_then_cut(params().row_list, binding_.row());
+  // Cut first: "Auto" moves to input_count() and is selected there.
+  cut_to_model(params().value_list);
+  select_value_list();
+  if (params().same_list != 0) select_then_cut(params().same_list, params().same_selection);
+  paint_table();
+}
+
+void ListTableDialog::on_command(int id, ui::Notify notify) {
+  if (id == kIdSet && notify == ui::Notify::Clicked) {
+    start_batch();
+    return;
+  }
+  if (notify != ui::Notify::SelChange) return;
+  const int sel = combo(id).selection();
+  if (sel < 0) return;
+  const TableDialogParams& p = params();
+  if (id == p.row_list) {
+    binding_.row() = sel;
+    select_value_list();
+    // Only a channel table with two pages can change what it shows.
+    if (p.rows == TableRows::Channels && input_count() > 32) paint_table();
+  } else if (id == p.value_list) {
+    const int row = binding_.row();
+    int* value = binding_.setting(row);
+    if (value == nullptr) return;
+    *value = sel;
+    value_written(row, sel);
+    paint_table();
+  } else if (id == p.same_list) {
+    for (int i = 0; i < binding_.setting_count; ++i) {
+      if (int* value = binding_.setting(i)) *value = sel;
+    }
+    select_value_list();
+    paint_table();
+  } else if (id == p.slave_list) {
+    store().slave_number = sel;
+  }
+}
+
+void ListTableDialog::paint_rows() {
+  switch (params().rows) {
+    case TableRows::Outputs:
+      for (int i = 0; i < output_count(); ++i) draw_row(i, row_label("out", i) + " = " + binding_.row_value(i));
+      break;
+    case TableRows::AlarmInputTerminals:
+      for (int i = 0; i < alarm_input_terminal_count(); ++i) {
+        draw_row(i, row_label("In", i) + " = " + binding_.row_value(i));
+      }
+      break;
+    case TableRows::Channels: {
+      const int start = channel_page_start(page_channel());
+      for (int i = 0; i < channel_page_rows(start); ++i) {
+        draw_row(i, row_label("ch", start + i) + " = " + binding_.row_value(start + i));
+      }
+      break;
+    }
+    case TableRows::TitlePage:
+      break;
+  }
+}
+
+BatchShape ListTableDialog::batch_shape() const { return {binding_.batch_rows(), 1}; }
+
+void ListTableDialog::send_batch_row(int row, int) { binding_.send(row); }
+
+}  // namespace klvc

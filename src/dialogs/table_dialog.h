@@ -1,0 +1,131 @@
+// The common form of the per-row setting dialogs: a painted table of every
+// row of the model on top, drop-down lists below it (row, value, same-for-all,
+// slave number), Set with a timed batch and its progress bar, "OK" and the
+// close button.
+//
+// TableDialog holds what every table dialog shares (controls built from its
+// parameter row, the slave-number list, list cutting, painting, caption and
+// the batch); ListTableDialog adds the single-level list handling, so that a
+// dialog of that kind is a parameter row plus a RowBinding (see
+// output_switch.cpp). Dialogs whose lists work differently (the title dialog,
+// two-level dialogs) derive from TableDialog and handle their own lists.
+//
+// Every list change is written into the store at once; nothing is sent until
+// Set. "OK" and the close button only close the dialog; closing while a batch
+// runs ends the batch (see Batch::abandon).
+#pragma once
+
+#include <string>
+
+#include "dialogs/batch.h"
+#include "dialogs/dialog_params.h"
+#include "ui/dialog.h"
+
+namespace klvc {
+
+// The templates place table rows in units: x = 10 + 160 * column (320 in the
+// title table), y = 16 + 20 * row. These map them to the table area's cells
+// so that four 19-cell columns, or two title columns of "ch01 = " and 32
+// cells, fit side by side.
+int table_cell_x(int x_units);
+int table_cell_y(int y_units);
+
+// The first channel of the page of a channel table that shows `current`:
+// models with more than 32 channels show 1-32 or 33 onwards.
+int channel_page_start(int current);
+int channel_page_rows(int page_start);
+
+// Row labels: "out01", "ch01", "In01" for the zero-based index.
+std::string row_label(const char* prefix, int index);
+
+class TableDialog : public ui::Dialog, protected BatchHost {
+ public:
+  explicit TableDialog(const TableDialogParams& params);
+  ~TableDialog() override;
+
+  const TableDialogParams& params() const { return params_; }
+
+  // Clears the table, paints the rows of the model and sets the caption to
+  // the caption text followed by file_name.
+  void paint_table();
+  // Set: starts the batch unless one runs (batch_step non-zero).
+  void start_batch();
+  void batch_tick() { batch_.tick(); }
+  bool batch_running() const { return batch_.running(); }
+  ui::ProgressBar& progress_bar() { return progress(kIdProgress); }
+
+ protected:
+  // Paints the dialog's rows with draw_row / draw_text.
+  virtual void paint_rows() = 0;
+  // Row i of the table: eight rows a column, columns `column_units` apart.
+  void draw_row(int i, const std::string& utf8, int column_units = 160);
+  void draw_text(int x_units, int y_units, const std::string& utf8);
+
+  // Opening step for the slave-number list: selected at slave_number on
+  // RS-485, otherwise disabled (still showing that entry).
+  void open_slave_list();
+  // The slave number the list shows, or slave_number when it shows none.
+  int slave_list_value();
+  // Selects entry `index` of the list, then deletes the entries the model
+  // does not have. A selection beyond the model is thereby lost on screen
+  // while the store keeps its value.
+  void select_then_cut(int list_id, int index);
+  void cut_to_model(int list_id);
+  const ListParams* list_params(int list_id) const;
+  // owner_window: the window that owns the link's message boxes.
+  void capture_owner_window();
+  Batch& batch() { return batch_; }
+
+  void on_timer(int timer_id) override;  // the id is not examined: one timer per dialog
+  void on_end() override;
+
+  // BatchHost
+  void start_batch_timer() override;
+  void stop_batch_timer() override;
+  void set_batch_progress(int range, int pos) override;
+  void before_batch_tick() override;
+
+ private:
+  void build_controls();
+  const TableDialogParams& params_;
+  Batch batch_;
+};
+
+// How a single-level table dialog reaches its setting in the store.
+struct RowBinding {
+  int& (*row)();                      // the shared row selection (current_output, ...)
+  int* (*setting)(int row);           // the setting of a row; nullptr outside the array
+  int setting_count;                  // elements the same-for-all list sets (whatever the model)
+  std::string (*row_value)(int row);  // painted after "label = "
+  void (*send)(int row);              // the command builder
+  int (*batch_rows)();                // rows sent by Set (output_count, ...)
+};
+
+class ListTableDialog : public TableDialog {
+ public:
+  ListTableDialog(const TableDialogParams& params, const RowBinding& binding);
+
+  void on_init() override;
+  void on_command(int id, ui::Notify notify) override;
+
+ protected:
+  // After a value list change has been stored (a dialog that also records the
+  // value elsewhere does it here).
+  virtual void value_written(int row, int value) { (void)row; (void)value; }
+  // The channel whose page a channel table shows.
+  virtual int page_channel() const { return binding_.row(); }
+  // The value list's entry for a stored value.
+  int value_list_index(int value) const;
+  void select_value_list();
+
+  void paint_rows() override;
+  BatchShape batch_shape() const override;
+  void send_batch_row(int row, int inner) override;
+
+  const RowBinding& binding() const { return binding_; }
+
+ private:
+  const RowBinding& binding_;
+};
+
+}  // namespace klvc

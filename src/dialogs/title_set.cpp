@@ -1,0 +1,186 @@
+#include "dialogs/title_set.h"
+
+#include <cstdio>
+
+#include "dialogs/ime.h"
+#include "link/messages.h"
+#include "settings/sjis.h"
+#include "settings/store.h"
+#include "ui/text_width.h"
+
+namespace klvc {
+
+namespace {
+
+constexpr int kPageSize = 16;
+constexpr int kTitleColumnUnits = 320;
+constexpr int kBlankX = 330;  // the second title column
+constexpr char kBlankRow[] = "                                        ";  // 40 blanks
+
+std::string& title_of(int channel) { return store().channel_titles[static_cast<std::size_t>(channel)]; }
+
+int valid_channel(int channel) { return channel >= 0 && channel < kMaxInputs ? channel : 0; }
+
+}  // namespace
+
+std::string unrepresentable_char_text(const std::string& utf8_char) {
+  const auto points = ui::decode_utf8(utf8_char);
+  char code[16] = "";
+  if (!points.empty()) std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(points.front()));
+  return "「" + utf8_char + "」(" + code + ") は Shift-JIS にない文字なので、タイトルに使えません";
+}
+
+CTitleSetDlg::CTitleSetDlg()
+    : TableDialog(title_set_params()), channel(store().current_channel), slave(store().slave_number) {
+  const TableDialogParams& p = params();
+  add_group({27, p.group_top, 37, 3}, "Title");
+  ui::EditField& edit = add_edit(kTitleEdit, {28, p.group_top + 1, 35, 1});
+  edit.set_filter([this](const std::string& candidate) { return accept_typed(candidate); });
+  add_button(kAllChannels, {64, 10, 14, 1}, "全ch.設定");
+}
+
+void CTitleSetDlg::on_init() {
+  open_slave_list();
+  select_then_cut(kChannelList, store().current_channel);
+  fill_edit_from_store();
+  // Typing starts in Japanese input; the status before is put back on close.
+  capture_owner_window();
+  store().ime_open_status = ime_get_open_status();
+  ime_set_open_status(1);
+  paint_table();
+  focus(kTitleEdit);
+}
+
+void CTitleSetDlg::fill_edit_from_store() {
+  filling_ = true;
+  edit(kTitleEdit).set_text(sjis_to_utf8(title_of(valid_channel(store().current_channel))));
+  filling_ = false;
+}
+
+bool CTitleSetDlg::accept_typed(const std::string& candidate) {
+  std::string sjis;
+  std::string bad;
+  if (utf8_to_sjis(candidate, &sjis, &bad)) return true;
+  std::string current_sjis;
+  if (!utf8_to_sjis(edit(kTitleEdit).text(), &current_sjis)) {
+    // The title was already unreadable (a damaged file); let the operator
+    // edit it, title_edited says why it is not stored.
+    return true;
+  }
+  show_warning(unrepresentable_char_text(bad));
+  return false;
+}
+
+void CTitleSetDlg::title_edited() {
+  if (store().batch_step.load() != 0) return;
+  const int ch = valid_channel(store().current_channel);
+  if (filling_) {
+    // The field shows the stored bytes; keep them exactly as they are.
+    field_bytes_ = title_of(ch);
+  } else {
+    std::string sjis;
+    std::string bad;
+    if (!utf8_to_sjis(edit(kTitleEdit).text(), &sjis, &bad)) {
+      show_warning(unrepresentable_char_text(bad));
+      return;
+    }
+    field_bytes_ = std::move(sjis);
+  }
+  title_of(ch) = field_bytes_.substr(0, kTitleMaxBytes);
+  paint_table();
+  if (title_of(ch) != " ") store().modified = 1;
+}
+
+void CTitleSetDlg::change_channel() {
+  ui::ComboBox& list = combo(kChannelList);
+  if (store().batch_step.load() != 0) {
+    // Ignored while the batch runs; the list keeps showing the channel in use.
+    list.select(store().current_channel);
+    return;
+  }
+  if (list.selection() < 0) return;
+  store().current_channel = list.selection();
+  fill_edit_from_store();
+  paint_table();
+}
+
+void CTitleSetDlg::send_current_title() {
+  if (store().batch_step.load() != 0) return;
+  capture_owner_window();
+  const int sel = combo(kChannelList).selection();
+  if (sel >= 0) store().current_channel = sel;
+  store().slave_number = slave_list_value();
+  const int ch = valid_channel(store().current_channel);
+  title_of(ch) = field_bytes_.substr(0, kTitleMaxBytes);
+  if (const char* warning = send_checked_channel_title(ch)) show_warning(warning);
+}
+
+void CTitleSetDlg::on_command(int id, ui::Notify notify) {
+  switch (id) {
+    case kChannelList:
+      if (notify == ui::Notify::SelChange) change_channel();
+      break;
+    case kTitleEdit:
+      if (notify == ui::Notify::Change) title_edited();
+      break;
+    case kIdSet:
+      if (notify == ui::Notify::Clicked) send_current_title();
+      break;
+    case kAllChannels:
+      if (notify == ui::Notify::Clicked) start_batch();
+      break;
+    default:
+      break;
+  }
+}
+
+void CTitleSetDlg::on_ok() {
+  const int ch = combo(kChannelList).selection();
+  const int sl = combo(kSlaveList).selection();
+  if (ch >= 0) channel = ch;
+  if (sl >= 0) slave = sl;
+  end_dialog(ui::kIdOk);
+}
+
+void CTitleSetDlg::on_cancel() {
+  if (store().batch_step.load() != 0) return;
+  capture_owner_window();
+  ime_set_open_status(store().ime_open_status);
+  end_dialog(ui::kIdCancel);
+}
+
+void CTitleSetDlg::paint_rows() {
+  const int current = valid_channel(store().current_channel);
+  const int first = current / kPageSize * kPageSize;
+  for (int i = 0; i < kPageSize; ++i) {
+    draw_row(i, row_label("ch", first + i) + " = " + sjis_to_utf8(title_of(first + i)), kTitleColumnUnits);
+  }
+  // Blank the rows of channels that the two small models lack.
+  if (current > 15 && store().model_index == 0) {
+    for (int y = 96; y <= 156; y += 20) draw_text(kBlankX, y, kBlankRow);
+  } else if (current > 15 && store().model_index == 1) {
+    for (int y = 16; y <= 156; y += 20) draw_text(kBlankX, y, kBlankRow);
+  }
+}
+
+BatchShape CTitleSetDlg::batch_shape() const { return {input_count(), 1}; }
+
+void CTitleSetDlg::send_batch_row(int row, int) {
+  // A title that cannot be sent is skipped with its warning; the ticks wait
+  // until the operator has closed the box.
+  if (const char* warning = send_checked_channel_title(row)) show_warning(warning, batch().hold_while_box_open());
+}
+
+void CTitleSetDlg::before_batch_tick() {
+  capture_owner_window();
+  TableDialog::before_batch_tick();
+}
+
+void CTitleSetDlg::batch_running_changed(bool running) {
+  for (int id : {kChannelList, kTitleEdit, static_cast<int>(kIdSet), kAllChannels}) control(id).enable(!running);
+  if (!running) combo(kChannelList).select(store().current_channel);
+}
+
+std::unique_ptr<ui::Dialog> make_title_set_dialog() { return std::make_unique<CTitleSetDlg>(); }
+
+}  // namespace klvc

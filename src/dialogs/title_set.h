@@ -1,0 +1,65 @@
+// The title dialog: types the title of each input channel (UTF-8 on the
+// screen, Shift-JIS in the store), shows the 16 titles of the current page,
+// sends one title with Set and every title with "全ch.設定" (one every 500 ms).
+//
+// After "OK" the main frame takes over (the dialog does not do this itself):
+//   store().slave_number    = dialog.slave;
+//   store().current_channel = dialog.channel;
+//   capture the active window into store().owner_window;
+//   ime_set_open_status(store().ime_open_status);
+// Cancel (Escape, the close box) restores the input method itself and is
+// refused while the batch runs; the main frame then changes nothing.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "dialogs/channel_title.h"
+#include "dialogs/table_dialog.h"
+
+namespace klvc {
+
+class CTitleSetDlg : public TableDialog {
+ public:
+  static constexpr int kChannelList = 1002;
+  static constexpr int kSlaveList = 1003;
+  static constexpr int kTitleEdit = 1004;
+  static constexpr int kAllChannels = 1008;
+
+  CTitleSetDlg();
+
+  // The list selections, taken from the store when the dialog is built and
+  // read back from the lists by "OK" (never -1: a list showing nothing keeps
+  // the value it started with).
+  int channel;
+  int slave;
+
+  void on_init() override;
+  void on_command(int id, ui::Notify notify) override;
+  void on_ok() override;
+  void on_cancel() override;
+
+ protected:
+  void paint_rows() override;
+  BatchShape batch_shape() const override;
+  void send_batch_row(int row, int inner) override;
+  void before_batch_tick() override;
+  void batch_running_changed(bool running) override;
+
+ private:
+  void change_channel();
+  void title_edited();
+  void send_current_title();
+  void fill_edit_from_store();
+  bool accept_typed(const std::string& candidate);
+
+  bool filling_ = false;      // the dialog itself is writing the edit field
+  std::string field_bytes_;   // the edit field's text in Shift-JIS
+};
+
+// The warning for a character that Shift-JIS cannot hold, naming it.
+std::string unrepresentable_char_text(const std::string& utf8_char);
+
+std::unique_ptr<ui::Dialog> make_title_set_dialog();
+
+}  // namespace klvc

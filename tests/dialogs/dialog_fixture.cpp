@@ -1,0 +1,72 @@
+#include "dialog_fixture.h"
+
+#include "link/link.h"
+#include "settings/store.h"
+#include "ui/controls.h"
+
+namespace klvc {
+
+void ScreenBoxes::show_box(BoxRequest request, std::function<void(int)> on_close) {
+  ui::MessageBoxSpec spec;
+  spec.text = request.text;
+  spec.caption = request.caption;
+  spec.icon = static_cast<ui::MessageIcon>(request.icon);
+  spec.buttons = request.buttons == BoxButtons::YesNo ? ui::MessageButtons::YesNo : ui::MessageButtons::Ok;
+  spec.beep = request.beep;
+  ui_.message_box(spec, std::move(on_close));
+}
+
+DialogTest::DialogTest() : ui(ui::Ui::create_headless(80, 24)), boxes(*ui) {
+  reset_whole_store();
+  set_message_sink(&boxes);
+  set_direct_line([this](const std::string& bytes) {
+    wire += bytes;
+    const std::string answer = sim.receive(bytes);
+    if (!answer.empty()) feed_received(answer.data(), answer.size());
+  });
+}
+
+DialogTest::~DialogTest() {
+  set_direct_line({});
+  set_message_sink(nullptr);
+  reset_whole_store();
+}
+
+void DialogTest::pick(int list_id, int index) {
+  ASSERT_NE(top(), nullptr);
+  top()->combo(list_id).user_pick(index);
+}
+
+void DialogTest::press(int button_id) {
+  ASSERT_NE(top(), nullptr);
+  top()->click(button_id);
+}
+
+int DialogTest::selection(int list_id) { return top()->combo(list_id).selection(); }
+
+std::vector<std::string> DialogTest::entries(int list_id) { return top()->combo(list_id).entries(); }
+
+std::vector<std::string> DialogTest::take_lines() {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t lf = wire.find('\n'); lf != std::string::npos; lf = wire.find('\n', start)) {
+    lines.push_back(wire.substr(start, lf + 1 - start));
+    start = lf + 1;
+  }
+  wire.erase(0, start);
+  return lines;
+}
+
+std::vector<std::string> DialogTest::box_texts() const {
+  std::vector<std::string> texts;
+  for (const ui::ShownBox& box : ui->shown_boxes()) texts.push_back(box.spec.text);
+  return texts;
+}
+
+int DialogTest::open_boxes() const {
+  int n = 0;
+  for (const ui::ShownBox& box : ui->shown_boxes()) n += box.open;
+  return n;
+}
+
+}  // namespace klvc

@@ -1,0 +1,61 @@
+// A headless screen, a simulated switcher behind the link, and the message
+// boxes routed onto the screen: what the dialog tests drive, as an operator
+// would, and where they read the exact bytes that went out.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/messages.h"
+#include "sim/simulator.h"
+#include "ui/dialog.h"
+#include "ui/ui.h"
+
+namespace klvc {
+
+// Boxes go straight onto the headless screen (one thread: no posting needed).
+class ScreenBoxes : public MessageSink {
+ public:
+  explicit ScreenBoxes(ui::Ui& ui) : ui_(ui) {}
+  void post_box(BoxRequest request) override { show_box(std::move(request), {}); }
+  void show_box(BoxRequest request, std::function<void(int)> on_close) override;
+
+ private:
+  ui::Ui& ui_;
+};
+
+class DialogTest : public testing::Test {
+ protected:
+  DialogTest();
+  ~DialogTest() override;
+
+  // Opens the dialog modally; the result and the dialog's last members are
+  // recorded by the on_end callback the test passes, if any.
+  template <class D>
+  D& open(std::unique_ptr<D> dialog, std::function<void(ui::Dialog&, int)> on_end = {}) {
+    return static_cast<D&>(ui->open_modal(std::move(dialog), std::move(on_end)));
+  }
+  ui::Dialog* top() const { return ui->top_dialog(); }
+
+  // As the operator: pick entry `index` of a drop-down list, press a button.
+  void pick(int list_id, int index);
+  void press(int button_id);
+  int selection(int list_id);
+  std::vector<std::string> entries(int list_id);
+
+  // Everything written to the switcher since the last call, split into lines
+  // (each still with its CR LF).
+  std::vector<std::string> take_lines();
+  std::vector<std::string> box_texts() const;
+  int open_boxes() const;
+
+  std::unique_ptr<ui::Ui> ui;
+  ScreenBoxes boxes;
+  Simulator sim{4};
+  std::string wire;  // every byte written, in order
+};
+
+}  // namespace klvc

@@ -1,0 +1,250 @@
+// The output switching dialog driven as an operator would, against the
+// simulated switcher: what the lists offer, what the table shows, and the
+// exact lines that Set sends.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog_fixture.h"
+#include "dialogs/output_switch.h"
+#include "settings/store.h"
+#include "ui/controls.h"
+
+namespace klvc {
+namespace {
+
+constexpr int kOutputList = 1031;
+constexpr int kInputList = 1032;
+constexpr int kSameList = 1033;
+constexpr int kSlaveList = 1034;
+constexpr int kTable = 1030;
+
+std::vector<std::string> numbered(int n) {
+  std::vector<std::string> v;
+  for (int i = 1; i <= n; ++i) v.push_back(std::to_string(i));
+  return v;
+}
+
+class OutputSwitch : public DialogTest {
+ protected:
+  COutputSwitchDlg& open_dialog() { return open(std::make_unique<COutputSwitchDlg>()); }
+  std::string table_text() { return top()->table(kTable).painted_text(); }
+  int progress_pos() { return top()->progress(1076).pos(); }
+};
+
+TEST_F(OutputSwitch, ExampleRouteIsPaintedAndSent) {
+  store().model_index = 4;
+  open_dialog();
+  pick(kOutputList, 2);   // output "3"
+  pick(kInputList, 11);   // input "12"
+  EXPECT_EQ(store().current_output, 2);
+  EXPECT_EQ(store().output_routes[2], 11);
+  EXPECT_NE(table_text().find("out03 = 12 ch."), std::string::npos);
+  EXPECT_TRUE(take_lines().empty());  // nothing goes out before Set
+
+  press(1005);
+  ui->advance(99);
+  EXPECT_TRUE(take_lines().empty());  // the first line waits one period
+  ui->advance(1);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"O01I01\r\n"}));
+  ui->advance(200);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"O02I02\r\n", "O03I12\r\n"}));
+  ui->advance(1300);
+  EXPECT_EQ(take_lines().size(), 13u);
+  EXPECT_EQ(sim.state().output_routes[2], 11);
+  EXPECT_TRUE(box_texts().empty());  // "GO" during a batch shows nothing
+  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(progress_pos(), 0);
+}
+
+TEST_F(OutputSwitch, ListsAndBatchFollowTheModel) {
+  const int outputs[] = {8, 12, 16, 16, 16};
+  const int inputs[] = {28, 24, 32, 48, 64};
+  for (int model = 0; model < 5; ++model) {
+    SCOPED_TRACE(model);
+    store().model_index = model;
+    open_dialog();
+    EXPECT_EQ(entries(kOutputList), numbered(outputs[model]));
+    std::vector<std::string> with_auto = numbered(inputs[model]);
+    with_auto.push_back("Auto");
+    EXPECT_EQ(entries(kInputList), with_auto);
+    EXPECT_EQ(entries(kSameList), with_auto);
+    EXPECT_EQ(entries(kSlaveList), numbered(31));
+
+    press(1005);
+    ui->advance(100 * outputs[model] - 1);
+    EXPECT_EQ(top()->progress(1076).hi(), outputs[model]);
+    EXPECT_EQ(progress_pos(), outputs[model] - 1);
+    ui->advance(1000);
+    std::vector<std::string> expected;
+    char line[16];
+    for (int o = 1; o <= outputs[model]; ++o) {
+      std::snprintf(line, sizeof line, "O%02dI%02d\r\n", o, o);
+      expected.push_back(line);
+    }
+    EXPECT_EQ(take_lines(), expected);
+    EXPECT_EQ(progress_pos(), 0);
+    press(2);
+  }
+}
+
+TEST_F(OutputSwitch, TableShowsOneColumnOfEightPerEightOutputs) {
+  store().model_index = 0;
+  store().output_routes[4] = 28;  // "Auto" on the 28-input model
+  open_dialog();
+  EXPECT_EQ(table_text(),
+            "out01 = 1 ch.\n"
+            "out02 = 2 ch.\n"
+            "out03 = 3 ch.\n"
+            "out04 = 4 ch.\n"
+            "out05 = Auto ch.\n"
+            "out06 = 6 ch.\n"
+            "out07 = 7 ch.\n"
+            "out08 = 8 ch.\n");
+  store().model_index = 4;
+  press(2);
+  open_dialog();
+  const std::string text = table_text();
+  EXPECT_NE(text.find("out08 = 8 ch.      out16 = 16 ch."), std::string::npos) << text;
+}
+
+TEST_F(OutputSwitch, SameForAllAutoSendsSeventyEverywhere) {
+  store().model_index = 1;  // 24 inputs, 12 outputs
+  open_dialog();
+  pick(kSameList, 24);
+  for (int o = 0; o < 16; ++o) EXPECT_EQ(store().output_routes[static_cast<std::size_t>(o)], 24);
+  EXPECT_EQ(selection(kInputList), 24);
+  EXPECT_EQ(table_text().find(" 1 ch."), std::string::npos);
+  press(1005);
+  ui->advance(1200);
+  const auto lines = take_lines();
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines.front(), "O01I70\r\n");
+  EXPECT_EQ(lines.back(), "O12I70\r\n");
+}
+
+TEST_F(OutputSwitch, RouteBeyondTheModelIsShownAndSentAsAuto) {
+  store().model_index = 0;
+  store().output_routes[0] = 64;  // from a settings file of a 64-input switcher
+  store().output_routes[1] = 40;
+  open_dialog();
+  EXPECT_EQ(selection(kInputList), 28);  // the list shows "Auto", not a blank
+  EXPECT_NE(table_text().find("out02 = Auto ch."), std::string::npos);
+  press(1005);
+  ui->advance(200);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"O01I70\r\n", "O02I70\r\n"}));
+  EXPECT_EQ(store().output_routes[0], 64);  // the store keeps what it had
+}
+
+TEST_F(OutputSwitch, OutputChangeFollowsTheStoredRoute) {
+  store().output_routes[5] = 9;
+  open_dialog();
+  EXPECT_EQ(selection(kOutputList), 0);
+  EXPECT_EQ(selection(kInputList), 0);
+  pick(kOutputList, 5);
+  EXPECT_EQ(selection(kInputList), 9);
+  EXPECT_EQ(selection(kSameList), 0);
+}
+
+TEST_F(OutputSwitch, SlaveNumberPrefixesOnRs485) {
+  store().interface_mode = 1;
+  store().slave_number = 7;
+  sim.set_rs485(true, 3);
+  open_dialog();
+  EXPECT_TRUE(top()->combo(kSlaveList).enabled());
+  EXPECT_EQ(selection(kSlaveList), 7);
+  pick(kSlaveList, 3);  // the entry "4" is slave number 3
+  EXPECT_EQ(store().slave_number, 3);
+  press(1005);
+  ui->advance(200);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"03O01I01\r\n", "03O02I02\r\n"}));
+  EXPECT_EQ(sim.state().output_routes[1], 1);
+}
+
+TEST_F(OutputSwitch, SlaveListIsDisabledOnRs232c) {
+  store().slave_number = 5;
+  open_dialog();
+  EXPECT_FALSE(top()->combo(kSlaveList).enabled());
+  EXPECT_EQ(selection(kSlaveList), 5);
+  press(1005);
+  ui->advance(100);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"O01I01\r\n"}));
+}
+
+TEST_F(OutputSwitch, ErrorAnswerStopsTheBatchWithTheBarAtTheCount) {
+  store().model_index = 4;
+  sim.fail_command(5, "E3\r\n");
+  open_dialog();
+  press(1005);
+  ui->advance(1600);
+  EXPECT_EQ(take_lines().size(), 5u);
+  EXPECT_EQ(box_texts(), (std::vector<std::string>{"Command Error"}));
+  EXPECT_EQ(progress_pos(), 5);
+  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(store().error_seen, 0);
+  EXPECT_FALSE(top()->timer_active(8));
+
+  press(1005);  // Set again starts over from output 1
+  ui->advance(1600);
+  const auto lines = take_lines();
+  ASSERT_EQ(lines.size(), 16u);
+  EXPECT_EQ(lines.front(), "O01I01\r\n");
+}
+
+TEST_F(OutputSwitch, SetPressedTwiceRunsOneBatch) {
+  store().model_index = 0;
+  open_dialog();
+  press(1005);
+  ui->advance(50);
+  press(1005);
+  ui->advance(150);
+  press(1005);
+  ui->advance(2000);
+  EXPECT_EQ(take_lines().size(), 8u);
+}
+
+TEST_F(OutputSwitch, ClosingDuringTheBatchEndsIt) {
+  for (int button : {1, 2}) {
+    SCOPED_TRACE(button);
+    int result = 0;
+    open(std::make_unique<COutputSwitchDlg>(), [&](ui::Dialog&, int r) { result = r; });
+    press(1005);
+    ui->advance(300);
+    EXPECT_EQ(take_lines().size(), 3u);
+    press(button);
+    EXPECT_EQ(result, button);
+    EXPECT_EQ(top(), nullptr);
+    EXPECT_EQ(store().batch_step, 0);
+    ui->advance(2000);
+    EXPECT_TRUE(take_lines().empty());
+  }
+  // Nothing is left blocked: the next dialog's batch runs.
+  open_dialog();
+  press(1005);
+  ui->advance(100);
+  EXPECT_EQ(take_lines().size(), 1u);
+}
+
+TEST_F(OutputSwitch, CaptionEndsInTheFileName) {
+  store().file_name = "/home/op/studio.dat";
+  open_dialog();
+  EXPECT_EQ(top()->caption(), "出力切換え設定 File Name /home/op/studio.dat");
+}
+
+TEST_F(OutputSwitch, FitsAnEightyByTwentyFourScreen) {
+  store().model_index = 4;
+  open_dialog();
+  const std::string screen = ui->screen_text();
+  for (const char* text : {"out01 = 1 ch.", "out24", "出力チャンネル", "入力チャンネル", "同一チャンネル",
+                           "スレーブ番号", "設定", "OK", "Close", "out16 = 16 ch."}) {
+    if (std::string(text) == "out24") {
+      EXPECT_EQ(screen.find(text), std::string::npos);
+    } else {
+      EXPECT_NE(screen.find(text), std::string::npos) << text << "\n" << screen;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace klvc

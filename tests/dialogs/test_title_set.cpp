@@ -1,0 +1,342 @@
+// The title dialog: typing in UTF-8, the Shift-JIS store, the warnings, the
+// single Set and the "全ch.設定" batch, against the simulated switcher.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog_fixture.h"
+#include "dialogs/ime.h"
+#include "dialogs/title_set.h"
+#include "settings/store.h"
+#include "ui/controls.h"
+
+namespace klvc {
+namespace {
+
+constexpr int kChannelList = CTitleSetDlg::kChannelList;
+constexpr int kSlaveList = CTitleSetDlg::kSlaveList;
+constexpr int kEdit = CTitleSetDlg::kTitleEdit;
+constexpr int kAll = CTitleSetDlg::kAllChannels;
+constexpr int kTable = 1006;
+
+const char kNotJis[] = "ＪＩＳ第１水準,第２水準以外の字が選択されてます";
+const char kOutside[] = "仕様以外の字が選択されてます";
+const char kHiraA[] = "\x82\xA0";   // あ in Shift-JIS
+const char kSpace16[] = "2121212121212121212121212121212121212121212121212121212121212121";
+
+std::string repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+class TitleSet : public DialogTest {
+ protected:
+  CTitleSetDlg& open_dialog() {
+    return open(std::make_unique<CTitleSetDlg>(), [this](ui::Dialog& d, int result) {
+      auto& dlg = static_cast<CTitleSetDlg&>(d);
+      closed_result = result;
+      closed_channel = dlg.channel;
+      closed_slave = dlg.slave;
+    });
+  }
+  void type(const std::string& utf8) { ui->feed(ui::Event::typed(utf8)); }
+  void backspace(int n) {
+    for (int i = 0; i < n; ++i) ui->feed(ui::Event::of(ui::Key::Backspace));
+  }
+  std::string& title(int channel) { return store().channel_titles[static_cast<std::size_t>(channel)]; }
+  std::string field() { return top()->edit(kEdit).text(); }
+  std::string table_text() { return top()->table(kTable).painted_text(); }
+
+  int closed_result = -1;
+  int closed_channel = -1;
+  int closed_slave = -1;
+};
+
+TEST_F(TitleSet, OpeningShowsTheStoredTitleAndOpensTheInputMethod) {
+  title(0) = kHiraA;
+  ime_set_open_status(0);
+  open_dialog();
+  EXPECT_EQ(field(), "あ");
+  EXPECT_NE(table_text().find("ch01 = あ"), std::string::npos);
+  EXPECT_EQ(top()->caption(), "タイトル設定 File Name ");
+  EXPECT_EQ(ime_get_open_status(), 1);
+  EXPECT_EQ(store().ime_open_status, 0);
+  EXPECT_EQ(store().modified, 1);  // the dialog rewrote the field
+  EXPECT_EQ(top()->focused(), &top()->control(kEdit));
+}
+
+TEST_F(TitleSet, OpeningOnASingleSpaceLeavesModifiedAlone) {
+  title(0) = " ";
+  open_dialog();
+  EXPECT_EQ(store().modified, 0);
+}
+
+TEST_F(TitleSet, TypedTextIsStoredAsShiftJisAndSentByItsCodes) {
+  open_dialog();
+  type("かな");
+  EXPECT_EQ(title(0), "\x82\xA9\x82\xC8");
+  EXPECT_EQ(store().modified, 1);
+  EXPECT_NE(table_text().find("ch01 = かな"), std::string::npos);
+  press(1005);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"CA01242B244A" + std::string(kSpace16).substr(8) + "\r\n"}));
+  EXPECT_EQ(box_texts(), (std::vector<std::string>{"Success"}));
+  EXPECT_EQ(sim.state().titles[0][0], 0x242B);
+}
+
+TEST_F(TitleSet, ChannelTwelveAndAnEmptyTitle) {
+  open_dialog();
+  pick(kChannelList, 11);
+  EXPECT_EQ(store().current_channel, 11);
+  EXPECT_EQ(field(), "");
+  press(1005);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"CA12" + std::string(kSpace16) + "\r\n"}));
+}
+
+TEST_F(TitleSet, SixteenCharactersFillTheTitleAndMoreAreCut) {
+  open_dialog();
+  type("あいうえおかきくけこさしすせそた");
+  EXPECT_EQ(title(0).size(), 32u);
+  press(1005);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{
+                              "CA01" "2422242424262428242A242B242D242F"
+                              "24312433243524372439243B243D243F\r\n"}));
+  ui->answer_box(1);  // "Success"
+  type("ち");  // the seventeenth stays in the field only
+  EXPECT_EQ(field(), "あいうえおかきくけこさしすせそたち");
+  EXPECT_EQ(title(0).size(), 32u);
+  EXPECT_EQ(title(0).substr(30), "\x82\xBD");  // た
+}
+
+TEST_F(TitleSet, HalfWidthTextIsRefusedWithTheFirstWarning) {
+  open_dialog();
+  type("A");
+  press(1005);
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(box_texts(), (std::vector<std::string>{kNotJis}));
+  ui->answer_box(1);
+  type("B");
+  press(1005);
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(box_texts().back(), kNotJis);
+  EXPECT_EQ(title(0), "AB");  // refused titles stay as typed
+  ui->answer_box(1);
+  backspace(2);
+  type("Aあいうえおかきくけこさしすせそた");  // 33 bytes: the store keeps 32, out of step
+  EXPECT_EQ(title(0).size(), 32u);
+  press(1005);
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(box_texts().back(), kNotJis);
+}
+
+TEST_F(TitleSet, VendorSymbolsAreRefusedWithTheSecondWarning) {
+  open_dialog();
+  type("①");  // in Shift-JIS (0x8740) but not a character the switcher draws
+  EXPECT_EQ(title(0), "\x87\x40");
+  press(1005);
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(box_texts(), (std::vector<std::string>{kOutside}));
+}
+
+TEST_F(TitleSet, CharactersShiftJisCannotHoldAreNamedAndKeptOut) {
+  open_dialog();
+  type("あ");
+  type("한");  // Hangul: no Shift-JIS form
+  EXPECT_EQ(field(), "あ");
+  EXPECT_EQ(title(0), kHiraA);
+  ASSERT_EQ(box_texts().size(), 1u);
+  EXPECT_NE(box_texts()[0].find("한"), std::string::npos);
+  EXPECT_NE(box_texts()[0].find("U+D55C"), std::string::npos);
+  ui->answer_box(1);
+  type("い😀う");  // what comes before the bad character is kept
+  EXPECT_EQ(field(), "あい");
+  EXPECT_NE(box_texts().back().find("U+1F600"), std::string::npos);
+}
+
+TEST_F(TitleSet, TitleLongerThan32BytesFromAFileIsCutWhenShown) {
+  title(0) = repeat(kHiraA, 17);  // 34 bytes, as only a settings file can hold
+  title(1) = "A" + repeat(kHiraA, 16);
+  open_dialog();
+  EXPECT_EQ(field(), "あああああああああああああああああ");
+  EXPECT_EQ(title(0), repeat(kHiraA, 16));
+  press(1005);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"CA01" + repeat("2422", 16) + "\r\n"}));
+  pick(kChannelList, 1);
+  EXPECT_EQ(title(1).size(), 32u);
+  press(1005);
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(box_texts().back(), kNotJis);
+}
+
+TEST_F(TitleSet, DamagedTitleBytesSurviveOpeningAndSet) {
+  title(0) = "\x82\xA0\x87";  // cut inside a character: shown with a replacement mark
+  open_dialog();
+  EXPECT_EQ(title(0), "\x82\xA0\x87");
+  press(1005);
+  EXPECT_EQ(title(0), "\x82\xA0\x87");
+  EXPECT_EQ(box_texts(), (std::vector<std::string>{kNotJis}));
+}
+
+TEST_F(TitleSet, TablePagesBySixteenAndBlanksChannelsTheModelLacks) {
+  store().model_index = 0;
+  title(16) = kHiraA;
+  title(28) = kHiraA;  // ch29: beyond the 28 channels
+  open_dialog();
+  EXPECT_NE(table_text().find("ch01 = "), std::string::npos);
+  pick(kChannelList, 19);
+  const std::string text = table_text();
+  EXPECT_NE(text.find("ch17 = あ"), std::string::npos);
+  EXPECT_NE(text.find("ch28 ="), std::string::npos);
+  EXPECT_EQ(text.find("ch29"), std::string::npos);
+  EXPECT_EQ(text.find("ch01"), std::string::npos);
+  EXPECT_EQ(entries(kChannelList).size(), 28u);
+  EXPECT_EQ(entries(kChannelList)[0], " 1");
+  EXPECT_EQ(entries(kChannelList)[27], "28");
+}
+
+TEST_F(TitleSet, SecondColumnStartsWhereAFullTitleEnds) {
+  title(0) = repeat("\x88\x9F", 16);  // 16 kanji, 32 cells
+  open_dialog();
+  const std::string text = table_text();
+  const std::string first = text.substr(0, text.find('\n'));
+  EXPECT_EQ(first, "ch01 = " + repeat("亜", 16) + "ch09 =");
+}
+
+TEST_F(TitleSet, SlaveListShowsZeroToThirtyOneAndIsReadAtSet) {
+  store().interface_mode = 1;
+  store().slave_number = 2;
+  sim.set_rs485(true, 5);
+  open_dialog();
+  EXPECT_EQ(entries(kSlaveList).front(), "00");
+  EXPECT_EQ(entries(kSlaveList).back(), "31");
+  EXPECT_EQ(selection(kSlaveList), 2);
+  pick(kSlaveList, 5);
+  EXPECT_EQ(store().slave_number, 2);  // no change handler: read at Set
+  press(1005);
+  EXPECT_EQ(store().slave_number, 5);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"05CA01" + std::string(kSpace16) + "\r\n"}));
+}
+
+TEST_F(TitleSet, SlaveListIsDisabledOnRs232c) {
+  store().slave_number = 9;
+  open_dialog();
+  EXPECT_FALSE(top()->combo(kSlaveList).enabled());
+  EXPECT_EQ(selection(kSlaveList), 9);
+}
+
+TEST_F(TitleSet, AllChannelsBatchSendsEveryTitleHalfASecondApart) {
+  store().model_index = 0;
+  title(27) = kHiraA;
+  open_dialog();
+  press(kAll);
+  ui->advance(499);
+  EXPECT_TRUE(take_lines().empty());
+  ui->advance(1);
+  EXPECT_EQ(take_lines(), (std::vector<std::string>{"CA01" + std::string(kSpace16) + "\r\n"}));
+  ui->advance(500 * 27);
+  const auto lines = take_lines();
+  ASSERT_EQ(lines.size(), 27u);
+  EXPECT_EQ(lines.back(), "CA282422" + std::string(kSpace16).substr(4) + "\r\n");
+  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(top()->progress(1076).pos(), 0);
+  EXPECT_TRUE(box_texts().empty());
+}
+
+TEST_F(TitleSet, BadTitleInTheBatchWaitsForItsBoxThenGoesOn) {
+  store().model_index = 0;
+  title(2) = "AB";
+  title(3) = "\x87\x40";
+  open_dialog();
+  press(kAll);
+  ui->advance(1500);
+  EXPECT_EQ(take_lines().size(), 2u);
+  EXPECT_EQ(box_texts(), (std::vector<std::string>{kNotJis}));
+  ui->advance(5000);  // the box is still open: nothing more, no second box
+  EXPECT_TRUE(take_lines().empty());
+  EXPECT_EQ(open_boxes(), 1);
+  ui->answer_box(1);
+  ui->advance(500);  // channel 4 fails the check too
+  EXPECT_EQ(box_texts().back(), kOutside);
+  ui->answer_box(1);
+  ui->advance(500 * 24);
+  EXPECT_EQ(take_lines().size(), 24u);
+  EXPECT_EQ(store().batch_step, 0);
+}
+
+TEST_F(TitleSet, ErrorAnswerStopsTheBatch) {
+  store().model_index = 4;
+  sim.fail_command(7, "GN\r\n");
+  open_dialog();
+  press(kAll);
+  ui->advance(500 * 20);
+  EXPECT_EQ(take_lines().size(), 7u);
+  EXPECT_EQ(box_texts(), (std::vector<std::string>{"Mode Error"}));
+  EXPECT_EQ(top()->progress(1076).pos(), 7);
+  EXPECT_EQ(top()->progress(1076).hi(), 64);
+  EXPECT_EQ(store().batch_step, 0);
+}
+
+TEST_F(TitleSet, DuringTheBatchEditingAndCancelAreRefused) {
+  store().model_index = 0;
+  ime_set_open_status(0);
+  open_dialog();
+  press(kAll);
+  ui->advance(500);
+  ui->feed(ui::Event::of(ui::Key::Escape));
+  ASSERT_NE(top(), nullptr);
+  EXPECT_FALSE(top()->combo(kChannelList).enabled());
+  EXPECT_FALSE(top()->edit(kEdit).enabled());
+  top()->edit(kEdit).user_insert("か");
+  EXPECT_EQ(title(0), "");
+  press(1005);
+  press(kAll);
+  ui->advance(500 * 27);
+  EXPECT_EQ(take_lines().size(), 28u);
+  // After the batch everything works again.
+  EXPECT_TRUE(top()->edit(kEdit).enabled());
+  pick(kChannelList, 5);
+  EXPECT_EQ(store().current_channel, 5);
+  ui->feed(ui::Event::of(ui::Key::Escape));
+  EXPECT_EQ(top(), nullptr);
+  EXPECT_EQ(closed_result, ui::kIdCancel);
+  EXPECT_EQ(ime_get_open_status(), 0);
+}
+
+TEST_F(TitleSet, OkDuringTheBatchEndsIt) {
+  store().model_index = 4;
+  open_dialog();
+  press(kAll);
+  ui->advance(1000);
+  press(ui::kIdOk);
+  EXPECT_EQ(top(), nullptr);
+  EXPECT_EQ(store().batch_step, 0);
+  take_lines();
+  ui->advance(5000);
+  EXPECT_TRUE(take_lines().empty());
+}
+
+TEST_F(TitleSet, OkHandsBackTheListSelections) {
+  store().interface_mode = 1;
+  open_dialog();
+  pick(kChannelList, 9);
+  pick(kSlaveList, 12);
+  press(ui::kIdOk);
+  EXPECT_EQ(closed_result, ui::kIdOk);
+  EXPECT_EQ(closed_channel, 9);
+  EXPECT_EQ(closed_slave, 12);
+  EXPECT_EQ(store().slave_number, 0);  // the main frame copies it
+}
+
+TEST_F(TitleSet, OkNeverHandsBackMinusOne) {
+  store().model_index = 0;
+  store().current_channel = 40;  // beyond the model: the list shows nothing
+  open_dialog();
+  EXPECT_EQ(selection(kChannelList), -1);
+  press(ui::kIdOk);
+  EXPECT_EQ(closed_channel, 40);
+  EXPECT_EQ(closed_slave, 0);
+}
+
+}  // namespace
+}  // namespace klvc
