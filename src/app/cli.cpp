@@ -1,0 +1,84 @@
+// The command line: one row per first word. A new subcommand is one more row.
+#include "app/cli.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/cli_file.h"
+
+namespace klvc {
+namespace {
+
+using CommandMain = int (*)(const std::vector<std::string>& args);
+
+int help_main(const std::vector<std::string>& args);
+int version_main(const std::vector<std::string>& args);
+int no_screen_main(const std::vector<std::string>& args);
+
+struct CliCommand {
+  const char* word;   // the first argument that selects the row
+  CommandMain run;    // gets the words after it
+  std::string (*usage)();
+};
+
+std::string help_usage() { return "  klvc --help                 this text\n"; }
+std::string version_usage() { return "  klvc --version              print the version\n"; }
+
+const CliCommand kCommands[] = {
+    {"--help", help_main, help_usage},
+    {"-h", help_main, nullptr},
+    {"--version", version_main, version_usage},
+    {"file", file_main, file_usage},
+};
+
+// No argument, or a first word that no row claims: the screen, in a build that has one.
+const CommandMain kDefaultCommand = no_screen_main;
+
+std::string usage_text() {
+  std::string text = "Usage:\n";
+  for (const CliCommand& c : kCommands) {
+    if (c.usage) text += c.usage();
+  }
+  return text;
+}
+
+int help_main(const std::vector<std::string>& args) {
+  if (!args.empty()) return cli_usage_error("--help takes no arguments");
+  std::cout << "klvc configures the KLV-A to KLV-E video matrix switchers over a serial line.\n\n"
+            << usage_text()
+            << "\nExit status: 0 success, 1 failure, 2 bad usage.\n";
+  return 0;
+}
+
+int version_main(const std::vector<std::string>& args) {
+  if (!args.empty()) return cli_usage_error("--version takes no arguments");
+  std::cout << "KLVC Version 2.10\n";
+  return 0;
+}
+
+int no_screen_main(const std::vector<std::string>& args) {
+  if (!args.empty()) return cli_usage_error("unknown command '" + args[0] + "'");
+  std::cerr << "klvc: the screen is not available in this build; use one of the commands below.\n"
+            << usage_text() << "Run 'klvc --help'.\n";
+  return 2;
+}
+
+}  // namespace
+
+int cli_usage_error(const std::string& message) {
+  std::cerr << "klvc: " << message << "\nRun 'klvc --help'.\n";
+  return 2;
+}
+
+int run_cli(int argc, char** argv) {
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  if (!args.empty()) {
+    for (const CliCommand& c : kCommands) {
+      if (args[0] == c.word) return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
+  }
+  return kDefaultCommand(args);
+}
+
+}  // namespace klvc

@@ -1,0 +1,42 @@
+// Where each integer of the store sits in the settings file, its range for
+// the largest model and its default; shared by the reader, the writer and
+// the readable listing of `klvc file show`.
+#pragma once
+
+#include <array>
+
+#include "settings/store.h"
+
+namespace klvc {
+
+constexpr int kSettingsFileLines = 1507;
+constexpr int kTitlesFirstLine = 1;
+constexpr int kPasswordLine = 1507;
+constexpr int kTextBufferBytes = 33;  // the working buffer holds 33 bytes of text
+
+// How a listing names one element of a run.
+enum class ElementLabel { kNone, kChannel, kInput, kOutput, kAlarmInputTerminal, kInputOutput, kChannelTerminal };
+// How a listing shows a value.
+enum class ValueShown { kOnOff, kSkipLive, kMakeBreak, kChannel, kRoute, kSeconds, kHoldTime,
+                        kAlarmInputTerminal, kAlarmOutputTerminal };
+
+// A run of consecutive integers in the file, one store field.
+struct IntRun {
+  const char* key;     // name in listings
+  const char* what;    // what one value is, for messages
+  int first_line;
+  int count;
+  int* (*values)(SettingsStore&);
+  int min;
+  int max;
+  int default_value;      // used unless default_is_index
+  bool default_is_index;  // element i defaults to i
+  ElementLabel label;
+  ValueShown shown;
+
+  int default_for(int i) const { return default_is_index ? i : default_value; }
+};
+
+extern const std::array<IntRun, 18> kIntRuns;
+
+}  // namespace klvc

@@ -1,0 +1,94 @@
+#include "settings/store.h"
+
+namespace klvc {
+
+SettingsStore& store() {
+  static SettingsStore instance;
+  return instance;
+}
+
+void reset_to_defaults() {
+  SettingsStore& s = store();
+  s.file_name.clear();
+  for (std::string& title : s.channel_titles) title.clear();
+  s.alarm_hold_time = 9;  // "10"
+  s.alarm_polarity = 0;
+  s.alarm_return = 0;
+  s.buzzer_output = 0;
+  s.memory_number_display = 0;
+  s.alarm_input_terminal = 0;
+  s.alarm_output_terminal = 0;
+  s.alarm_channel = 0;
+  s.password_menu = 0;
+  s.password_operation = 0;
+  s.panel_password = "573920";
+  for (int t = 0; t < kMaxAlarmInputTerminals; ++t) s.alarm_input_channels[t] = t;
+  s.alarm_outputs.fill(0);
+  s.sequence_live.fill(1);
+  for (int o = 0; o < kMaxOutputs; ++o) {
+    s.dwell_times[o] = 3;  // 4 seconds
+    s.output_routes[o] = o;
+    s.output_title_display[o] = 1;
+    s.datetime_display[o] = 1;
+  }
+  s.input_title_display.fill(1);
+}
+
+void reset_whole_store() {
+  SettingsStore& s = store();
+  s.current_output = 0;
+  s.current_input = 0;
+  s.model_index = 0;
+  s.ime_open_status = 0;
+  s.interface_mode = 0;
+  s.current_channel = 0;
+  s.slave_number = 0;
+  s.com_port_index = 0;
+  s.reader_running = 0;
+  s.owner_window = 0;
+  s.no_connect_ticks = 0;
+  s.response_pending = 0;
+  s.batch_step = 0;
+  s.error_seen = 0;
+  s.line_length = 0;
+  s.modified = 0;
+  reset_to_defaults();
+}
+
+namespace {
+
+// A model index outside the table (a hand-edited profile, say) counts as the
+// first model, the profile's own default, so no count ever exceeds the arrays.
+int known_model(int model) { return model >= 0 && model < kModelCount ? model : 0; }
+
+}  // namespace
+
+int input_count_for(int model) {
+  model = known_model(model);
+  if (model == 0) return 28;
+  if (model == 1) return 24;
+  return model * 16;
+}
+
+int output_count_for(int model) {
+  model = known_model(model);
+  if (model == 0) return 8;
+  if (model == 1) return 12;
+  return 16;
+}
+
+int alarm_input_terminal_count_for(int model) { return known_model(model) < 2 ? 16 : 24; }
+
+int alarm_output_terminal_count_for(int model) { return (known_model(model) + 1) / 3 + 3; }
+
+const char* model_name(int model) {
+  static const char* const names[kModelCount] = {"KLV-A", "KLV-B", "KLV-C", "KLV-D", "KLV-E"};
+  return names[known_model(model)];
+}
+
+int input_count() { return input_count_for(store().model_index); }
+int output_count() { return output_count_for(store().model_index); }
+int alarm_input_terminal_count() { return alarm_input_terminal_count_for(store().model_index); }
+int alarm_output_terminal_count() { return alarm_output_terminal_count_for(store().model_index); }
+
+}  // namespace klvc
