@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "settings/settings_file.h"
+#include "settings/store.h"
+#include "settings_test_support.h"
+
+namespace klvc {
+namespace {
+
+using test::default_file_lines;
+using test::join_lines;
+using test::read_file;
+using test::ScratchDir;
+using test::write_file;
+
+class SettingsSaveTest : public ::testing::Test {
+ protected:
+  void SetUp() override { reset_whole_store(); }
+  void TearDown() override {
+    fail_save_step_for_testing(SaveStep::kNone, 0);
+    reset_whole_store();
+  }
+  ScratchDir dir;
+  SettingsStore& s = store();
+};
+
+TEST_F(SettingsSaveTest, SaveAndOpenRoundTrip) {
+  std::string path = dir.file("a.dat");
+  s.output_routes[3] = 11;
+  s.channel_titles[0] = "\x82\xA0";
+  s.modified = 1;
+  std::string error;
+  ASSERT_TRUE(write_settings_file(path, &error)) << error;
+  EXPECT_EQ(s.modified, 0);
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"a.dat"});
+
+  reset_whole_store();
+  s.modified = 1;
+  ReadResult result;
+  ASSERT_TRUE(read_settings_file(path, &result, &error)) << error;
+  EXPECT_TRUE(result.clean());
+  EXPECT_EQ(s.output_routes[3], 11);
+  EXPECT_EQ(s.channel_titles[0], "\x82\xA0");
+  EXPECT_EQ(s.modified, 0);
+}
+
+TEST_F(SettingsSaveTest, ReplacingAFileKeepsItsPermissions) {
+  std::string path = dir.file("a.dat");
+  write_file(path, "old");
+  chmod(path.c_str(), 0640);
+  std::string error;
+  ASSERT_TRUE(write_settings_file(path, &error)) << error;
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(read_file(path), join_lines(default_file_lines()));
+}
+
+TEST_F(SettingsSaveTest, SavingThroughALinkReplacesTheFileItPointsTo) {
+  std::string real = dir.file("real.dat");
+  std::string link = dir.file("link.dat");
+  write_file(real, "old");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  std::string error;
+  ASSERT_TRUE(write_settings_file(link, &error)) << error;
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(read_file(real), join_lines(default_file_lines()));
+}
+
+TEST_F(SettingsSaveTest, FailureAtAnyStepLeavesTheOldFileAndNoLeftovers) {
+  const SaveStep steps[] = {SaveStep::kCreate, SaveStep::kWrite, SaveStep::kSync, SaveStep::kClose,
+                            SaveStep::kRename};
+  std::string path = dir.file("keep.dat");
+  for (SaveStep step : steps) {
+    SCOPED_TRACE(static_cast<int>(step));
+    write_file(path, "previous contents");
+    s.modified = 1;
+    fail_save_step_for_testing(step, ENOSPC);
+    std::string error;
+    EXPECT_FALSE(write_settings_file(path, &error));
+    EXPECT_EQ(read_file(path), "previous contents");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"keep.dat"});
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_NE(error.find(std::strerror(ENOSPC)), std::string::npos) << error;
+    EXPECT_EQ(s.modified, 1);
+  }
+}
+
+TEST_F(SettingsSaveTest, RealFailuresNameThePathAndTheReason) {
+  std::string missing = dir.file("no-such-folder/a.dat");
+  std::string error;
+  EXPECT_FALSE(write_settings_file(missing, &error));
+  EXPECT_NE(error.find(missing), std::string::npos) << error;
+  EXPECT_NE(error.find(std::strerror(ENOENT)), std::string::npos) << error;
+
+  // A folder in the way cannot be replaced by a file; it stays as it was.
+  std::string folder = dir.file("folder.dat");
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  write_file(folder + "/inside", "x");
+  EXPECT_FALSE(write_settings_file(folder, &error));
+  EXPECT_NE(error.find(folder), std::string::npos) << error;
+  EXPECT_EQ(read_file(folder + "/inside"), "x");
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"folder.dat"});
+
+  EXPECT_FALSE(write_settings_file("", &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST_F(SettingsSaveTest, UnwritableFolderLeavesTheOldFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind the superuser";
+  std::string sub = dir.file("locked");
+  ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+  std::string path = sub + "/a.dat";
+  write_file(path, "previous");
+  chmod(sub.c_str(), 0555);
+  std::string error;
+  EXPECT_FALSE(write_settings_file(path, &error));
+  chmod(sub.c_str(), 0755);
+  EXPECT_EQ(read_file(path), "previous");
+  EXPECT_NE(error.find(path), std::string::npos) << error;
+}
+
+TEST_F(SettingsSaveTest, RefusedStoreWritesNothing) {
+  std::string path = dir.file("a.dat");
+  write_file(path, "previous");
+  s.panel_password = "12 456";
+  std::string error;
+  EXPECT_FALSE(write_settings_file(path, &error));
+  EXPECT_NE(error.find(path), std::string::npos) << error;
+  EXPECT_NE(error.find("password"), std::string::npos) << error;
+  EXPECT_EQ(read_file(path), "previous");
+  EXPECT_EQ(dir.names(), std::vector<std::string>{"a.dat"});
+}
+
+TEST_F(SettingsSaveTest, UnreadableFilesLeaveTheStoreUnchanged) {
+  s.output_routes[0] = 7;
+  ReadResult result;
+  std::string error;
+  std::string missing = dir.file("missing.dat");
+  EXPECT_FALSE(read_settings_file(missing, &result, &error));
+  EXPECT_EQ(error, "cannot open " + missing + ": " + std::strerror(ENOENT));
+
+  EXPECT_FALSE(read_settings_file(dir.path(), &result, &error));
+  EXPECT_EQ(error, "cannot open " + dir.path() + ": " + std::strerror(EISDIR));
+
+  std::string fifo = dir.file("pipe.dat");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(read_settings_file(fifo, &result, &error));  // must not wait for a writer
+  EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+
+  std::string huge = dir.file("huge.dat");
+  write_file(huge, std::string(2 << 20, '1'));
+  EXPECT_FALSE(read_settings_file(huge, &result, &error));
+  EXPECT_NE(error.find(huge), std::string::npos) << error;
+
+  EXPECT_EQ(s.output_routes[0], 7);
+}
+
+}  // namespace
+}  // namespace klvc

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include "settings/store.h"
+
+namespace klvc {
+namespace {
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override { reset_whole_store(); }
+  SettingsStore& s = store();
+};
+
+TEST_F(StoreTest, DefaultsAreTheSwitcherFactorySettings) {
+  EXPECT_EQ(s.file_name, "");
+  for (const std::string& t : s.channel_titles) EXPECT_EQ(t, "");
+  EXPECT_EQ(s.panel_password, "573920");
+  EXPECT_EQ(s.password_operation, 0);
+  EXPECT_EQ(s.password_menu, 0);
+  EXPECT_EQ(s.alarm_hold_time, 9);  // the list shows "10"
+  EXPECT_EQ(s.alarm_polarity, 0);
+  EXPECT_EQ(s.alarm_return, 0);
+  EXPECT_EQ(s.buzzer_output, 0);
+  EXPECT_EQ(s.memory_number_display, 0);
+  EXPECT_EQ(s.alarm_input_terminal, 0);
+  EXPECT_EQ(s.alarm_output_terminal, 0);
+  EXPECT_EQ(s.alarm_channel, 0);
+  for (int t = 0; t < 24; ++t) EXPECT_EQ(s.alarm_input_channels[t], t);
+  EXPECT_EQ(s.alarm_input_channels[4], 4);  // alarm input terminal 5 watches channel 5
+  for (int v : s.alarm_outputs) EXPECT_EQ(v, 0);
+  for (int v : s.sequence_live) EXPECT_EQ(v, 1);
+  for (int o = 0; o < 16; ++o) {
+    EXPECT_EQ(s.dwell_times[o], 3);  // the lists show "4"
+    EXPECT_EQ(s.output_routes[o], o);
+    EXPECT_EQ(s.output_title_display[o], 1);
+    EXPECT_EQ(s.datetime_display[o], 1);
+  }
+  for (int v : s.input_title_display) EXPECT_EQ(v, 1);
+}
+
+TEST_F(StoreTest, ResetKeepsSetupSelectionsAndFlags) {
+  s.model_index = 3;
+  s.interface_mode = 1;
+  s.com_port_index = 2;
+  s.current_channel = 17;
+  s.slave_number = 9;
+  s.ime_open_status = 1;
+  s.current_output = 4;
+  s.current_input = 6;
+  s.batch_step = 5;
+  s.error_seen = 1;
+  s.owner_window = 1234;
+  s.modified = 1;
+  s.file_name = "/x/y.dat";
+  s.channel_titles[3] = "\x82\xA0";
+  s.output_routes[2] = 11;
+  s.panel_password = "111111";
+
+  reset_to_defaults();
+
+  EXPECT_EQ(s.model_index, 3);
+  EXPECT_EQ(s.interface_mode, 1);
+  EXPECT_EQ(s.com_port_index, 2);
+  EXPECT_EQ(s.current_channel, 17);
+  EXPECT_EQ(s.slave_number, 9);
+  EXPECT_EQ(s.ime_open_status, 1);
+  EXPECT_EQ(s.current_output, 4);
+  EXPECT_EQ(s.current_input, 6);
+  EXPECT_EQ(s.batch_step, 5);
+  EXPECT_EQ(s.error_seen, 1);
+  EXPECT_EQ(s.owner_window, 1234u);
+  EXPECT_EQ(s.modified, 1);
+  EXPECT_EQ(s.file_name, "");
+  EXPECT_EQ(s.channel_titles[3], "");
+  EXPECT_EQ(s.output_routes[2], 2);
+  EXPECT_EQ(s.panel_password, "573920");
+}
+
+TEST_F(StoreTest, WholeResetGivesAFreshProcess) {
+  s.model_index = 4;
+  s.interface_mode = 1;
+  s.slave_number = 31;
+  s.reader_running = 1;
+  s.response_pending = 1;
+  s.no_connect_ticks = 3;
+  s.line_length = 12;
+  s.modified = 1;
+  s.output_routes[0] = 9;
+  reset_whole_store();
+  EXPECT_EQ(s.model_index, 0);
+  EXPECT_EQ(s.interface_mode, 0);
+  EXPECT_EQ(s.slave_number, 0);
+  EXPECT_EQ(s.reader_running, 0);
+  EXPECT_EQ(s.response_pending, 0);
+  EXPECT_EQ(s.no_connect_ticks, 0);
+  EXPECT_EQ(s.line_length, 0);
+  EXPECT_EQ(s.modified, 0);
+  EXPECT_EQ(s.output_routes[0], 0);
+}
+
+TEST_F(StoreTest, OneSharedInstance) { EXPECT_EQ(&store(), &s); }
+
+TEST(ModelTable, CountsPerModel) {
+  struct Row { const char* name; int inputs, outputs, alarm_in, alarm_out; };
+  const Row rows[] = {{"KLV-A", 28, 8, 16, 3}, {"KLV-B", 24, 12, 16, 3}, {"KLV-C", 32, 16, 24, 4},
+                      {"KLV-D", 48, 16, 24, 4}, {"KLV-E", 64, 16, 24, 4}};
+  reset_whole_store();
+  for (int m = 0; m < 5; ++m) {
+    SCOPED_TRACE(m);
+    EXPECT_STREQ(model_name(m), rows[m].name);
+    EXPECT_EQ(input_count_for(m), rows[m].inputs);
+    EXPECT_EQ(output_count_for(m), rows[m].outputs);
+    EXPECT_EQ(alarm_input_terminal_count_for(m), rows[m].alarm_in);
+    EXPECT_EQ(alarm_output_terminal_count_for(m), rows[m].alarm_out);
+    store().model_index = m;
+    EXPECT_EQ(input_count(), rows[m].inputs);
+    EXPECT_EQ(output_count(), rows[m].outputs);
+    EXPECT_EQ(alarm_input_terminal_count(), rows[m].alarm_in);
+    EXPECT_EQ(alarm_output_terminal_count(), rows[m].alarm_out);
+  }
+  reset_whole_store();
+}
+
+TEST(ModelTable, UnknownModelNeverCountsPastTheArrays) {
+  for (int m : {-1, 5, 7, 1000}) {
+    SCOPED_TRACE(m);
+    EXPECT_EQ(input_count_for(m), 28);
+    EXPECT_EQ(output_count_for(m), 8);
+    EXPECT_EQ(alarm_input_terminal_count_for(m), 16);
+    EXPECT_EQ(alarm_output_terminal_count_for(m), 3);
+    EXPECT_STREQ(model_name(m), "KLV-A");
+  }
+}
+
+TEST(StoreIndexes, FlatArraysAreInputMajorAndChannelMajor) {
+  EXPECT_EQ(sequence_live_index(2, 5), 37);
+  EXPECT_EQ(alarm_output_index(2, 3), 11);
+  EXPECT_EQ(sequence_live_index(63, 15), 1023);
+  EXPECT_EQ(alarm_output_index(63, 3), 255);
+}
+
+}  // namespace
+}  // namespace klvc
