@@ -105,12 +105,5 @@ TEST_F(AlarmSettings, SlaveNumberListAndPrefix) {
   EXPECT_EQ(sim.state().alarm_hold_time, 9);
 }
 
-TEST_F(AlarmSettings, StoredHoldTimeOutsideTheListSendsNothing) {
-  store().alarm_hold_time = 75;
-  EXPECT_EQ(alarm_hold_time_command(), "");
-  send_alarm_hold_time();
-  EXPECT_TRUE(take_lines().empty());
-}
-
 }  // namespace
 }  // namespace klvc

@@ -188,16 +188,5 @@ TEST_F(AlarmTerminals, ErrorStopsTheOutputBatchAndSetRestartsAtTheFirstPair) {
   EXPECT_EQ(take_lines(), (Lines{"AMO0101OF\r\n"}));
 }
 
-TEST_F(AlarmTerminals, Rs485Prefix) {
-  store().interface_mode = 1;
-  store().slave_number = 30;
-  sim.set_rs485(true, 30);
-  open(std::make_unique<CAlarmInputDlg>());
-  press(kIdSet);
-  ui->advance(100);
-  EXPECT_EQ(take_lines(), (Lines{"30AIS0101\r\n"}));
-  EXPECT_EQ(top()->combo(1040).selected_text(), "31");
-}
-
 }  // namespace
 }  // namespace klvc

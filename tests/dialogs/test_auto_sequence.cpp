@@ -156,17 +156,6 @@ TEST_F(AutoSequence, SkipLiveListsAndPagesFollowTheModel) {
   EXPECT_FALSE(shows(kSkipLiveTable, "ch33"));
 }
 
-TEST_F(AutoSequence, SkipLiveRs485Prefix) {
-  store().interface_mode = 1;
-  store().slave_number = 7;
-  sim.set_rs485(true, 7);
-  open(std::make_unique<CSkipLiveDlg>());
-  EXPECT_TRUE(top()->combo(S::kSlaveList).enabled());
-  press(kIdSet);
-  ui->advance(200);
-  EXPECT_EQ(take_lines(), (Lines{"07ASM0101L\r\n", "07ASM0201L\r\n"}));
-}
-
 TEST_F(AutoSequence, DwellTimesAreShownInSecondsAndSentPerOutput) {
   store().model_index = 1;
   store().dwell_times[2] = 9;
@@ -196,11 +185,6 @@ TEST_F(AutoSequence, SameTimeForAllSetsEveryOutput) {
   for (int o = 0; o < kMaxOutputs; ++o) EXPECT_EQ(store().dwell_times[o], 59) << o;
   EXPECT_EQ(top()->combo(kTimeList).selected_text(), "60");
   EXPECT_TRUE(shows(kDwellTable, "out08 = 60 秒"));
-  pick(kDwellOutputList, 4);
-  pick(kTimeList, 0);
-  EXPECT_EQ(store().current_output, 4);
-  EXPECT_EQ(store().dwell_times[4], 0);
-  EXPECT_TRUE(shows(kDwellTable, "out05 = 1 秒"));
   EXPECT_TRUE(take_lines().empty());
 }
 

@@ -46,20 +46,6 @@ TEST_F(ClockDialog, ListsShowThePcClockAndEachSetSendsItsField) {
   EXPECT_EQ(c.adjustments, 1);
 }
 
-TEST_F(ClockDialog, ListEntriesCoverEachFieldsRange) {
-  open_at({2024, 12, 31, 23, 59, 59});
-  EXPECT_EQ(entries(D::kYearList).size(), 100u);
-  EXPECT_EQ(entries(D::kYearList).front(), "2000");
-  EXPECT_EQ(entries(D::kYearList).back(), "2099");
-  EXPECT_EQ(entries(D::kMonthList).back(), "12");
-  EXPECT_EQ(entries(D::kDayList).size(), 31u);
-  EXPECT_EQ(entries(D::kHourList).front(), "0");
-  EXPECT_EQ(entries(D::kHourList).back(), "23");
-  EXPECT_EQ(entries(D::kSecondList).back(), "59");
-  for (int button : kSetButtons) press(button);
-  EXPECT_EQ(take_lines(), (Lines{"DSY24\r\n", "DSM12\r\n", "DSD31\r\n", "TSH23\r\n", "TSM59\r\n", "TSS59\r\n"}));
-}
-
 TEST_F(ClockDialog, ChoicesAreSentAsChosenWithoutCheckingTheDate) {
   open_at({2009, 3, 7, 14, 5, 9});
   pick(D::kMonthList, 1);   // "2"
@@ -114,18 +100,6 @@ TEST_F(ClockDialog, SlaveNumberListAndPrefix) {
   press(D::kAdjustSet);
   EXPECT_EQ(take_lines(), (Lines{"12TSS09\r\n", "12TSA\r\n"}));
   EXPECT_EQ(sim.state().clock.second, 9);
-}
-
-TEST(ClockCommands, FieldsAndIndexes) {
-  EXPECT_EQ(clock_command(ClockField::Year, 9), "DSY09\r\n");
-  EXPECT_EQ(clock_command(ClockField::Year, 100), "");
-  EXPECT_EQ(clock_command(ClockField::Month, -1), "");
-  EXPECT_EQ(clock_command(ClockField::Month, 12), "");
-  EXPECT_EQ(clock_command(ClockField::Second, 59), "TSS59\r\n");
-  EXPECT_EQ(clock_adjust_command(), "TSA\r\n");
-  EXPECT_EQ(clock_list_index(ClockField::Year, {2099, 1, 1, 0, 0, 0}), 99);
-  EXPECT_EQ(clock_list_index(ClockField::Year, {2100, 1, 1, 0, 0, 0}), -1);
-  EXPECT_EQ(clock_list_index(ClockField::Day, {2009, 1, 31, 0, 0, 0}), 30);
 }
 
 // ------------------------------------------------------ date/time display

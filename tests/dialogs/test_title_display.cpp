@@ -72,7 +72,7 @@ TEST_F(TitleDisplay, InputTablePagesFollowTheSelectedInput) {
   store().current_input = 39;
   open(std::make_unique<CInputTitleDisplayDlg>());
   EXPECT_EQ(top()->combo(kInputList).selected_text(), "40");
-  EXPECT_TRUE(shows(kInputTable, "ch33 = ON"));
+  EXPECT_EQ(top()->table(kInputTable).items().front().text, "ch33 = ON ");  // as long as "OFF"
   EXPECT_TRUE(shows(kInputTable, "ch64 = ON"));
   EXPECT_FALSE(shows(kInputTable, "ch01"));
   pick(kInputList, 4);
@@ -80,18 +80,6 @@ TEST_F(TitleDisplay, InputTablePagesFollowTheSelectedInput) {
   EXPECT_TRUE(shows(kInputTable, "ch32 = ON"));
   EXPECT_FALSE(shows(kInputTable, "ch33"));
   EXPECT_EQ(top()->caption(), "入力タイトル表示設定 File Name ");
-}
-
-TEST_F(TitleDisplay, RowsOfBothValuesHaveTheSameLength) {
-  store().input_title_display[4] = 0;
-  open(std::make_unique<CInputTitleDisplayDlg>());
-  EXPECT_TRUE(shows(kInputTable, "ch05 = OFF"));
-  pick(kInputList, 4);
-  pick(kInputDisplay, 1);
-  EXPECT_EQ(store().input_title_display[4], 1);
-  for (const auto& item : top()->table(kInputTable).items()) {
-    if (item.text.rfind("ch05", 0) == 0) EXPECT_EQ(item.text, "ch05 = ON ");
-  }
 }
 
 TEST_F(TitleDisplay, InputListsFollowTheModelAndSameForAllSetsEveryInput) {
@@ -126,19 +114,6 @@ TEST_F(TitleDisplay, OutputBatchOfModelZero) {
   EXPECT_EQ(take_lines(), (Lines{"TCO08OF\r\n"}));
   EXPECT_EQ(top()->progress(kIdProgress).hi(), 8);
   EXPECT_EQ(store().batch_step, 0);
-}
-
-TEST_F(TitleDisplay, OutputListsStoreAtOnce) {
-  store().model_index = 2;
-  open(std::make_unique<COutputTitleDisplayDlg>());
-  pick(kOutputList, 15);
-  pick(kOutputDisplay, 0);
-  EXPECT_EQ(store().current_output, 15);
-  EXPECT_EQ(store().output_title_display[15], 0);
-  EXPECT_TRUE(shows(kOutputTable, "out16 = OFF"));
-  pick(kOutputSame, 1);  // the list opens at "OFF": a choice must change it
-  pick(kOutputSame, 0);
-  for (int o = 0; o < kMaxOutputs; ++o) EXPECT_EQ(store().output_title_display[o], 0);
 }
 
 TEST_F(TitleDisplay, SlaveNumberChangedDuringABatchTakesEffectFromTheNextCommand) {
