@@ -19,9 +19,10 @@ struct AlarmSetting {
   void (*send)();
 };
 
+// "01".."60": the hold time list shows its seconds with a leading zero.
 std::vector<std::string> hold_time_entries() {
   std::vector<std::string> v;
-  for (int s = 1; s <= 60; ++s) v.push_back(std::string{static_cast<char>('0' + s / 10), static_cast<char>('0' + s % 10)});
+  for (int s = 1; s <= 60; ++s) v.push_back((s < 10 ? "0" : "") + std::to_string(s));
   return v;
 }
 
