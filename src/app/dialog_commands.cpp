@@ -5,17 +5,36 @@
 #include "dialogs/alarm_settings.h"
 #include "dialogs/alarm_terminals.h"
 #include "dialogs/auto_sequence.h"
+#include "dialogs/comm_settings.h"
 #include "dialogs/date_time.h"
+#include "dialogs/output_switch.h"
 #include "dialogs/password.h"
 #include "dialogs/send_all_dialog.h"
 #include "dialogs/title_display.h"
+#include "dialogs/title_set.h"
 
 namespace klvc {
 
+namespace {
+
+void title_ok(CMainFrame& frame, ui::Dialog& dialog) {
+  if (auto* d = dynamic_cast<CTitleSetDlg*>(&dialog)) frame.title_dialog_ok(d->channel, d->slave);
+}
+
+void model_ok(CMainFrame& frame, ui::Dialog& dialog) {
+  if (auto* d = dynamic_cast<CModelDlg*>(&dialog)) frame.model_dialog_ok(d->model);
+}
+
+void comm_ok(CMainFrame& frame, ui::Dialog& dialog) {
+  if (auto* d = dynamic_cast<CCommSettingsDlg*>(&dialog)) frame.comm_dialog_ok(d->port, d->interface);
+}
+
+}  // namespace
+
 const std::vector<DialogCommand>& dialog_commands() {
   static const std::vector<DialogCommand> table = {
-      {cmd::kOutputSwitch, 137, {}},
-      {cmd::kTitleSet, 132, {}},
+      {cmd::kOutputSwitch, 137, make_output_switch_dialog},
+      {cmd::kTitleSet, 132, make_title_set_dialog, title_ok},
       {cmd::kInputTitleDisplay, 138, [] { return std::make_unique<CInputTitleDisplayDlg>(); }},
       {cmd::kOutputTitleDisplay, 139, [] { return std::make_unique<COutputTitleDisplayDlg>(); }},
       {cmd::kSkipLive, 140, [] { return std::make_unique<CSkipLiveDlg>(); }},
@@ -27,8 +46,8 @@ const std::vector<DialogCommand>& dialog_commands() {
       {cmd::kAlarmInputTerminals, 145, [] { return std::make_unique<CAlarmInputDlg>(); }},
       {cmd::kAlarmOutputTerminals, 146, [] { return std::make_unique<CAlarmOutputDlg>(); }},
       {cmd::kSendAll, 148, [] { return std::make_unique<CAllSettingsDlg>(); }},
-      {cmd::kModelSelect, 135, {}},
-      {cmd::kCommSettings, 130, {}},
+      {cmd::kModelSelect, 135, make_model_dialog, model_ok},
+      {cmd::kCommSettings, 130, make_comm_settings_dialog, comm_ok},
   };
   return table;
 }

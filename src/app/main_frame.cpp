@@ -5,6 +5,7 @@
 #include "app/command_ids.h"
 #include "app/profile.h"
 #include "app/resource.h"
+#include "dialogs/ime.h"
 #include "link/link.h"
 #include "link/messages.h"
 #include "settings/store.h"
@@ -13,10 +14,6 @@
 namespace klvc {
 
 namespace {
-
-// Keyboard-state indicators of the status bar. A terminal cannot tell the
-// state of these keys, so their panes stay blank.
-const char* const kIndicators[] = {"ｶﾅ", "CAP", "NUM", "SCRL"};
 
 bool valid_utf8(const std::string& s) {
   for (char32_t c : ui::decode_utf8(s)) {
@@ -74,8 +71,10 @@ void CMainFrame::on_create() {
   ui_.set_accelerators(accelerators());
 
   panes_.clear();
+  // The message pane, then the clock. The keyboard-state indicators (kana,
+  // caps, num and scroll lock) are left out: a terminal cannot tell those
+  // states, so their panes could only ever stay blank.
   panes_.push_back({kIdleText, 0});
-  for (const char* ind : kIndicators) panes_.push_back({"", ui::display_width(ind)});
   clock_pane_ = static_cast<int>(panes_.size());
   panes_.push_back({resource_string(cmd::kIndicatorClock), 0});
   panes_.back().width = ui::display_width(panes_.back().text);
@@ -164,6 +163,7 @@ void CMainFrame::title_dialog_ok(int channel, int slave) {
   if (slave >= 0 && slave <= 31) s.slave_number = slave;
   // The main window is active again once the dialog has gone: later boxes belong to it.
   s.owner_window = reinterpret_cast<std::uintptr_t>(this);
+  ime_set_open_status(s.ime_open_status);
 }
 
 void CMainFrame::model_dialog_ok(int model) {

@@ -87,7 +87,7 @@ class CMainFrame {
   void publish_panes();
 
   ui::Ui& ui_;
-  int clock_pane_ = 5;
+  int clock_pane_ = 1;
   std::vector<ui::StatusPane> panes_;
   std::string profile_path_;
   std::string last_folder_;

@@ -9,6 +9,7 @@
 #include "app/dialog_commands.h"
 #include "app/resource.h"
 #include "app_fixture.h"
+#include "dialogs/ime.h"
 #include "link/link.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
@@ -97,23 +98,25 @@ TEST_F(AppTest, ClockPaneFollowsTheOneSecondTimer) {
   dismiss_boxes();
   std::time_t now = 1000;
   frame().set_time_source([&now] { return now; });
-  ASSERT_EQ(frame().clock_pane_index(), 5);
+  const int pane = frame().clock_pane_index();
+  ASSERT_GT(pane, 0);
   now = 2000;
   ui->advance(1000);
-  EXPECT_EQ(ui->status_text(5), clock_text(2000));
-  EXPECT_EQ(frame().status_panes()[5].width, static_cast<int>(clock_text(2000).size()));
+  EXPECT_EQ(ui->status_text(pane), clock_text(2000));
+  EXPECT_EQ(frame().status_panes()[static_cast<std::size_t>(pane)].width,
+            static_cast<int>(clock_text(2000).size()));
   now = 2001;
   ui->advance(999);
-  EXPECT_EQ(ui->status_text(5), clock_text(2000));
+  EXPECT_EQ(ui->status_text(pane), clock_text(2000));
   ui->advance(1);
-  EXPECT_EQ(ui->status_text(5), clock_text(2001));
+  EXPECT_EQ(ui->status_text(pane), clock_text(2001));
 }
 
 TEST_F(AppTest, StatusBarShowsTheIdleTextAndTheSimulationNote) {
   start();
   EXPECT_EQ(ui->status_text(0), "ﾚﾃﾞｨ");
   frame().set_mode_note("simulated switcher");
-  EXPECT_EQ(ui->status_text(6), "simulated switcher");
+  EXPECT_EQ(ui->status_text(frame().clock_pane_index() + 1), "simulated switcher");
 }
 
 TEST_F(AppTest, DialogCommandsOpenTheirDialogOrStayGreyed) {
@@ -205,10 +208,67 @@ TEST_F(AppTest, CommDialogOkRestartsTheLinkEvenUnchangedAndWritesTheProfile) {
 TEST_F(AppTest, TitleDialogOkTakesChannelAndSlaveAndOwnsLaterBoxes) {
   start();
   EXPECT_EQ(store().owner_window, 0u);
+  store().ime_open_status = 1;
+  ime_set_open_status(0);
   frame().title_dialog_ok(17, 31);
   EXPECT_EQ(store().current_channel, 17);
   EXPECT_EQ(store().slave_number, 31);
   EXPECT_NE(store().owner_window, 0u);
+  EXPECT_EQ(ime_get_open_status(), 1);
+}
+
+// What the operator does with a drop-down list: pick entry `index`.
+void pick(ui::Dialog& d, int id, int index) {
+  d.combo(id).select(index);
+  d.notify(id, ui::Notify::SelChange);
+}
+
+TEST_F(AppTest, MenuOpensTheTitleDialogAndOkKeepsItsChoices) {
+  start("[KLV-C_Section]\nklv_model=4\n");
+  dismiss_boxes();
+  ui->command(cmd::kTitleSet);
+  ASSERT_NE(ui->top_dialog(), nullptr);
+  ui::Dialog& d = *ui->top_dialog();
+  pick(d, 1002, 40);
+  pick(d, 1003, 12);
+  d.click(ui::kIdOk);
+  ui->run_posted();
+  EXPECT_EQ(ui->dialog_depth(), 0);
+  EXPECT_EQ(store().current_channel, 40);
+  EXPECT_EQ(store().slave_number, 12);
+}
+
+TEST_F(AppTest, MenuOpensTheModelDialogOkWritesTheProfileCloseDoesNot) {
+  start("[KLV-C_Section]\nklv_model=1\n");
+  dismiss_boxes();
+  ui->command(cmd::kModelSelect);
+  ASSERT_NE(ui->top_dialog(), nullptr);
+  pick(*ui->top_dialog(), 1007, 3);
+  ui->top_dialog()->click(ui::kIdCancel);
+  ui->run_posted();
+  EXPECT_EQ(store().model_index, 3);  // the list acts at once
+  EXPECT_NE(testing::read_file(profile).find("klv_model=1\n"), std::string::npos);
+
+  ui->command(cmd::kModelSelect);
+  ASSERT_NE(ui->top_dialog(), nullptr);
+  pick(*ui->top_dialog(), 1007, 2);
+  ui->top_dialog()->click(ui::kIdOk);
+  ui->run_posted();
+  EXPECT_EQ(store().model_index, 2);
+  EXPECT_NE(testing::read_file(profile).find("klv_model=2\n"), std::string::npos);
+}
+
+TEST_F(AppTest, MenuOpensTheCommDialogAndOkRestartsTheLink) {
+  start("[KLV-C_Section]\ncom_port=0\n");
+  dismiss_boxes();
+  ui->command(cmd::kCommSettings);
+  ASSERT_NE(ui->top_dialog(), nullptr);
+  pick(*ui->top_dialog(), 1001, 1);
+  ui->top_dialog()->click(ui::kIdOk);
+  ui->run_posted();
+  EXPECT_EQ(store().interface_mode, 1);
+  EXPECT_EQ(boxes().size(), 5u);  // the missing device reported again on reopening
+  EXPECT_NE(testing::read_file(profile).find("rs_control=1\n"), std::string::npos);
 }
 
 TEST_F(AppTest, AProfileThatCannotBeWrittenIsReported) {
