@@ -137,6 +137,18 @@ int ComboBox::visible_rows() const {
   return std::max(1, popup_rect(ox, oy, h).h - 2);
 }
 
+int ComboBox::next_starting_with(const std::string& typed, int after) const {
+  // The next entry after `after` (wrapping round) that starts with what was
+  // typed, leading blanks of the entry ignored; -1 for none.
+  for (int k = 1; k <= count(); ++k) {
+    int i = ((after < 0 ? -1 : after) + k) % count();
+    std::string entry = entries_[static_cast<std::size_t>(i)];
+    entry.erase(0, entry.find_first_not_of(' '));
+    if (entry.compare(0, typed.size(), typed) == 0) return i;
+  }
+  return -1;
+}
+
 int ComboBox::first_shown(int rows) const {
   // Keep the highlighted entry in view even if the screen changed since the last key.
   int top = scroll_;
@@ -207,16 +219,8 @@ bool ComboBox::popup_event(const Event& e) {
         user_pick(highlight_);
         return true;
       }
-      // Jump to the next entry that starts with what was typed.
-      for (int k = 1; k <= count(); ++k) {
-        int i = (highlight_ + k) % count();
-        std::string entry = entries_[static_cast<std::size_t>(i)];
-        entry.erase(0, entry.find_first_not_of(' '));
-        if (entry.compare(0, e.text.size(), e.text) == 0) {
-          move_highlight(i);
-          break;
-        }
-      }
+      int i = next_starting_with(e.text, highlight_);
+      if (i >= 0) move_highlight(i);
       return true;
     }
     case Key::MouseDown: {
@@ -258,12 +262,15 @@ bool ComboBox::on_event(const Event& e) {
     case Key::Enter:
     case Key::F4:
     case Key::MouseDown: open_list(); return true;
-    case Key::Text:
+    case Key::Text: {
       if (e.text == " ") {
         open_list();
         return true;
       }
-      return false;
+      int i = next_starting_with(e.text, selection_);
+      if (i >= 0) user_pick(i);
+      return true;
+    }
     default: return false;
   }
 }

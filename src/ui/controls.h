@@ -100,8 +100,9 @@ class ComboBox : public Control {
   int highlighted() const { return highlight_; }
   bool focusable() const override { return enabled_ && visible_; }
   void render(Canvas&, int, int, bool) const override;
-  // Up/Down change the selection at once (notifies), Enter/space/click open the
-  // list, which then takes arrows, Enter to pick, Esc to close.
+  // Up/Down change the selection at once (notifies), and so does typing the
+  // start of an entry; Enter/space/click open the list, which then takes
+  // arrows, Enter to pick, Esc to close.
   bool on_event(const Event&) override;
   // Renders the open list on top of everything else.
   void render_popup(Canvas&, int ox, int oy) const;
@@ -111,7 +112,8 @@ class ComboBox : public Control {
 
  private:
   int visible_rows() const;
-  int first_shown(int rows) const;  // first entry shown in a popup of `rows` rows
+  int first_shown(int rows) const;
+  int next_starting_with(const std::string& typed, int after) const;  // first entry shown in a popup of `rows` rows
   void move_highlight(int to);
   bool popup_event(const Event& e);
   std::vector<std::string> entries_;

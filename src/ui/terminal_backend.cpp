@@ -82,11 +82,18 @@ class TerminalBackend : public Backend {
   void bell() override { write_all("\a"); }
 
   bool take_close_request() override {
+    if (terminal::flags().hangup) {
+      terminal::flags().hangup = 0;
+      if (input_open_) close_requested_ = true;
+      input_open_ = false;
+    }
     bool r = close_requested_ || terminal::flags().close;
     close_requested_ = false;
     terminal::flags().close = 0;
     return r;
   }
+
+  bool input_lost() const override { return !input_open_; }
 
   void suspend() override {
     terminal::suspend_self(in_, out_);
@@ -168,7 +175,7 @@ class TerminalBackend : public Backend {
 
 std::unique_ptr<Backend> make_terminal_backend(std::string* error) {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
-    if (error) *error = "klvc needs a terminal";
+    if (error) *error = !isatty(STDIN_FILENO) ? "standard input is not a terminal" : "standard output is not a terminal";
     return nullptr;
   }
   int sig_pipe[2];

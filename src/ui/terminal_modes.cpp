@@ -78,6 +78,7 @@ void on_flag_signal(int sig) {
     case SIGWINCH: g_flags.resize = 1; break;
     case SIGTSTP: g_flags.suspend = 1; break;
     case SIGCONT: g_flags.continued = 1; break;
+    case SIGHUP: g_flags.hangup = 1; break;
     default: g_flags.close = 1; break;
   }
   wake();

@@ -268,9 +268,18 @@ void Ui::run_once(int max_wait_ms) {
       timeout = static_cast<int>(std::min<std::int64_t>(wait, 1 << 30));
     }
   }
+  if (m.backend->real_time() && !m.presented) {
+    m.backend->present(render());  // the first frame does not wait for the first event
+    m.presented = true;
+  }
   std::vector<Event> events;
   m.backend->wait(timeout, m.wake_fd, events);
-  if (m.backend->take_close_request()) m.request_close();
+  if (m.backend->take_close_request()) {
+    m.request_close();
+    // With the terminal gone nobody can answer a question the close handler
+    // asked: end the loop rather than wait for ever.
+    if (m.backend->input_lost()) quit();
+  }
   for (const Event& e : events) m.dispatch(e);
   run_posted();
   std::int64_t now = clock().now_ms();

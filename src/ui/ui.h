@@ -44,8 +44,9 @@ class Backend;
 
 class Ui {
  public:
-  // Terminal backend: fails (returns nullptr, with a message in *error) when
-  // standard input/output is not a terminal.
+  // Terminal backend: fails (returns nullptr, with the reason in *error, such
+  // as "standard input is not a terminal") when standard input/output is not a
+  // terminal. Once the terminal hangs up, the close handler runs and the loop ends.
   static std::unique_ptr<Ui> create_terminal(std::string* error);
   // Headless backend of the given size, with its own TestClock.
   static std::unique_ptr<Ui> create_headless(int width = 100, int height = 32);

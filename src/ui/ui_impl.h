@@ -75,6 +75,7 @@ struct Ui::Impl {
   std::deque<std::function<void()>> posted;
   int wake_fd = -1;
   std::atomic<bool> quit{false};
+  bool presented = false;
 
   // input bytes waiting for the rest of a sequence (feed_bytes)
   std::string pending_bytes;

@@ -375,3 +375,23 @@ TEST(EditField, ScrollsToKeepTheCursorInView) {
 
 }  // namespace
 }  // namespace klvc::ui
+
+namespace klvc::ui {
+namespace {
+
+TEST(ComboBox, TypingTheStartOfAnEntrySelectsIt) {
+  auto ui = Ui::create_headless(40, 20);
+  auto& d = static_cast<Lists&>(ui->open_modal(std::make_unique<Lists>()));
+  auto& combo = d.combo(10);  // "1".."64", "Auto", at "1"
+  ui->feed(Event::typed("1"));
+  EXPECT_EQ(combo.selected_text(), "10");  // the next one starting with 1
+  ui->feed(Event::typed("A"));
+  EXPECT_EQ(combo.selected_text(), "Auto");
+  EXPECT_EQ(d.log.size(), 2u);
+  ui->feed(Event::typed("x"));  // nothing starts with x
+  EXPECT_EQ(combo.selected_text(), "Auto");
+  EXPECT_EQ(d.log.size(), 2u);
+}
+
+}  // namespace
+}  // namespace klvc::ui

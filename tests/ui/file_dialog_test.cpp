@@ -1,0 +1,128 @@
+#include "ui/file_dialog.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "ui/ui.h"
+
+namespace klvc::ui {
+namespace {
+
+class FileDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/klvc_ui_fd_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    std::ofstream(dir_ + "/a.dat") << "x";
+    std::ofstream(dir_ + "/b.txt") << "x";
+    std::ofstream(dir_ + "/.hidden.dat") << "x";
+    mkdir((dir_ + "/sub").c_str(), 0755);
+    std::ofstream(dir_ + "/sub/c.DAT") << "x";
+    ui_ = Ui::create_headless(80, 24);
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + dir_ + "'";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+  }
+  FileDialog& top() { return static_cast<FileDialog&>(*ui_->top_dialog()); }
+  void type_and_enter(const std::string& text) {
+    top().focus(FileDialog::kIdName);
+    ui_->feed(Event::typed(text));
+    ui_->feed(Event::of(Key::Enter));
+  }
+
+  std::string dir_;
+  std::unique_ptr<Ui> ui_;
+  std::string result_ = "unset";
+};
+
+TEST_F(FileDialogTest, ListsDatFilesAndFoldersOfTheStartFolder) {
+  ui_->file_open_dialog(dir_, [&](std::string p) { result_ = p; });
+  EXPECT_EQ(top().list().entries(), (std::vector<std::string>{"..", "sub/", "a.dat"}));
+  EXPECT_EQ(top().caption(), "ファイルを開く");
+  std::string screen = ui_->screen_text();
+  EXPECT_NE(screen.find("sub/"), std::string::npos);
+  EXPECT_EQ(screen.find("b.txt"), std::string::npos);
+  // into the folder with Enter on its entry, and back up with ".."
+  top().focus(FileDialog::kIdList);
+  ui_->feed(Event::of(Key::Down));
+  ui_->feed(Event::of(Key::Enter));
+  EXPECT_EQ(top().folder(), dir_ + "/sub");
+  EXPECT_EQ(top().list().entries(), (std::vector<std::string>{"..", "c.DAT"}));
+  ui_->feed(Event::of(Key::Home));
+  ui_->feed(Event::of(Key::Enter));
+  EXPECT_EQ(top().folder(), dir_);
+  EXPECT_EQ(result_, "unset");
+}
+
+TEST_F(FileDialogTest, OpenAddsTheExtensionAndRefusesMissingFiles) {
+  ui_->file_open_dialog(dir_, [&](std::string p) { result_ = p; });
+  type_and_enter("nothing");
+  ASSERT_TRUE(ui_->message_box_open());
+  EXPECT_NE(ui_->shown_boxes().back().spec.text.find("nothing.dat"), std::string::npos);
+  EXPECT_EQ(ui_->shown_boxes().back().spec.icon, MessageIcon::Warning);
+  ui_->feed(Event::of(Key::Enter));
+  EXPECT_EQ(ui_->dialog_depth(), 1);
+  top().edit(FileDialog::kIdName).set_text("");
+  type_and_enter("a");
+  EXPECT_EQ(result_, dir_ + "/a.dat");
+  EXPECT_EQ(ui_->dialog_depth(), 0);
+}
+
+TEST_F(FileDialogTest, PickingAFileInTheListFillsTheName) {
+  ui_->file_open_dialog(dir_, [&](std::string p) { result_ = p; });
+  top().focus(FileDialog::kIdList);
+  ui_->feed(Event::of(Key::End));
+  EXPECT_EQ(top().edit(FileDialog::kIdName).text(), "a.dat");
+  ui_->feed(Event::of(Key::Enter));
+  EXPECT_EQ(result_, dir_ + "/a.dat");
+}
+
+TEST_F(FileDialogTest, SaveAddsDatAndAsksBeforeOverwriting) {
+  ui_->file_save_dialog(dir_, [&](std::string p) { result_ = p; }, "", "KLVC");
+  type_and_enter("a");
+  ASSERT_TRUE(ui_->message_box_open());
+  const ShownBox& q = ui_->shown_boxes().back();
+  EXPECT_EQ(q.spec.caption, "KLVC");
+  EXPECT_EQ(q.spec.buttons, MessageButtons::YesNo);
+  EXPECT_NE(q.spec.text.find("a.dat"), std::string::npos);
+  ui_->feed(Event::typed("n"));  // No: stay in the dialog
+  EXPECT_EQ(ui_->dialog_depth(), 1);
+  EXPECT_EQ(result_, "unset");
+  ui_->feed(Event::of(Key::Enter));
+  ui_->feed(Event::typed("y"));
+  EXPECT_EQ(result_, dir_ + "/a.dat");
+}
+
+TEST_F(FileDialogTest, SaveOfANewNameAndCancel) {
+  ui_->file_save_dialog(dir_, [&](std::string p) { result_ = p; }, "/somewhere/else/old.dat");
+  EXPECT_EQ(top().edit(FileDialog::kIdName).text(), "old.dat");
+  EXPECT_EQ(top().caption(), "名前を付けて保存");
+  top().edit(FileDialog::kIdName).set_text("");
+  type_and_enter("新しい設定");
+  EXPECT_FALSE(ui_->message_box_open());
+  EXPECT_EQ(result_, dir_ + "/新しい設定.dat");
+  ui_->file_save_dialog(dir_, [&](std::string p) { result_ = p; });
+  ui_->feed(Event::of(Key::Escape));
+  EXPECT_EQ(result_, "");
+  // a folder that does not exist is reported, not created
+  ui_->file_save_dialog(dir_, [&](std::string p) { result_ = p; });
+  type_and_enter("nope/x");
+  EXPECT_TRUE(ui_->message_box_open());
+  EXPECT_EQ(ui_->dialog_depth(), 1);
+}
+
+TEST_F(FileDialogTest, UnusableStartFolderFallsBackToTheCurrentOne) {
+  ui_->file_open_dialog(dir_ + "/missing", [&](std::string p) { result_ = p; });
+  char buf[4096];
+  ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
+  EXPECT_EQ(top().folder(), std::string(buf));
+}
+
+}  // namespace
+}  // namespace klvc::ui
