@@ -215,11 +215,9 @@ void SendAllReporter::tick(int step, int progress_pos, int progress_max, const S
     return;
   }
   // Without a terminal: one line as each group of settings begins.
-  const int phase_id = static_cast<int>(plan_send_all_tick(at, model_).action);
-  const std::string name = phase;
-  if (name == (last_phase_ >= 0 ? phase_name(static_cast<SendAllAction>(last_phase_)) : "")) return;
-  last_phase_ = phase_id;
-  out_ << "send-all: step " << step << '/' << last_step << ", " << name << ", " << tally.lines_sent
+  if (phase == last_phase_) return;
+  last_phase_ = phase;
+  out_ << "send-all: step " << step << '/' << last_step << ", " << phase << ", " << tally.lines_sent
        << '/' << commands << " lines sent, " << minutes_seconds(ms_left) << " left" << std::endl;
 }
 

@@ -94,7 +94,7 @@ class SendAllReporter {
   std::ostream& out_;
   bool terminal_;
   int model_;
-  int last_phase_ = -1;
+  const char* last_phase_ = nullptr;  // names come from one table
   bool bar_shown_ = false;
 };
 
