@@ -112,8 +112,8 @@ class ComboBox : public Control {
 
  private:
   int visible_rows() const;
-  int first_shown(int rows) const;
-  int next_starting_with(const std::string& typed, int after) const;  // first entry shown in a popup of `rows` rows
+  int first_shown(int rows) const;  // first entry shown in a popup of `rows` rows
+  int next_starting_with(const std::string& typed, int after) const;
   void move_highlight(int to);
   bool popup_event(const Event& e);
   std::vector<std::string> entries_;

@@ -58,6 +58,8 @@ class Ui {
   void set_toolbar(std::vector<ToolButton> buttons);
   void set_status_panes(std::vector<StatusPane> panes);  // pane 0 is the message pane
   void set_status_text(int pane, std::string text);
+  // What the pane shows: for pane 0 the prompt of the highlighted menu item or
+  // toolbar button while there is one, else the text set.
   std::string status_text(int pane) const;
   // Runs a menu or toolbar command; asks `is_enabled` before (greyed commands do nothing).
   void set_command_handler(std::function<void(int command)> handler);
@@ -75,7 +77,8 @@ class Ui {
 
   // --- modal dialogs ---
   // Opens `dialog` above everything else, runs on_init, and calls `on_end`
-  // with the dialog and its result once it has ended; the dialog is destroyed after.
+  // with the dialog and its result once it has ended; the dialog is destroyed
+  // after, at the next call into the Ui (never while its own handler runs).
   Dialog& open_modal(std::unique_ptr<Dialog> dialog, std::function<void(Dialog&, int)> on_end = {});
   Dialog* top_dialog() const;
   int dialog_depth() const;
