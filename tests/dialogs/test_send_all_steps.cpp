@@ -140,20 +140,6 @@ TEST(SendAllSteps, StepAfterTheSequencePhaseIsSkippedAndThePaceChangesAt330) {
   }
 }
 
-TEST(SendAllSteps, TitlesAndPerOutputGroupsFollowTheModelsCounts) {
-  const std::vector<Tick> ticks = walk(1);  // 24 inputs, 12 outputs
-  EXPECT_EQ(sent_pairs(ticks, A::ChannelTitle).size(), 24u);
-  EXPECT_EQ(sent_pairs(ticks, A::InputTitleDisplay).size(), 24u);
-  for (A a : {A::DwellTime, A::DatetimeDisplay, A::OutputRoute, A::OutputTitleDisplay}) {
-    std::vector<std::pair<int, int>> sent = sent_pairs(ticks, a);
-    ASSERT_EQ(sent.size(), 12u);
-    EXPECT_EQ(sent.front().first, 0);
-    EXPECT_EQ(sent.back().first, 11);
-  }
-  EXPECT_EQ(ticks.back().plan.action, A::ChannelTitle);
-  EXPECT_EQ(ticks.back().plan.index, 23);
-}
-
 TEST(SendAllSteps, ProgressFollowsTheStepAndReturnsToZeroAtTheEnd) {
   const std::vector<Tick> ticks = walk(0);
   EXPECT_EQ(ticks[0].after.progress_pos, 0);
