@@ -95,7 +95,7 @@ FileDialog::FileDialog(Mode mode, std::string start_dir, std::string initial_nam
       question_caption_(question_caption.empty() ? "KLVC" : std::move(question_caption)) {
   add_label(Rect{1, 0, kWidth - 2, 1}, "", kIdFolder);
   add_label(Rect{1, 2, 11, 1}, "ファイル名:");
-  add_edit(kIdName, Rect{12, 2, kWidth - 13, 1});
+  add_edit(kIdName, Rect{13, 2, kWidth - 14, 1});
   auto list = std::make_unique<ListBox>(this, kIdList, Rect{1, 4, kWidth - 2, 11});
   list_ = list.get();
   adopt(std::move(list));
