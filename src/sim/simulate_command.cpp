@@ -94,19 +94,19 @@ bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* 
   return true;
 }
 
-std::string simulate_usage() {
+std::string simulate_command_usage() {
   return "  klvc simulate [--model A..E] [--rs485 --slave N] [--link PATH]\n"
          "                [--fail N:ANSWER] [--silent] [--delay MS]\n"
          "                        run a simulated switcher on a pseudo-terminal until\n"
          "                        interrupted; prints its path (PATH becomes a link to it)\n";
 }
 
-int simulate_main(const std::vector<std::string>& args) {
+int simulate_command_main(const std::vector<std::string>& args) {
   SimulateOptions o;
   std::string error;
   if (!parse_simulate_args(args, &o, &error)) return usage_error(error);
   if (o.help) {
-    std::cout << "Usage:\n" << simulate_usage();
+    std::cout << "Usage:\n" << simulate_command_usage();
     return 0;
   }
 

@@ -25,7 +25,7 @@ bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* 
 // Prints the pseudo-terminal's path on the first line of stdout, then each
 // line received and its answer, until SIGINT, SIGTERM or SIGHUP; returns 130
 // then, 1 when the simulator cannot start, 2 on bad usage.
-int simulate_main(const std::vector<std::string>& args);
-std::string simulate_usage();
+int simulate_command_main(const std::vector<std::string>& args);
+std::string simulate_command_usage();
 
 }  // namespace klvc

@@ -87,12 +87,5 @@ TEST_F(Received, AnOverlongLineIsOneUnknownAnswerShownCut) {
   EXPECT_EQ(store().error_seen, 1);
 }
 
-TEST_F(Received, TheUnfinishedLineIsVisibleAsLineLength) {
-  feed_received("GO", 2);
-  EXPECT_EQ(store().line_length, 2);
-  feed_received("\r\n", 2);
-  EXPECT_EQ(store().line_length, 0);
-}
-
 }  // namespace
 }  // namespace klvc
