@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/cli_file.h"
+#include "app/screen.h"
 
 namespace klvc {
 namespace {
@@ -14,7 +15,7 @@ using CommandMain = int (*)(const std::vector<std::string>& args);
 
 int help_main(const std::vector<std::string>& args);
 int version_main(const std::vector<std::string>& args);
-int no_screen_main(const std::vector<std::string>& args);
+int simulate_main(const std::vector<std::string>& args);
 
 struct CliCommand {
   const char* word;   // the first argument that selects the row
@@ -24,16 +25,21 @@ struct CliCommand {
 
 std::string help_usage() { return "  klvc --help                 this text\n"; }
 std::string version_usage() { return "  klvc --version              print the version\n"; }
+std::string screen_usage() {
+  return "  klvc [FILE.dat]             the screen, on the profile's serial port\n"
+         "  klvc --simulate [FILE.dat]  the screen, against the built-in simulated switcher\n";
+}
 
 const CliCommand kCommands[] = {
     {"--help", help_main, help_usage},
     {"-h", help_main, nullptr},
     {"--version", version_main, version_usage},
+    {"--simulate", simulate_main, screen_usage},
     {"file", file_main, file_usage},
 };
 
 // No argument, or a first word that no row claims: the screen, in a build that has one.
-const CommandMain kDefaultCommand = no_screen_main;
+const CommandMain kDefaultCommand = run_screen;
 
 std::string usage_text() {
   std::string text = "Usage:\n";
@@ -57,11 +63,10 @@ int version_main(const std::vector<std::string>& args) {
   return 0;
 }
 
-int no_screen_main(const std::vector<std::string>& args) {
-  if (!args.empty()) return cli_usage_error("unknown command '" + args[0] + "'");
-  std::cerr << "klvc: the screen is not available in this build; use one of the commands below.\n"
-            << usage_text() << "Run 'klvc --help'.\n";
-  return 2;
+int simulate_main(const std::vector<std::string>& args) {
+  std::vector<std::string> screen_args{"--simulate"};
+  screen_args.insert(screen_args.end(), args.begin(), args.end());
+  return run_screen(screen_args);
 }
 
 }  // namespace

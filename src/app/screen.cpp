@@ -1,5 +1,7 @@
 #include "app/screen.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "app/app.h"
@@ -10,6 +12,20 @@
 
 namespace klvc {
 
+namespace {
+
+bool looks_like_settings_file(const std::string& word) {
+  if (word.size() > 4) {
+    std::string ext = word.substr(word.size() - 4);
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (ext == ".dat") return true;
+  }
+  struct stat st {};
+  return ::stat(word.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
 bool parse_screen_args(const std::vector<std::string>& args, ScreenArgs* out, std::string* error) {
   ScreenArgs parsed;
   for (const std::string& a : args) {
@@ -19,6 +35,12 @@ bool parse_screen_args(const std::vector<std::string>& args, ScreenArgs* out, st
       *error = "unknown option '" + a + "'";
       return false;
     } else if (parsed.file.empty()) {
+      // A word that is neither a settings file nor an existing file is more
+      // likely a mistyped command than a file to create.
+      if (!looks_like_settings_file(a)) {
+        *error = "unknown command '" + a + "'";
+        return false;
+      }
       parsed.file = a;
     } else {
       *error = "only one settings file can be opened (got '" + parsed.file + "' and '" + a + "')";
@@ -39,10 +61,17 @@ int run_screen(const std::vector<std::string>& args) {
 
   std::unique_ptr<ui::Ui> ui = ui::Ui::create_terminal(&error);
   if (!ui) {
+    // The screen layer's reason may already say it; say it once.
+    if (error.empty()) {
+      error = "klvc needs a terminal";
+    } else if (error.find("needs a terminal") == std::string::npos) {
+      error = "klvc needs a terminal: " + error;
+    }
     std::fprintf(stderr,
-                 "klvc needs a terminal: %s\n"
-                 "Start it in a terminal window, or use 'klvc file ...' for work without a screen.\n",
-                 error.empty() ? "standard input and output are not a terminal" : error.c_str());
+                 "%s\n"
+                 "Start it in a terminal window; without a screen, 'klvc file new|check|show' work on settings "
+                 "files.\n",
+                 error.c_str());
     return 2;
   }
 
