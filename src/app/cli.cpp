@@ -6,7 +6,11 @@
 #include <vector>
 
 #include "app/cli_file.h"
+#include "app/profile.h"
 #include "app/screen.h"
+#include "link/link_log.h"
+#include "link/port_list.h"
+#include "sim/simulate_command.h"
 
 namespace klvc {
 namespace {
@@ -16,6 +20,10 @@ using CommandMain = int (*)(const std::vector<std::string>& args);
 int help_main(const std::vector<std::string>& args);
 int version_main(const std::vector<std::string>& args);
 int simulate_main(const std::vector<std::string>& args);
+int ports_with_profile_main(const std::vector<std::string>& args);
+std::string log_usage() {
+  return "  --log FILE                  with any command: append each line sent and received to FILE\n";
+}
 
 struct CliCommand {
   const char* word;   // the first argument that selects the row
@@ -36,6 +44,9 @@ const CliCommand kCommands[] = {
     {"--version", version_main, version_usage},
     {"--simulate", simulate_main, screen_usage},
     {"file", file_main, file_usage},
+    {"ports", ports_with_profile_main, ports_usage},
+    {"simulate", simulate_command_main, simulate_command_usage},
+    {"--log", nullptr, log_usage},  // taken out in run_cli before the rows are searched
 };
 
 // No argument, or a first word that no row claims: the screen, in a build that has one.
@@ -63,6 +74,12 @@ int version_main(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The COM mapping shown is the profile's.
+int ports_with_profile_main(const std::vector<std::string>& args) {
+  load_profile_into_store(profile_path());
+  return ports_main(args);
+}
+
 int simulate_main(const std::vector<std::string>& args) {
   std::vector<std::string> screen_args{"--simulate"};
   screen_args.insert(screen_args.end(), args.begin(), args.end());
@@ -78,9 +95,17 @@ int cli_usage_error(const std::string& message) {
 
 int run_cli(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  std::string log_error;
+  if (int status = take_log_option(&args, &log_error)) {
+    if (status == 2) return cli_usage_error(log_error);
+    std::cerr << "klvc: " << log_error << "\n";
+    return 1;
+  }
   if (!args.empty()) {
     for (const CliCommand& c : kCommands) {
-      if (args[0] == c.word) return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+      if (c.run && args[0] == c.word) {
+        return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+      }
     }
   }
   return kDefaultCommand(args);
