@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/cli_file.h"
+#include "app/cli_send_all.h"
 #include "app/profile.h"
 #include "app/screen.h"
 #include "link/link_log.h"
@@ -44,6 +45,7 @@ const CliCommand kCommands[] = {
     {"--version", version_main, version_usage},
     {"--simulate", simulate_main, screen_usage},
     {"file", file_main, file_usage},
+    {"send-all", send_all_main, send_all_brief_usage},
     {"ports", ports_with_profile_main, ports_usage},
     {"simulate", simulate_command_main, simulate_command_usage},
     {"--log", nullptr, log_usage},  // taken out in run_cli before the rows are searched

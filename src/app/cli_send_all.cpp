@@ -146,9 +146,8 @@ std::string send_all_usage() {
 }
 
 std::string send_all_brief_usage() {
-  return "  klvc send-all [FILE.dat] [--model A..E] [--port DEV | --com N | --simulate]\n"
-         "                [--rs485 --slave N] [--dry-run] [--force]\n"
-         "                        send every setting to the switcher (send-all --help)\n";
+  return "  klvc send-all [FILE.dat] [options]\n"
+         "                              send every setting to the switcher (send-all --help)\n";
 }
 
 // ---------------------------------------------------------------- reporter
