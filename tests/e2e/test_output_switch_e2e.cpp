@@ -1,0 +1,108 @@
+// The output switching dialog in the real program on a pseudo-terminal,
+// against its built-in simulated switcher: opened from the menu with keys, a
+// route changed, Set pressed, and the batch answered line by line.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "pty_session.h"
+
+namespace klvc {
+namespace {
+
+using testing::PtySession;
+
+constexpr int kWaitMs = 10000;
+constexpr char kDown[] = "\x1b[B";
+constexpr char kTab[] = "\t";
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char tmpl[] = "/tmp/klvc-route-XXXXXX";
+    path_ = ::mkdtemp(tmpl) ? tmpl : "";
+  }
+  ~TempFolder() {
+    if (!path_.empty()) (void)std::system(("rm -rf '" + path_ + "'").c_str());
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::vector<std::string> child_env(const std::string& home, const std::string& sim_fail) {
+  std::vector<std::string> env = {"HOME=" + home, "XDG_CONFIG_HOME=" + home, "TERM=xterm-256color",
+                                  "PATH=/usr/bin:/bin", "TZ=UTC"};
+  if (!sim_fail.empty()) env.push_back("KLVC_SIM_FAIL=" + sim_fail);
+  return env;
+}
+
+class OutputSwitchOnPty : public ::testing::Test {
+ protected:
+  // Starts `klvc --simulate` (KLV-A: 28 inputs, 8 outputs), opens 設定 >
+  // 出力切換え with keys, routes output 3 to input 12 and presses Set.
+  void route_and_set(const std::string& sim_fail) {
+    ASSERT_FALSE(home.path().empty());
+    std::string error;
+    ASSERT_TRUE(pty.start({KLVC_BINARY, "--simulate"}, child_env(home.path(), sim_fail), &error)) << error;
+    ASSERT_TRUE(pty.wait_for_text("simulated switcher", kWaitMs)) << pty.screen().text();
+
+    pty.send("\x1bs");  // Alt+S: the 設定 menu, its first item is 出力切換え
+    ASSERT_TRUE(pty.wait_for_text("出力切換え", kWaitMs)) << pty.screen().text();
+    pty.send("\r");
+    ASSERT_TRUE(pty.wait_for_text("出力切換え設定 File Name", kWaitMs)) << pty.screen().text();
+    ASSERT_TRUE(pty.screen().contains("out08 = 8 ch.")) << pty.screen().text();
+
+    // The output list has the focus: two steps down is output 3.
+    pty.send(std::string(kDown) + kDown);
+    // The input list shows output 3's input 3; nine steps down is input 12.
+    pty.send(kTab);
+    for (int i = 0; i < 9; ++i) pty.send(kDown);
+    ASSERT_TRUE(pty.wait_for_text("out03 = 12 ch.", kWaitMs)) << pty.screen().text();
+
+    // Same-for-all list, then Set (the slave list is off on RS-232C).
+    pty.send(std::string(kTab) + kTab + "\r");
+  }
+
+  TempFolder home;
+  PtySession pty{80, 24};
+};
+
+TEST_F(OutputSwitchOnPty, SetSendsTheRoutesAndTheSwitcherTakesThem) {
+  route_and_set("");
+  // Eight outputs at 100 ms: the bar fills and empties again.
+  ASSERT_TRUE(pty.wait_for_text("█", kWaitMs)) << pty.screen().text();
+  ASSERT_TRUE(pty.wait_for([&] { return !pty.screen().contains("█"); }, kWaitMs)) << pty.screen().text();
+  // The answers inside the batch stay quiet; the answer to the last line
+  // comes after the batch has ended and is reported like a single command's.
+  ASSERT_TRUE(pty.wait_for_text("Success", kWaitMs)) << pty.screen().text();
+  pty.send("\r");
+  ASSERT_TRUE(pty.wait_for([&] { return !pty.screen().contains("Success"); }, kWaitMs)) << pty.screen().text();
+  // No line was refused, and none went unanswered once the frame's
+  // no-answer check (3.5 s) has had its time.
+  EXPECT_FALSE(pty.wait_for_text("Error", 4000)) << pty.screen().text();
+  EXPECT_TRUE(pty.screen().contains("out03 = 12 ch.")) << pty.screen().text();
+
+  pty.send("\x1b");  // Esc closes the dialog
+  ASSERT_TRUE(pty.wait_for([&] { return !pty.screen().contains("出力切換え設定"); }, kWaitMs)) << pty.screen().text();
+  pty.send("\x03");
+  EXPECT_EQ(pty.wait_exit(kWaitMs), 0) << pty.screen().text();
+}
+
+TEST_F(OutputSwitchOnPty, ARefusedRouteStopsTheBatchWithItsError) {
+  route_and_set("3:E3");  // the simulated switcher refuses the third line, O03I12
+  ASSERT_TRUE(pty.wait_for_text("Command Error", kWaitMs)) << pty.screen().text();
+  pty.send("\r");
+  ASSERT_TRUE(pty.wait_for([&] { return !pty.screen().contains("Command Error"); }, kWaitMs));
+  // Stopped after three or four of the eight lines: the bar stays part-filled.
+  EXPECT_TRUE(pty.screen().contains("█")) << pty.screen().text();
+  pty.send("\x1b");
+  pty.send("\x03");
+  EXPECT_EQ(pty.wait_exit(kWaitMs), 0) << pty.screen().text();
+}
+
+}  // namespace
+}  // namespace klvc
