@@ -5,10 +5,10 @@
 
 namespace klvc {
 
-CAllSettingsDlg::CAllSettingsDlg() : ui::Dialog("全項目の設定", 44, 6) {
+CAllSettingsDlg::CAllSettingsDlg() : ui::Dialog("全項目の設定", 44, 5) {
   add_button(kStartButton, {2, 1, 12, 1}, "全設定");
   // The bar starts with the platform's default range 0..100 at 0.
-  add_progress(kProgressBar, {2, 3, 26, 1});
+  add_progress(kProgressBar, {2, 3, 40, 1});
   add_button(ui::kIdCancel, {30, 1, 12, 1}, "Close");
 }
 
