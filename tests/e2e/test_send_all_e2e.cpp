@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -171,6 +172,20 @@ TEST_F(SendAllEndToEnd, DryRunOnRs485CarriesTheSlavePrefix) {
   ASSERT_EQ(printed.size(), 800u);
   EXPECT_EQ(printed[0], "07BZON");
   EXPECT_EQ(printed.back().substr(0, 6), "07CA32");
+}
+
+TEST_F(SendAllEndToEnd, FileWithProblemsIsRefusedUnlessForced) {
+  const std::string bad = dir + "/short.dat";
+  FILE* f = fopen(bad.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  fputs("s\n99\n", f);  // ends after two values
+  fclose(f);
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(send_all_main({bad, "--dry-run"}), kExitUsage);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  // Forced: the empty password and the title "99" cannot go out; the rest does.
+  EXPECT_EQ(dry_run({bad, "--dry-run", "--force"}).size(), 418u);
+  EXPECT_EQ(send_all_main({dir + "/missing.dat", "--dry-run"}), kExitUsage);
 }
 
 // What the switcher must hold after a complete run on KLV-A: the file's value
