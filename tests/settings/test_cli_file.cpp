@@ -45,13 +45,6 @@ TEST(Cli, BadUsageExitsTwoWithAHint) {
   }
 }
 
-TEST(Cli, WithoutArgumentsExplainsThatThereIsNoScreenYet) {
-  test::RunResult r = run_klvc({});
-  if (r.exit_code != 2) GTEST_SKIP() << "this build has a screen";
-  EXPECT_TRUE(contains(r.err, "screen")) << r.err;
-  EXPECT_TRUE(contains(r.err, "file new")) << r.err;
-}
-
 TEST(CliFile, NewWritesTheDefaultFile) {
   ScratchDir dir;
   std::string path = dir.file("new.dat");
