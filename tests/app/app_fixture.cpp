@@ -54,6 +54,7 @@ void AppTest::start(const std::string& profile_text) {
   StartOptions options;
   options.profile_path = profile;
   options.set_locale = false;
+  options.open_file = open_file;
   ASSERT_TRUE(app->init_instance(options));
   ui->run_posted();
   frame().set_file_dialogs(

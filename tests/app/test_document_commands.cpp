@@ -287,6 +287,18 @@ TEST_F(DocumentCommands, ExitAnsweredNoSavesToTheCurrentFileThenExitIsQuiet) {
   EXPECT_TRUE(ui->quitting());
 }
 
+TEST_F(DocumentCommands, ClosingTheWindowGoesThroughTheExitQuestion) {
+  edit_title();
+  ui->feed(ui::Event::ctrl('c'));  // what SIGINT, SIGTERM and the close key do
+  ASSERT_EQ(boxes().size(), 1u);
+  expect_question(boxes()[0], "データを保存せずに終了しますか？");
+  ui->feed(ui::Event::ctrl('c'));  // a second request while asking adds nothing
+  EXPECT_EQ(boxes().size(), 1u);
+  ui->answer_box(ui::kIdYes);
+  EXPECT_TRUE(ui->quitting());
+  EXPECT_TRUE(frame().is_shut_down());
+}
+
 TEST_F(DocumentCommands, KeyboardShortcutsRunTheFileMenuHandlers) {
   // Ctrl+S right after start-up: the menu's Save, so no empty file anywhere.
   ui->feed(ui::Event::ctrl('s'));

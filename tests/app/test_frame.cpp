@@ -63,6 +63,15 @@ TEST_F(AppTest, OutOfRangeProfileValuesStartOnZero) {
   EXPECT_EQ(store().model_index, 0);
 }
 
+TEST_F(AppTest, SettingsFileNamedAtStartIsLoaded) {
+  open_file = dir.file("start.dat");
+  testing::write_file(open_file, testing::default_settings_file({{1497, "30"}}));
+  start();
+  EXPECT_EQ(store().alarm_hold_time, 30);
+  EXPECT_EQ(store().file_name, open_file);
+  EXPECT_EQ(store().modified, 0);
+}
+
 TEST_F(AppTest, NoAnswerIsReportedOnTheSeventhTickOfTheFrameTimer) {
   start();
   dismiss_boxes();
