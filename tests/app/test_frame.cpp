@@ -121,36 +121,24 @@ TEST_F(AppTest, ClockPaneFollowsTheOneSecondTimer) {
   EXPECT_EQ(ui->status_text(pane), clock_text(2001));
 }
 
-TEST_F(AppTest, StatusBarShowsTheIdleTextAndTheSimulationNote) {
-  start();
-  EXPECT_EQ(ui->status_text(0), "ﾚﾃﾞｨ");
-  frame().set_mode_note("simulated switcher");
-  EXPECT_EQ(ui->status_text(frame().clock_pane_index() + 1), "simulated switcher");
-}
-
-TEST_F(AppTest, DialogCommandsOpenTheirDialogOrStayGreyed) {
+TEST_F(AppTest, EveryMenuCommandRunsOrIsGreyed) {
   start();
   dismiss_boxes();
-  for (const DialogCommand& dc : dialog_commands()) {
-    EXPECT_EQ(frame().command_enabled(dc.command), static_cast<bool>(dc.create)) << dc.command;
-    ui->command(dc.command);
-    EXPECT_EQ(ui->dialog_depth(), dc.create ? 1 : 0) << dc.command;
-    while (ui->message_box_open()) ui->answer_box(1);
-    if (ui->top_dialog()) ui->top_dialog()->on_cancel();
-    ui->run_posted();
-    while (ui->message_box_open()) ui->answer_box(1);
-    EXPECT_EQ(ui->dialog_depth(), 0) << dc.command;
-  }
-}
-
-TEST_F(AppTest, EveryMenuCommandIsRoutedOrGreyed) {
-  start();
   for (int id : menu_commands()) {
-    const bool is_dialog = find_dialog_command(id) != nullptr;
-    const bool is_shell = id == cmd::kFileNew || id == cmd::kFileOpen || id == cmd::kFileSave ||
-                          id == cmd::kFileSaveAs || id == cmd::kAppExit || id == cmd::kAppAbout;
-    EXPECT_TRUE(is_dialog || is_shell) << id;
-    if (is_shell) {
+    if (const DialogCommand* dc = find_dialog_command(id)) {
+      // A dialog command opens its dialog, or is greyed while the dialog is not built.
+      EXPECT_EQ(frame().command_enabled(id), static_cast<bool>(dc->create)) << id;
+      ui->command(id);
+      EXPECT_EQ(ui->dialog_depth(), dc->create ? 1 : 0) << id;
+      while (ui->message_box_open()) ui->answer_box(1);
+      if (ui->top_dialog()) ui->top_dialog()->on_cancel();
+      ui->run_posted();
+      while (ui->message_box_open()) ui->answer_box(1);
+      EXPECT_EQ(ui->dialog_depth(), 0) << id;
+    } else {
+      const bool is_shell = id == cmd::kFileNew || id == cmd::kFileOpen || id == cmd::kFileSave ||
+                            id == cmd::kFileSaveAs || id == cmd::kAppExit || id == cmd::kAppAbout;
+      EXPECT_TRUE(is_shell) << id << " has no handler";
       EXPECT_TRUE(frame().command_enabled(id)) << id;
     }
   }
@@ -183,49 +171,6 @@ TEST_F(AppTest, AboutBoxOpensAnyNumberOfTimesAndChangesNothing) {
   EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(AppTest, ModelDialogOkWritesTheModelToTheProfileOnly) {
-  start("[KLV-C_Section]\ncom_port=2\nklv_model=1\n");
-  dismiss_boxes();
-  store().output_routes[7] = 30;
-  frame().model_dialog_ok(3);
-  EXPECT_EQ(store().model_index, 3);
-  EXPECT_EQ(store().output_routes[7], 30);
-  EXPECT_EQ(input_count(), 48);
-  const std::string text = testing::read_file(profile);
-  EXPECT_NE(text.find("klv_model=3\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("com_port=2\n"), std::string::npos) << text;
-  EXPECT_NE(text.find(std::string("com1_device=") + kMissingDevice), std::string::npos) << text;
-}
-
-TEST_F(AppTest, CommDialogOkRestartsTheLinkEvenUnchangedAndWritesTheProfile) {
-  start("[KLV-C_Section]\ncom_port=0\nrs_control=0\n");
-  dismiss_boxes();
-  frame().comm_dialog_ok(0, 0);
-  ui->run_posted();
-  // Restarting on the missing device reports the five set-up failures again.
-  EXPECT_EQ(boxes().size(), 5u);
-  dismiss_boxes();
-  frame().comm_dialog_ok(4, 1);
-  ui->run_posted();
-  EXPECT_EQ(store().com_port_index, 4);
-  EXPECT_EQ(store().interface_mode, 1);
-  const std::string text = testing::read_file(profile);
-  EXPECT_NE(text.find("com_port=4\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("rs_control=1\n"), std::string::npos) << text;
-}
-
-TEST_F(AppTest, TitleDialogOkTakesChannelAndSlaveAndOwnsLaterBoxes) {
-  start();
-  EXPECT_EQ(store().owner_window, 0u);
-  store().ime_open_status = 1;
-  ime_set_open_status(0);
-  frame().title_dialog_ok(17, 31);
-  EXPECT_EQ(store().current_channel, 17);
-  EXPECT_EQ(store().slave_number, 31);
-  EXPECT_NE(store().owner_window, 0u);
-  EXPECT_EQ(ime_get_open_status(), 1);
-}
-
 // What the operator does with a drop-down list: pick entry `index`.
 void pick(ui::Dialog& d, int id, int index) {
   d.combo(id).select(index);
@@ -235,6 +180,7 @@ void pick(ui::Dialog& d, int id, int index) {
 TEST_F(AppTest, MenuOpensTheTitleDialogAndOkKeepsItsChoices) {
   start("[KLV-C_Section]\nklv_model=4\n");
   dismiss_boxes();
+  EXPECT_EQ(store().owner_window, 0u);
   ui->command(cmd::kTitleSet);
   ASSERT_NE(ui->top_dialog(), nullptr);
   ui::Dialog& d = *ui->top_dialog();
@@ -245,11 +191,18 @@ TEST_F(AppTest, MenuOpensTheTitleDialogAndOkKeepsItsChoices) {
   EXPECT_EQ(ui->dialog_depth(), 0);
   EXPECT_EQ(store().current_channel, 40);
   EXPECT_EQ(store().slave_number, 12);
+  EXPECT_NE(store().owner_window, 0u);  // later boxes belong to the main window
+  // The input method gets back the status it had when the dialog opened.
+  store().ime_open_status = 1;
+  ime_set_open_status(0);
+  frame().title_dialog_ok(40, 12);
+  EXPECT_EQ(ime_get_open_status(), 1);
 }
 
 TEST_F(AppTest, MenuOpensTheModelDialogOkWritesTheProfileCloseDoesNot) {
-  start("[KLV-C_Section]\nklv_model=1\n");
+  start("[KLV-C_Section]\ncom_port=2\nklv_model=1\n");
   dismiss_boxes();
+  store().output_routes[7] = 30;
   ui->command(cmd::kModelSelect);
   ASSERT_NE(ui->top_dialog(), nullptr);
   pick(*ui->top_dialog(), 1007, 3);
@@ -264,20 +217,39 @@ TEST_F(AppTest, MenuOpensTheModelDialogOkWritesTheProfileCloseDoesNot) {
   ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
   EXPECT_EQ(store().model_index, 2);
-  EXPECT_NE(testing::read_file(profile).find("klv_model=2\n"), std::string::npos);
+  EXPECT_EQ(store().output_routes[7], 30);  // the arrays stay as they were
+  const std::string text = testing::read_file(profile);
+  EXPECT_NE(text.find("klv_model=2\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("com_port=2\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(std::string("com1_device=") + kMissingDevice), std::string::npos) << text;
 }
 
-TEST_F(AppTest, MenuOpensTheCommDialogAndOkRestartsTheLink) {
+TEST_F(AppTest, MenuOpensTheCommDialogAndEveryOkRestartsTheLink) {
   start("[KLV-C_Section]\ncom_port=0\n");
   dismiss_boxes();
+  // OK without a change: the port is reopened (the missing device reported
+  // again) and the profile written.
   ui->command(cmd::kCommSettings);
   ASSERT_NE(ui->top_dialog(), nullptr);
+  ui->top_dialog()->click(ui::kIdOk);
+  ui->run_posted();
+  EXPECT_EQ(boxes().size(), 5u);
+  EXPECT_NE(testing::read_file(profile).find("rs_control=0\n"), std::string::npos);
+  dismiss_boxes();
+
+  ui->command(cmd::kCommSettings);
+  ASSERT_NE(ui->top_dialog(), nullptr);
+  pick(*ui->top_dialog(), 1000, 3);
   pick(*ui->top_dialog(), 1001, 1);
   ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
+  EXPECT_EQ(store().com_port_index, 3);
   EXPECT_EQ(store().interface_mode, 1);
-  EXPECT_EQ(boxes().size(), 5u);  // the missing device reported again on reopening
-  EXPECT_NE(testing::read_file(profile).find("rs_control=1\n"), std::string::npos);
+  ASSERT_EQ(boxes().size(), 5u);
+  EXPECT_NE(boxes()[0].spec.text.find(std::string(kMissingDevice) + "4"), std::string::npos);
+  const std::string text = testing::read_file(profile);
+  EXPECT_NE(text.find("com_port=3\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("rs_control=1\n"), std::string::npos) << text;
 }
 
 TEST_F(AppTest, AProfileThatCannotBeWrittenIsReported) {

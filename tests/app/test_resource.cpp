@@ -77,40 +77,5 @@ TEST(Toolbar, HasTheFourButtonsWithTheirTooltips) {
   EXPECT_EQ(buttons[3].label, "ﾊﾞｰｼﾞｮﾝ情報");
 }
 
-TEST(StringTable, PromptIsThePartBeforeTheLineBreak) {
-  const std::vector<std::pair<int, std::string>> prompts = {
-      {32771, "タイトルの設定"},
-      {32772, "通信の設定"},
-      {32774, "モデルの選択"},
-      {32775, "出力の切換え"},
-      {32778, "入力チャンネルのタイトル表示."},
-      {32779, "出力チャンネルのタイトル表示"},
-      {32780, "オートシーケンスのスキップ/ライブ"},
-      {32781, "オートシーケンスの間隔"},
-      {32783, "パスワードの設定"},
-      {32784, "全項目の設定"},
-      {32785, "日付 時刻の設定"},
-      {32786, "日付＆時刻の出力表示"},
-      {32787, "アラームの設定"},
-      {32788, "アラーム入力端子の設定"},
-      {32789, "アラーム出力端子の設定"},
-      {32792, "開く"},
-      {32793, "上書き保存"},
-      {32794, "名前を付けて保存"},
-      {57664, "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示"},
-      {57665, "ｱﾌﾟﾘｹｰｼｮﾝを終了します"},
-  };
-  for (const auto& p : prompts) EXPECT_EQ(command_prompt(p.first), p.second) << p.first;
-  EXPECT_EQ(command_tooltip(32794), "名前を付けてファイル保存");
-  EXPECT_EQ(command_tooltip(57665), "終了");
-}
-
-TEST(StringTable, FileNewHasNoPromptAndShellStringsAreThere) {
-  EXPECT_EQ(command_prompt(32791), "");
-  EXPECT_EQ(resource_string(57344), "KLVC");
-  EXPECT_EQ(resource_string(57345), "ﾚﾃﾞｨ");
-  EXPECT_EQ(resource_string(102), "Time");
-}
-
 }  // namespace
 }  // namespace klvc
