@@ -28,6 +28,18 @@ const RowBinding kAlarmInputChannels = {
     alarm_input_terminal_count,
 };
 
+// Every row shows all its terminals, so a terminal change leaves the table as it is.
+const PairBinding kAlarmOutputs = {
+    CAlarmOutputDlg::kTerminalList,
+    []() -> int& { return store().alarm_channel; },
+    []() -> int& { return store().alarm_output_terminal; },
+    output_flag,
+    alarm_output_cells,
+    false,
+    alarm_output_terminal_count,
+    send_alarm_output,
+};
+
 }  // namespace
 
 std::string alarm_input_terminal_command(int terminal) {
@@ -124,62 +136,6 @@ void CAlarmInputDlg::value_written(int, int value) { store().alarm_channel = val
 
 // ------------------------------------------------------------- CAlarmOutputDlg
 
-CAlarmOutputDlg::CAlarmOutputDlg() : TableDialog(alarm_output_params()) {}
-
-void CAlarmOutputDlg::select_on_off_list() {
-  const int* flag = output_flag(store().alarm_channel, store().alarm_output_terminal);
-  combo(kOnOffList).select(flag != nullptr ? *flag : -1);
-}
-
-void CAlarmOutputDlg::on_init() {
-  open_slave_list();
-  select_then_cut(kChannelList, store().alarm_channel);
-  select_then_cut(kTerminalList, store().alarm_output_terminal);
-  select_on_off_list();
-  paint_table();
-}
-
-void CAlarmOutputDlg::on_command(int id, ui::Notify notify) {
-  if (id == kIdSet && notify == ui::Notify::Clicked) {
-    start_batch();
-    return;
-  }
-  if (notify != ui::Notify::SelChange) return;
-  const int sel = combo(id).selection();
-  if (sel < 0) return;
-  switch (id) {
-    case kChannelList:
-      store().alarm_channel = sel;
-      select_on_off_list();
-      if (input_count() > 32) paint_table();  // the page may change
-      break;
-    case kTerminalList:
-      store().alarm_output_terminal = sel;
-      select_on_off_list();
-      break;
-    case kOnOffList:
-      if (int* flag = output_flag(store().alarm_channel, store().alarm_output_terminal)) {
-        *flag = sel;
-        paint_table();
-      }
-      break;
-    case kSlaveList:
-      store().slave_number = sel;
-      break;
-    default:
-      break;
-  }
-}
-
-void CAlarmOutputDlg::paint_rows() {
-  const int start = channel_page_start(store().alarm_channel);
-  for (int i = 0; i < channel_page_rows(start); ++i) {
-    draw_row(i, row_label("ch", start + i) + " = " + alarm_output_cells(start + i));
-  }
-}
-
-BatchShape CAlarmOutputDlg::batch_shape() const { return {input_count(), alarm_output_terminal_count()}; }
-
-void CAlarmOutputDlg::send_batch_row(int row, int inner) { send_alarm_output(row, inner); }
+CAlarmOutputDlg::CAlarmOutputDlg() : PairTableDialog(alarm_output_params(), kAlarmOutputs) {}
 
 }  // namespace klvc

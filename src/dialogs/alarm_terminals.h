@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "dialogs/pair_table_dialog.h"
 #include "dialogs/table_dialog.h"
 
 namespace klvc {
@@ -38,10 +39,9 @@ class CAlarmInputDlg : public ListTableDialog {
   void value_written(int row, int value) override;
 };
 
-// Dialog 146: a page of channels with their terminals' ON/OFF. Set sends
-// every (channel, terminal) pair of the model, channel 1 with terminals 1..
-// first, one every 100 ms; the bar counts channels.
-class CAlarmOutputDlg : public TableDialog {
+// Dialog 146: a page of channels with their terminals' ON/OFF; Set sends
+// every (channel, terminal) pair, one every 100 ms.
+class CAlarmOutputDlg : public PairTableDialog {
  public:
   static constexpr int kChannelList = 1038;
   static constexpr int kTerminalList = 1042;
@@ -49,16 +49,6 @@ class CAlarmOutputDlg : public TableDialog {
   static constexpr int kSlaveList = 1041;
 
   CAlarmOutputDlg();
-  void on_init() override;
-  void on_command(int id, ui::Notify notify) override;
-
- protected:
-  void paint_rows() override;
-  BatchShape batch_shape() const override;
-  void send_batch_row(int row, int inner) override;
-
- private:
-  void select_on_off_list();
 };
 
 }  // namespace klvc

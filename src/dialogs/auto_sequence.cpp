@@ -43,6 +43,23 @@ const RowBinding kDwellTimes = {
     output_count,
 };
 
+std::string skip_live_cell(int input) {
+  const int* flag = live_flag(input, store().current_output);
+  return flag == nullptr ? "" : (*flag != 0 ? "LIVE" : "SKIP");
+}
+
+// The table shows the selected output's column, so an output change repaints it.
+const PairBinding kSkipLive = {
+    CSkipLiveDlg::kOutputList,
+    []() -> int& { return store().current_input; },
+    []() -> int& { return store().current_output; },
+    live_flag,
+    skip_live_cell,
+    true,
+    output_count,
+    send_sequence_live,
+};
+
 }  // namespace
 
 std::string sequence_live_command(int input, int output) {
@@ -121,67 +138,7 @@ const TableDialogParams& dwell_time_params() {
 
 // ---------------------------------------------------------------- CSkipLiveDlg
 
-CSkipLiveDlg::CSkipLiveDlg() : TableDialog(skip_live_params()) {}
-
-void CSkipLiveDlg::select_flag_list() {
-  const int* flag = live_flag(store().current_input, store().current_output);
-  combo(kSkipLiveList).select(flag != nullptr ? *flag : -1);
-}
-
-void CSkipLiveDlg::on_init() {
-  open_slave_list();
-  select_then_cut(kInputList, store().current_input);
-  select_then_cut(kOutputList, store().current_output);
-  select_flag_list();
-  paint_table();
-}
-
-void CSkipLiveDlg::on_command(int id, ui::Notify notify) {
-  if (id == kIdSet && notify == ui::Notify::Clicked) {
-    start_batch();
-    return;
-  }
-  if (notify != ui::Notify::SelChange) return;
-  const int sel = combo(id).selection();
-  if (sel < 0) return;
-  switch (id) {
-    case kInputList:
-      store().current_input = sel;
-      select_flag_list();
-      if (input_count() > 32) paint_table();  // the page may change
-      break;
-    case kOutputList:
-      store().current_output = sel;
-      select_flag_list();
-      paint_table();  // the table shows the selected output's column
-      break;
-    case kSkipLiveList:
-      if (int* flag = live_flag(store().current_input, store().current_output)) {
-        *flag = sel;
-        paint_table();
-      }
-      break;
-    case kSlaveList:
-      store().slave_number = sel;
-      break;
-    default:
-      break;
-  }
-}
-
-void CSkipLiveDlg::paint_rows() {
-  const int start = channel_page_start(store().current_input);
-  const int output = store().current_output;
-  for (int i = 0; i < channel_page_rows(start); ++i) {
-    const int* flag = live_flag(start + i, output);
-    std::string value = flag == nullptr ? "" : (*flag != 0 ? "LIVE" : "SKIP");
-    draw_row(i, row_label("ch", start + i) + " = " + value);
-  }
-}
-
-BatchShape CSkipLiveDlg::batch_shape() const { return {input_count(), output_count()}; }
-
-void CSkipLiveDlg::send_batch_row(int row, int inner) { send_sequence_live(row, inner); }
+CSkipLiveDlg::CSkipLiveDlg() : PairTableDialog(skip_live_params(), kSkipLive) {}
 
 // ---------------------------------------------------------------- CDwellTimeDlg
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "dialogs/pair_table_dialog.h"
 #include "dialogs/table_dialog.h"
 
 namespace klvc {
@@ -23,9 +24,8 @@ const TableDialogParams& skip_live_params();   // 140
 const TableDialogParams& dwell_time_params();  // 141
 
 // Dialog 140: the SKIP/LIVE column of the selected output for a page of
-// inputs. Set sends every (input, output) pair of the model, input 1 with
-// outputs 1.. first, one every 100 ms; the bar counts inputs.
-class CSkipLiveDlg : public TableDialog {
+// inputs; Set sends every (input, output) pair, one every 100 ms.
+class CSkipLiveDlg : public PairTableDialog {
  public:
   static constexpr int kOutputList = 1047;
   static constexpr int kInputList = 1046;
@@ -33,16 +33,6 @@ class CSkipLiveDlg : public TableDialog {
   static constexpr int kSlaveList = 1044;
 
   CSkipLiveDlg();
-  void on_init() override;
-  void on_command(int id, ui::Notify notify) override;
-
- protected:
-  void paint_rows() override;
-  BatchShape batch_shape() const override;
-  void send_batch_row(int row, int inner) override;
-
- private:
-  void select_flag_list();
 };
 
 // Dialog 141: the dwell time of each output; the same-for-all list opens at "3".

@@ -113,6 +113,14 @@ void TableDialog::cut_to_model(int list_id) {
   for (int i = filled - 1; i >= kept && i < box.count(); --i) box.delete_entry(i);
 }
 
+int TableDialog::changed_selection(int id, ui::Notify notify) {
+  if (id == kIdSet && notify == ui::Notify::Clicked) {
+    start_batch();
+    return -1;
+  }
+  return notify == ui::Notify::SelChange ? combo(id).selection() : -1;
+}
+
 void TableDialog::capture_owner_window() {
   const ui::Dialog* active = ui() != nullptr && ui()->top_dialog() != nullptr ? ui()->top_dialog() : this;
   store().owner_window = reinterpret_cast<std::uintptr_t>(active);
@@ -168,12 +176,7 @@ void ListTableDialog::on_init() {
 }
 
 void ListTableDialog::on_command(int id, ui::Notify notify) {
-  if (id == kIdSet && notify == ui::Notify::Clicked) {
-    start_batch();
-    return;
-  }
-  if (notify != ui::Notify::SelChange) return;
-  const int sel = combo(id).selection();
+  const int sel = changed_selection(id, notify);
   if (sel < 0) return;
   const TableDialogParams& p = params();
   if (id == p.row_list) {

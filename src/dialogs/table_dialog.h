@@ -7,8 +7,9 @@
 // parameter row, the slave-number list, list cutting, painting, caption and
 // the batch); ListTableDialog adds the single-level list handling, so that a
 // dialog of that kind is a parameter row plus a RowBinding (see
-// output_switch.cpp). Dialogs whose lists work differently (the title dialog,
-// two-level dialogs) derive from TableDialog and handle their own lists.
+// output_switch.cpp). Two-level dialogs are a PairTableDialog
+// (pair_table_dialog.h); the title dialog derives from TableDialog and handles
+// its own lists.
 //
 // Every list change is written into the store at once; nothing is sent until
 // Set. "OK" and the close button only close the dialog; closing while a batch
@@ -71,6 +72,9 @@ class TableDialog : public ui::Dialog, protected BatchHost {
   // while the store keeps its value.
   void select_then_cut(int list_id, int index);
   void cut_to_model(int list_id);
+  // Set starts the batch; a list's SelChange gives its new selection. -1 for
+  // anything else (and for a list with nothing selected).
+  int changed_selection(int id, ui::Notify notify);
   const ListParams* list_params(int list_id) const;
   // owner_window: the window that owns the link's message boxes.
   void capture_owner_window();
