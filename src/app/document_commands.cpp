@@ -47,13 +47,13 @@ void CMainFrame::set_file_dialogs(FileDialogFn open_dialog, FileDialogFn save_di
 }
 
 void CMainFrame::ask_then(const char* prompt, std::function<void()> on_yes, std::function<void()> on_no) {
-  ui::MessageBoxSpec spec;
-  spec.text = prompt;
-  spec.caption = kAppName;
-  spec.icon = ui::MessageIcon::Question;
-  spec.buttons = ui::MessageButtons::YesNo;
-  spec.beep = false;
-  ui_.message_box(std::move(spec), [yes = std::move(on_yes), no = std::move(on_no)](int result) {
+  ui::MessageBoxSpec form;
+  form.text = prompt;
+  form.caption = kAppName;
+  form.icon = ui::MessageIcon::Question;
+  form.buttons = ui::MessageButtons::YesNo;
+  form.beep = false;
+  ui_.message_box(std::move(form), [yes = std::move(on_yes), no = std::move(on_no)](int result) {
     if (result == ui::kIdYes) {
       if (yes) yes();
     } else if (no) {
@@ -126,12 +126,12 @@ bool CMainFrame::save_to(const std::string& path) {
   if (!notes.empty()) {
     std::string text = "Saved " + path + " with these changes:";
     for (const auto& n : notes) text += "\n" + n;
-    ui::MessageBoxSpec spec;
-    spec.text = std::move(text);
-    spec.caption = kAppName;
-    spec.icon = ui::MessageIcon::Information;
-    spec.beep = false;
-    ui_.message_box(std::move(spec));
+    ui::MessageBoxSpec form;
+    form.text = std::move(text);
+    form.caption = kAppName;
+    form.icon = ui::MessageIcon::Information;
+    form.beep = false;
+    ui_.message_box(std::move(form));
   }
   return true;
 }

@@ -116,7 +116,7 @@ int ports_main(const std::vector<std::string>& args) {
 }
 
 std::string ports_usage() {
-  return "  klvc ports            list the serial devices and the COM1..COM6 mapping\n";
+  return "  klvc ports                  list the serial devices and the COM1..COM6 mapping\n";
 }
 
 }  // namespace klvc

@@ -97,8 +97,8 @@ bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* 
 std::string simulate_command_usage() {
   return "  klvc simulate [--model A..E] [--rs485 --slave N] [--link PATH]\n"
          "                [--fail N:ANSWER] [--silent] [--delay MS]\n"
-         "                        run a simulated switcher on a pseudo-terminal until\n"
-         "                        interrupted; prints its path (PATH becomes a link to it)\n";
+         "                              run a simulated switcher on a pseudo-terminal until\n"
+         "                              interrupted; prints its path (PATH becomes a link to it)\n";
 }
 
 int simulate_command_main(const std::vector<std::string>& args) {

@@ -29,18 +29,18 @@ std::string system_reason() { return std::strerror(errno); }
 bool apply_fail_variable(Simulator& sim, std::string* error) {
   const char* value = ::getenv("KLVC_SIM_FAIL");
   if (!value || !*value) return true;
-  std::string spec = value;
+  std::string form = value;
   std::size_t at = 0;
-  while (at <= spec.size()) {
-    std::size_t end = spec.find(',', at);
-    if (end == std::string::npos) end = spec.size();
-    std::string item = spec.substr(at, end - at);
+  while (at <= form.size()) {
+    std::size_t end = form.find(',', at);
+    if (end == std::string::npos) end = form.size();
+    std::string item = form.substr(at, end - at);
     std::size_t colon = item.find(':');
     char* stop = nullptr;
     long nth = colon == std::string::npos ? 0 : std::strtol(item.c_str(), &stop, 10);
     if (colon == std::string::npos || nth <= 0 || stop != item.c_str() + colon ||
         colon + 1 >= item.size()) {
-      if (error) *error = "KLVC_SIM_FAIL: expected N:ANSWER[,N:ANSWER...], got \"" + spec + "\"";
+      if (error) *error = "KLVC_SIM_FAIL: expected N:ANSWER[,N:ANSWER...], got \"" + form + "\"";
       return false;
     }
     sim.fail_command(static_cast<int>(nth), item.substr(colon + 1) + "\r\n");

@@ -30,23 +30,23 @@ struct BoxLayout {
   std::vector<std::pair<Rect, int>> buttons;  // where, and the answer it gives
 };
 
-BoxLayout layout(const MessageBoxSpec& spec, int screen_w, int screen_h) {
+BoxLayout layout(const MessageBoxSpec& form, int screen_w, int screen_h) {
   BoxLayout l;
-  std::string mark = mark_of(spec.icon);
+  std::string mark = mark_of(form.icon);
   int mark_w = mark.empty() ? 0 : display_width(mark) + 1;
   int max_text = std::max(10, screen_w - 6 - mark_w);
-  l.lines = wrap_to_width(spec.text, max_text);
+  l.lines = wrap_to_width(form.text, max_text);
   int text_w = 0;
   for (const auto& line : l.lines) text_w = std::max(text_w, display_width(line));
   std::vector<std::pair<std::string, int>> labels;
-  if (spec.buttons == MessageButtons::YesNo) {
+  if (form.buttons == MessageButtons::YesNo) {
     labels = {{kYesLabel, kIdYes}, {kNoLabel, kIdNo}};
   } else {
     labels = {{kOkLabel, kIdOk}};
   }
   int buttons_w = 0;
   for (const auto& b : labels) buttons_w += display_width(b.first) + 2;
-  int inner = std::max({text_w + mark_w, buttons_w, display_width(spec.caption) + 6, 16});
+  int inner = std::max({text_w + mark_w, buttons_w, display_width(form.caption) + 6, 16});
   inner = std::min(inner, std::max(1, screen_w - 4));
   int w = inner + 4;
   int h = static_cast<int>(l.lines.size()) + 5;
@@ -65,14 +65,14 @@ BoxLayout layout(const MessageBoxSpec& spec, int screen_w, int screen_h) {
 }  // namespace
 
 void Ui::Impl::render_box(Canvas& c, const OpenBox& box) const {
-  const MessageBoxSpec& spec = shown[box.shown_index].spec;
-  BoxLayout l = layout(spec, c.width(), c.height());
+  const MessageBoxSpec& form = shown[box.shown_index].form;
+  BoxLayout l = layout(form, c.width(), c.height());
   c.fill(l.frame);
   c.box(l.frame);
   Style bold;
   bold.bold = true;
-  c.put_clipped(l.frame.x + 2, l.frame.y, " " + fit_width(spec.caption, l.frame.w - 6) + " ", l.frame, bold);
-  std::string mark = mark_of(spec.icon);
+  c.put_clipped(l.frame.x + 2, l.frame.y, " " + fit_width(form.caption, l.frame.w - 6) + " ", l.frame, bold);
+  std::string mark = mark_of(form.icon);
   if (!mark.empty()) c.put_clipped(l.frame.x + 2, l.frame.y + 2, mark, l.frame, bold);
   Rect text_area{l.text_x, l.frame.y + 2, l.frame.x + l.frame.w - 2 - l.text_x, static_cast<int>(l.lines.size())};
   for (std::size_t i = 0; i < l.lines.size(); ++i)
@@ -87,7 +87,7 @@ void Ui::Impl::render_box(Canvas& c, const OpenBox& box) const {
 
 void Ui::Impl::box_event(const Event& e) {
   OpenBox& box = boxes.back();
-  bool yes_no = shown[box.shown_index].spec.buttons == MessageButtons::YesNo;
+  bool yes_no = shown[box.shown_index].form.buttons == MessageButtons::YesNo;
   int focused_answer = yes_no ? (box.focus == 0 ? kIdYes : kIdNo) : kIdOk;
   switch (e.key) {
     case Key::Enter: self->answer_box(focused_answer); return;
@@ -116,7 +116,7 @@ void Ui::Impl::box_event(const Event& e) {
       if (yes_no && e.text == "n") self->answer_box(kIdNo);
       return;
     case Key::MouseDown: {
-      BoxLayout l = layout(shown[box.shown_index].spec, backend->width(), backend->height());
+      BoxLayout l = layout(shown[box.shown_index].form, backend->width(), backend->height());
       for (const auto& [r, answer] : l.buttons) {
         if (r.contains(e.x, e.y)) {
           self->answer_box(answer);

@@ -129,10 +129,10 @@ bool Ui::Impl::dialog_fits(const Dialog& d) const {
 
 // ---------------------------------------------------------------- message boxes
 
-void Ui::message_box(MessageBoxSpec spec, std::function<void(int)> on_close) {
-  bool beep = spec.beep;
+void Ui::message_box(MessageBoxSpec form, std::function<void(int)> on_close) {
+  bool beep = form.beep;
   impl_->close_menu();
-  impl_->shown.push_back({std::move(spec), true, 0});
+  impl_->shown.push_back({std::move(form), true, 0});
   impl_->boxes.push_back({impl_->shown.size() - 1, std::move(on_close), 0});
   if (beep) {
     ++impl_->bells;

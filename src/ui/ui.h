@@ -35,7 +35,7 @@ struct MessageBoxSpec {
 
 // A box as it was shown (tests read these).
 struct ShownBox {
-  MessageBoxSpec spec;
+  MessageBoxSpec form;
   bool open = true;
   int result = 0;
 };
@@ -86,7 +86,7 @@ class Ui {
   void end_modal(Dialog& dialog, int result);
 
   // --- message boxes (modal above everything, on_close gets the result) ---
-  void message_box(MessageBoxSpec spec, std::function<void(int)> on_close = {});
+  void message_box(MessageBoxSpec form, std::function<void(int)> on_close = {});
   bool message_box_open() const;
   const std::vector<ShownBox>& shown_boxes() const;  // every box since start (or clear)
   void clear_shown_boxes();

@@ -32,16 +32,16 @@ class DocumentCommands : public AppTest {
   }
   void expect_question(const ui::ShownBox& box, const char* text) {
     EXPECT_TRUE(box.open);
-    EXPECT_EQ(box.spec.text, text);
-    EXPECT_EQ(box.spec.caption, "KLVC");
-    EXPECT_EQ(box.spec.icon, ui::MessageIcon::Question);
-    EXPECT_EQ(box.spec.buttons, ui::MessageButtons::YesNo);
+    EXPECT_EQ(box.form.text, text);
+    EXPECT_EQ(box.form.caption, "KLVC");
+    EXPECT_EQ(box.form.icon, ui::MessageIcon::Question);
+    EXPECT_EQ(box.form.buttons, ui::MessageButtons::YesNo);
   }
   void expect_cant_open(const ui::ShownBox& box, const std::string& path_in_text) {
-    EXPECT_EQ(box.spec.caption, "Error");
-    EXPECT_EQ(box.spec.icon, ui::MessageIcon::Warning);
-    EXPECT_EQ(box.spec.text.rfind("Can't file open\n", 0), 0u) << box.spec.text;
-    EXPECT_NE(box.spec.text.find(path_in_text), std::string::npos) << box.spec.text;
+    EXPECT_EQ(box.form.caption, "Error");
+    EXPECT_EQ(box.form.icon, ui::MessageIcon::Warning);
+    EXPECT_EQ(box.form.text.rfind("Can't file open\n", 0), 0u) << box.form.text;
+    EXPECT_NE(box.form.text.find(path_in_text), std::string::npos) << box.form.text;
   }
 };
 
@@ -156,8 +156,8 @@ TEST_F(DocumentCommands, FileWithProblemsLoadsAndListsThemByLine) {
   ui->command(cmd::kFileOpen);
   EXPECT_EQ(store().file_name, path);
   ASSERT_EQ(boxes().size(), 1u);
-  EXPECT_EQ(boxes()[0].spec.icon, ui::MessageIcon::Warning);
-  EXPECT_NE(boxes()[0].spec.text.find("odd.dat:1390: "), std::string::npos) << boxes()[0].spec.text;
+  EXPECT_EQ(boxes()[0].form.icon, ui::MessageIcon::Warning);
+  EXPECT_NE(boxes()[0].form.text.find("odd.dat:1390: "), std::string::npos) << boxes()[0].form.text;
 }
 
 TEST_F(DocumentCommands, LongProblemListsAreCut) {
@@ -168,7 +168,7 @@ TEST_F(DocumentCommands, LongProblemListsAreCut) {
   open_answers.push_back(path);
   ui->command(cmd::kFileOpen);
   ASSERT_EQ(boxes().size(), 1u);
-  const std::string& text = boxes()[0].spec.text;
+  const std::string& text = boxes()[0].form.text;
   EXPECT_NE(text.find("bad.dat:1369: "), std::string::npos);
   EXPECT_EQ(text.find("bad.dat:1384: "), std::string::npos);
   EXPECT_NE(text.find("... and 4 more"), std::string::npos) << text;

@@ -45,11 +45,11 @@ TEST_F(AppTest, StartUpReadsTheProfileResetsTheStoreAndOpensTheMappedPort) {
   ASSERT_EQ(boxes().size(), 5u);
   for (int i = 0; i < 5; ++i) {
     const auto& box = boxes()[static_cast<std::size_t>(i)];
-    EXPECT_EQ(box.spec.text.rfind(expected[i], 0), 0u) << box.spec.text;
-    EXPECT_EQ(box.spec.caption, "Error");
-    EXPECT_EQ(box.spec.icon, ui::MessageIcon::Error);
+    EXPECT_EQ(box.form.text.rfind(expected[i], 0), 0u) << box.form.text;
+    EXPECT_EQ(box.form.caption, "Error");
+    EXPECT_EQ(box.form.icon, ui::MessageIcon::Error);
   }
-  EXPECT_NE(boxes()[0].spec.text.find(kMissingDevice), std::string::npos) << boxes()[0].spec.text;
+  EXPECT_NE(boxes()[0].form.text.find(kMissingDevice), std::string::npos) << boxes()[0].form.text;
   dismiss_boxes();
   EXPECT_FALSE(ui->quitting());
   EXPECT_TRUE(ui->timer_active(nullptr, cmd::kFrameTimer));
@@ -84,8 +84,8 @@ TEST_F(AppTest, NoAnswerIsReportedOnTheSeventhTickOfTheFrameTimer) {
   ui->run_posted();
   set_direct_line({});
   ASSERT_EQ(boxes().size(), 1u);
-  EXPECT_EQ(boxes()[0].spec.text, "No Connect");
-  EXPECT_EQ(boxes()[0].spec.caption, "Error");
+  EXPECT_EQ(boxes()[0].form.text, "No Connect");
+  EXPECT_EQ(boxes()[0].form.caption, "Error");
 }
 
 TEST(ClockText, LocalTimeInTheLocalesForm) {
@@ -246,7 +246,7 @@ TEST_F(AppTest, MenuOpensTheCommDialogAndEveryOkRestartsTheLink) {
   EXPECT_EQ(store().com_port_index, 3);
   EXPECT_EQ(store().interface_mode, 1);
   ASSERT_EQ(boxes().size(), 5u);
-  EXPECT_NE(boxes()[0].spec.text.find(std::string(kMissingDevice) + "4"), std::string::npos);
+  EXPECT_NE(boxes()[0].form.text.find(std::string(kMissingDevice) + "4"), std::string::npos);
   const std::string text = testing::read_file(profile);
   EXPECT_NE(text.find("com_port=3\n"), std::string::npos) << text;
   EXPECT_NE(text.find("rs_control=1\n"), std::string::npos) << text;
@@ -260,7 +260,7 @@ TEST_F(AppTest, AProfileThatCannotBeWrittenIsReported) {
   frame().model_dialog_ok(2);
   EXPECT_EQ(store().model_index, 2);
   ASSERT_EQ(boxes().size(), 1u);
-  EXPECT_NE(boxes()[0].spec.text.find(profile), std::string::npos) << boxes()[0].spec.text;
+  EXPECT_NE(boxes()[0].form.text.find(profile), std::string::npos) << boxes()[0].form.text;
 }
 
 }  // namespace

@@ -7,13 +7,13 @@
 namespace klvc {
 
 void ScreenBoxes::show_box(BoxRequest request, std::function<void(int)> on_close) {
-  ui::MessageBoxSpec spec;
-  spec.text = request.text;
-  spec.caption = request.caption;
-  spec.icon = static_cast<ui::MessageIcon>(request.icon);
-  spec.buttons = request.buttons == BoxButtons::YesNo ? ui::MessageButtons::YesNo : ui::MessageButtons::Ok;
-  spec.beep = request.beep;
-  ui_.message_box(spec, std::move(on_close));
+  ui::MessageBoxSpec form;
+  form.text = request.text;
+  form.caption = request.caption;
+  form.icon = static_cast<ui::MessageIcon>(request.icon);
+  form.buttons = request.buttons == BoxButtons::YesNo ? ui::MessageButtons::YesNo : ui::MessageButtons::Ok;
+  form.beep = request.beep;
+  ui_.message_box(form, std::move(on_close));
 }
 
 DialogTest::DialogTest() : ui(ui::Ui::create_headless(80, 24)), boxes(*ui) {
@@ -59,7 +59,7 @@ std::vector<std::string> DialogTest::take_lines() {
 
 std::vector<std::string> DialogTest::box_texts() const {
   std::vector<std::string> texts;
-  for (const ui::ShownBox& box : ui->shown_boxes()) texts.push_back(box.spec.text);
+  for (const ui::ShownBox& box : ui->shown_boxes()) texts.push_back(box.form.text);
   return texts;
 }
 

@@ -70,7 +70,7 @@ TEST_F(ClockDialog, YearOutsideTheListSendsNothingAndSaysWhy) {
     ASSERT_EQ(box_texts().size(), 1u);
     EXPECT_NE(box_texts()[0].find(std::to_string(year)), std::string::npos);
     EXPECT_NE(box_texts()[0].find("2000～2099"), std::string::npos);
-    EXPECT_EQ(ui->shown_boxes().back().spec.icon, ui::MessageIcon::Warning);
+    EXPECT_EQ(ui->shown_boxes().back().form.icon, ui::MessageIcon::Warning);
     ui->answer_box(ui::kIdOk);
     ui->clear_shown_boxes();
     // The other fields still go out, and a chosen year does too.

@@ -92,8 +92,8 @@ TEST_F(Password, ShortPasswordIsRefusedWithTheRule) {
   EXPECT_TRUE(take_lines().empty());
   ASSERT_EQ(box_texts(), (Lines{kPanelPasswordRule}));
   EXPECT_NE(std::string(kPanelPasswordRule).find("6文字"), std::string::npos);
-  EXPECT_EQ(ui->shown_boxes().back().spec.caption, "Error");
-  EXPECT_EQ(ui->shown_boxes().back().spec.icon, ui::MessageIcon::Warning);
+  EXPECT_EQ(ui->shown_boxes().back().form.caption, "Error");
+  EXPECT_EQ(ui->shown_boxes().back().form.icon, ui::MessageIcon::Warning);
   ui->answer_box(ui::kIdOk);
 
   clear_field();  // an empty password is refused the same way

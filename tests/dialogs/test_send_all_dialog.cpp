@@ -26,13 +26,13 @@ class ScreenSink : public MessageSink {
   explicit ScreenSink(ui::Ui& u) : ui_(u) {}
   void post_box(BoxRequest r) override { show_box(std::move(r), {}); }
   void show_box(BoxRequest r, std::function<void(int)> on_close) override {
-    ui::MessageBoxSpec spec;
-    spec.text = r.text;
-    spec.caption = r.caption;
-    spec.icon = r.icon == BoxIcon::Warning ? ui::MessageIcon::Warning
+    ui::MessageBoxSpec form;
+    form.text = r.text;
+    form.caption = r.caption;
+    form.icon = r.icon == BoxIcon::Warning ? ui::MessageIcon::Warning
                 : r.icon == BoxIcon::Error ? ui::MessageIcon::Error
                                            : ui::MessageIcon::None;
-    ui_.message_box(spec, std::move(on_close));
+    ui_.message_box(form, std::move(on_close));
   }
 
  private:
@@ -79,7 +79,7 @@ class SendAllDialogTest : public testing::Test {
   std::vector<std::string> warnings() const {
     std::vector<std::string> texts;
     for (const ui::ShownBox& b : screen->shown_boxes()) {
-      if (b.spec.icon == ui::MessageIcon::Warning) texts.push_back(b.spec.text);
+      if (b.form.icon == ui::MessageIcon::Warning) texts.push_back(b.form.text);
     }
     return texts;
   }
@@ -154,7 +154,7 @@ TEST_F(SendAllDialogTest, ErrorAnswerStopsAtTheNextTickWithTheBarWhereItWas) {
   EXPECT_EQ(store().error_seen, 0);
   EXPECT_FALSE(dialog()->timer_active(kSendAllTimerId));
   ASSERT_EQ(screen->shown_boxes().size(), 1u);
-  EXPECT_EQ(screen->shown_boxes()[0].spec.text, "Command Error");
+  EXPECT_EQ(screen->shown_boxes()[0].form.text, "Command Error");
 
   click_start();  // starts again from step 1
   screen->advance(80);

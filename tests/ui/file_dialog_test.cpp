@@ -64,8 +64,8 @@ TEST_F(FileDialogTest, OpenAddsTheExtensionAndRefusesMissingFiles) {
   ui_->file_open_dialog(dir_, [&](std::string p) { result_ = p; });
   type_and_enter("nothing");
   ASSERT_TRUE(ui_->message_box_open());
-  EXPECT_NE(ui_->shown_boxes().back().spec.text.find("nothing.dat"), std::string::npos);
-  EXPECT_EQ(ui_->shown_boxes().back().spec.icon, MessageIcon::Warning);
+  EXPECT_NE(ui_->shown_boxes().back().form.text.find("nothing.dat"), std::string::npos);
+  EXPECT_EQ(ui_->shown_boxes().back().form.icon, MessageIcon::Warning);
   ui_->feed(Event::of(Key::Enter));
   EXPECT_EQ(ui_->dialog_depth(), 1);
   top().edit(FileDialog::kIdName).set_text("");
@@ -88,9 +88,9 @@ TEST_F(FileDialogTest, SaveAddsDatAndAsksBeforeOverwriting) {
   type_and_enter("a");
   ASSERT_TRUE(ui_->message_box_open());
   const ShownBox& q = ui_->shown_boxes().back();
-  EXPECT_EQ(q.spec.caption, "KLVC");
-  EXPECT_EQ(q.spec.buttons, MessageButtons::YesNo);
-  EXPECT_NE(q.spec.text.find("a.dat"), std::string::npos);
+  EXPECT_EQ(q.form.caption, "KLVC");
+  EXPECT_EQ(q.form.buttons, MessageButtons::YesNo);
+  EXPECT_NE(q.form.text.find("a.dat"), std::string::npos);
   ui_->feed(Event::typed("n"));  // No: stay in the dialog
   EXPECT_EQ(ui_->dialog_depth(), 1);
   EXPECT_EQ(result_, "unset");
