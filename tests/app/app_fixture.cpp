@@ -7,26 +7,6 @@
 
 namespace klvc::testing {
 
-std::string default_settings_file(const std::vector<std::pair<int, std::string>>& line_overrides) {
-  std::vector<std::string> lines;
-  for (int c = 0; c < 64; ++c) lines.push_back("s");                  // empty titles
-  for (int t = 0; t < 24; ++t) lines.push_back(std::to_string(t));    // alarm input channels
-  for (int i = 0; i < 256; ++i) lines.push_back("0");                 // alarm outputs
-  for (int i = 0; i < 1024; ++i) lines.push_back("1");                // skip/live: all LIVE
-  for (int o = 0; o < 16; ++o) lines.push_back("3");                  // dwell times
-  for (int o = 0; o < 16; ++o) lines.push_back(std::to_string(o));    // routes
-  for (int o = 0; o < 16; ++o) lines.push_back("1");                  // output title display
-  for (int o = 0; o < 16; ++o) lines.push_back("1");                  // date/time display
-  for (int c = 0; c < 64; ++c) lines.push_back("1");                  // input title display
-  lines.push_back("9");                                               // hold time
-  for (int i = 0; i < 9; ++i) lines.push_back("0");                   // 1498..1506
-  lines.push_back("573920");
-  for (const auto& o : line_overrides) lines.at(static_cast<std::size_t>(o.first - 1)) = o.second;
-  std::string out;
-  for (const auto& l : lines) out += l + "\r\n";
-  return out;
-}
-
 void AppTest::SetUp() {
   reset_whole_store();
   profile = dir.file("config/klvc/klvc.ini");

@@ -11,17 +11,13 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "temp_dir.h"
+#include "support/files.h"
+#include "support/settings_lines.h"
 #include "ui/ui.h"
 
 namespace klvc::testing {
 
 constexpr const char* kMissingDevice = "/nonexistent/klvc-test-tty";
-
-// The settings file of a freshly reset store, built line by line from the
-// file format's rules (1507 lines, CR LF), with `line_overrides` applied
-// (1-based line number -> text).
-std::string default_settings_file(const std::vector<std::pair<int, std::string>>& line_overrides = {});
 
 class AppTest : public ::testing::Test {
  protected:

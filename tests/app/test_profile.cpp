@@ -8,7 +8,7 @@
 
 #include "app/ini_file.h"
 #include "app/profile.h"
-#include "temp_dir.h"
+#include "support/files.h"
 
 namespace klvc {
 namespace {

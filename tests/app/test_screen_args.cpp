@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/screen.h"
-#include "temp_dir.h"
+#include "support/files.h"
 
 namespace klvc {
 namespace {

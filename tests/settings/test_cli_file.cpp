@@ -3,24 +3,26 @@
 
 #include <algorithm>
 
-#include "settings_test_support.h"
+#include "support/files.h"
+#include "support/run_program.h"
+#include "support/settings_lines.h"
 
 namespace klvc {
 namespace {
 
-using test::default_file_lines;
-using test::join_lines;
-using test::read_file;
-using test::run_klvc;
-using test::ScratchDir;
-using test::write_file;
+using testing::default_file_lines;
+using testing::join_lines;
+using testing::read_file;
+using testing::run_klvc;
+using testing::TempDir;
+using testing::write_file;
 
 const char kRunHelp[] = "Run 'klvc --help'.";
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(Cli, VersionAndHelp) {
-  test::RunResult r = run_klvc({"--version"});
+  testing::RunResult r = run_klvc({"--version"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "KLVC Version 2.10\n");
   EXPECT_EQ(r.err, "");
@@ -38,7 +40,7 @@ TEST(Cli, BadUsageExitsTwoWithAHint) {
       {"--version", "extra"}};
   for (const auto& args : cases) {
     SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));
-    test::RunResult r = run_klvc(args);
+    testing::RunResult r = run_klvc(args);
     EXPECT_EQ(r.exit_code, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(contains(r.err, kRunHelp)) << r.err;
@@ -46,9 +48,9 @@ TEST(Cli, BadUsageExitsTwoWithAHint) {
 }
 
 TEST(CliFile, NewWritesTheDefaultFile) {
-  ScratchDir dir;
+  TempDir dir;
   std::string path = dir.file("new.dat");
-  test::RunResult r = run_klvc({"file", "new", path});
+  testing::RunResult r = run_klvc({"file", "new", path});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(read_file(path), join_lines(default_file_lines()));
 
@@ -59,10 +61,10 @@ TEST(CliFile, NewWritesTheDefaultFile) {
 }
 
 TEST(CliFile, CheckReportsEachMendWithItsLine) {
-  ScratchDir dir;
+  TempDir dir;
   std::string good = dir.file("good.dat");
   write_file(good, join_lines(default_file_lines(), "\n"));
-  test::RunResult r = run_klvc({"file", "check", good});
+  testing::RunResult r = run_klvc({"file", "check", good});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err, "");
 
@@ -85,14 +87,14 @@ TEST(CliFile, CheckReportsEachMendWithItsLine) {
 }
 
 TEST(CliFile, ShowListsEverySettingReadably) {
-  ScratchDir dir;
+  TempDir dir;
   std::vector<std::string> lines = default_file_lines();
   lines[0] = "\x82\xA0\x82\xA2";  // あい
   lines[1385 + 2 - 1] = "11";      // output 3 routes input 12
   lines[1385 + 4 - 1] = "28";      // KLV-A's Auto
   std::string path = dir.file("a.dat");
   write_file(path, join_lines(lines));
-  test::RunResult r = run_klvc({"file", "show", path});
+  testing::RunResult r = run_klvc({"file", "show", path});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1507);
   EXPECT_TRUE(contains(r.out, "title ch01 = \"あい\"\n")) << r.out.substr(0, 200);
@@ -111,7 +113,7 @@ TEST(CliFile, ShowListsEverySettingReadably) {
   lines[1498 - 1] = "1";
   std::string other = dir.file("b.dat");
   write_file(other, join_lines(lines));
-  test::RunResult r2 = run_klvc({"file", "show", other});
+  testing::RunResult r2 = run_klvc({"file", "show", other});
   ASSERT_EQ(r2.exit_code, 0);
   std::string::size_type at = 0;
   while (at < r.out.size() && r.out[at] == r2.out[at]) ++at;

@@ -8,7 +8,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_layout.h"
 #include "settings/store.h"
-#include "settings_test_support.h"
+#include "support/settings_lines.h"
 
 namespace klvc {
 namespace {
@@ -97,8 +97,8 @@ void expect_usable_store(const std::string& bytes, const ReadResult& r) {
 
 TEST(SettingsFuzz, DamagedFilesLoadIntoAUsableStore) {
   reset_whole_store();
-  const std::string crlf = test::join_lines(test::default_file_lines());
-  const std::string lf = test::join_lines(test::default_file_lines(), "\n");
+  const std::string crlf = testing::join_lines(testing::default_file_lines());
+  const std::string lf = testing::join_lines(testing::default_file_lines(), "\n");
   Mutator m(20240611u);
   constexpr int kFiles = 100000;
   for (int n = 0; n < kFiles; ++n) {

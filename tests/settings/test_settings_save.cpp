@@ -7,16 +7,18 @@
 
 #include "settings/settings_file.h"
 #include "settings/store.h"
-#include "settings_test_support.h"
+#include "support/files.h"
+#include "support/settings_lines.h"
 
 namespace klvc {
 namespace {
 
-using test::default_file_lines;
-using test::join_lines;
-using test::read_file;
-using test::ScratchDir;
-using test::write_file;
+using testing::default_file_lines;
+using testing::join_lines;
+using testing::list_dir;
+using testing::read_file;
+using testing::TempDir;
+using testing::write_file;
 
 class SettingsSaveTest : public ::testing::Test {
  protected:
@@ -25,7 +27,7 @@ class SettingsSaveTest : public ::testing::Test {
     fail_save_step_for_testing(SaveStep::kNone, 0);
     reset_whole_store();
   }
-  ScratchDir dir;
+  TempDir dir;
   SettingsStore& s = store();
 };
 
@@ -37,7 +39,7 @@ TEST_F(SettingsSaveTest, SaveAndOpenRoundTrip) {
   std::string error;
   ASSERT_TRUE(write_settings_file(path, &error)) << error;
   EXPECT_EQ(s.modified, 0);
-  EXPECT_EQ(dir.names(), std::vector<std::string>{"a.dat"});
+  EXPECT_EQ(list_dir(dir.path()), "a.dat");
 
   reset_whole_store();
   s.modified = 1;
@@ -86,7 +88,7 @@ TEST_F(SettingsSaveTest, FailureAtAnyStepLeavesTheOldFileAndNoLeftovers) {
     std::string error;
     EXPECT_FALSE(write_settings_file(path, &error));
     EXPECT_EQ(read_file(path), "previous contents");
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"keep.dat"});
+    EXPECT_EQ(list_dir(dir.path()), "keep.dat");
     EXPECT_NE(error.find(path), std::string::npos) << error;
     EXPECT_NE(error.find(std::strerror(ENOSPC)), std::string::npos) << error;
     EXPECT_EQ(s.modified, 1);
@@ -107,7 +109,7 @@ TEST_F(SettingsSaveTest, RealFailuresNameThePathAndTheReason) {
   EXPECT_FALSE(write_settings_file(folder, &error));
   EXPECT_NE(error.find(folder), std::string::npos) << error;
   EXPECT_EQ(read_file(folder + "/inside"), "x");
-  EXPECT_EQ(dir.names(), std::vector<std::string>{"folder.dat"});
+  EXPECT_EQ(list_dir(dir.path()), "folder.dat");
 
   EXPECT_FALSE(write_settings_file("", &error));
   EXPECT_FALSE(error.empty());
@@ -136,7 +138,7 @@ TEST_F(SettingsSaveTest, RefusedStoreWritesNothing) {
   EXPECT_NE(error.find(path), std::string::npos) << error;
   EXPECT_NE(error.find("password"), std::string::npos) << error;
   EXPECT_EQ(read_file(path), "previous");
-  EXPECT_EQ(dir.names(), std::vector<std::string>{"a.dat"});
+  EXPECT_EQ(list_dir(dir.path()), "a.dat");
 }
 
 TEST_F(SettingsSaveTest, UnreadableFilesLeaveTheStoreUnchanged) {

@@ -2,13 +2,13 @@
 
 #include "settings/settings_file.h"
 #include "settings/store.h"
-#include "settings_test_support.h"
+#include "support/settings_lines.h"
 
 namespace klvc {
 namespace {
 
-using test::default_file_lines;
-using test::join_lines;
+using testing::default_file_lines;
+using testing::join_lines;
 
 class SettingsWriteTest : public ::testing::Test {
  protected:

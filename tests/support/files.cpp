@@ -1,4 +1,4 @@
-#include "temp_dir.h"
+#include "support/files.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -15,18 +15,25 @@ namespace klvc::testing {
 
 namespace {
 
+std::vector<std::string> names_in(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(path.c_str())) {
+    while (dirent* e = ::readdir(d)) {
+      std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 void remove_tree(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return;
   if (S_ISDIR(st.st_mode)) {
-    ::chmod(path.c_str(), 0700);
-    if (DIR* d = ::opendir(path.c_str())) {
-      while (dirent* e = ::readdir(d)) {
-        std::string n = e->d_name;
-        if (n != "." && n != "..") remove_tree(path + "/" + n);
-      }
-      ::closedir(d);
-    }
+    ::chmod(path.c_str(), 0700);  // a test may have locked it
+    for (const std::string& n : names_in(path)) remove_tree(path + "/" + n);
     ::rmdir(path.c_str());
   } else {
     ::unlink(path.c_str());
@@ -36,8 +43,9 @@ void remove_tree(const std::string& path) {
 }  // namespace
 
 TempDir::TempDir() {
-  char tmpl[] = "/tmp/klvc-app-test-XXXXXX";
-  if (!::mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
+  const char* base = std::getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/klvc-test-XXXXXX";
+  if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed in " + tmpl);
   path_ = tmpl;
 }
 
@@ -61,17 +69,8 @@ bool file_exists(const std::string& path) {
 }
 
 std::string list_dir(const std::string& path) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(path.c_str())) {
-    while (dirent* e = ::readdir(d)) {
-      std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
   std::string out;
-  for (const auto& n : names) out += (out.empty() ? "" : " ") + n;
+  for (const std::string& n : names_in(path)) out += (out.empty() ? "" : " ") + n;
   return out;
 }
 

@@ -1,10 +1,11 @@
-// A fresh folder under /tmp for one test, removed with everything in it.
+// Scratch folders and whole-file reads and writes for the tests.
 #pragma once
 
 #include <string>
 
 namespace klvc::testing {
 
+// A fresh folder under $TMPDIR (or /tmp), removed with everything in it.
 class TempDir {
  public:
   TempDir();
@@ -21,7 +22,7 @@ class TempDir {
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
-// Names in the folder, sorted, without "." and "..".
+// Names in the folder, sorted, space-separated, without "." and "..".
 std::string list_dir(const std::string& path);
 
 }  // namespace klvc::testing
