@@ -6,7 +6,6 @@
 
 #include "app/about_dlg.h"
 #include "app/command_ids.h"
-#include "app/dialog_commands.h"
 #include "app/resource.h"
 #include "app_fixture.h"
 #include "dialogs/ime.h"
@@ -119,30 +118,6 @@ TEST_F(AppTest, ClockPaneFollowsTheOneSecondTimer) {
   EXPECT_EQ(ui->status_text(pane), clock_text(2000));
   ui->advance(1);
   EXPECT_EQ(ui->status_text(pane), clock_text(2001));
-}
-
-TEST_F(AppTest, EveryMenuCommandRunsOrIsGreyed) {
-  start();
-  dismiss_boxes();
-  for (int id : menu_commands()) {
-    if (const DialogCommand* dc = find_dialog_command(id)) {
-      // A dialog command opens its dialog, or is greyed while the dialog is not built.
-      EXPECT_EQ(frame().command_enabled(id), static_cast<bool>(dc->create)) << id;
-      ui->command(id);
-      EXPECT_EQ(ui->dialog_depth(), dc->create ? 1 : 0) << id;
-      while (ui->message_box_open()) ui->answer_box(1);
-      if (ui->top_dialog()) ui->top_dialog()->on_cancel();
-      ui->run_posted();
-      while (ui->message_box_open()) ui->answer_box(1);
-      EXPECT_EQ(ui->dialog_depth(), 0) << id;
-    } else {
-      const bool is_shell = id == cmd::kFileNew || id == cmd::kFileOpen || id == cmd::kFileSave ||
-                            id == cmd::kFileSaveAs || id == cmd::kAppExit || id == cmd::kAppAbout;
-      EXPECT_TRUE(is_shell) << id << " has no handler";
-      EXPECT_TRUE(frame().command_enabled(id)) << id;
-    }
-  }
-  EXPECT_FALSE(frame().command_enabled(12345));
 }
 
 TEST_F(AppTest, AboutBoxOpensAnyNumberOfTimesAndChangesNothing) {
