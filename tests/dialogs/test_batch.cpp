@@ -2,6 +2,8 @@
 // and how it stops, with a host that records instead of drawing.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -151,15 +153,17 @@ TEST_F(BatchTest, TicksWaitWhileItsBoxIsOpen) {
   EXPECT_EQ(host.sent.back(), std::make_pair(1, 0));
 }
 
-TEST(BatchBox, ClosingABoxAfterTheDialogIsGoneIsHarmless) {
+TEST(BatchBox, ABoxClosedAfterItsDialogIsGoneReleasesNothingElse) {
   reset_whole_store();
   RecordingHost host;
-  std::function<void(int)> close_box;
-  {
-    Batch batch{host};
-    close_box = batch.hold_while_box_open();
-  }
-  close_box(1);
+  std::optional<Batch> batch(std::in_place, host);
+  std::function<void(int)> stale = batch->hold_while_box_open();
+  batch.emplace(host);  // the dialog opened again, in the same place
+  std::function<void(int)> current = batch->hold_while_box_open();
+  stale(1);
+  EXPECT_TRUE(batch->held());  // only its own box lets the new batch go on
+  current(1);
+  EXPECT_FALSE(batch->held());
 }
 
 }  // namespace

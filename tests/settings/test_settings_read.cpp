@@ -250,44 +250,61 @@ TEST_F(SettingsReadTest, LoneSignIsConsumedBeforeTheFailingByte) {
   EXPECT_NE(r.problems[0].message.find("'-x'"), std::string::npos) << listed(r);
 }
 
-// Each field's range for the largest model, written out from the field list.
-struct RangeCase { int line; int max; int fallback; };
-const RangeCase kRangeCases[] = {
-    {65, 63, 0},    {88, 63, 23},  {89, 1, 0},     {344, 1, 0},   {345, 1, 1},   {1368, 1, 1},
-    {1369, 59, 3},  {1384, 59, 3}, {1385, 64, 0},  {1390, 64, 5}, {1400, 64, 15}, {1401, 1, 1},
-    {1417, 1, 1},   {1433, 1, 1},  {1496, 1, 1},   {1497, 59, 9}, {1498, 1, 0},  {1499, 1, 0},
-    {1500, 1, 0},   {1501, 1, 0},  {1502, 23, 0},  {1503, 3, 0},  {1504, 63, 0}, {1505, 1, 0},
-    {1506, 1, 0},
+// The file layout, run by run: its lines, the largest value the store field
+// allows on the largest model, and the defaults of its first and last line.
+struct LayoutRun { int first, last, max, first_default, last_default; };
+const LayoutRun kLayout[] = {
+    {65, 88, 63, 0, 23},      // alarm input terminal t watches channel t
+    {89, 344, 1, 0, 0},       // alarm outputs OFF
+    {345, 1368, 1, 1, 1},     // skip/live: LIVE
+    {1369, 1384, 59, 3, 3},   // dwell times 1..60 s as 0..59
+    {1385, 1400, 64, 0, 15},  // routes: 64 inputs and "Auto"; output o shows input o
+    {1401, 1416, 1, 1, 1},    // output title display ON
+    {1417, 1432, 1, 1, 1},    // date/time display ON
+    {1433, 1496, 1, 1, 1},    // input title display ON
+    {1497, 1497, 59, 9, 9},   // alarm hold time "01".."60"
+    {1498, 1498, 1, 0, 0},    // alarm polarity MAKE
+    {1499, 1499, 1, 0, 0},    // alarm return OFF
+    {1500, 1500, 1, 0, 0},    // buzzer OFF
+    {1501, 1501, 1, 0, 0},    // memory number display OFF
+    {1502, 1502, 23, 0, 0},   // selected alarm input terminal
+    {1503, 1503, 3, 0, 0},    // selected alarm output terminal
+    {1504, 1504, 63, 0, 0},   // selected alarm channel
+    {1505, 1505, 1, 0, 0},    // menu lock OFF
+    {1506, 1506, 1, 0, 0},    // operation lock OFF
 };
 
 TEST_F(SettingsReadTest, OutOfRangeValuesGoBackToTheirDefaultsWithTheirLine) {
-  for (const RangeCase& c : kRangeCases) {
-    SCOPED_TRACE(c.line);
-    for (int value : {0, c.max}) {
-      reset_whole_store();
-      std::vector<std::string> lines = default_file_lines();
-      lines[c.line - 1] = std::to_string(value);
-      ASSERT_TRUE(read(lines).clean()) << value;
-      std::string bytes;
-      std::string error;
-      settings_file_text(&bytes, &error);
-      EXPECT_EQ(bytes, join_lines(lines));
-    }
-    for (const std::string& bad : {std::to_string(c.max + 1), std::string("-1"), std::string("99999999999")}) {
-      reset_whole_store();
-      std::vector<std::string> lines = default_file_lines();
-      lines[c.line - 1] = bad;
-      ReadResult r = read(lines);
-      ASSERT_EQ(r.problems.size(), 1u) << bad;
-      EXPECT_EQ(r.problems[0].line, c.line);
-      EXPECT_NE(r.problems[0].message.find(bad + " out of range 0.." + std::to_string(c.max) +
-                                           ", reset to default " + std::to_string(c.fallback)),
-                std::string::npos)
-          << r.problems[0].message;
-      std::string bytes;
-      std::string error;
-      settings_file_text(&bytes, &error);
-      EXPECT_EQ(bytes, join_lines(default_file_lines()));
+  for (const LayoutRun& run : kLayout) {
+    for (const auto& [line, fallback] : {std::make_pair(run.first, run.first_default),
+                                         std::make_pair(run.last, run.last_default)}) {
+      SCOPED_TRACE(line);
+      for (int value : {0, run.max}) {
+        reset_whole_store();
+        std::vector<std::string> lines = default_file_lines();
+        lines[line - 1] = std::to_string(value);
+        ASSERT_TRUE(read(lines).clean()) << value;
+        std::string bytes;
+        std::string error;
+        settings_file_text(&bytes, &error);
+        EXPECT_EQ(bytes, join_lines(lines));
+      }
+      for (const std::string& bad : {std::to_string(run.max + 1), std::string("-1"), std::string("99999999999")}) {
+        reset_whole_store();
+        std::vector<std::string> lines = default_file_lines();
+        lines[line - 1] = bad;
+        ReadResult r = read(lines);
+        ASSERT_EQ(r.problems.size(), 1u) << bad;
+        EXPECT_EQ(r.problems[0].line, line);
+        EXPECT_NE(r.problems[0].message.find(bad + " out of range 0.." + std::to_string(run.max) +
+                                             ", reset to default " + std::to_string(fallback)),
+                  std::string::npos)
+            << r.problems[0].message;
+        std::string bytes;
+        std::string error;
+        settings_file_text(&bytes, &error);
+        EXPECT_EQ(bytes, join_lines(default_file_lines()));
+      }
     }
   }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -111,22 +113,58 @@ TEST_F(SettingsSaveTest, RealFailuresNameThePathAndTheReason) {
   EXPECT_EQ(read_file(folder + "/inside"), "x");
   EXPECT_EQ(list_dir(dir.path()), "folder.dat");
 
+  // A file where the folder should be.
+  write_file(dir.file("plain"), "x");
+  const std::string under_file = dir.file("plain/a.dat");
+  EXPECT_FALSE(write_settings_file(under_file, &error));
+  EXPECT_NE(error.find(under_file), std::string::npos) << error;
+  EXPECT_NE(error.find(std::strerror(ENOTDIR)), std::string::npos) << error;
+  EXPECT_EQ(read_file(dir.file("plain")), "x");
+
   EXPECT_FALSE(write_settings_file("", &error));
   EXPECT_FALSE(error.empty());
 }
 
+// Saves in a child process that runs as an ordinary user: folder permissions
+// do not bind the superuser, and the tests run as root in CI. Returns the
+// save's error text, "saved" when it succeeded.
+std::string save_as_ordinary_user(const std::string& path) {
+  int out[2];
+  if (pipe(out) != 0) return "pipe failed";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(out[0]);
+    std::string error = "saved";
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+      error = std::string("cannot leave root: ") + std::strerror(errno);
+    } else if (write_settings_file(path, &error)) {
+      error = "saved";
+    }
+    (void)!write(out[1], error.data(), error.size());
+    _exit(0);
+  }
+  close(out[1]);
+  std::string error;
+  char buf[512];
+  for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) error.append(buf, static_cast<std::size_t>(n));
+  close(out[0]);
+  waitpid(pid, nullptr, 0);
+  return error;
+}
+
 TEST_F(SettingsSaveTest, UnwritableFolderLeavesTheOldFile) {
-  if (geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind the superuser";
   std::string sub = dir.file("locked");
   ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
   std::string path = sub + "/a.dat";
   write_file(path, "previous");
+  chmod(dir.path().c_str(), 0755);  // the ordinary user may look inside
   chmod(sub.c_str(), 0555);
-  std::string error;
-  EXPECT_FALSE(write_settings_file(path, &error));
+  const std::string error = save_as_ordinary_user(path);
   chmod(sub.c_str(), 0755);
   EXPECT_EQ(read_file(path), "previous");
+  EXPECT_EQ(list_dir(sub), "a.dat");
   EXPECT_NE(error.find(path), std::string::npos) << error;
+  EXPECT_NE(error.find(std::strerror(EACCES)), std::string::npos) << error;
 }
 
 TEST_F(SettingsSaveTest, RefusedStoreWritesNothing) {

@@ -98,8 +98,6 @@ TEST_F(StoreTest, WholeResetGivesAFreshProcess) {
   EXPECT_EQ(s.output_routes[0], 0);
 }
 
-TEST_F(StoreTest, OneSharedInstance) { EXPECT_EQ(&store(), &s); }
-
 TEST(ModelTable, CountsPerModel) {
   struct Row { const char* name; int inputs, outputs, alarm_in, alarm_out; };
   const Row rows[] = {{"KLV-A", 28, 8, 16, 3}, {"KLV-B", 24, 12, 16, 3}, {"KLV-C", 32, 16, 24, 4},
