@@ -172,21 +172,5 @@ TEST_F(AlarmTerminals, OutputTablePagesFollowTheChannel) {
   EXPECT_FALSE(shows(kOutputTable, "ch33"));
 }
 
-TEST_F(AlarmTerminals, ErrorStopsTheOutputBatchAndSetRestartsAtTheFirstPair) {
-  store().model_index = 2;
-  sim.fail_command(6, "GN\r\n");
-  open(std::make_unique<CAlarmOutputDlg>());
-  press(kIdSet);
-  ui->advance(700);
-  EXPECT_EQ(take_lines().size(), 6u);
-  EXPECT_EQ(box_texts(), (Lines{"Mode Error"}));
-  EXPECT_EQ(store().batch_step, 0);
-  EXPECT_EQ(top()->progress(kIdProgress).pos(), 1);
-  ui->answer_box(ui::kIdOk);
-  press(kIdSet);
-  ui->advance(100);
-  EXPECT_EQ(take_lines(), (Lines{"AMO0101OF\r\n"}));
-}
-
 }  // namespace
 }  // namespace klvc

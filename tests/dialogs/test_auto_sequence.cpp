@@ -97,24 +97,6 @@ TEST_F(AutoSequence, SkipLiveBatchCoversEveryModel) {
   }
 }
 
-TEST_F(AutoSequence, ErrorStopsMidInputAndSetStartsAgainFromTheFirstPair) {
-  store().model_index = 2;
-  sim.fail_command(20, "E3\r\n");  // input 2, output 4
-  open(std::make_unique<CSkipLiveDlg>());
-  press(kIdSet);
-  ui->advance(100 * 20);
-  EXPECT_EQ(take_lines().size(), 20u);
-  EXPECT_EQ(box_texts(), (Lines{"Command Error"}));
-  ui->answer_box(ui::kIdOk);
-  ui->advance(100);  // the next tick stops instead of sending
-  EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(store().batch_step, 0);
-  EXPECT_EQ(top()->progress(kIdProgress).pos(), 1);  // one whole input was done
-  press(kIdSet);
-  ui->advance(200);
-  EXPECT_EQ(take_lines(), (Lines{"ASM0101L\r\n", "ASM0201L\r\n"}));
-}
-
 TEST_F(AutoSequence, TableShowsTheSelectedOutputsColumn) {
   store().model_index = 2;
   store().sequence_live[sequence_live_index(4, 2)] = 0;

@@ -156,26 +156,6 @@ TEST_F(DatetimeDisplay, SameForAllSetsEveryOutputWhateverTheModel) {
   EXPECT_NE(table_text().find("out06 = OFF"), std::string::npos);
 }
 
-TEST_F(DatetimeDisplay, ClockErrorStopsTheNextBatchAtItsFirstTick) {
-  sim.fail_command(1, "E3\r\n");
-  open(std::make_unique<CDateTimeSetDlg>([] { return LocalDateTime{2009, 3, 7, 14, 5, 9}; }));
-  press(D::kHourSet);
-  EXPECT_EQ(box_texts(), (Lines{"Command Error"}));
-  EXPECT_EQ(store().error_seen, 1);
-  top()->end_dialog(ui::kIdOk);
-  take_lines();
-
-  open_dialog();
-  press(kIdSet);
-  ui->advance(500);
-  EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(store().error_seen, 0);
-  EXPECT_EQ(store().batch_step, 0);
-  press(kIdSet);
-  ui->advance(800);
-  EXPECT_EQ(take_lines().size(), 8u);
-}
-
 TEST(DatetimeDisplayCommand, OutputsAndFlags) {
   reset_whole_store();
   store().datetime_display[15] = 0;

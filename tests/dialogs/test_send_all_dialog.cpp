@@ -15,6 +15,7 @@
 #include "link/messages.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
+#include "support/send_all_figures.h"
 #include "ui/ui.h"
 
 namespace klvc {
@@ -39,7 +40,7 @@ class ScreenSink : public MessageSink {
   ui::Ui& ui_;
 };
 
-class SendAllDialogTest : public testing::Test {
+class SendAllDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     reset_whole_store();
@@ -106,7 +107,7 @@ TEST_F(SendAllDialogTest, RunSendsTheSingleSettingsFirstAndEndsWithTheBarAtZero)
   screen->advance(1);
   ASSERT_EQ(lines().size(), 1u);
   EXPECT_EQ(bar().lo(), 0);
-  EXPECT_EQ(bar().hi(), 28 + 341);
+  EXPECT_EQ(bar().hi(), testing::kSendAllFigures[0].progress_max);
   EXPECT_EQ(bar().pos(), 0);
 
   screen->advance(7 * 80);
@@ -116,8 +117,8 @@ TEST_F(SendAllDialogTest, RunSendsTheSingleSettingsFirstAndEndsWithTheBarAtZero)
   EXPECT_EQ(bar().pos(), 7);
 
   const std::int64_t rest = run_until_idle();
-  EXPECT_EQ(8 * 80 + rest, 91400);
-  EXPECT_EQ(lines().size(), 420u);
+  EXPECT_EQ(8 * 80 + rest, testing::kSendAllFigures[0].scheduled_ms);
+  EXPECT_EQ(static_cast<int>(lines().size()), testing::kSendAllFigures[0].commands);
   EXPECT_EQ(bar().pos(), 0);
   EXPECT_FALSE(d.timer_active(kSendAllTimerId));
   EXPECT_FALSE(d.running());
@@ -140,39 +141,6 @@ TEST_F(SendAllDialogTest, StartDoesNothingWhileAnyBatchRuns) {
   ASSERT_EQ(lines().size(), 10u);
   EXPECT_EQ(lines()[5], "PWMOF");
   EXPECT_EQ(lines()[8], "AIS0101");
-}
-
-TEST_F(SendAllDialogTest, ErrorAnswerStopsAtTheNextTickWithTheBarWhereItWas) {
-  open(0);
-  sim->fail_command(37, "E3\r\n");
-  click_start();
-  run_until_idle();
-  // Line 37 is the alarm output of channel 5, terminal 1 (step 77); nothing follows it.
-  ASSERT_EQ(lines().size(), 37u);
-  EXPECT_EQ(lines().back(), "AMO0501OF");
-  EXPECT_EQ(bar().pos(), 76);
-  EXPECT_EQ(store().error_seen, 0);
-  EXPECT_FALSE(dialog()->timer_active(kSendAllTimerId));
-  ASSERT_EQ(screen->shown_boxes().size(), 1u);
-  EXPECT_EQ(screen->shown_boxes()[0].form.text, "Command Error");
-
-  click_start();  // starts again from step 1
-  screen->advance(80);
-  EXPECT_EQ(lines().back(), "BZOF");
-}
-
-TEST_F(SendAllDialogTest, ErrorLeftFromAnEarlierCommandStopsTheFirstTick) {
-  open(0);
-  store().error_seen = 1;
-  click_start();
-  screen->advance(1000);
-  EXPECT_TRUE(lines().empty());
-  EXPECT_EQ(store().error_seen, 0);
-  EXPECT_EQ(store().batch_step, 0);
-
-  click_start();
-  screen->advance(80);
-  EXPECT_EQ(lines().size(), 1u);
 }
 
 TEST_F(SendAllDialogTest, EachRefusedTitleGivesOneBoxAndTheRunWaitsForIt) {
@@ -213,19 +181,6 @@ TEST_F(SendAllDialogTest, ShortPasswordIsWarnedAboutAndTheRunGoesOn) {
   screen->answer_box(kIdOk);
   screen->advance(80);
   EXPECT_EQ(lines().back(), "AIS0101");
-}
-
-TEST_F(SendAllDialogTest, ClosingDuringTheRunEndsItCleanly) {
-  open(4);
-  click_start();
-  screen->advance(2000);
-  const std::size_t sent = lines().size();
-  EXPECT_EQ(sent, 25u);
-  dialog()->click(ui::kIdCancel);
-  EXPECT_EQ(screen->dialog_depth(), 0);
-  EXPECT_EQ(store().batch_step, 0);
-  screen->advance(10000);
-  EXPECT_EQ(lines().size(), sent);
 }
 
 }  // namespace

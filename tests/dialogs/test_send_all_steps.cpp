@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dialogs/send_all_steps.h"
+#include "support/send_all_figures.h"
 
 namespace klvc {
 namespace {
@@ -38,35 +39,18 @@ std::vector<std::pair<int, int>> sent_pairs(const std::vector<Tick>& ticks, Send
   return pairs;
 }
 
-// Figures of every model, worked out by hand from the step table:
-// 80 ms ticks = 72 + 64 x terminals + 64 x outputs + 128 + 1 (step 330),
-// 500 ms ticks = 10 + inputs, commands = 8 + terminals_in + inputs x terminals_out
-// + inputs x outputs + 4 x outputs + 2 x inputs.
-// The nominal durations are these times rounded to a tenth of a second.
-struct ModelFigures {
-  int fast_ticks;
-  int slow_ticks;
-  int commands;
-  int scheduled_ms;
-  int nominal_tenths;
-  int progress_max;
-};
-constexpr ModelFigures kFigures[] = {
-    {905, 38, 420, 91400, 914, 369},     {1161, 34, 480, 109880, 1099, 365},
-    {1481, 42, 800, 139480, 1395, 373},  {1481, 58, 1152, 147480, 1475, 389},
-    {1481, 74, 1504, 155480, 1555, 405},
-};
+using testing::kSendAllFigures;
 
 TEST(SendAllSteps, WholeRunOfEveryModelHasTheFixedTicksCommandsAndDuration) {
   for (int model = 0; model < 5; ++model) {
     SCOPED_TRACE(model);
     const SendAllTotals totals = send_all_totals(model);
-    EXPECT_EQ(totals.fast_ticks, kFigures[model].fast_ticks);
-    EXPECT_EQ(totals.slow_ticks, kFigures[model].slow_ticks);
-    EXPECT_EQ(totals.commands, kFigures[model].commands);
-    EXPECT_EQ(totals.scheduled_ms(), kFigures[model].scheduled_ms);
-    EXPECT_EQ((totals.scheduled_ms() + 50) / 100, kFigures[model].nominal_tenths);
-    EXPECT_EQ(send_all_progress_max(model), kFigures[model].progress_max);
+    EXPECT_EQ(totals.fast_ticks, kSendAllFigures[model].fast_ticks);
+    EXPECT_EQ(totals.slow_ticks, kSendAllFigures[model].slow_ticks);
+    EXPECT_EQ(totals.commands, kSendAllFigures[model].commands);
+    EXPECT_EQ(totals.scheduled_ms(), kSendAllFigures[model].scheduled_ms);
+    EXPECT_EQ((totals.scheduled_ms() + 50) / 100, kSendAllFigures[model].nominal_tenths);
+    EXPECT_EQ(send_all_progress_max(model), kSendAllFigures[model].progress_max);
 
     const std::vector<Tick> ticks = walk(model);
     EXPECT_EQ(static_cast<int>(ticks.size()), totals.fast_ticks + totals.slow_ticks);

@@ -130,18 +130,5 @@ TEST_F(TitleDisplay, SlaveNumberChangedDuringABatchTakesEffectFromTheNextCommand
   EXPECT_EQ(store().slave_number, 10);
 }
 
-TEST_F(TitleDisplay, ClosingDuringABatchEndsIt) {
-  store().model_index = 4;
-  open(std::make_unique<CInputTitleDisplayDlg>());
-  press(kIdSet);
-  ui->advance(1000);
-  EXPECT_EQ(take_lines().size(), 5u);
-  press(ui::kIdCancel);
-  EXPECT_EQ(top(), nullptr);
-  EXPECT_EQ(store().batch_step, 0);
-  ui->advance(2000);
-  EXPECT_TRUE(take_lines().empty());
-}
-
 }  // namespace
 }  // namespace klvc

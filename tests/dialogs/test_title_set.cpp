@@ -264,19 +264,6 @@ TEST_F(TitleSet, BadTitleInTheBatchWaitsForItsBoxThenGoesOn) {
   EXPECT_EQ(store().batch_step, 0);
 }
 
-TEST_F(TitleSet, ErrorAnswerStopsTheBatch) {
-  store().model_index = 4;
-  sim.fail_command(7, "GN\r\n");
-  open_dialog();
-  press(kAll);
-  ui->advance(500 * 20);
-  EXPECT_EQ(take_lines().size(), 7u);
-  EXPECT_EQ(box_texts(), (std::vector<std::string>{"Mode Error"}));
-  EXPECT_EQ(top()->progress(1076).pos(), 7);
-  EXPECT_EQ(top()->progress(1076).hi(), 64);
-  EXPECT_EQ(store().batch_step, 0);
-}
-
 TEST_F(TitleSet, DuringTheBatchEditingAndCancelAreRefused) {
   store().model_index = 0;
   ime_set_open_status(0);
@@ -301,19 +288,6 @@ TEST_F(TitleSet, DuringTheBatchEditingAndCancelAreRefused) {
   EXPECT_EQ(top(), nullptr);
   EXPECT_EQ(closed_result, ui::kIdCancel);
   EXPECT_EQ(ime_get_open_status(), 0);
-}
-
-TEST_F(TitleSet, OkDuringTheBatchEndsIt) {
-  store().model_index = 4;
-  open_dialog();
-  press(kAll);
-  ui->advance(1000);
-  press(ui::kIdOk);
-  EXPECT_EQ(top(), nullptr);
-  EXPECT_EQ(store().batch_step, 0);
-  take_lines();
-  ui->advance(5000);
-  EXPECT_TRUE(take_lines().empty());
 }
 
 TEST_F(TitleSet, OkHandsBackTheListSelections) {
