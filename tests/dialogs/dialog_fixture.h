@@ -27,7 +27,7 @@ class ScreenBoxes : public MessageSink {
   ui::Ui& ui_;
 };
 
-class DialogTest : public testing::Test {
+class DialogTest : public ::testing::Test {
  protected:
   DialogTest();
   ~DialogTest() override;

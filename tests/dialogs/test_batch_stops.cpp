@@ -150,7 +150,7 @@ TEST_P(BatchStops, ClosingTheDialogEndsItAndLeavesNothingBlocked) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialogs, BatchStops, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<BatchCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<BatchCase>& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace klvc

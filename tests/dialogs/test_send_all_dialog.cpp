@@ -1,85 +1,51 @@
 // The dialog "全項目の設定" on the headless screen with a test clock, sending
-// into the simulated switcher: start, pace, progress, error stop, the title
-// warnings and closing during a run.
+// into the simulated switcher: start, pace, progress and the title and
+// password warnings (how a run stops is with the other batches).
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "dialog_fixture.h"
 #include "dialogs/channel_title.h"
 #include "dialogs/password.h"
 #include "dialogs/send_all.h"
 #include "dialogs/send_all_dialog.h"
-#include "link/link.h"
-#include "link/messages.h"
 #include "settings/store.h"
-#include "sim/simulator.h"
 #include "support/send_all_figures.h"
-#include "ui/ui.h"
+#include "ui/controls.h"
 
 namespace klvc {
 namespace {
 
-// The link's boxes go to the headless screen, as the program's sink does.
-class ScreenSink : public MessageSink {
- public:
-  explicit ScreenSink(ui::Ui& u) : ui_(u) {}
-  void post_box(BoxRequest r) override { show_box(std::move(r), {}); }
-  void show_box(BoxRequest r, std::function<void(int)> on_close) override {
-    ui::MessageBoxSpec form;
-    form.text = r.text;
-    form.caption = r.caption;
-    form.icon = r.icon == BoxIcon::Warning ? ui::MessageIcon::Warning
-                : r.icon == BoxIcon::Error ? ui::MessageIcon::Error
-                                           : ui::MessageIcon::None;
-    ui_.message_box(form, std::move(on_close));
-  }
-
- private:
-  ui::Ui& ui_;
-};
-
-class SendAllDialogTest : public ::testing::Test {
+class SendAllDialogTest : public DialogTest {
  protected:
-  void SetUp() override {
-    reset_whole_store();
+  SendAllDialogTest() {
     send_all_terminal = 0;
     send_all_output = 0;
-    screen = ui::Ui::create_headless(100, 32);
-    sink = std::make_unique<ScreenSink>(*screen);
-    set_message_sink(sink.get());
   }
-  void TearDown() override {
-    attachment.reset();
-    set_message_sink(nullptr);
-    store().batch_step = 0;
-    store().error_seen = 0;
-  }
-
-  CAllSettingsDlg& open(int model) {
+  CAllSettingsDlg& open_on(int model) {
     store().model_index = model;
-    sim = std::make_unique<Simulator>(model);
-    attachment = std::make_unique<DirectAttachment>(*sim);
-    return static_cast<CAllSettingsDlg&>(screen->open_modal(std::make_unique<CAllSettingsDlg>()));
+    return open(std::make_unique<CAllSettingsDlg>());
   }
-  CAllSettingsDlg* dialog() { return static_cast<CAllSettingsDlg*>(screen->top_dialog()); }
-  void click_start() { dialog()->click(CAllSettingsDlg::kStartButton); }
-  ui::ProgressBar& bar() { return dialog()->progress(CAllSettingsDlg::kProgressBar); }
-  const std::vector<std::string>& lines() const { return sim->lines(); }
+  CAllSettingsDlg* dialog() { return static_cast<CAllSettingsDlg*>(top()); }
+  void click_start() { press(CAllSettingsDlg::kStartButton); }
+  ui::ProgressBar& bar() { return top()->progress(CAllSettingsDlg::kProgressBar); }
+  const std::vector<std::string>& lines() const { return sim.lines(); }
 
   // Moves the clock in 10 ms steps until no batch runs (or `limit_ms` passed).
   std::int64_t run_until_idle(std::int64_t limit_ms = 200000) {
     std::int64_t elapsed = 0;
     while (store().batch_step != 0 && elapsed < limit_ms) {
-      screen->advance(10);
+      ui->advance(10);
       elapsed += 10;
     }
     return elapsed;
   }
   std::vector<std::string> warnings() const {
     std::vector<std::string> texts;
-    for (const ui::ShownBox& b : screen->shown_boxes()) {
+    for (const ui::ShownBox& b : ui->shown_boxes()) {
       if (b.form.icon == ui::MessageIcon::Warning) texts.push_back(b.form.text);
     }
     return texts;
@@ -89,28 +55,23 @@ class SendAllDialogTest : public ::testing::Test {
     for (const std::string& l : lines()) n += l.rfind(prefix, 0) == 0;
     return n;
   }
-
-  std::unique_ptr<ui::Ui> screen;
-  std::unique_ptr<ScreenSink> sink;
-  std::unique_ptr<Simulator> sim;
-  std::unique_ptr<DirectAttachment> attachment;
 };
 
 TEST_F(SendAllDialogTest, RunSendsTheSingleSettingsFirstAndEndsWithTheBarAtZero) {
-  CAllSettingsDlg& d = open(0);
+  CAllSettingsDlg& d = open_on(0);
   EXPECT_EQ(d.caption(), "全項目の設定");
   EXPECT_EQ(bar().hi(), 100);  // the platform's default range until the first tick
   click_start();
   EXPECT_TRUE(lines().empty());  // the first line waits for the first tick
-  screen->advance(79);
+  ui->advance(79);
   EXPECT_TRUE(lines().empty());
-  screen->advance(1);
+  ui->advance(1);
   ASSERT_EQ(lines().size(), 1u);
   EXPECT_EQ(bar().lo(), 0);
   EXPECT_EQ(bar().hi(), testing::kSendAllFigures[0].progress_max);
   EXPECT_EQ(bar().pos(), 0);
 
-  screen->advance(7 * 80);
+  ui->advance(7 * 80);
   const std::vector<std::string> defaults = {"BZOF",  "ADT10", "MNOF",  "AICM",
                                              "AROF",  "PWMOF", "PWOOF", "PWI573920"};
   EXPECT_EQ(lines(), defaults);
@@ -122,64 +83,64 @@ TEST_F(SendAllDialogTest, RunSendsTheSingleSettingsFirstAndEndsWithTheBarAtZero)
   EXPECT_EQ(bar().pos(), 0);
   EXPECT_FALSE(d.timer_active(kSendAllTimerId));
   EXPECT_FALSE(d.running());
-  EXPECT_TRUE(screen->shown_boxes().empty());  // every answer came during the run
+  EXPECT_TRUE(ui->shown_boxes().empty());  // every answer came during the run
 }
 
 TEST_F(SendAllDialogTest, StartDoesNothingWhileAnyBatchRuns) {
-  open(0);
+  open_on(0);
   store().batch_step = 3;  // another batch
   click_start();
-  screen->advance(1000);
+  ui->advance(1000);
   EXPECT_TRUE(lines().empty());
   EXPECT_EQ(store().batch_step, 3);
   store().batch_step = 0;
 
   click_start();
-  screen->advance(5 * 80);
+  ui->advance(5 * 80);
   click_start();  // pressed again during the run
-  screen->advance(5 * 80);
+  ui->advance(5 * 80);
   ASSERT_EQ(lines().size(), 10u);
   EXPECT_EQ(lines()[5], "PWMOF");
   EXPECT_EQ(lines()[8], "AIS0101");
 }
 
 TEST_F(SendAllDialogTest, EachRefusedTitleGivesOneBoxAndTheRunWaitsForIt) {
-  open(0);
+  open_on(0);
   store().channel_titles[2] = "A";         // odd byte count
   store().channel_titles[5] = "\x87\x40";  // circled digit one: not in the switcher's set
   click_start();
   // Up to the tick of channel 3's title: 905 ticks at 80 ms, ten pauses and two titles at 500 ms.
-  screen->advance(905 * 80 + 10 * 500 + 3 * 500);
+  ui->advance(905 * 80 + 10 * 500 + 3 * 500);
   ASSERT_EQ(warnings(), std::vector<std::string>{kTitleNotJisText});
-  EXPECT_TRUE(screen->message_box_open());
+  EXPECT_TRUE(ui->message_box_open());
   EXPECT_EQ(count_prefix("CA"), 2);
 
-  screen->advance(10000);  // ticks while the box is open do nothing
+  ui->advance(10000);  // ticks while the box is open do nothing
   EXPECT_EQ(warnings().size(), 1u);
   EXPECT_EQ(count_prefix("CA"), 2);
 
-  screen->answer_box(kIdOk);
-  screen->advance(500);
+  ui->answer_box(kIdOk);
+  ui->advance(500);
   EXPECT_EQ(count_prefix("CA"), 3);
   EXPECT_EQ(lines().back().substr(0, 4), "CA04");
 
-  screen->advance(2 * 500);  // channel 6
+  ui->advance(2 * 500);  // channel 6
   EXPECT_EQ(warnings(), (std::vector<std::string>{kTitleNotJisText, kTitleOutsideSetText}));
-  screen->answer_box(kIdOk);
+  ui->answer_box(kIdOk);
   run_until_idle();
   EXPECT_EQ(count_prefix("CA"), 26);
   EXPECT_EQ(lines().size(), 418u);
 }
 
 TEST_F(SendAllDialogTest, ShortPasswordIsWarnedAboutAndTheRunGoesOn) {
-  open(0);
+  open_on(0);
   store().panel_password = "123";
   click_start();
-  screen->advance(8 * 80);
+  ui->advance(8 * 80);
   EXPECT_EQ(lines().size(), 7u);
   ASSERT_EQ(warnings(), std::vector<std::string>{kPanelPasswordRule});
-  screen->answer_box(kIdOk);
-  screen->advance(80);
+  ui->answer_box(kIdOk);
+  ui->advance(80);
   EXPECT_EQ(lines().back(), "AIS0101");
 }
 
