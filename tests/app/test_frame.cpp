@@ -6,7 +6,6 @@
 
 #include "app/about_dlg.h"
 #include "app/command_ids.h"
-#include "app/resource.h"
 #include "app_fixture.h"
 #include "dialogs/ime.h"
 #include "link/link.h"

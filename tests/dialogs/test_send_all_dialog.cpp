@@ -109,8 +109,8 @@ TEST_F(SendAllDialogTest, EachRefusedTitleGivesOneBoxAndTheRunWaitsForIt) {
   store().channel_titles[2] = "A";         // odd byte count
   store().channel_titles[5] = "\x87\x40";  // circled digit one: not in the switcher's set
   click_start();
-  // Up to the tick of channel 3's title: 905 ticks at 80 ms, ten pauses and two titles at 500 ms.
-  ui->advance(905 * 80 + 10 * 500 + 3 * 500);
+  // Up to the tick of channel 3's title: every 80 ms tick, ten pauses and two titles at 500 ms.
+  ui->advance(testing::kSendAllFigures[0].fast_ticks * 80 + 10 * 500 + 3 * 500);
   ASSERT_EQ(warnings(), std::vector<std::string>{kTitleNotJisText});
   EXPECT_TRUE(ui->message_box_open());
   EXPECT_EQ(count_prefix("CA"), 2);
