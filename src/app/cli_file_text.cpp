@@ -77,7 +77,8 @@ int file_import(const FileArgs& a) {
   for (const std::string& n : notes) std::cerr << out << ": " << n << '\n';
   std::cerr << "klvc: wrote " << out;
   if (!is_settings_file_name(text)) {
-    std::cerr << ": " << loaded.settings << (loaded.titles_csv ? " title" : " setting") << (loaded.settings == 1 ? "" : "s") << " from " << text;
+    std::cerr << ": " << loaded.settings << (loaded.titles_csv ? " title" : " setting") << (loaded.settings == 1 ? "" : "s")
+              << " from " << (text == "-" ? std::string("stdin") : text);
     if (loaded.settings < kSettingsFileLines) {
       std::cerr << ", the others from " << (a.base.empty() ? std::string("the defaults") : a.base);
     }

@@ -135,14 +135,12 @@ std::string setting_key(int line) {
   int i = 0;
   const IntRun* run = run_at_line(line, &i);
   if (!run) return std::string();
-  std::string key = run->key;
   const std::vector<LabelPart> parts = label_parts(run->label);
-  if (parts.size() == 1) key += " " + numbered(parts[0].prefix, i + 1, parts[0].width);
-  if (parts.size() == 2) {
-    key += " " + numbered(parts[0].prefix, i / parts[1].count + 1, parts[0].width);
-    key += " " + numbered(parts[1].prefix, i % parts[1].count + 1, parts[1].width);
+  std::string labels;
+  for (std::size_t k = parts.size(); k-- > 0; i /= parts[k].count) {
+    labels = " " + numbered(parts[k].prefix, i % parts[k].count + 1, parts[k].width) + labels;
   }
-  return key;
+  return run->key + labels;
 }
 
 std::string value_text(ValueShown shown, int value) {
