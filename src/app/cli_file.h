@@ -1,4 +1,5 @@
-// `klvc file new|check|show`: settings files from scripts, without a screen.
+// `klvc file new|check|export|show|import|diff`: settings files from scripts,
+// without a screen.
 #pragma once
 
 #include <string>
@@ -11,8 +12,5 @@ int file_main(const std::vector<std::string>& args);
 
 // Lines for `klvc --help`.
 std::string file_usage();
-
-// Every setting of the store, one per line, in file order (titles in UTF-8).
-std::string settings_listing();
 
 }  // namespace klvc

@@ -13,10 +13,12 @@
 #include <sstream>
 
 #include "app/profile.h"
+#include "dialogs/channel_title.h"
 #include "dialogs/send_all.h"
 #include "link/link.h"
 #include "link/messages.h"
 #include "settings/settings_file.h"
+#include "settings/settings_source.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
 
@@ -98,6 +100,8 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
         *error = "--slave takes 0 to 31, not '" + v + "'";
         return false;
       }
+    } else if (a == "--base") {
+      if (!value(&o.base)) return false;
     } else if (a == "--dry-run") {
       o.dry_run = true;
     } else if (a == "--force") {
@@ -125,11 +129,14 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
 }
 
 std::string send_all_usage() {
-  return "Usage: klvc send-all [FILE.dat] [--model A..E] [--port DEV | --com N | --simulate]\n"
-         "                     [--rs485 --slave N] [--dry-run] [--force]\n"
+  return "Usage: klvc send-all [FILE] [--base BASE.dat] [--model A..E]\n"
+         "                     [--port DEV | --com N | --simulate] [--rs485 --slave N]\n"
+         "                     [--dry-run] [--force]\n"
          "\n"
-         "Sends every setting of FILE.dat (the defaults without a file) to the switcher,\n"
+         "Sends every setting of FILE (the defaults without a file) to the switcher,\n"
          "with the same steps and timing as 設定 > 全項目設定 (KLV-A takes about 91 s).\n"
+         "FILE is a settings file (*.dat), or the settings text or titles CSV of\n"
+         "'klvc file export', applied on top of BASE.dat or the defaults.\n"
          "\n"
          "  --model A..E   the switcher model (default: the profile's, KLV-A without one)\n"
          "  --port DEV     the serial device, e.g. /dev/ttyUSB0\n"
@@ -137,6 +144,7 @@ std::string send_all_usage() {
          "  --simulate     talk to the built-in simulated switcher\n"
          "  --rs485        RS-485 framing (default: the profile's interface)\n"
          "  --slave N      RS-485 unit address 0..31 (default 0)\n"
+         "  --base FILE    the settings file under a text or CSV (default: the defaults)\n"
          "  --dry-run      open no port; print every line the run would write\n"
          "  --force        send a file even when reading it reported problems\n"
          "\n"
@@ -146,7 +154,7 @@ std::string send_all_usage() {
 }
 
 std::string send_all_brief_usage() {
-  return "  klvc send-all [FILE.dat] [options]\n"
+  return "  klvc send-all [FILE] [options]\n"
          "                              send every setting to the switcher (send-all --help)\n";
 }
 
@@ -448,21 +456,14 @@ void apply_setup(const SendAllOptions& o) {
 // The settings to send: the file's, or the defaults. 0 to go on, else the
 // exit status.
 int load_settings(const SendAllOptions& o) {
-  reset_to_defaults();
-  if (o.file.empty()) return kExitOk;
-  ReadResult result;
-  std::string error;
-  if (!read_settings_file(o.file, &result, &error)) {
-    std::cerr << "klvc send-all: " << error << '\n';
-    return kExitUsage;
+  SourceLoad loaded;
+  const bool ok = load_settings_source(o.file, o.base, title_problem, &loaded);
+  for (const auto* lines : {&loaded.notes, &loaded.mended, &loaded.errors}) {
+    for (const std::string& l : *lines) std::cerr << l << '\n';
   }
-  for (const FileProblem& p : result.problems) {
-    std::cerr << o.file << ':';
-    if (p.line > 0) std::cerr << p.line << ':';
-    std::cerr << ' ' << p.message << '\n';
-  }
-  if (!result.clean() && !o.force) {
-    std::cerr << "klvc send-all: " << o.file
+  if (!ok) return kExitUsage;
+  if (!loaded.mended.empty() && !o.force) {
+    std::cerr << "klvc send-all: " << (is_settings_file_name(o.file) ? o.file : o.base)
               << " has problems (above); nothing was sent. Correct the file, or add --force to "
                  "send it with the values mended as reported.\n";
     return kExitUsage;

@@ -15,7 +15,8 @@
 namespace klvc {
 
 struct SendAllOptions {
-  std::string file;     // empty: the defaults
+  std::string file;     // a settings file, text or titles CSV; empty: the base alone
+  std::string base;     // --base FILE.dat under a text or CSV; empty: the defaults
   int model = -1;       // 0..4; -1: the profile's
   std::string port;     // --port DEV
   int com = -1;         // --com N as 0..5; -1: the profile's

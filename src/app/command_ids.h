@@ -27,6 +27,10 @@ constexpr int kFileOpen = 32792;
 constexpr int kFileSave = 32793;
 constexpr int kFileSaveAs = 32794;
 constexpr int kAppExit = 57665;
+// The settings as text: import a text or titles CSV, export either.
+constexpr int kFileImport = 32795;
+constexpr int kFileExportText = 32796;
+constexpr int kFileExportTitles = 32797;
 
 // ﾍﾙﾌﾟ menu.
 constexpr int kAppAbout = 57664;

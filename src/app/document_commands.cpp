@@ -1,4 +1,5 @@
-// The File menu: New, Open, Save, Save As and exit, with their questions.
+// The File menu: New, Open, Save, Save As, import, export and exit, with
+// their questions.
 #include <unistd.h>
 
 #include <utility>
@@ -6,7 +7,9 @@
 #include "app/main_frame.h"
 #include "app/resource.h"
 #include "link/messages.h"
+#include "dialogs/channel_title.h"
 #include "settings/settings_file.h"
+#include "settings/settings_source.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -23,20 +26,37 @@ std::string base_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string problem_report(const std::string& path, const ReadResult& result) {
-  const std::string name = base_name(path);
-  std::string text = "The settings file " + path + " had " + std::to_string(result.problems.size()) +
-                     (result.problems.size() == 1 ? " problem" : " problems") + ":";
+// A heading and the first lines of a list, with how many more there are.
+std::string listing(std::string heading, const std::vector<std::string>& lines) {
   std::size_t shown = 0;
-  for (const auto& p : result.problems) {
+  for (const auto& l : lines) {
     if (shown == kMaxListedProblems) break;
-    text += "\n" + name + (p.line > 0 ? ":" + std::to_string(p.line) : std::string()) + ": " + p.message;
+    heading += "\n" + l;
     ++shown;
   }
-  if (result.problems.size() > shown) {
-    text += "\n... and " + std::to_string(result.problems.size() - shown) + " more";
-  }
-  return text;
+  if (lines.size() > shown) heading += "\n... and " + std::to_string(lines.size() - shown) + " more";
+  return heading;
+}
+
+std::vector<std::string> located_lines(const std::string& path, const std::vector<FileProblem>& problems) {
+  std::vector<std::string> out;
+  for (const auto& p : problems) out.push_back(located(base_name(path), p));
+  return out;
+}
+
+std::string problem_report(const std::string& path, const ReadResult& result) {
+  return listing("The settings file " + path + " had " + std::to_string(result.problems.size()) +
+                     (result.problems.size() == 1 ? " problem" : " problems") + ":",
+                 located_lines(path, result.problems));
+}
+
+// The file's name with the extension `ext` in place of its own, for an export's name field.
+std::string export_name(const std::string& path, const std::string& ext) {
+  std::string name = base_name(path);
+  if (name.empty()) return name;
+  const auto dot = name.rfind('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name + "." + ext;
 }
 
 }  // namespace
@@ -160,6 +180,73 @@ void CMainFrame::choose_and_save_as(std::function<void()> after) {
 void CMainFrame::file_save_as() {
   if (batch_running()) return;
   choose_and_save_as();
+}
+
+void CMainFrame::file_import() {
+  if (batch_running()) return;
+  FileDialogRequest request;
+  request.caption = "インポート";
+  request.start_dir = start_folder();
+  request.extensions = {"txt", "csv"};
+  transfer_dialog_(std::move(request), [this](std::string path) {
+    if (path.empty() || batch_running()) return;
+    import_text_file(path);
+  });
+}
+
+bool CMainFrame::import_text_file(const std::string& path) {
+  if (is_settings_file_name(path)) {
+    show_warning(path + " is a settings file: open it with 開く. インポート reads the text or the titles CSV "
+                 "that エクスポート writes.");
+    return false;
+  }
+  std::string bytes;
+  std::string error;
+  if (!read_small_file(path, &bytes, &error)) {
+    show_warning(std::string(kCantFileOpen) + "\n" + error);
+    return false;
+  }
+  remember_folder(path);
+  const TextImport result = import_settings_text(bytes, title_problem);
+  if (!result.errors.empty()) {
+    const std::size_t n = result.errors.size();
+    show_warning(listing("Nothing was imported: " + path + " has " + std::to_string(n) +
+                             (n == 1 ? " error:" : " errors:"),
+                         located_lines(path, result.errors)));
+    return false;
+  }
+  // Imported settings are not on disk yet; the exit question guards them.
+  store().modified = 1;
+  ui::MessageBoxSpec form;
+  form.text = listing(std::string("Imported ") + std::to_string(result.settings) +
+                          (result.titles_csv ? " titles" : " settings") + " from " + path +
+                          ". Save them with 上書き保存 or 名前を付けて保存.",
+                      located_lines(path, result.notes));
+  form.caption = kAppName;
+  form.icon = ui::MessageIcon::Information;
+  form.beep = false;
+  ui_.message_box(std::move(form));
+  return true;
+}
+
+void CMainFrame::file_export(bool titles) {
+  if (batch_running()) return;
+  const char* ext = titles ? "csv" : "txt";
+  FileDialogRequest request;
+  request.save = true;
+  request.caption = titles ? "タイトルCSVのエクスポート" : "テキストのエクスポート";
+  request.start_dir = start_folder();
+  request.initial_name = export_name(store().file_name, ext);
+  request.extensions = {ext};
+  transfer_dialog_(std::move(request), [this, titles](std::string path) {
+    if (path.empty() || batch_running()) return;
+    std::string error;
+    if (!replace_file(path, titles ? titles_csv() : settings_text(), &error)) {
+      show_warning(std::string(kCantFileOpen) + "\n" + error);
+      return;
+    }
+    remember_folder(path);
+  });
 }
 
 void CMainFrame::exit_check() {

@@ -60,6 +60,14 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
     ui_.file_save_dialog(std::move(dir), std::move(done),
                          slash == std::string::npos ? current : current.substr(slash + 1), kAppName);
   };
+  transfer_dialog_ = [this](FileDialogRequest r, std::function<void(std::string)> done) {
+    if (r.save) {
+      ui_.file_save_dialog(std::move(r.start_dir), std::move(done), std::move(r.initial_name), kAppName,
+                           std::move(r.extensions), std::move(r.caption));
+    } else {
+      ui_.file_open_dialog(std::move(r.start_dir), std::move(done), std::move(r.extensions), std::move(r.caption));
+    }
+  };
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -122,6 +130,7 @@ bool CMainFrame::command_enabled(int command) const {
   if (const DialogCommand* dc = find_dialog_command(command)) return static_cast<bool>(dc->create);
   switch (command) {
     case cmd::kFileNew: case cmd::kFileOpen: case cmd::kFileSave: case cmd::kFileSaveAs:
+    case cmd::kFileImport: case cmd::kFileExportText: case cmd::kFileExportTitles:
     case cmd::kStdFileNew: case cmd::kStdFileOpen: case cmd::kStdFileSave:
     case cmd::kAppExit:
       return true;
@@ -141,6 +150,9 @@ void CMainFrame::on_command(int command) {
     case cmd::kFileOpen: case cmd::kStdFileOpen: file_open(); return;
     case cmd::kFileSave: case cmd::kStdFileSave: file_save(); return;
     case cmd::kFileSaveAs: file_save_as(); return;
+    case cmd::kFileImport: file_import(); return;
+    case cmd::kFileExportText: file_export(false); return;
+    case cmd::kFileExportTitles: file_export(true); return;
     case cmd::kAppExit: exit_check(); return;
     case cmd::kAppAbout: about_(); return;
     default: break;

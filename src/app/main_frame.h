@@ -18,6 +18,16 @@ namespace klvc {
 // folder to list first; `done` gets the chosen path, or "" when cancelled.
 using FileDialogFn = std::function<void(std::string start_dir, std::function<void(std::string)> done)>;
 
+// The import and export dialogs: the file dialogs with other files listed.
+struct FileDialogRequest {
+  bool save = false;
+  std::string caption;
+  std::string start_dir;
+  std::string initial_name;
+  std::vector<std::string> extensions;  // listed; the first is added to a name typed without one
+};
+using TransferDialogFn = std::function<void(FileDialogRequest request, std::function<void(std::string)> done)>;
+
 class CMainFrame {
  public:
   // Start-up before the window exists: clears modified, slave_number and
@@ -42,6 +52,12 @@ class CMainFrame {
   void file_save_as();
   void exit_check();       // menu exit and every close request of the window
   void save_before_exit();
+  // The settings as text: import a text or titles CSV onto the current
+  // settings, export them as text or the titles as CSV.
+  void file_import();
+  void file_export(bool titles);
+  // Applies a text or titles CSV to the store; errors shown with their lines.
+  bool import_text_file(const std::string& path);
   // Loads a settings file (File Open after its dialog, and `klvc FILE.dat`).
   // The current file name changes only when the file could be read.
   bool open_settings_file(const std::string& path);
@@ -67,6 +83,7 @@ class CMainFrame {
 
   void set_about_handler(std::function<void()> fn) { about_ = std::move(fn); }
   void set_file_dialogs(FileDialogFn open_dialog, FileDialogFn save_dialog);
+  void set_transfer_dialog(TransferDialogFn dialog) { transfer_dialog_ = std::move(dialog); }
   void set_time_source(std::function<std::time_t()> now) { now_ = std::move(now); }
   // A note on the status bar, after the clock ("simulated switcher").
   void set_mode_note(std::string note);
@@ -94,6 +111,7 @@ class CMainFrame {
   std::function<void()> about_;
   FileDialogFn open_dialog_;
   FileDialogFn save_dialog_;
+  TransferDialogFn transfer_dialog_;
   std::function<std::time_t()> now_;
   bool exit_pending_ = false;  // an exit prompt or its save is on screen
   bool shut_down_ = false;

@@ -5,6 +5,7 @@
 #include "dialogs/command_fields.h"
 #include "dialogs/jis.h"
 #include "link/link.h"
+#include "settings/sjis.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -28,6 +29,38 @@ std::string& padded() {
 
 const std::string& padded_title() { return padded(); }
 
+namespace {
+
+// A title of one half-width space counts as one full-width space; the rest is
+// padded with full-width spaces to 32 bytes. False when the byte count is odd
+// or above 32.
+bool pad_title(std::string* work) {
+  if (*work == " ") *work = kFullWidthSpace;
+  const std::size_t n = work->size();
+  if (n > static_cast<std::size_t>(kTitleMaxBytes) || n % 2 != 0) return false;
+  for (std::size_t i = n; i < static_cast<std::size_t>(kTitleMaxBytes); i += 2) *work += kFullWidthSpace;
+  return true;
+}
+
+// The 16 JIS codes of a padded title: kTitleSent, kTitleNotJis or kTitleOutsideSet.
+int title_codes(const std::string& title, std::array<int, kTitleChars>* codes) {
+  if (title.size() != static_cast<std::size_t>(kTitleMaxBytes)) return kTitleNotJis;
+  for (int k = 0; k < kTitleChars; ++k) {
+    const auto s1 = static_cast<unsigned char>(title[static_cast<std::size_t>(2 * k)]);
+    const auto s2 = static_cast<unsigned char>(title[static_cast<std::size_t>(2 * k + 1)]);
+    (*codes)[static_cast<std::size_t>(k)] = sjis_to_jis(s1, s2);
+    if ((*codes)[static_cast<std::size_t>(k)] == 0) return kTitleNotJis;
+  }
+  return check_jis_codes(*codes) == kJisAccepted ? kTitleSent : kTitleOutsideSet;
+}
+
+// The first character of `sjis` at `i` in UTF-8, for messages.
+std::string char_at(const std::string& sjis, std::size_t i, std::size_t bytes) {
+  return "\xE3\x80\x8C" + sjis_to_utf8(sjis.substr(i, bytes)) + "\xE3\x80\x8D";  // 「x」
+}
+
+}  // namespace
+
 int pad_channel_title(int channel) {
   std::string& work = padded();
   if (channel < 0 || channel >= kMaxInputs) {
@@ -35,26 +68,14 @@ int pad_channel_title(int channel) {
     return 0;
   }
   work = store().channel_titles[static_cast<std::size_t>(channel)];
-  if (work == " ") work = kFullWidthSpace;
-  const std::size_t n = work.size();
-  if (n > static_cast<std::size_t>(kTitleMaxBytes) || n % 2 != 0) return 0;
-  for (std::size_t i = n; i < static_cast<std::size_t>(kTitleMaxBytes); i += 2) work += kFullWidthSpace;
-  return 1;
+  return pad_title(&work) ? 1 : 0;
 }
 
 int channel_title_command(int channel, std::string* line) {
   const std::string& title = padded();
   if (channel < 0 || channel >= kMaxInputs) return kTitleNotJis;
-  if (title.size() != static_cast<std::size_t>(kTitleMaxBytes)) return kTitleNotJis;
-
   std::array<int, kTitleChars> codes{};
-  for (int k = 0; k < kTitleChars; ++k) {
-    const auto s1 = static_cast<unsigned char>(title[static_cast<std::size_t>(2 * k)]);
-    const auto s2 = static_cast<unsigned char>(title[static_cast<std::size_t>(2 * k + 1)]);
-    codes[static_cast<std::size_t>(k)] = sjis_to_jis(s1, s2);
-    if (codes[static_cast<std::size_t>(k)] == 0) return kTitleNotJis;
-  }
-  if (check_jis_codes(codes) != kJisAccepted) return kTitleOutsideSet;
+  if (const int result = title_codes(title, &codes); result != kTitleSent) return result;
 
   std::string out = kTitleTemplate;
   if (!put_two_digits(out, 2, channel + 1)) return kTitleNotJis;
@@ -67,6 +88,30 @@ int channel_title_command(int channel, std::string* line) {
   }
   *line = std::move(out);
   return kTitleSent;
+}
+
+std::string title_problem(const std::string& sjis) {
+  std::string padded_copy = sjis;
+  std::array<int, kTitleChars> codes{};
+  if (pad_title(&padded_copy) && title_codes(padded_copy, &codes) == kTitleSent) return std::string();
+  // Refused as the dialog refuses it; now say why, naming the character.
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < sjis.size(); ++chars) {
+    const auto s1 = static_cast<unsigned char>(sjis[i]);
+    const bool lead = (s1 >= 0x81 && s1 <= 0x9F) || (s1 >= 0xE0 && s1 <= 0xFC);
+    if (!lead || i + 1 >= sjis.size()) {
+      return char_at(sjis, i, 1) + " is a half-width character; a title takes full-width characters only";
+    }
+    const int code = sjis_to_jis(s1, static_cast<unsigned char>(sjis[i + 1]));
+    if (code == 0 || is_accepted_jis_code(code) != kJisAccepted) {
+      return char_at(sjis, i, 2) + " is not among the characters the switcher can show (JIS X 0208 levels 1 and 2)";
+    }
+    i += 2;
+  }
+  if (chars > static_cast<std::size_t>(kTitleChars)) {
+    return std::to_string(chars) + " characters, more than the " + std::to_string(kTitleChars) + " a title holds";
+  }
+  return kTitleNotJisText;
 }
 
 int send_channel_title(int channel) {

@@ -31,6 +31,10 @@ const std::string& padded_title();
 // Reads nothing but padded_title() and sends nothing.
 int channel_title_command(int channel, std::string* line);
 
+// The same check for any title (Shift-JIS bytes): "" when the dialog would
+// send it, otherwise why not, naming the first character that fails.
+std::string title_problem(const std::string& sjis);
+
 // channel_title_command, then send_command when the line was built.
 int send_channel_title(int channel);
 

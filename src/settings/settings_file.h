@@ -32,6 +32,14 @@ bool write_settings_file(const std::string& path, std::string* error, std::vecto
 // Open: false + *error ("cannot open <path>: <reason>") when unreadable; the store is then unchanged.
 bool read_settings_file(const std::string& path, ReadResult* result, std::string* error);
 
+// Reads a whole regular file (or standard input for "-") of at most 1 MiB.
+// False and *error ("cannot open <path>: <reason>") otherwise.
+bool read_small_file(const std::string& path, std::string* bytes, std::string* error);
+
+// Puts `bytes` in place of `path` as a save does: temporary file, flush to
+// disk, rename. On failure the old file is untouched and *error says why.
+bool replace_file(const std::string& path, const std::string& bytes, std::string* error);
+
 // Test seam: make the next saves fail at one step with the given errno, as a
 // full disk or a vanished folder would. kNone restores normal saving.
 enum class SaveStep { kNone, kCreate, kWrite, kSync, kClose, kRename };

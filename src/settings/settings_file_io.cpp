@@ -87,17 +87,7 @@ void fail_save_step_for_testing(SaveStep step, int error_number) {
   g_fail_errno = error_number;
 }
 
-bool write_settings_file(const std::string& path, std::string* error, std::vector<std::string>* notes) {
-  if (path.empty()) {
-    *error = "cannot save: no file name has been chosen yet; use Save As";
-    return false;
-  }
-  std::string bytes;
-  std::string why;
-  if (!settings_file_text(&bytes, &why, notes)) {
-    *error = "cannot save " + path + ": " + why;
-    return false;
-  }
+bool replace_file(const std::string& path, const std::string& bytes, std::string* error) {
   const std::string target = resolved_target(path);
   const std::string unchanged = "; the previous file, if any, is unchanged";
   std::string tmp;
@@ -133,51 +123,80 @@ bool write_settings_file(const std::string& path, std::string* error, std::vecto
     ::fsync(dir);
     ::close(dir);
   }
+  return true;
+}
+
+bool write_settings_file(const std::string& path, std::string* error, std::vector<std::string>* notes) {
+  if (path.empty()) {
+    *error = "cannot save: no file name has been chosen yet; use Save As";
+    return false;
+  }
+  std::string bytes;
+  std::string why;
+  if (!settings_file_text(&bytes, &why, notes)) {
+    *error = "cannot save " + path + ": " + why;
+    return false;
+  }
+  if (!replace_file(path, bytes, error)) return false;
   store().modified = 0;
   return true;
 }
 
-bool read_settings_file(const std::string& path, ReadResult* result, std::string* error) {
+bool read_small_file(const std::string& path, std::string* bytes, std::string* error) {
   auto fail = [&](const std::string& why) {
     *error = "cannot open " + path + ": " + why;
     return false;
   };
   if (path.empty()) return fail("no file name given");
   // Non-blocking so that a named pipe cannot stall the program at open.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const bool from_stdin = path == "-";
+  int fd = from_stdin ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return fail(reason(errno));
+  auto done = [&] {
+    if (!from_stdin) ::close(fd);
+  };
   struct stat st;
   if (fstat(fd, &st) != 0) {
     int err = errno;
-    ::close(fd);
+    done();
     return fail(reason(err));
   }
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
+  if (!from_stdin && !S_ISREG(st.st_mode)) {
+    done();
     return fail(S_ISDIR(st.st_mode) ? reason(EISDIR) : "not a regular file");
   }
-  if (st.st_size > kMaxFileBytes) {
-    ::close(fd);
-    return fail("the file is " + std::to_string(st.st_size) + " bytes, too large for a settings file");
+  if (S_ISREG(st.st_mode) && st.st_size > kMaxFileBytes) {
+    done();
+    return fail("the file is " + std::to_string(st.st_size) + " bytes, too large for settings");
   }
-  std::string bytes;
+  bytes->clear();
   char chunk[8192];
   for (;;) {
     ssize_t n = ::read(fd, chunk, sizeof chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
       int err = errno;
-      ::close(fd);
+      done();
       return fail(reason(err));
     }
     if (n == 0) break;
-    bytes.append(chunk, static_cast<std::size_t>(n));
-    if (bytes.size() > static_cast<std::size_t>(kMaxFileBytes)) {
-      ::close(fd);
-      return fail("the file is too large for a settings file");
+    bytes->append(chunk, static_cast<std::size_t>(n));
+    if (bytes->size() > static_cast<std::size_t>(kMaxFileBytes)) {
+      done();
+      return fail("the file is too large for settings");
     }
   }
-  ::close(fd);
+  done();
+  return true;
+}
+
+bool read_settings_file(const std::string& path, ReadResult* result, std::string* error) {
+  if (path == "-") {
+    *error = "cannot open -: a settings file is read from a file, not from standard input";
+    return false;
+  }
+  std::string bytes;
+  if (!read_small_file(path, &bytes, error)) return false;
   *result = read_settings_text(bytes);
   return true;
 }

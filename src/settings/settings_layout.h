@@ -1,6 +1,6 @@
 // Where each integer of the store sits in the settings file, its range for
 // the largest model and its default; shared by the reader, the writer and
-// the readable listing of `klvc file show`.
+// the text form of `klvc file export|import|diff`.
 #pragma once
 
 #include <array>
@@ -33,6 +33,7 @@ struct IntRun {
   bool default_is_index;  // element i defaults to i
   ElementLabel label;
   ValueShown shown;
+  const char* group;      // comment of the text form's group that starts here; null continues one
 
   int default_for(int i) const { return default_is_index ? i : default_value; }
 };

@@ -64,11 +64,11 @@ bool has_extension(const std::string& path) {
   return dot != std::string::npos && dot > 0 && dot + 1 < base.size();
 }
 
-bool is_dat(const std::string& name) {
-  if (name.size() < 5) return false;
-  std::string ext = name.substr(name.size() - 4);
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".dat";
+bool has_extension_of(const std::string& name, const std::string& ext) {
+  if (name.size() < ext.size() + 2) return false;
+  std::string tail = name.substr(name.size() - ext.size() - 1);
+  std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return tail == "." + ext;
 }
 
 // Keeps the end of a long path, which says the most.
@@ -88,11 +88,13 @@ std::string path_tail(const std::string& path, int cells) {
 
 }  // namespace
 
-FileDialog::FileDialog(Mode mode, std::string start_dir, std::string initial_name, std::string question_caption)
-    : Dialog(mode == Mode::Open ? "ファイルを開く" : "名前を付けて保存", kWidth, kHeight),
+FileDialog::FileDialog(Mode mode, std::string start_dir, std::string initial_name, std::string question_caption,
+                       std::vector<std::string> extensions, const std::string& caption)
+    : Dialog(!caption.empty() ? caption : mode == Mode::Open ? "ファイルを開く" : "名前を付けて保存", kWidth, kHeight),
       mode_(mode),
       initial_name_(std::move(initial_name)),
-      question_caption_(question_caption.empty() ? "KLVC" : std::move(question_caption)) {
+      question_caption_(question_caption.empty() ? "KLVC" : std::move(question_caption)),
+      extensions_(extensions.empty() ? std::vector<std::string>{"dat"} : std::move(extensions)) {
   add_label(Rect{1, 0, kWidth - 2, 1}, "", kIdFolder);
   add_label(Rect{1, 2, 11, 1}, "ファイル名:");
   add_edit(kIdName, Rect{13, 2, kWidth - 14, 1});
@@ -125,7 +127,7 @@ void FileDialog::enter_folder(const std::string& dir) {
       std::string full = join(dir, name);
       if (is_dir(full)) {
         folders.push_back(name + "/");
-      } else if (is_dat(name)) {
+      } else if (listed(name)) {
         files.push_back(name);
       }
     }
@@ -181,7 +183,7 @@ void FileDialog::accept_name(const std::string& typed) {
     return;
   }
   if (mode_ == Mode::Open) {
-    if (!exists(path) && !has_extension(path)) path += ".dat";
+    if (!exists(path) && !has_extension(path)) path += "." + extensions_.front();
     if (!exists(path)) {
       ui()->message_box({base_name(path) + "\nファイルが見つかりません。\nファイル名を確認してください。", caption(),
                          MessageIcon::Warning, MessageButtons::Ok, true});
@@ -190,7 +192,7 @@ void FileDialog::accept_name(const std::string& typed) {
     finish(path);
     return;
   }
-  if (!has_extension(path)) path += ".dat";
+  if (!has_extension(path)) path += "." + extensions_.front();
   if (!is_dir(parent_of(path))) {
     ui()->message_box({parent_of(path) + "\nフォルダが見つかりません。", caption(), MessageIcon::Warning,
                        MessageButtons::Ok, true});
@@ -212,6 +214,13 @@ void FileDialog::accept_name(const std::string& typed) {
   finish(path);
 }
 
+bool FileDialog::listed(const std::string& name) const {
+  for (const std::string& ext : extensions_) {
+    if (has_extension_of(name, ext)) return true;
+  }
+  return false;
+}
+
 void FileDialog::finish(const std::string& path) {
   chosen_ = path;
   end_dialog(kIdOk);
@@ -219,17 +228,19 @@ void FileDialog::finish(const std::string& path) {
 
 // ---------------------------------------------------------------- Ui entry points
 
-void Ui::file_open_dialog(std::string start_dir, std::function<void(std::string)> on_done) {
-  open_modal(std::make_unique<FileDialog>(FileDialog::Mode::Open, std::move(start_dir)),
+void Ui::file_open_dialog(std::string start_dir, std::function<void(std::string)> on_done,
+                          std::vector<std::string> extensions, std::string caption) {
+  open_modal(std::make_unique<FileDialog>(FileDialog::Mode::Open, std::move(start_dir), std::string(), "KLVC",
+                                          std::move(extensions), caption),
              [on_done](Dialog& d, int result) {
                if (on_done) on_done(result == kIdOk ? static_cast<FileDialog&>(d).chosen() : std::string());
              });
 }
 
 void Ui::file_save_dialog(std::string start_dir, std::function<void(std::string)> on_done, std::string initial_name,
-                          std::string question_caption) {
+                          std::string question_caption, std::vector<std::string> extensions, std::string caption) {
   open_modal(std::make_unique<FileDialog>(FileDialog::Mode::Save, std::move(start_dir), std::move(initial_name),
-                                          std::move(question_caption)),
+                                          std::move(question_caption), std::move(extensions), caption),
              [on_done](Dialog& d, int result) {
                if (on_done) on_done(result == kIdOk ? static_cast<FileDialog&>(d).chosen() : std::string());
              });

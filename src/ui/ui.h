@@ -126,12 +126,17 @@ class Ui {
   // --- file dialogs (our own; results through callbacks) ---
   // Open: lists *.dat files and folders of `start_dir`; on_done gets the chosen
   // path, or "" when cancelled.
-  void file_open_dialog(std::string start_dir, std::function<void(std::string)> on_done);
+  // `extensions` (no dot; *.dat when empty) are the files listed, the first
+  // also the one added to a name typed without one; `caption` replaces the
+  // dialog's own.
+  void file_open_dialog(std::string start_dir, std::function<void(std::string)> on_done,
+                        std::vector<std::string> extensions = {}, std::string caption = {});
   // Save As: default extension "dat" added to a name without one; asks Yes/No
   // before overwriting an existing file.
   // `initial_name` fills the name field; `question_caption` captions the overwrite question.
   void file_save_dialog(std::string start_dir, std::function<void(std::string)> on_done,
-                        std::string initial_name = {}, std::string question_caption = "KLVC");
+                        std::string initial_name = {}, std::string question_caption = "KLVC",
+                        std::vector<std::string> extensions = {}, std::string caption = {});
 
   explicit Ui(std::unique_ptr<Backend> backend);
 

@@ -1,0 +1,132 @@
+#include "app/cli_file_text.h"
+
+#include <sys/stat.h>
+
+#include <iostream>
+
+#include "dialogs/channel_title.h"
+#include "settings/settings_layout.h"
+#include "settings/settings_source.h"
+#include "settings/store.h"
+
+namespace klvc {
+namespace {
+
+void print_lines(const std::vector<std::string>& lines) {
+  for (const std::string& l : lines) std::cerr << l << '\n';
+}
+
+// Loads a source with the title dialog's check; prints what the load said.
+bool load(const std::string& path, const std::string& base, SourceLoad* out) {
+  reset_whole_store();
+  const bool ok = load_settings_source(path, base, title_problem, out);
+  print_lines(out->notes);
+  print_lines(out->mended);
+  print_lines(out->errors);
+  return ok;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  struct stat sa;
+  struct stat sb;
+  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// Titles that import would refuse, said now rather than after an edit.
+void warn_unsendable_titles(const std::string& path) {
+  for (int c = 0; c < kMaxInputs; ++c) {
+    const std::string why = title_problem(store().channel_titles[static_cast<std::size_t>(c)]);
+    if (why.empty()) continue;
+    std::cerr << path << ':' << c + 1 << ": warning: the title of channel " << c + 1 << ": " << why
+              << "; file import will refuse it as it is\n";
+  }
+}
+
+}  // namespace
+
+int file_export(const FileArgs& a) {
+  const std::string& path = a.paths[0];
+  SourceLoad loaded;
+  if (!load(path, "", &loaded)) return 1;
+  if (is_settings_file_name(path)) warn_unsendable_titles(path);
+  std::cout << (a.titles ? titles_csv() : settings_text()) << std::flush;
+  return 0;
+}
+
+int file_import(const FileArgs& a) {
+  const std::string& text = a.paths[0];
+  const std::string& out = a.paths[1];
+  if (same_file(text, out)) {
+    std::cerr << "klvc: " << out << " is " << text << " itself; writing it would destroy the text\n";
+    return 1;
+  }
+  SourceLoad loaded;
+  const bool ok = load(text, a.base, &loaded);
+  if (!ok || !loaded.mended.empty()) {
+    std::cerr << "klvc: " << out << " was not written";
+    if (ok) std::cerr << ": the settings file above has values that are out of range or missing (klvc file check)";
+    std::cerr << '\n';
+    return 1;
+  }
+  std::string error;
+  std::vector<std::string> notes;
+  if (!write_settings_file(out, &error, &notes)) {
+    std::cerr << "klvc: " << error << '\n';
+    return 1;
+  }
+  for (const std::string& n : notes) std::cerr << out << ": " << n << '\n';
+  std::cerr << "klvc: wrote " << out;
+  if (!is_settings_file_name(text)) {
+    std::cerr << ": " << loaded.settings << (loaded.titles_csv ? " title" : " setting") << (loaded.settings == 1 ? "" : "s")
+              << " from " << (text == "-" ? std::string("stdin") : text);
+    if (loaded.settings < kSettingsFileLines) {
+      std::cerr << ", the others from " << (a.base.empty() ? std::string("the defaults") : a.base);
+    }
+  }
+  std::cerr << '\n';
+  return 0;
+}
+
+int file_diff(const FileArgs& a) {
+  SourceLoad first;
+  if (!load(a.paths[0], "", &first)) return 2;
+  const std::vector<SettingText> before = settings_as_text();
+  SourceLoad second;
+  if (!load(a.paths[1], "", &second)) return 2;
+  const std::vector<std::string> lines = settings_differences(before, settings_as_text());
+  for (const std::string& l : lines) std::cout << l << '\n';
+  std::cout << std::flush;
+  return lines.empty() ? 0 : 1;
+}
+
+std::string settings_text_help() {
+  return "A FILE named *.dat is a settings file. Any other name is the settings text or a\n"
+         "titles CSV (told apart by the CSV's header); \"-\" reads it from standard input.\n"
+         "\n"
+         "The settings text (file export): UTF-8, one setting per line as key = value,\n"
+         "such as  route out03 = in12,  dwell out01 = 4s,  title ch01 = \"カメラ１\".\n"
+         "Blank lines are skipped; a line starting with # is a comment, and so is a #\n"
+         "after a value. Titles and the password are in double quotes, so blanks at\n"
+         "their ends stay (\\\" is a quote, \\\\ a backslash). Names and words take any case.\n"
+         "A text may hold only some settings: import takes the others from --base, or\n"
+         "the defaults. An unknown name, a setting given twice, or a channel, input,\n"
+         "output or terminal beyond the largest model (ch64, out16, term24, term4) is\n"
+         "an error.\n"
+         "\n"
+         "The titles CSV (file export --titles): the header channel,title, then one row\n"
+         "per channel 1..64, CR LF line ends, a field in double quotes when it holds a\n"
+         "comma, a quote or blanks at its ends (a quote doubled inside). Import sets only\n"
+         "the titles of its rows and also takes what spreadsheets write: a byte-order\n"
+         "mark, LF line ends, empty rows, blanks around unquoted fields, and CP932\n"
+         "(Shift-JIS) when the file is not UTF-8, with a note.\n"
+         "\n"
+         "A title takes up to 16 full-width characters that the switcher can show (JIS\n"
+         "X 0208 levels 1 and 2), as 設定 > タイトル > タイトル設定 checks them.\n"
+         "\n"
+         "import lists every error as TEXT:line: message and then writes nothing (exit\n"
+         "1); a base file that the reader has to mend is refused as well (file check).\n"
+         "diff prints key: A-value -> B-value for each setting that differs; it exits 0\n"
+         "when none differ, 1 when some do and 2 when a file cannot be read.\n";
+}
+
+}  // namespace klvc

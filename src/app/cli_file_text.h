@@ -1,0 +1,23 @@
+// `klvc file export|import|diff`: the settings as text and as a titles CSV
+// from the command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace klvc {
+
+struct FileArgs {
+  std::vector<std::string> paths;
+  std::string base;     // --base BASE.dat
+  bool titles = false;  // --titles
+};
+
+int file_export(const FileArgs& args);  // FILE
+int file_import(const FileArgs& args);  // TEXT OUT.dat
+int file_diff(const FileArgs& args);    // A B
+
+// What `klvc file --help` says about the text form and the titles CSV.
+std::string settings_text_help();
+
+}  // namespace klvc

@@ -1,0 +1,58 @@
+#include "settings/settings_source.h"
+
+#include "settings/store.h"
+
+namespace klvc {
+namespace {
+
+std::string shown_path(const std::string& path) { return path == "-" ? "stdin" : path; }
+
+bool load_settings_file(const std::string& path, SourceLoad* out) {
+  ReadResult result;
+  std::string error;
+  if (!read_settings_file(path, &result, &error)) {
+    out->errors.push_back(error);
+    return false;
+  }
+  for (const FileProblem& p : result.problems) out->mended.push_back(located(path, p));
+  return true;
+}
+
+}  // namespace
+
+std::string located(const std::string& path, const FileProblem& problem) {
+  const std::string where = shown_path(path);
+  if (problem.line <= 0) return where + ": " + problem.message;
+  return where + ":" + std::to_string(problem.line) + ": " + problem.message;
+}
+
+bool is_settings_file_name(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return ext == ".dat";
+}
+
+bool load_settings_source(const std::string& path, const std::string& base, TitleCheck check, SourceLoad* out) {
+  reset_to_defaults();
+  if (!base.empty() && !load_settings_file(base, out)) return false;
+  if (path.empty()) return true;
+  if (is_settings_file_name(path)) {
+    if (!base.empty()) out->notes.push_back(path + ": a settings file holds every setting, so " + base + " adds nothing");
+    return load_settings_file(path, out);
+  }
+  std::string bytes;
+  std::string error;
+  if (!read_small_file(path, &bytes, &error)) {
+    out->errors.push_back(error);
+    return false;
+  }
+  const TextImport text = import_settings_text(bytes, check);
+  for (const FileProblem& p : text.notes) out->notes.push_back(located(path, p));
+  for (const FileProblem& p : text.errors) out->errors.push_back(located(path, p));
+  out->settings = text.settings;
+  out->titles_csv = text.titles_csv;
+  return text.errors.empty();
+}
+
+}  // namespace klvc

@@ -1,0 +1,34 @@
+// Loading the settings from any of their forms: a settings file (*.dat), the
+// text form or a titles CSV, on top of a base settings file or the defaults.
+// The command line (import, export, diff, send-all) goes through here.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/settings_text.h"
+
+namespace klvc {
+
+struct SourceLoad {
+  std::vector<std::string> errors;  // "path:line: message"; the load failed
+  std::vector<std::string> mended;  // a settings file's values set back to their defaults on reading
+  std::vector<std::string> notes;
+  int settings = 0;                 // settings a text or CSV set
+  bool titles_csv = false;
+};
+
+// True for a name ending in ".dat" (any case): read as a settings file
+// whatever it holds. Any other name is the text form or a titles CSV.
+bool is_settings_file_name(const std::string& path);
+
+// Fills the store: the defaults, then `base` (a settings file) when given,
+// then `path` when given ("-" reads the text from standard input). Titles of
+// a text are checked with `check`. Returns false when a file cannot be read
+// or a text has errors; the store then holds no meaningful settings.
+bool load_settings_source(const std::string& path, const std::string& base, TitleCheck check, SourceLoad* out);
+
+// "path:line: message", or "path: message" for line 0.
+std::string located(const std::string& path, const FileProblem& problem);
+
+}  // namespace klvc
