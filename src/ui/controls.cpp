@@ -69,6 +69,8 @@ void Button::render(Canvas& canvas, int ox, int oy, bool focused) const {
   canvas.put_clipped(abs.x + std::max(0, (abs.w - w) / 2), abs.y, text, abs, s);
 }
 
+std::string Button::default_key_hint() const { return "Enter/Space 押す  Tab 次へ  Esc 閉じる"; }
+
 bool Button::on_event(const Event& e) {
   if (!enabled_) return false;
   bool press = e.key == Key::Enter || e.key == Key::MouseDown || (e.key == Key::Text && e.text == " ");
@@ -139,14 +141,41 @@ int ComboBox::visible_rows() const {
 
 int ComboBox::next_starting_with(const std::string& typed, int after) const {
   // The next entry after `after` (wrapping round) that starts with what was
-  // typed, leading blanks of the entry ignored; -1 for none.
+  // typed, leading blanks of the entry ignored, and for numbers its leading
+  // zeros too ("7" finds "07"); -1 for none.
+  const bool digits = !typed.empty() && typed.find_first_not_of("0123456789") == std::string::npos;
+  auto starts = [&](const std::string& entry) { return entry.compare(0, typed.size(), typed) == 0; };
   for (int k = 1; k <= count(); ++k) {
     int i = ((after < 0 ? -1 : after) + k) % count();
     std::string entry = entries_[static_cast<std::size_t>(i)];
     entry.erase(0, entry.find_first_not_of(' '));
-    if (entry.compare(0, typed.size(), typed) == 0) return i;
+    if (starts(entry)) return i;
+    if (digits && entry.size() > 1 && entry[0] == '0' && entry.find_first_not_of("0123456789") == std::string::npos &&
+        starts(entry.substr(std::min(entry.find_first_not_of('0'), entry.size() - 1))))
+      return i;
   }
   return -1;
+}
+
+int ComboBox::type_ahead(const Event& e, int current) {
+  // Joined to what came just before ("1" then "2" is 12); otherwise, or when
+  // nothing starts with the joined text, the new text alone, from the next entry on.
+  const bool joins = !typed_.empty() && e.time_ms - typed_at_ <= kTypeAheadMs && e.time_ms >= typed_at_;
+  typed_at_ = e.time_ms;
+  if (joins) {
+    const int i = next_starting_with(typed_ + e.text, current - 1);
+    if (i >= 0) {
+      typed_ += e.text;
+      return i;
+    }
+  }
+  typed_ = e.text;
+  return next_starting_with(typed_, current);
+}
+
+std::string ComboBox::default_key_hint() const {
+  if (open_) return "↑↓ PgUp/PgDn 移動  Enter 決定  Esc 戻る";
+  return "↑↓ PgUp/PgDn 選ぶ  数字 番号で選ぶ  Enter 一覧  Tab 次へ  Esc 閉じる";
 }
 
 int ComboBox::first_shown(int rows) const {
@@ -219,7 +248,7 @@ bool ComboBox::popup_event(const Event& e) {
         user_pick(highlight_);
         return true;
       }
-      int i = next_starting_with(e.text, highlight_);
+      int i = type_ahead(e, highlight_);
       if (i >= 0) move_highlight(i);
       return true;
     }
@@ -259,6 +288,13 @@ bool ComboBox::on_event(const Event& e) {
     case Key::End:
       if (count() > 0) user_pick(count() - 1);
       return true;
+    case Key::PageUp:
+    case Key::PageDown: {
+      if (count() == 0) return true;
+      const int step = e.key == Key::PageUp ? -visible_rows() : visible_rows();
+      user_pick(std::clamp(std::max(0, selection_) + step, 0, count() - 1));
+      return true;
+    }
     case Key::Enter:
     case Key::F4:
     case Key::MouseDown: open_list(); return true;
@@ -267,7 +303,7 @@ bool ComboBox::on_event(const Event& e) {
         open_list();
         return true;
       }
-      int i = next_starting_with(e.text, selection_);
+      int i = type_ahead(e, selection_);
       if (i >= 0) user_pick(i);
       return true;
     }
@@ -280,6 +316,18 @@ bool ComboBox::on_event(const Event& e) {
 void EditField::set_text(std::string utf8) {
   text_ = std::move(utf8);
   cursor_ = decode_utf8(text_).size();
+  all_selected_ = false;
+  if (owner_) owner_->notify(id_, Notify::Change);
+}
+
+void EditField::replace(std::string utf8, std::size_t cursor) {
+  all_selected_ = false;
+  if (utf8 == text_) {
+    cursor_ = cursor;
+    return;
+  }
+  text_ = std::move(utf8);
+  cursor_ = cursor;
   if (owner_) owner_->notify(id_, Notify::Change);
 }
 
@@ -291,25 +339,32 @@ bool EditField::accept(const std::string& candidate) const {
 bool EditField::user_insert(const std::string& utf8) {
   if (!enabled_) return false;
   auto cps = decode_utf8(text_);
+  if (all_selected_) {
+    cps.clear();
+    cursor_ = 0;
+  }
   cursor_ = std::min(cursor_, cps.size());
   std::string before = join_points(cps, 0, cursor_);
   std::string after = join_points(cps, cursor_, cps.size());
-  // Take as much of the typed text as the limit allows (an input-method burst
-  // may be longer than the room left); control characters are not text.
+  // Each character on its own: one the limit or the filter refuses is left
+  // out and the rest of the burst (an input method's, or a paste) is kept.
+  // Control characters are not text.
   std::string taken;
+  std::string refused;
   std::size_t taken_count = 0;
   for (char32_t c : decode_utf8(utf8)) {
     if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) continue;
     std::string more = taken + encode_utf8(c);
-    if (!accept(before + more + after)) break;
+    if (!accept(before + more + after)) {
+      refused += encode_utf8(c);
+      continue;
+    }
     taken = std::move(more);
     ++taken_count;
   }
-  if (taken_count == 0) return false;
-  text_ = before + taken + after;
-  cursor_ += taken_count;
-  owner_->notify(id_, Notify::Change);
-  return true;
+  if (taken_count > 0) replace(before + taken + after, cursor_ + taken_count);
+  if (!refused.empty() && refused_) refused_(refused);
+  return taken_count > 0;
 }
 
 int EditField::scroll_start() const {
@@ -334,62 +389,94 @@ void EditField::render(Canvas& canvas, int ox, int oy, bool focused) const {
   Style s = base_style(enabled_);
   auto cps = decode_utf8(text_);
   std::size_t start = static_cast<std::size_t>(scroll_start());
-  std::size_t cur = std::min(cursor_, cps.size());
   canvas.put_clipped(abs.x, abs.y, "[", abs, s);
   Rect inside{abs.x + 1, abs.y, inner, 1};
   canvas.fill(inside, s);
+  // The caret is the terminal's own cursor (see caret()); a selected text is
+  // shown reversed while the field has the focus.
+  Style text_style = s;
+  text_style.reverse = focused && enabled_ && all_selected_;
   int x = inside.x;
-  bool show_cursor = focused && enabled_;
-  for (std::size_t i = start; i <= cps.size(); ++i) {
-    if (i == cps.size()) {
-      if (show_cursor && i == cur && x < inside.x + inside.w) {
-        Style c = s;
-        c.reverse = true;
-        canvas.put_clipped(x, abs.y, " ", inside, c);
-      }
-      break;
-    }
+  for (std::size_t i = start; i < cps.size(); ++i) {
     int w = char_width(cps[i]);
     if (x + w > inside.x + inside.w) break;
-    Style c = s;
-    c.reverse = show_cursor && i == cur;
-    canvas.put_clipped(x, abs.y, encode_utf8(cps[i]), inside, c);
+    canvas.put_clipped(x, abs.y, encode_utf8(cps[i]), inside, text_style);
     x += w;
   }
   canvas.put_clipped(abs.x + abs.w - 1, abs.y, "]", abs, s);
+}
+
+bool EditField::caret(int ox, int oy, int* x, int* y) const {
+  if (!enabled_ || !visible_) return false;
+  auto cps = decode_utf8(text_);
+  const std::size_t cur = all_selected_ ? cps.size() : std::min(cursor_, cps.size());
+  int col = 0;
+  for (std::size_t i = static_cast<std::size_t>(scroll_start()); i < cur; ++i) col += char_width(cps[i]);
+  *x = ox + rect_.x + 1 + std::min(col, std::max(0, rect_.w - 3));
+  *y = oy + rect_.y;
+  return true;
+}
+
+std::string EditField::default_key_hint() const {
+  return "←→ Home/End ^A/^E 移動  ^U 全消去  ^W 一語消去  Tab 次へ  Esc 閉じる";
 }
 
 bool EditField::on_event(const Event& e) {
   if (!enabled_) return false;
   auto cps = decode_utf8(text_);
   cursor_ = std::min(cursor_, cps.size());
+  const std::size_t n = cps.size();
+  auto erase = [&](std::size_t from, std::size_t to) {  // code points [from, to)
+    replace(join_points(cps, 0, from) + join_points(cps, to, n), from);
+  };
+  if (all_selected_) {
+    switch (e.key) {
+      case Key::Backspace:
+      case Key::Delete: erase(0, n); return true;
+      case Key::Left: case Key::Home: all_selected_ = false; cursor_ = 0; return true;
+      case Key::Right: case Key::End: all_selected_ = false; cursor_ = n; return true;
+      default: break;
+    }
+  }
   switch (e.key) {
     case Key::Text: user_insert(e.text); return true;
-    case Key::Backspace:
-      if (cursor_ > 0) {
-        cps.erase(cps.begin() + static_cast<long>(cursor_ - 1));
-        --cursor_;
-        text_ = join_points(cps, 0, cps.size());
-        owner_->notify(id_, Notify::Change);
-      }
-      return true;
-    case Key::Delete:
-      if (cursor_ < cps.size()) {
-        cps.erase(cps.begin() + static_cast<long>(cursor_));
-        text_ = join_points(cps, 0, cps.size());
-        owner_->notify(id_, Notify::Change);
-      }
-      return true;
+    case Key::Backspace: if (cursor_ > 0) erase(cursor_ - 1, cursor_); return true;
+    case Key::Delete: if (cursor_ < n) erase(cursor_, cursor_ + 1); return true;
     case Key::Left: if (cursor_ > 0) --cursor_; return true;
-    case Key::Right: if (cursor_ < cps.size()) ++cursor_; return true;
+    case Key::Right: if (cursor_ < n) ++cursor_; return true;
     case Key::Home: cursor_ = 0; return true;
-    case Key::End: cursor_ = cps.size(); return true;
+    case Key::End: cursor_ = n; return true;
+    case Key::Enter:
+      if (!enter_notifies_) return false;
+      owner_->notify(id_, Notify::Enter);
+      return true;
+    case Key::Ctrl:
+      if (e.text == "a") {
+        all_selected_ = false;
+        cursor_ = 0;
+      } else if (e.text == "e") {
+        all_selected_ = false;
+        cursor_ = n;
+      } else if (e.text == "u") {
+        erase(0, n);
+      } else if (e.text == "w") {
+        // The word before the cursor, and the blanks after it.
+        std::size_t from = all_selected_ ? 0 : cursor_;
+        std::size_t to = all_selected_ ? n : cursor_;
+        while (from > 0 && (cps[from - 1] == ' ' || cps[from - 1] == 0x3000)) --from;
+        while (from > 0 && cps[from - 1] != ' ' && cps[from - 1] != 0x3000) --from;
+        erase(from, to);
+      } else {
+        return false;
+      }
+      return true;
     case Key::MouseDown: {
       // Put the cursor on the clicked character.
+      all_selected_ = false;
       int col = e.x - 1;
       std::size_t i = static_cast<std::size_t>(scroll_start());
       int x = 0;
-      while (i < cps.size() && x + char_width(cps[i]) <= col) {
+      while (i < n && x + char_width(cps[i]) <= col) {
         x += char_width(cps[i]);
         ++i;
       }

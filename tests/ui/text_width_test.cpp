@@ -49,6 +49,26 @@ TEST(TextWidth, WrapsAtLineBreaksAndSpaces) {
   EXPECT_EQ(jp[2], "お");
 }
 
+TEST(TextWidth, JapaneseBreaksAtPunctuationAndNeverBeforeAClosingMark) {
+  struct Case {
+    const char* text;
+    int cells;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      // Before the opening bracket rather than inside the last word.
+      {"入力してください（空白は使えません）", 30, {"入力してください", "（空白は使えません）"}},
+      // After a comma when it lies in the second half of the line.
+      {"あいうえお、かきくけこさしすせそ", 20, {"あいうえお、", "かきくけこさしすせそ"}},
+      // A closing mark or a small kana never starts a line.
+      {"あいうえ）", 8, {"あいう", "え）"}},
+      {"あいうっか", 6, {"あい", "うっか"}},
+      // A long word with no break is cut where the line is full.
+      {"abcdefghij", 4, {"abcd", "efgh", "ij"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(wrap_to_width(c.text, c.cells), c.lines) << c.text;
+}
+
 TEST(Canvas, WideCharactersTakeTwoCellsAndLineUp) {
   Canvas c(12, 3);
   c.put(0, 0, "ch01 = 設定");
