@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "ui/dialog.h"
 #include "ui/text_width.h"
@@ -144,7 +145,15 @@ int ComboBox::next_starting_with(const std::string& typed, int after) const {
   // typed, leading blanks of the entry ignored, and for numbers its leading
   // zeros too ("7" finds "07"); -1 for none.
   const bool digits = !typed.empty() && typed.find_first_not_of("0123456789") == std::string::npos;
-  auto starts = [&](const std::string& entry) { return entry.compare(0, typed.size(), typed) == 0; };
+  // Letters match either case ("a" finds "Auto").
+  auto starts = [&](const std::string& entry) {
+    if (entry.size() < typed.size()) return false;
+    for (std::size_t k = 0; k < typed.size(); ++k) {
+      if (std::tolower(static_cast<unsigned char>(entry[k])) != std::tolower(static_cast<unsigned char>(typed[k])))
+        return false;
+    }
+    return true;
+  };
   for (int k = 1; k <= count(); ++k) {
     int i = ((after < 0 ? -1 : after) + k) % count();
     std::string entry = entries_[static_cast<std::size_t>(i)];
