@@ -191,11 +191,11 @@ std::vector<std::string> wrap_to_width(std::string_view utf8, int cells) {
       width_before.push_back(used);
       if (j < cps.size()) {
         // Too long: the best break in the line, a space or punctuation if one
-        // lies in its second half, else any break the rules allow, else where it is full.
+        // lies past its first third, else any break the rules allow, else where it is full.
         std::size_t best = 0;
         for (std::size_t b = j; b > i; --b) {
           int q = break_quality(cps, b);
-          if (q == 2 && width_before[b - i] * 2 >= cells) { best = b; break; }
+          if (q == 2 && width_before[b - i] * 3 >= cells) { best = b; break; }
           if (q >= 1 && best == 0) best = b;
         }
         if (best > i) j = best;

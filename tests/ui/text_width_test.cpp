@@ -58,8 +58,12 @@ TEST(TextWidth, JapaneseBreaksAtPunctuationAndNeverBeforeAClosingMark) {
   const Case cases[] = {
       // Before the opening bracket rather than inside the last word.
       {"入力してください（空白は使えません）", 30, {"入力してください", "（空白は使えません）"}},
-      // After a comma when it lies in the second half of the line.
+      // After a comma when it lies past the first third of the line...
       {"あいうえお、かきくけこさしすせそ", 20, {"あいうえお、", "かきくけこさしすせそ"}},
+      // ...but not so early that the line stays nearly empty.
+      {"あ、いうえおかきくけこさしすせそ", 20, {"あ、いうえおかきくけ", "こさしすせそ"}},
+      {"パスワードは半角英数字・記号の6文字で入力してください（空白は使えません）", 50,
+       {"パスワードは半角英数字・", "記号の6文字で入力してください（空白は使えません）"}},
       // A closing mark or a small kana never starts a line.
       {"あいうえ）", 8, {"あいう", "え）"}},
       {"あいうっか", 6, {"あい", "うっか"}},
