@@ -44,13 +44,17 @@ std::vector<std::string> child_env(const TempHome& home) {
           "PATH=/usr/bin:/bin", "TZ=UTC"};
 }
 
+// Starts `klvc --simulate` and waits for its main window.
+void start_screen(PtySession& pty, const TempHome& home) {
+  std::string error;
+  ASSERT_TRUE(pty.start({KLVC_BINARY, "--simulate"}, child_env(home), &error)) << error;
+  ASSERT_TRUE(pty.wait_for_text("ﾚﾃﾞｨ", kWaitMs)) << pty.screen().text();
+}
+
 TEST(ScreenOnPty, AboutBoxOpensWithKeysAndQuitRestoresTheTerminal) {
   TempHome home;
   PtySession pty(100, 30);
-  std::string error;
-  ASSERT_TRUE(pty.start({KLVC_BINARY, "--simulate"}, child_env(home), &error)) << error;
-
-  ASSERT_TRUE(pty.wait_for_text("ﾚﾃﾞｨ", kWaitMs)) << pty.screen().text();
+  ASSERT_NO_FATAL_FAILURE(start_screen(pty, home));
   const std::string first = pty.screen().text();
   EXPECT_TRUE(pty.screen().contains("ファイル")) << first;
   EXPECT_TRUE(pty.screen().contains("ﾍﾙﾌﾟ")) << first;
@@ -94,9 +98,7 @@ void expect_terminal_given_back(const PtySession& pty) {
 // Starts `klvc --simulate` at 80x24 and types "abc" into channel 1's title
 // (Tab and Enter open the title dialog from the toolbar).
 void start_and_type_a_title(PtySession& pty, const TempHome& home) {
-  std::string error;
-  ASSERT_TRUE(pty.start({KLVC_BINARY, "--simulate"}, child_env(home), &error)) << error;
-  ASSERT_TRUE(pty.wait_for_text("ﾚﾃﾞｨ", kWaitMs)) << pty.screen().text();
+  ASSERT_NO_FATAL_FAILURE(start_screen(pty, home));
   pty.send("\t\r");
   ASSERT_TRUE(pty.wait_for_text("Title", kWaitMs)) << pty.screen().text();
   pty.send("abcあい");
@@ -160,9 +162,7 @@ TEST(ScreenOnPty, EndedFromOutsideItGivesTheTerminalBackAndKeepsEditedTitles) {
 TEST(ScreenOnPty, ACrashStillGivesTheTerminalBack) {
   TempHome home;
   PtySession pty(80, 24);
-  std::string error;
-  ASSERT_TRUE(pty.start({KLVC_BINARY, "--simulate"}, child_env(home), &error)) << error;
-  ASSERT_TRUE(pty.wait_for_text("ﾚﾃﾞｨ", kWaitMs)) << pty.screen().text();
+  ASSERT_NO_FATAL_FAILURE(start_screen(pty, home));
   ::kill(pty.pid(), SIGSEGV);
   EXPECT_EQ(pty.wait_exit(kWaitMs), -1);
   EXPECT_EQ(pty.exit_signal(), SIGSEGV);
@@ -172,9 +172,7 @@ TEST(ScreenOnPty, ACrashStillGivesTheTerminalBack) {
 TEST(ScreenOnPty, ResizeStopAndContinueRedrawTheScreen) {
   TempHome home;
   PtySession pty(80, 24);
-  std::string error;
-  ASSERT_TRUE(pty.start({KLVC_BINARY, "--simulate"}, child_env(home), &error)) << error;
-  ASSERT_TRUE(pty.wait_for_text("ﾚﾃﾞｨ", kWaitMs)) << pty.screen().text();
+  ASSERT_NO_FATAL_FAILURE(start_screen(pty, home));
 
   // SIGWINCH: laid out for the new size, the key line on the new last row.
   pty.resize(100, 30);
