@@ -66,7 +66,7 @@ BoxLayout layout(const MessageBoxSpec& form, int screen_w, int screen_h) {
 
 void Ui::Impl::render_box(Canvas& c, const OpenBox& box) const {
   const MessageBoxSpec& form = shown[box.shown_index].form;
-  BoxLayout l = layout(form, c.width(), c.height());
+  BoxLayout l = layout(form, c.width(), dialog_area_height());  // above the key line
   c.fill(l.frame);
   c.box(l.frame);
   Style bold;
@@ -126,7 +126,7 @@ void Ui::Impl::box_event(const Event& e) {
       if (yes_no && e.text == "n") self->answer_box(kIdNo);
       return;
     case Key::MouseDown: {
-      BoxLayout l = layout(shown[box.shown_index].form, backend->width(), backend->height());
+      BoxLayout l = layout(shown[box.shown_index].form, backend->width(), dialog_area_height());
       for (const auto& [r, answer] : l.buttons) {
         if (r.contains(e.x, e.y)) {
           self->answer_box(answer);

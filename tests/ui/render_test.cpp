@@ -231,15 +231,16 @@ TEST(RenderMessageBox, CaptionMarkTextAndButton) {
   auto ui = Ui::create_headless(40, 10);
   ui->message_box({"Success", "設定完了", MessageIcon::Information, MessageButtons::Ok, true});
   auto rows = rows_of(ui->screen_text());
-  EXPECT_EQ(rows[2], spaces(10) + "┌─ 設定完了 " + repeat("─", 7) + "┐");
-  EXPECT_EQ(rows[3], spaces(10) + "│" + spaces(18) + "│");
-  EXPECT_EQ(rows[4], spaces(10) + "│ (i) Success      │");
-  EXPECT_EQ(rows[6], spaces(10) + "│      [ OK ]      │");
-  EXPECT_EQ(rows[7], spaces(10) + "└" + repeat("─", 18) + "┘");
-  EXPECT_TRUE(ui->render().at(17, 6).style.reverse);
+  // Centred in the nine rows above the key line.
+  EXPECT_EQ(rows[1], spaces(10) + "┌─ 設定完了 " + repeat("─", 7) + "┐");
+  EXPECT_EQ(rows[2], spaces(10) + "│" + spaces(18) + "│");
+  EXPECT_EQ(rows[3], spaces(10) + "│ (i) Success      │");
+  EXPECT_EQ(rows[5], spaces(10) + "│      [ OK ]      │");
+  EXPECT_EQ(rows[6], spaces(10) + "└" + repeat("─", 18) + "┘");
+  EXPECT_TRUE(ui->render().at(17, 5).style.reverse);
   // A second box waits behind the first.
   ui->message_box({"上書きしますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true});
-  EXPECT_EQ(rows_of(ui->screen_text())[4], spaces(10) + "│ (i) Success      │");
+  EXPECT_EQ(rows_of(ui->screen_text())[3], spaces(10) + "│ (i) Success      │");
   ui->feed(Event::of(Key::Enter));
   std::string screen = ui->screen_text();
   EXPECT_NE(screen.find("(?) 上書きしますか?"), std::string::npos);
