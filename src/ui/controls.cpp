@@ -216,7 +216,8 @@ void ComboBox::render(Canvas& canvas, int ox, int oy, bool focused) const {
 
 void ComboBox::render_popup(Canvas& canvas, int ox, int oy) const {
   if (!open_ || !visible_) return;
-  Rect r = popup_rect(ox, oy, canvas.height());
+  const int h = owner_ && owner_->screen_height() > 0 ? owner_->screen_height() : canvas.height();
+  Rect r = popup_rect(ox, oy, h);
   canvas.fill(r);
   canvas.box(r);
   int rows = r.h - 2;

@@ -125,7 +125,7 @@ void Ui::Impl::layout_dialog(Dialog& d) const {
   int h = dialog_area_height();
   int ox = std::max(1, (w - (d.width() + 2)) / 2 + 1);
   int oy = std::max(1, (h - (d.height() + 2)) / 2 + 1);
-  d.set_layout(ox, oy, w, backend->height());
+  d.set_layout(ox, oy, w, h);  // an open list's box stays above the key line too
 }
 
 bool Ui::Impl::dialog_fits(const Dialog& d) const {

@@ -266,8 +266,8 @@ TEST(ComboPopup, LongListScrollsAndEveryEntryCanBePicked) {
   auto& combo = d.combo(10);
   ui->feed(Event::of(Key::Enter));
   ASSERT_TRUE(combo.is_open());
-  Rect r = combo.popup_rect(d.origin_x(), d.origin_y(), ui->height());
-  EXPECT_LE(r.y + r.h, ui->height());
+  Rect r = combo.popup_rect(d.origin_x(), d.origin_y(), d.screen_height());
+  EXPECT_LE(r.y + r.h, ui->height() - 1);  // above the key line
   EXPECT_EQ(cells(ui->render(), r.x, r.y + 1, r.w), "│1       │");
   ui->feed(Event::of(Key::End));
   std::string last_row = ui->render().row_text(r.y + r.h - 2);
@@ -297,7 +297,7 @@ TEST(ComboPopup, MouseOpensAndPicks) {
   ui->feed(Event::click(d.origin_x() + 3, d.origin_y()));
   ASSERT_TRUE(combo.is_open());
   EXPECT_EQ(d.focused(), &combo);
-  Rect r = combo.popup_rect(d.origin_x(), d.origin_y(), ui->height());
+  Rect r = combo.popup_rect(d.origin_x(), d.origin_y(), d.screen_height());
   ui->feed(Event::click(r.x + 2, r.y + 3));  // third entry shown
   EXPECT_EQ(combo.selection(), 2);
   ui->feed(Event::click(d.origin_x() + 3, d.origin_y()));
