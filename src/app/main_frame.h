@@ -42,18 +42,6 @@ class CMainFrame {
   void file_save_as();
   void exit_check();       // menu exit and every close request of the window
   void save_before_exit();
-  // Ctrl+C and SIGINT: while a batch or 全項目設定 runs, first asks whether to
-  // stop it and leave (saying how far it got); then the exit check.
-  void on_close_request();
-  // SIGTERM, SIGHUP, a lost terminal: ends without a question. Edited titles
-  // that were not saved go to a recovery file first (recovery_file_path).
-  void on_terminate(int signal_number);
-  // What to tell on stderr once the terminal is given back (the recovery
-  // file, a run cut short); empty when there is nothing to tell.
-  const std::vector<std::string>& exit_report() const { return exit_report_; }
-  int terminated_by() const { return terminated_by_; }  // the signal, 0 if none
-  // How far the running batch got ("出力切換え設定: 3/8"), or "" when none runs.
-  std::string run_progress_text() const;
   // Loads a settings file (File Open after its dialog, and `klvc FILE.dat`).
   // The current file name changes only when the file could be read.
   bool open_settings_file(const std::string& path);
@@ -61,6 +49,19 @@ class CMainFrame {
   // Kills the frame's timers, stops the link and ends the loop.
   void shut_down();
   bool is_shut_down() const { return shut_down_; }
+
+  // Ctrl+C and SIGINT: while a batch or 全項目設定 runs, first asks whether to
+  // stop it and leave (saying how far it got); then the exit check.
+  void on_close_request();
+  // SIGTERM, SIGHUP, a lost terminal: ends without a question. Edited titles
+  // that were not saved go to a recovery file first (recovery_file_candidates).
+  void on_terminate(int signal_number);
+  // What to tell on stderr once the terminal is given back (the recovery
+  // file, a run cut short); empty when there is nothing to tell.
+  const std::vector<std::string>& exit_report() const { return exit_report_; }
+  int terminated_by() const { return terminated_by_; }  // the signal, 0 if none
+  // How far the running batch got ("出力切換え設定: 3/8"), or "" when none runs.
+  std::string run_progress_text() const;
 
   // One tick of the 500 ms frame timer: the no-connect check.
   void on_frame_timer();
