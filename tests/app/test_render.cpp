@@ -59,7 +59,7 @@ class MainWindowRender : public AppTest {
     frame().set_time_source([] { return std::time_t{3600 * 9 + 60 * 41 + 7}; });
     ui->advance(1000);
     traffic.set_time_source([this] {
-      char buf[16];
+      char buf[32];
       std::snprintf(buf, sizeof buf, "09:41:%02d.%03d", 7 + ticks * 80 / 1000, ticks * 80 % 1000);
       ++ticks;
       return std::string(buf);
