@@ -5,6 +5,7 @@
 #include "app/about_dlg.h"
 #include "app/profile.h"
 #include "link/link.h"
+#include "link/link_log.h"
 
 namespace klvc {
 
@@ -14,8 +15,11 @@ CKLVCApp::~CKLVCApp() {
   // The reader may still post boxes until it is stopped; stop it before the
   // screen's sink goes away.
   if (frame_ && !frame_->is_shut_down()) stop_link();
+  set_link_listener({});
+  ui_.set_view_painter({});
   view_.reset();
   frame_.reset();
+  traffic_.reset();
   sink_.reset();
 }
 
@@ -24,10 +28,18 @@ bool CKLVCApp::init_instance(const StartOptions& options) {
   if (options.set_locale) std::setlocale(LC_ALL, "");
   // Boxes of the port set-up below already go to the screen.
   sink_ = std::make_unique<ScopedUiMessageSink>(ui_);
+  // The view lists what the link does from the first port set-up on; the
+  // reader's lines arrive on its thread, the post wakes the screen to show them.
+  traffic_ = std::make_unique<TrafficLog>();
+  set_link_listener([traffic = traffic_.get(), ui = &ui_](LogDirection direction, std::string_view bytes) {
+    traffic->add(direction, bytes);
+    ui->post([] {});
+  });
   doc_ = std::make_unique<CKLVCDoc>();
   if (!doc_->on_new_document()) return false;
   frame_ = std::make_unique<CMainFrame>(ui_, options.profile_path.empty() ? profile_path() : options.profile_path);
-  view_ = std::make_unique<CKLVCView>(*doc_);
+  view_ = std::make_unique<CKLVCView>(*doc_, *traffic_, options.simulated);
+  ui_.set_view_painter([view = view_.get()](ui::Canvas& c, const ui::Rect& r) { view->on_draw(c, r); });
   frame_->set_about_handler([this] { on_app_about(); });
   frame_->on_create();
   if (options.simulated) frame_->set_mode_note("simulated switcher");

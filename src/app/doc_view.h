@@ -1,7 +1,9 @@
-// The document and the view of the single-document shell. Both are empty:
-// every setting lives in the settings store and all editing happens in the
-// modal dialogs, so the view paints nothing but its background.
+// The document of the single-document shell. It is empty: every setting
+// lives in the settings store and all editing happens in the modal dialogs.
+// The view (main_view.h) shows where the link stands.
 #pragma once
+
+#include "app/main_view.h"
 
 namespace klvc {
 
@@ -12,17 +14,6 @@ class CKLVCDoc {
   // The document has no data of its own: nothing is written or read.
   void serialize(bool storing) { (void)storing; }
   bool is_modified() const { return false; }
-};
-
-class CKLVCView {
- public:
-  explicit CKLVCView(CKLVCDoc& doc) : doc_(doc) {}
-  CKLVCDoc& document() const { return doc_; }
-  // Paints only the background, which the screen layer already clears.
-  void on_draw() const {}
-
- private:
-  CKLVCDoc& doc_;
 };
 
 }  // namespace klvc

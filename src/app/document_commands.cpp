@@ -66,19 +66,19 @@ void CMainFrame::set_file_dialogs(FileDialogFn open_dialog, FileDialogFn save_di
   save_dialog_ = std::move(save_dialog);
 }
 
-void CMainFrame::ask_then(const char* prompt, std::function<void()> on_yes, std::function<void()> on_no) {
+void CMainFrame::ask_then(const std::string& prompt, std::function<void()> on_yes, std::function<void()> on_no,
+                          std::function<void()> on_neither) {
   ui::MessageBoxSpec form;
   form.text = prompt;
   form.caption = kAppName;
   form.icon = ui::MessageIcon::Question;
   form.buttons = ui::MessageButtons::YesNo;
   form.beep = false;
-  ui_.message_box(std::move(form), [yes = std::move(on_yes), no = std::move(on_no)](int result) {
-    if (result == ui::kIdYes) {
-      if (yes) yes();
-    } else if (no) {
-      no();
-    }
+  // Esc closes the question and does nothing else: it is neither Yes nor No.
+  ui_.message_box(std::move(form), [yes = std::move(on_yes), no = std::move(on_no),
+                                    neither = std::move(on_neither)](int result) {
+    const std::function<void()>& run = result == ui::kIdYes ? yes : result == ui::kIdNo ? no : neither;
+    if (run) run();
   });
 }
 
@@ -263,7 +263,7 @@ void CMainFrame::exit_check() {
         exit_pending_ = false;
         shut_down();
       },
-      [this] { save_before_exit(); });
+      [this] { save_before_exit(); }, [this] { exit_pending_ = false; });
 }
 
 void CMainFrame::save_before_exit() {

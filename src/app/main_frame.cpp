@@ -91,7 +91,8 @@ void CMainFrame::on_create() {
   ui_.set_command_handler([this](int id) { on_command(id); });
   ui_.set_command_enabled_query([this](int id) { return command_enabled(id); });
   ui_.set_command_prompt_query([](int id) { return command_prompt(id); });
-  ui_.set_close_handler([this] { exit_check(); });
+  ui_.set_close_handler([this] { on_close_request(); });
+  ui_.set_terminate_handler([this](int signal_number) { on_terminate(signal_number); });
 
   ui_.set_timer(nullptr, cmd::kClockTimer, cmd::kClockTimerPeriodMs, [this] { update_clock_pane(); });
   ui_.set_timer(nullptr, cmd::kFrameTimer, cmd::kFrameTimerPeriodMs, [this] { on_frame_timer(); });

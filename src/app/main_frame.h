@@ -66,6 +66,19 @@ class CMainFrame {
   void shut_down();
   bool is_shut_down() const { return shut_down_; }
 
+  // Ctrl+C and SIGINT: while a batch or 全項目設定 runs, first asks whether to
+  // stop it and leave (saying how far it got); then the exit check.
+  void on_close_request();
+  // SIGTERM, SIGHUP, a lost terminal: ends without a question. Edited titles
+  // that were not saved go to a recovery file first (recovery_file_candidates).
+  void on_terminate(int signal_number);
+  // What to tell on stderr once the terminal is given back (the recovery
+  // file, a run cut short); empty when there is nothing to tell.
+  const std::vector<std::string>& exit_report() const { return exit_report_; }
+  int terminated_by() const { return terminated_by_; }  // the signal, 0 if none
+  // How far the running batch got ("出力切換え設定: 3/8"), or "" when none runs.
+  std::string run_progress_text() const;
+
   // One tick of the 500 ms frame timer: the no-connect check.
   void on_frame_timer();
   // Clock pane: the local time as the locale writes it.
@@ -95,7 +108,10 @@ class CMainFrame {
 
  private:
   void run_dialog(const DialogCommand& dc);
-  void ask_then(const char* prompt, std::function<void()> on_yes, std::function<void()> on_no = {});
+  // A Yes/No question; Esc (neither) runs `on_neither`.
+  void ask_then(const std::string& prompt, std::function<void()> on_yes, std::function<void()> on_no = {},
+                std::function<void()> on_neither = {});
+  void write_recovery_file();
   void choose_and_save_as(std::function<void()> after = {});
   bool save_to(const std::string& path);
   void write_profile(const std::vector<std::pair<std::string, int>>& values);
@@ -115,7 +131,18 @@ class CMainFrame {
   std::function<std::time_t()> now_;
   bool exit_pending_ = false;  // an exit prompt or its save is on screen
   bool shut_down_ = false;
+  int terminated_by_ = 0;
+  std::vector<std::string> exit_report_;
 };
+
+// Where unsaved settings go when the program is ended from outside: beside
+// the open file as NAME.dat.save (NAME.dat.save.2 ... when taken), or, with
+// no file or no room there, under `state_dir` as unsaved-YYYYmmdd-HHMMSS.dat.save.
+// Never a path that exists. Empty when none is free.
+std::vector<std::string> recovery_file_candidates(const std::string& file_name, const std::string& state_dir,
+                                                  std::time_t now);
+// $XDG_STATE_HOME/klvc, else ~/.local/state/klvc.
+std::string recovery_state_dir();
 
 // The clock pane's text: `t` as local time in the locale's "%X" form, or
 // HH:MM:SS when the locale's form cannot be shown.

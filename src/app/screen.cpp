@@ -86,6 +86,8 @@ int run_screen(const std::vector<std::string>& args) {
     set_simulated_device(sim.slave_path());
   }
 
+  int code = 0;
+  std::vector<std::string> report;
   {
     CKLVCApp app(*ui);
     StartOptions options;
@@ -97,12 +99,17 @@ int run_screen(const std::vector<std::string>& args) {
       return 1;
     }
     ui->run();
+    report = app.frame().exit_report();
+    // Ended from outside: the shell's convention for a signal.
+    if (int sig = app.frame().terminated_by()) code = 128 + sig;
   }
   if (sa.simulate) {
     sim.stop();
     set_simulated_device("");
   }
-  return 0;
+  ui.reset();  // the terminal as it was found, before anything is said on it
+  for (const std::string& line : report) std::fprintf(stderr, "klvc: %s\n", line.c_str());
+  return code;
 }
 
 }  // namespace klvc

@@ -16,7 +16,8 @@ struct ScreenArgs {
 bool parse_screen_args(const std::vector<std::string>& args, ScreenArgs* out, std::string* error);
 
 // Runs the main window on the terminal until the operator quits.
-// Exit codes: 0 done, 1 failure, 2 bad usage or no terminal.
+// Exit codes: 0 done, 1 failure, 2 bad usage or no terminal, 128 + N when
+// ended by signal N (SIGTERM, SIGHUP), after naming any recovery file on stderr.
 int run_screen(const std::vector<std::string>& args);
 
 }  // namespace klvc

@@ -84,7 +84,7 @@ void send_buzzer_output() { send_command(buzzer_output_command()); }
 void send_memory_number_display() { send_command(memory_number_display_command()); }
 
 // Two rows of three groups: the five settings, then the slave number; OK and
-// Close at the right.
+// Close at the bottom right, last in the Tab order.
 CAlarmSetDlg::CAlarmSetDlg() : ui::Dialog("アラーム設定", 74, 10) {
   constexpr int kGroupW = 18, kGroupH = 4, kStepX = 19, kStepY = 5;
   const auto& rows = alarm_settings();
@@ -101,8 +101,8 @@ CAlarmSetDlg::CAlarmSetDlg() : ui::Dialog("アラーム設定", 74, 10) {
     add_combo(s.list_id, {gx + 2, gy + 1, 9, 1}, s.entries);
     add_button(s.set_id, {gx + 2, gy + 2, 8, 1}, "設定");
   }
-  add_button(ui::kIdOk, {60, 2, 12, 1}, "OK", true);
-  add_button(ui::kIdCancel, {60, 4, 12, 1}, "Close");
+  add_button(ui::kIdOk, {60, 8, 12, 1}, "OK", true);
+  add_button(ui::kIdCancel, {60, 9, 12, 1}, "Close");
 }
 
 void CAlarmSetDlg::on_init() {

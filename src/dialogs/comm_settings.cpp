@@ -50,7 +50,7 @@ CCommSettingsDlg::CCommSettingsDlg()
   add_combo(kPortList, {1, 1, 44, 1}, port_entries());
   add_group({0, 3, 16, 3}, "Interface");
   add_combo(kInterfaceList, {1, 4, 14, 1}, {"RS-232C", "RS-485"});
-  add_button(ui::kIdOk, {47, 1, 11, 1}, "OK", true);
+  add_button(ui::kIdOk, {47, 1, 11, 1}, "OK", true);  // beside the first list, so the list comes first
   add_button(ui::kIdCancel, {47, 4, 11, 1}, "Close");
 }
 
@@ -72,7 +72,7 @@ CModelDlg::CModelDlg() : ui::Dialog("モデルの選択", 30, 3), model(within(s
   for (int m = 0; m < kModelCount; ++m) names.emplace_back(model_name(m));
   add_group({0, 0, 18, 3}, "Model");
   add_combo(kModelList, {1, 1, 16, 1}, names);
-  add_button(ui::kIdOk, {19, 0, 11, 1}, "OK", true);
+  add_button(ui::kIdOk, {19, 1, 11, 1}, "OK", true);  // beside the list, so the list comes first
   add_button(ui::kIdCancel, {19, 2, 11, 1}, "Close");
 }
 

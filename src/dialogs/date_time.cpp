@@ -101,7 +101,7 @@ void send_datetime_display(int output) {
 }
 
 // Two rows of four groups: year to day and the adjustment, hour to second
-// and the slave number; OK and Close at the right.
+// and the slave number; OK and Close at the bottom right, last in the Tab order.
 CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
     : ui::Dialog("日付・時計設定", 76, 10), now_(std::move(now)) {
   constexpr int kGroupW = 16, kGroupH = 4, kStepX = 16, kStepY = 5;
@@ -121,8 +121,8 @@ CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
   ui::Rect adjust = group_at(3, "30秒補正");
   add_button(kAdjustSet, {adjust.x, adjust.y + 1, 8, 1}, "設定");
   add_combo(kSlaveList, group_at(7, "スレーブ番号"), list_entries({0, "", ListKind::SlaveNumbers, {}}));
-  add_button(ui::kIdOk, {66, 2, 9, 1}, "OK", true);
-  add_button(ui::kIdCancel, {66, 4, 9, 1}, "Close");
+  add_button(ui::kIdOk, {66, 8, 9, 1}, "OK", true);
+  add_button(ui::kIdCancel, {66, 9, 9, 1}, "Close");
 }
 
 void CDateTimeSetDlg::on_init() {

@@ -53,19 +53,26 @@ const TableDialogParams& title_set_params() {
     t.caption = "タイトル設定 File Name ";
     t.table_id = 1006;
     t.rows = TableRows::TitlePage;
+    // The 16 titles of the page in one column at the left, each whole (label
+    // and 32 cells); the lists, the "Title" box (title_set.cpp) and the
+    // buttons stand to their right.
+    t.width = 78;
+    t.height = 16;
+    t.table = {0, 0, 39, 16};
+    t.page_note = {41, 0, 37, 1};
+    t.group_top = 1;
     t.lists = {
-        {1002, "ch.番号", ListKind::TitleChannels, {}, 0, 11},
-        {1003, "スレーブ番号", ListKind::TitleSlaveNumbers, {}, 11, 16},
+        {1002, "ch.番号", ListKind::TitleChannels, {}, 41, 11},
+        {1003, "スレーブ番号", ListKind::SlaveNumbers, {}, 53, 16},
     };
     t.row_list = 1002;
     t.slave_list = 1003;
     t.timer_id = 2;
     t.period_ms = 500;
     t.slave_read_each_tick = true;
-    // The "Title" box with the edit field follows the lists (see title_set.cpp);
-    // the right column holds Set, "全ch.設定", the progress bar and "OK".
-    t.set = {64, 9, 14, 1};
-    t.progress = {64, 11, 14, 1};
+    // Under the "Title" box: Set and "全ch.設定", the progress bar, "OK".
+    t.set = {41, 8, 14, 1};
+    t.progress = {41, 10, 37, 1};
     t.ok = {64, 12, 14, 1};
     t.close = {0, 0, 0, 0};
     return t;
@@ -85,8 +92,8 @@ std::vector<std::string> list_entries(const ListParams& list) {
     case ListKind::AlarmInputTerminals: return numbers(1, kMaxAlarmInputTerminals, "%d");
     case ListKind::AlarmOutputTerminals: return numbers(1, kMaxAlarmOutputTerminals, "%d");
     case ListKind::TitleChannels: return numbers(1, kMaxInputs, "%2d");
-    case ListKind::SlaveNumbers: return numbers(1, 31, "%d");
-    case ListKind::TitleSlaveNumbers: return numbers(0, 31, "%02d");
+    // Every slave list shows the address it sends: index n is "nn".
+    case ListKind::SlaveNumbers: return numbers(0, 31, "%02d");
     case ListKind::Fixed: return list.entries;
   }
   return {};

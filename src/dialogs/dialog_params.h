@@ -21,8 +21,7 @@ enum class ListKind {
   AlarmInputTerminals,   // "1".."24", cut to alarm_input_terminal_count()
   AlarmOutputTerminals,  // "1".."4", cut to alarm_output_terminal_count()
   TitleChannels,         // " 1".." 9", "10".."64", cut to input_count()
-  SlaveNumbers,          // "1".."31": the index is the slave number
-  TitleSlaveNumbers,     // "00".."31"
+  SlaveNumbers,          // "00".."31": the entry shown is the address sent
   Fixed,                 // the entries given with the list ("OFF", "ON", ...)
 };
 
@@ -61,21 +60,25 @@ struct TableDialogParams {
   bool slave_read_each_tick = false;  // the batch re-reads the slave list before each command
 
   // The template's arrangement in cells (an 80 x 24 terminal holds the dialog
-  // with its frame): the table on top, the group boxes side by side below it,
-  // and at the right Set, the progress bar, "OK" and the close button.
+  // with its frame and the key line): the table on top, a line saying which
+  // page a paged table shows, the group boxes side by side below it, and at
+  // the right, from the lists' row down, Set, the progress bar, "OK" and the
+  // close button, so that Tab goes through the lists first.
   int width = 78;
-  int height = 13;
+  int height = 14;
   ui::Rect table{0, 0, 78, 8};
+  ui::Rect page_note{0, 8, 78, 1};
   int group_top = 9;
-  ui::Rect set{70, 9, 8, 1};
-  ui::Rect progress{70, 10, 8, 1};
-  ui::Rect ok{70, 11, 8, 1};
-  ui::Rect close{70, 12, 8, 1};  // width 0: no close button
+  ui::Rect set{70, 10, 8, 1};
+  ui::Rect progress{70, 11, 8, 1};
+  ui::Rect ok{70, 12, 8, 1};
+  ui::Rect close{70, 13, 8, 1};  // width 0: no close button
 };
 
 // Control ids shared by every table dialog.
 constexpr int kIdSet = 1005;
 constexpr int kIdProgress = 1076;
+constexpr int kIdPageNote = 1077;  // the line saying which page of channels the table shows
 
 const TableDialogParams& output_switch_params();  // 137
 const TableDialogParams& title_set_params();      // 132

@@ -47,6 +47,7 @@ void PairTableDialog::paint_rows() {
   for (int i = 0; i < channel_page_rows(start); ++i) {
     draw_row(i, row_label("ch", start + i) + " = " + binding_.row_value(start + i));
   }
+  note_channel_page(start, channel_page_rows(start));
 }
 
 BatchShape PairTableDialog::batch_shape() const { return {input_count(), binding_.inner_count()}; }

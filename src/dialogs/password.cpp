@@ -70,10 +70,11 @@ CPasswordDlg::CPasswordDlg() : ui::Dialog("パスワードの設定", 64, 8) {
     return true;
   });
   add_button(kPasswordSet, {33, 3, 8, 1}, "設定");
-  add_group({1, 5, 16, 3}, "スレーブ番号");
-  add_combo(kSlaveList, {3, 6, 8, 1}, list_entries({0, "", ListKind::SlaveNumbers, {}}));
-  add_button(ui::kIdOk, {50, 2, 12, 1}, "OK", true);
-  add_button(ui::kIdCancel, {50, 4, 12, 1}, "Close");
+  add_group({46, 1, 16, 3}, "スレーブ番号");
+  add_combo(kSlaveList, {48, 2, 8, 1}, list_entries({0, "", ListKind::SlaveNumbers, {}}));
+  // Below the groups, last in the Tab order.
+  add_button(ui::kIdOk, {34, 6, 12, 1}, "OK", true);
+  add_button(ui::kIdCancel, {48, 6, 12, 1}, "Close");
 }
 
 void CPasswordDlg::on_init() {

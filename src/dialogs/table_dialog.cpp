@@ -49,6 +49,9 @@ TableDialog::~TableDialog() = default;
 
 void TableDialog::build_controls() {
   add_table(params_.table_id, params_.table);
+  if (params_.rows == TableRows::Channels || params_.rows == TableRows::TitlePage) {
+    add_label(params_.page_note, "", kIdPageNote);
+  }
   int slot_x = 0;
   for (const ListParams& list : params_.lists) {
     const int x = list.x >= 0 ? list.x : slot_x;
@@ -84,6 +87,28 @@ void TableDialog::draw_text(int x_units, int y_units, const std::string& utf8) {
 void TableDialog::draw_row(int i, const std::string& utf8, int column_units) {
   draw_text(kTableLeftUnits + column_units * (i / kRowsPerColumn),
             kTableTopUnits + kRowUnits * (i % kRowsPerColumn), utf8);
+}
+
+void TableDialog::note_channel_page(int first, int shown) {
+  ui::Label* note = dynamic_cast<ui::Label*>(find(kIdPageNote));
+  if (note == nullptr) return;
+  const int total = input_count();
+  if (shown >= total) {
+    note->set_text("");
+    return;
+  }
+  const ListParams* rows = list_params(params_.row_list);
+  const std::string list = rows != nullptr ? rows->group : std::string();
+  auto span = [](int from, int to) { return row_label("ch", from) + "-" + row_label("ch", to); };
+  if (params_.rows == TableRows::TitlePage) {
+    note->set_text("表示: " + span(first, first + shown - 1) + "（" + list + "で切換え）");
+    return;
+  }
+  // Two pages: 1-32 and 33 onwards.
+  const int other = first == 0 ? 32 : 0;
+  const int other_end = first == 0 ? total - 1 : 31;
+  note->set_text(span(first, first + shown - 1) + " を表示中。" + span(other, other_end) + " は「" + list + "」で " +
+                 std::to_string(other + 1) + "-" + std::to_string(other_end + 1) + " を選ぶ");
 }
 
 void TableDialog::open_slave_list() {
@@ -217,6 +242,7 @@ void ListTableDialog::paint_rows() {
       for (int i = 0; i < channel_page_rows(start); ++i) {
         draw_row(i, row_label("ch", start + i) + " = " + binding_.row_value(start + i));
       }
+      note_channel_page(start, channel_page_rows(start));
       break;
     }
     case TableRows::TitlePage:

@@ -61,6 +61,9 @@ class TableDialog : public ui::Dialog, protected BatchHost {
   // Row i of the table: eight rows a column, columns `column_units` apart.
   void draw_row(int i, const std::string& utf8, int column_units = 160);
   void draw_text(int x_units, int y_units, const std::string& utf8);
+  // The line under a paged channel table: which channels it shows and which
+  // list brings the others (blank while every channel fits).
+  void note_channel_page(int first, int shown);
 
   // Opening step for the slave-number list: selected at slave_number on
   // RS-485, otherwise disabled (still showing that entry).

@@ -1,5 +1,6 @@
 #include "dialogs/title_set.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "dialogs/ime.h"
@@ -13,9 +14,6 @@ namespace klvc {
 namespace {
 
 constexpr int kPageSize = 16;
-constexpr int kTitleColumnUnits = 320;
-constexpr int kBlankX = 330;  // the second title column
-constexpr char kBlankRow[] = "                                        ";  // 40 blanks
 
 std::string& title_of(int channel) { return store().channel_titles[static_cast<std::size_t>(channel)]; }
 
@@ -23,20 +21,27 @@ int valid_channel(int channel) { return channel >= 0 && channel < kMaxInputs ? c
 
 }  // namespace
 
-std::string unrepresentable_char_text(const std::string& utf8_char) {
-  const auto points = ui::decode_utf8(utf8_char);
-  char code[16] = "";
-  if (!points.empty()) std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(points.front()));
-  return "「" + utf8_char + "」(" + code + ") は Shift-JIS にない文字なので、タイトルに使えません";
+std::string unrepresentable_char_text(const std::string& utf8_chars) {
+  std::string named;
+  for (char32_t c : ui::decode_utf8(utf8_chars)) {
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+    named += "「" + ui::encode_utf8(c) + "」(" + code + ") ";
+  }
+  return named + "は Shift-JIS にない文字なので、タイトルに使えません";
 }
 
 CTitleSetDlg::CTitleSetDlg()
     : TableDialog(title_set_params()), channel(store().current_channel), slave(store().slave_number) {
-  const TableDialogParams& p = params();
-  add_group({27, p.group_top, 37, 3}, "Title");
-  ui::EditField& edit = add_edit(kTitleEdit, {28, p.group_top + 1, 35, 1});
+  // Room for a whole title (32 cells) and the caret after it.
+  add_group({41, 4, 37, 3}, "Title");
+  ui::EditField& edit = add_edit(kTitleEdit, {42, 5, 35, 1});
   edit.set_filter([this](const std::string& candidate) { return accept_typed(candidate); });
-  add_button(kAllChannels, {64, 10, 14, 1}, "全ch.設定");
+  edit.set_refused_handler([](const std::string& refused) { show_warning(unrepresentable_char_text(refused)); });
+  // Enter sets the title and goes on to the next channel: titles can be typed in one go.
+  edit.set_enter_notifies(true);
+  edit.set_key_hint("Enter 設定して次のchへ  ←→ Home/End 移動  ^U 全消去  Tab 次へ  Esc 閉じる");
+  add_button(kAllChannels, {56, 8, 14, 1}, "全ch.設定");
 }
 
 void CTitleSetDlg::on_init() {
@@ -59,16 +64,11 @@ void CTitleSetDlg::fill_edit_from_store() {
 
 bool CTitleSetDlg::accept_typed(const std::string& candidate) {
   std::string sjis;
-  std::string bad;
-  if (utf8_to_sjis(candidate, &sjis, &bad)) return true;
+  if (utf8_to_sjis(candidate, &sjis)) return true;
+  // A title that was already unreadable (a damaged file) can still be
+  // edited; title_edited says why it is not stored.
   std::string current_sjis;
-  if (!utf8_to_sjis(edit(kTitleEdit).text(), &current_sjis)) {
-    // The title was already unreadable (a damaged file); let the operator
-    // edit it, title_edited says why it is not stored.
-    return true;
-  }
-  show_warning(unrepresentable_char_text(bad));
-  return false;
+  return !utf8_to_sjis(edit(kTitleEdit).text(), &current_sjis);
 }
 
 void CTitleSetDlg::title_edited() {
@@ -104,15 +104,29 @@ void CTitleSetDlg::change_channel() {
   paint_table();
 }
 
-void CTitleSetDlg::send_current_title() {
-  if (store().batch_step.load() != 0) return;
+bool CTitleSetDlg::send_current_title() {
+  if (store().batch_step.load() != 0) return false;
   capture_owner_window();
   const int sel = combo(kChannelList).selection();
   if (sel >= 0) store().current_channel = sel;
   store().slave_number = slave_list_value();
   const int ch = valid_channel(store().current_channel);
   title_of(ch) = field_bytes_.substr(0, kTitleMaxBytes);
-  if (const char* warning = send_checked_channel_title(ch)) show_warning(warning);
+  if (const char* warning = send_checked_channel_title(ch)) {
+    show_warning(warning);
+    return false;
+  }
+  return true;
+}
+
+void CTitleSetDlg::send_and_next() {
+  // A refused title keeps the channel, so the operator can mend it.
+  if (!send_current_title()) return;
+  const int next = store().current_channel + 1;
+  if (next >= input_count()) return;
+  combo(kChannelList).select(next);
+  change_channel();
+  edit(kTitleEdit).select_all();  // typing replaces the next channel's title
 }
 
 void CTitleSetDlg::on_command(int id, ui::Notify notify) {
@@ -122,6 +136,7 @@ void CTitleSetDlg::on_command(int id, ui::Notify notify) {
       break;
     case kTitleEdit:
       if (notify == ui::Notify::Change) title_edited();
+      if (notify == ui::Notify::Enter) send_and_next();
       break;
     case kIdSet:
       if (notify == ui::Notify::Clicked) send_current_title();
@@ -150,17 +165,16 @@ void CTitleSetDlg::on_cancel() {
 }
 
 void CTitleSetDlg::paint_rows() {
+  // One row per channel of the page, each title whole; rows of channels the
+  // model lacks stay blank.
   const int current = valid_channel(store().current_channel);
   const int first = current / kPageSize * kPageSize;
-  for (int i = 0; i < kPageSize; ++i) {
-    draw_row(i, row_label("ch", first + i) + " = " + sjis_to_utf8(title_of(first + i)), kTitleColumnUnits);
+  const int shown = std::min(kPageSize, input_count() - first);
+  ui::TableArea& area = table(params().table_id);
+  for (int i = 0; i < shown; ++i) {
+    area.text_out(0, i, row_label("ch", first + i) + " = " + sjis_to_utf8(title_of(first + i)));
   }
-  // Blank the rows of channels that the two small models lack.
-  if (current > 15 && store().model_index == 0) {
-    for (int y = 96; y <= 156; y += 20) draw_text(kBlankX, y, kBlankRow);
-  } else if (current > 15 && store().model_index == 1) {
-    for (int y = 16; y <= 156; y += 20) draw_text(kBlankX, y, kBlankRow);
-  }
+  note_channel_page(first, shown);
 }
 
 BatchShape CTitleSetDlg::batch_shape() const { return {input_count(), 1}; }

@@ -49,7 +49,8 @@ class CTitleSetDlg : public TableDialog {
  private:
   void change_channel();
   void title_edited();
-  void send_current_title();
+  bool send_current_title();  // true when the title went out
+  void send_and_next();       // Enter in the title field
   void fill_edit_from_store();
   bool accept_typed(const std::string& candidate);
 
@@ -57,8 +58,8 @@ class CTitleSetDlg : public TableDialog {
   std::string field_bytes_;   // the edit field's text in Shift-JIS
 };
 
-// The warning for a character that Shift-JIS cannot hold, naming it.
-std::string unrepresentable_char_text(const std::string& utf8_char);
+// The warning for characters that Shift-JIS cannot hold, naming each.
+std::string unrepresentable_char_text(const std::string& utf8_chars);
 
 std::unique_ptr<ui::Dialog> make_title_set_dialog();
 

@@ -13,6 +13,7 @@ namespace {
 
 std::mutex g_log_mutex;  // the UI thread and the reader thread both log
 std::FILE* g_log = nullptr;
+LinkListener g_listener;
 
 std::string timestamp() {
   using namespace std::chrono;
@@ -103,8 +104,14 @@ bool link_log_is_open() {
   return g_log != nullptr;
 }
 
+void set_link_listener(LinkListener listener) {
+  std::lock_guard<std::mutex> lock(g_log_mutex);
+  g_listener = std::move(listener);
+}
+
 void log_link(LogDirection direction, std::string_view bytes) {
   std::lock_guard<std::mutex> lock(g_log_mutex);
+  if (g_listener) g_listener(direction, bytes);
   if (!g_log) return;
   const char* arrow = direction == LogDirection::Sent       ? "->"
                       : direction == LogDirection::Received ? "<-"

@@ -2,6 +2,7 @@
 // finding out on site what went wrong.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +25,15 @@ enum class LogDirection { Sent, Received, Event };
 
 // One log line: local time with milliseconds, "->" sent, "<-" received,
 // "--" an event of the link, then the bytes with CR, LF and other control
-// bytes written as escapes. Does nothing while no log is open.
+// bytes written as escapes. Writes nothing while no log is open; the
+// listener hears every line either way.
 void log_link(LogDirection direction, std::string_view bytes);
+
+// Hears every line log_link gets (the screen's traffic list), on the thread
+// that logs it, whether or not a log file is open. Empty removes it; once
+// set_link_listener returns, the old listener is no longer running.
+using LinkListener = std::function<void(LogDirection direction, std::string_view bytes)>;
+void set_link_listener(LinkListener listener);
 
 // The bytes as readable text: printable ASCII as is, \r \n \t \" \\ and
 // \xNN for everything else.

@@ -24,10 +24,11 @@ class Backend {
   virtual void wait(int timeout_ms, int wake_fd, std::vector<Event>& events) = 0;
   virtual void present(const Canvas&) {}
   virtual void bell() {}
-  // A close request arrived from outside (SIGINT, SIGTERM, or a hang-up).
+  // A close request arrived from outside (SIGINT): the operator may be asked.
   virtual bool take_close_request() { return false; }
-  // The terminal is gone (SIGHUP, end of input): nobody can answer any more.
-  virtual bool input_lost() const { return false; }
+  // The program is told to end (SIGTERM), or the terminal is gone (SIGHUP,
+  // end of input): the signal's number (SIGHUP for a lost terminal), else 0.
+  virtual int take_terminate_request() { return 0; }
   // Ctrl+Z: give the terminal back to the shell until continued.
   virtual void suspend() {}
   virtual void resize(int, int) {}

@@ -26,6 +26,15 @@ Canvas::Canvas(int width, int height)
 
 void Canvas::clear() {
   for (Cell& c : cells_) c = Cell{};
+  cursor_ = CursorPos{};
+}
+
+void Canvas::set_cursor(int x, int y) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+    cursor_ = CursorPos{};
+    return;
+  }
+  cursor_ = CursorPos{true, x, y};
 }
 
 const Cell& Canvas::at(int x, int y) const {

@@ -20,6 +20,15 @@ struct Style {
   }
 };
 
+// Where the terminal's cursor goes once a frame is drawn: at the caret of the
+// focused edit field (an input method draws its composition there), else hidden.
+struct CursorPos {
+  bool visible = false;
+  int x = 0;
+  int y = 0;
+  bool operator==(const CursorPos& o) const { return visible == o.visible && (!visible || (x == o.x && y == o.y)); }
+};
+
 struct Cell {
   std::string text = " ";  // one code point (UTF-8); "" for the right half of a wide char
   Style style;
@@ -30,7 +39,10 @@ class Canvas {
   Canvas(int width, int height);
   int width() const { return width_; }
   int height() const { return height_; }
-  void clear();
+  void clear();  // blanks every cell and hides the cursor
+  void set_cursor(int x, int y);  // shown there (ignored outside the grid)
+  void hide_cursor() { cursor_ = CursorPos{}; }
+  const CursorPos& cursor() const { return cursor_; }
   // Writes text from (x, y), clipped to the canvas (and to `clip` when given);
   // returns the column after the text.
   int put(int x, int y, std::string_view utf8, Style style = {});
@@ -46,6 +58,7 @@ class Canvas {
   int width_;
   int height_;
   std::vector<Cell> cells_;
+  CursorPos cursor_;
 };
 
 }  // namespace klvc::ui

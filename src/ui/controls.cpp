@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "ui/dialog.h"
 #include "ui/text_width.h"
@@ -27,12 +28,6 @@ std::vector<std::string> lines_of(const std::string& text) {
     start = nl + 1;
   }
   return lines;
-}
-
-std::string join_points(const std::vector<char32_t>& cps, std::size_t from, std::size_t to) {
-  std::string s;
-  for (std::size_t i = from; i < to && i < cps.size(); ++i) s += encode_utf8(cps[i]);
-  return s;
 }
 
 }  // namespace
@@ -68,6 +63,8 @@ void Button::render(Canvas& canvas, int ox, int oy, bool focused) const {
   s.reverse = focused && enabled_;
   canvas.put_clipped(abs.x + std::max(0, (abs.w - w) / 2), abs.y, text, abs, s);
 }
+
+std::string Button::default_key_hint() const { return "Enter/Space 押す  Tab 次へ  Esc 閉じる"; }
 
 bool Button::on_event(const Event& e) {
   if (!enabled_) return false;
@@ -139,14 +136,49 @@ int ComboBox::visible_rows() const {
 
 int ComboBox::next_starting_with(const std::string& typed, int after) const {
   // The next entry after `after` (wrapping round) that starts with what was
-  // typed, leading blanks of the entry ignored; -1 for none.
+  // typed, leading blanks of the entry ignored, and for numbers its leading
+  // zeros too ("7" finds "07"); -1 for none.
+  const bool digits = !typed.empty() && typed.find_first_not_of("0123456789") == std::string::npos;
+  // Letters match either case ("a" finds "Auto").
+  auto starts = [&](const std::string& entry) {
+    if (entry.size() < typed.size()) return false;
+    for (std::size_t k = 0; k < typed.size(); ++k) {
+      if (std::tolower(static_cast<unsigned char>(entry[k])) != std::tolower(static_cast<unsigned char>(typed[k])))
+        return false;
+    }
+    return true;
+  };
   for (int k = 1; k <= count(); ++k) {
     int i = ((after < 0 ? -1 : after) + k) % count();
     std::string entry = entries_[static_cast<std::size_t>(i)];
     entry.erase(0, entry.find_first_not_of(' '));
-    if (entry.compare(0, typed.size(), typed) == 0) return i;
+    if (starts(entry)) return i;
+    if (digits && entry.size() > 1 && entry[0] == '0' && entry.find_first_not_of("0123456789") == std::string::npos &&
+        starts(entry.substr(std::min(entry.find_first_not_of('0'), entry.size() - 1))))
+      return i;
   }
   return -1;
+}
+
+int ComboBox::type_ahead(const Event& e, int current) {
+  // Joined to what came just before ("1" then "2" is 12); otherwise, or when
+  // nothing starts with the joined text, the new text alone, from the next entry on.
+  const bool joins = !typed_.empty() && e.time_ms - typed_at_ <= kTypeAheadMs && e.time_ms >= typed_at_;
+  typed_at_ = e.time_ms;
+  if (joins) {
+    const int i = next_starting_with(typed_ + e.text, current - 1);
+    if (i >= 0) {
+      typed_ += e.text;
+      return i;
+    }
+  }
+  typed_ = e.text;
+  return next_starting_with(typed_, current);
+}
+
+std::string ComboBox::default_key_hint() const {
+  if (open_) return "↑↓ PgUp/PgDn 移動  Enter 決定  Esc 戻る";
+  return "↑↓ PgUp/PgDn 選ぶ  数字 番号で選ぶ  Enter 一覧  Tab 次へ  Esc 閉じる";
 }
 
 int ComboBox::first_shown(int rows) const {
@@ -184,7 +216,8 @@ void ComboBox::render(Canvas& canvas, int ox, int oy, bool focused) const {
 
 void ComboBox::render_popup(Canvas& canvas, int ox, int oy) const {
   if (!open_ || !visible_) return;
-  Rect r = popup_rect(ox, oy, canvas.height());
+  const int h = owner_ && owner_->screen_height() > 0 ? owner_->screen_height() : canvas.height();
+  Rect r = popup_rect(ox, oy, h);
   canvas.fill(r);
   canvas.box(r);
   int rows = r.h - 2;
@@ -219,7 +252,7 @@ bool ComboBox::popup_event(const Event& e) {
         user_pick(highlight_);
         return true;
       }
-      int i = next_starting_with(e.text, highlight_);
+      int i = type_ahead(e, highlight_);
       if (i >= 0) move_highlight(i);
       return true;
     }
@@ -259,6 +292,13 @@ bool ComboBox::on_event(const Event& e) {
     case Key::End:
       if (count() > 0) user_pick(count() - 1);
       return true;
+    case Key::PageUp:
+    case Key::PageDown: {
+      if (count() == 0) return true;
+      const int step = e.key == Key::PageUp ? -visible_rows() : visible_rows();
+      user_pick(std::clamp(std::max(0, selection_) + step, 0, count() - 1));
+      return true;
+    }
     case Key::Enter:
     case Key::F4:
     case Key::MouseDown: open_list(); return true;
@@ -267,133 +307,8 @@ bool ComboBox::on_event(const Event& e) {
         open_list();
         return true;
       }
-      int i = next_starting_with(e.text, selection_);
+      int i = type_ahead(e, selection_);
       if (i >= 0) user_pick(i);
-      return true;
-    }
-    default: return false;
-  }
-}
-
-// ---------------------------------------------------------------- EditField
-
-void EditField::set_text(std::string utf8) {
-  text_ = std::move(utf8);
-  cursor_ = decode_utf8(text_).size();
-  if (owner_) owner_->notify(id_, Notify::Change);
-}
-
-bool EditField::accept(const std::string& candidate) const {
-  if (max_chars_ > 0 && static_cast<int>(decode_utf8(candidate).size()) > max_chars_) return false;
-  return !filter_ || filter_(candidate);
-}
-
-bool EditField::user_insert(const std::string& utf8) {
-  if (!enabled_) return false;
-  auto cps = decode_utf8(text_);
-  cursor_ = std::min(cursor_, cps.size());
-  std::string before = join_points(cps, 0, cursor_);
-  std::string after = join_points(cps, cursor_, cps.size());
-  // Take as much of the typed text as the limit allows (an input-method burst
-  // may be longer than the room left); control characters are not text.
-  std::string taken;
-  std::size_t taken_count = 0;
-  for (char32_t c : decode_utf8(utf8)) {
-    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) continue;
-    std::string more = taken + encode_utf8(c);
-    if (!accept(before + more + after)) break;
-    taken = std::move(more);
-    ++taken_count;
-  }
-  if (taken_count == 0) return false;
-  text_ = before + taken + after;
-  cursor_ += taken_count;
-  owner_->notify(id_, Notify::Change);
-  return true;
-}
-
-int EditField::scroll_start() const {
-  auto cps = decode_utf8(text_);
-  int inner = std::max(1, rect_.w - 2);
-  std::size_t cur = std::min(cursor_, cps.size());
-  if (display_width(text_) < inner) return 0;
-  // Show as much as fits before the cursor, leaving its cell free.
-  int used = 1;
-  std::size_t start = cur;
-  while (start > 0 && used + char_width(cps[start - 1]) <= inner) {
-    --start;
-    used += char_width(cps[start]);
-  }
-  return static_cast<int>(start);
-}
-
-void EditField::render(Canvas& canvas, int ox, int oy, bool focused) const {
-  if (!visible_) return;
-  Rect abs{ox + rect_.x, oy + rect_.y, rect_.w, 1};
-  int inner = std::max(1, abs.w - 2);
-  Style s = base_style(enabled_);
-  auto cps = decode_utf8(text_);
-  std::size_t start = static_cast<std::size_t>(scroll_start());
-  std::size_t cur = std::min(cursor_, cps.size());
-  canvas.put_clipped(abs.x, abs.y, "[", abs, s);
-  Rect inside{abs.x + 1, abs.y, inner, 1};
-  canvas.fill(inside, s);
-  int x = inside.x;
-  bool show_cursor = focused && enabled_;
-  for (std::size_t i = start; i <= cps.size(); ++i) {
-    if (i == cps.size()) {
-      if (show_cursor && i == cur && x < inside.x + inside.w) {
-        Style c = s;
-        c.reverse = true;
-        canvas.put_clipped(x, abs.y, " ", inside, c);
-      }
-      break;
-    }
-    int w = char_width(cps[i]);
-    if (x + w > inside.x + inside.w) break;
-    Style c = s;
-    c.reverse = show_cursor && i == cur;
-    canvas.put_clipped(x, abs.y, encode_utf8(cps[i]), inside, c);
-    x += w;
-  }
-  canvas.put_clipped(abs.x + abs.w - 1, abs.y, "]", abs, s);
-}
-
-bool EditField::on_event(const Event& e) {
-  if (!enabled_) return false;
-  auto cps = decode_utf8(text_);
-  cursor_ = std::min(cursor_, cps.size());
-  switch (e.key) {
-    case Key::Text: user_insert(e.text); return true;
-    case Key::Backspace:
-      if (cursor_ > 0) {
-        cps.erase(cps.begin() + static_cast<long>(cursor_ - 1));
-        --cursor_;
-        text_ = join_points(cps, 0, cps.size());
-        owner_->notify(id_, Notify::Change);
-      }
-      return true;
-    case Key::Delete:
-      if (cursor_ < cps.size()) {
-        cps.erase(cps.begin() + static_cast<long>(cursor_));
-        text_ = join_points(cps, 0, cps.size());
-        owner_->notify(id_, Notify::Change);
-      }
-      return true;
-    case Key::Left: if (cursor_ > 0) --cursor_; return true;
-    case Key::Right: if (cursor_ < cps.size()) ++cursor_; return true;
-    case Key::Home: cursor_ = 0; return true;
-    case Key::End: cursor_ = cps.size(); return true;
-    case Key::MouseDown: {
-      // Put the cursor on the clicked character.
-      int col = e.x - 1;
-      std::size_t i = static_cast<std::size_t>(scroll_start());
-      int x = 0;
-      while (i < cps.size() && x + char_width(cps[i]) <= col) {
-        x += char_width(cps[i]);
-        ++i;
-      }
-      cursor_ = i;
       return true;
     }
     default: return false;

@@ -4,6 +4,7 @@
 // EditField::set_text, which reports a change as an edit field does.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,17 +31,25 @@ class Control {
   virtual bool focusable() const { return false; }
   // origin: the dialog's client origin on the canvas.
   virtual void render(Canvas& canvas, int ox, int oy, bool focused) const = 0;
+  // Where the terminal's cursor belongs while this control has the focus
+  // (false: nowhere, the cursor is hidden).
+  virtual bool caret(int ox, int oy, int* x, int* y) const { (void)ox; (void)oy; (void)x; (void)y; return false; }
+  // The keys that work here, for the bottom line; a dialog may set its own text.
+  std::string key_hint() const { return hint_.empty() ? default_key_hint() : hint_; }
+  void set_key_hint(std::string hint) { hint_ = std::move(hint); }
   // Keyboard and mouse while focused (mouse coordinates relative to the control);
   // returns true when used.
   virtual bool on_event(const Event&) { return false; }
   Dialog* owner() const { return owner_; }
 
  protected:
+  virtual std::string default_key_hint() const { return {}; }
   Dialog* owner_;
   int id_;
   Rect rect_;
   bool enabled_ = true;
   bool visible_ = true;
+  std::string hint_;
 };
 
 class Label : public Control {
@@ -74,6 +83,9 @@ class Button : public Control {
   void render(Canvas&, int, int, bool) const override;
   bool on_event(const Event&) override;  // Enter, space, click: the dialog's click
 
+ protected:
+  std::string default_key_hint() const override;
+
  private:
   std::string label_;
   bool is_default_;
@@ -100,20 +112,28 @@ class ComboBox : public Control {
   int highlighted() const { return highlight_; }
   bool focusable() const override { return enabled_ && visible_; }
   void render(Canvas&, int, int, bool) const override;
-  // Up/Down change the selection at once (notifies), and so does typing the
-  // start of an entry; Enter/space/click open the list, which then takes
-  // arrows, Enter to pick, Esc to close.
+  // Up/Down, PageUp/PageDown, Home/End change the selection at once
+  // (notifies), and so does typing the start of an entry: characters typed
+  // within kTypeAheadMs of each other join ("1" then "2" is 12). Enter, space
+  // or a click open the list, which then takes the same keys, Enter to pick,
+  // Esc to close.
   bool on_event(const Event&) override;
+  static constexpr std::int64_t kTypeAheadMs = 1000;
   // Renders the open list on top of everything else.
   void render_popup(Canvas&, int ox, int oy) const;
   Rect popup_rect(int ox, int oy, int canvas_height) const;
   // What picking entry i in the open list does (notifies SelChange when it changes).
   void user_pick(int i);
 
+ protected:
+  std::string default_key_hint() const override;
+
  private:
   int visible_rows() const;
   int first_shown(int rows) const;  // first entry shown in a popup of `rows` rows
   int next_starting_with(const std::string& typed, int after) const;
+  // The entry that typed text `e` leads to (from `current`), or -1.
+  int type_ahead(const Event& e, int current);
   void move_highlight(int to);
   bool popup_event(const Event& e);
   std::vector<std::string> entries_;
@@ -121,10 +141,15 @@ class ComboBox : public Control {
   bool open_ = false;
   int highlight_ = 0;
   int scroll_ = 0;
+  std::string typed_;           // what was typed so far, for type-ahead
+  std::int64_t typed_at_ = 0;   // when the last of it came
 };
 
 // A single-line edit field (UTF-8). A filter, when set, decides whether a new
-// text is accepted (the title field counts Shift-JIS bytes that way).
+// text is accepted (the title field counts Shift-JIS bytes that way); a
+// refused character refuses only itself, the rest of a burst or paste is kept.
+// Keys: Left/Right, Home/End and Ctrl+A/Ctrl+E move; Backspace, Delete,
+// Ctrl+U (clear) and Ctrl+W (the word before the cursor) delete.
 class EditField : public Control {
  public:
   EditField(Dialog* owner, int id, Rect r) : Control(owner, id, r) {}
@@ -133,20 +158,35 @@ class EditField : public Control {
   void set_text(std::string utf8);
   void set_max_chars(int n) { max_chars_ = n; }  // 0: no limit
   void set_filter(std::function<bool(const std::string&)> accept) { filter_ = std::move(accept); }
-  // What typing does: insert at the cursor if the limit and filter allow; notifies.
+  // Told the characters one insert refused (once per burst, in typed order).
+  void set_refused_handler(std::function<void(const std::string& refused)> fn) { refused_ = std::move(fn); }
+  // Enter in the field notifies Notify::Enter instead of reaching the default button.
+  void set_enter_notifies(bool on) { enter_notifies_ = on; }
+  // The whole text selected: typing replaces it, Backspace/Delete clear it.
+  void select_all() { all_selected_ = !text_.empty(); }
+  bool all_selected() const { return all_selected_; }
+  // What typing does: insert at the cursor what the limit and filter allow; notifies.
   bool user_insert(const std::string& utf8);
   bool focusable() const override { return enabled_ && visible_; }
   void render(Canvas&, int, int, bool) const override;
+  bool caret(int ox, int oy, int* x, int* y) const override;
   bool on_event(const Event&) override;
   std::size_t cursor() const { return cursor_; }  // in code points
+
+ protected:
+  std::string default_key_hint() const override;
 
  private:
   bool accept(const std::string& candidate) const;
   int scroll_start() const;  // first code point shown
+  void replace(std::string utf8, std::size_t cursor);  // new text and cursor; notifies
   std::string text_;
   std::size_t cursor_ = 0;  // in code points
   int max_chars_ = 0;
+  bool all_selected_ = false;
+  bool enter_notifies_ = false;
   std::function<bool(const std::string&)> filter_;
+  std::function<void(const std::string&)> refused_;
 };
 
 class ProgressBar : public Control {

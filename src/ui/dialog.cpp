@@ -1,5 +1,6 @@
 #include "ui/dialog.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "ui/text_width.h"
@@ -133,22 +134,49 @@ void Dialog::focus(int id) {
   }
 }
 
+std::vector<int> Dialog::tab_order() const {
+  std::vector<int> order;
+  for (std::size_t i = 0; i < controls_.size(); ++i) order.push_back(static_cast<int>(i));
+  std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+    const Rect& ra = controls_[static_cast<std::size_t>(a)]->rect();
+    const Rect& rb = controls_[static_cast<std::size_t>(b)]->rect();
+    return ra.y != rb.y ? ra.y < rb.y : ra.x < rb.x;
+  });
+  return order;
+}
+
 void Dialog::focus_next(bool backwards) {
-  int n = static_cast<int>(controls_.size());
+  const std::vector<int> order = tab_order();
+  const int n = static_cast<int>(order.size());
   if (n == 0) return;
   if (auto* open = dynamic_cast<ComboBox*>(focused())) open->close_list();
-  int i = focus_index_;
+  const auto at = std::find(order.begin(), order.end(), focus_index_);
+  int k = at == order.end() ? -1 : static_cast<int>(at - order.begin());
   for (int step = 0; step < n; ++step) {
-    if (i < 0) {
-      i = backwards ? n - 1 : 0;
+    if (k < 0) {
+      k = backwards ? n - 1 : 0;
     } else {
-      i = (i + (backwards ? n - 1 : 1)) % n;
+      k = (k + (backwards ? n - 1 : 1)) % n;
     }
+    const int i = order[static_cast<std::size_t>(k)];
     if (controls_[static_cast<std::size_t>(i)]->focusable()) {
       focus_index_ = i;
       return;
     }
   }
+}
+
+bool Dialog::caret(int* x, int* y) const {
+  const Control* f = focused();
+  if (!f || !f->visible() || !f->enabled()) return false;
+  if (auto* combo = dynamic_cast<const ComboBox*>(f); combo && combo->is_open()) return false;
+  return f->caret(origin_x_, origin_y_, x, y);
+}
+
+std::string Dialog::key_hint() const {
+  const Control* f = focused();
+  if (f && f->visible() && f->enabled()) return f->key_hint();
+  return "Tab 次へ  Esc 閉じる";
 }
 
 // ---------------------------------------------------------------- routing

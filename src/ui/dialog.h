@@ -14,7 +14,8 @@ namespace klvc::ui {
 
 class Ui;
 
-enum class Notify { Clicked, SelChange, Change };
+// Enter: Enter pressed in an edit field that asked for it.
+enum class Notify { Clicked, SelChange, Change, Enter };
 
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
@@ -64,10 +65,16 @@ class Dialog {
   int result() const { return result_; }
   Ui* ui() const { return ui_; }
 
-  // Focus order is the order in which controls were added.
+  // Tab follows the eye: focusable controls in reading order, top to bottom
+  // and left to right by their rectangles (the order added breaks ties).
   Control* focused() const;
   void focus(int id);
   void focus_next(bool backwards);
+  std::vector<int> tab_order() const;  // control indexes in that order
+  // Where the terminal's cursor belongs on the screen (the focused field's caret).
+  bool caret(int* x, int* y) const;
+  // The keys that work at the focused control, for the bottom line.
+  std::string key_hint() const;
 
   // --- handlers ---
   virtual void on_init() {}

@@ -1,6 +1,7 @@
 // Input events: keys (decoded from terminal bytes), typed text and mouse clicks.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace klvc::ui {
@@ -21,6 +22,9 @@ struct Event {
   std::string text;  // UTF-8 for Key::Text; the letter for Alt and Ctrl
   int x = 0;         // mouse cell, 0-based
   int y = 0;
+  // When it arrived, on the Ui's clock (the Ui stamps every event it
+  // dispatches); lists use it to join digits typed in quick succession.
+  std::int64_t time_ms = 0;
 
   static Event of(Key k) { Event e; e.key = k; return e; }
   static Event typed(std::string utf8) { Event e; e.key = Key::Text; e.text = std::move(utf8); return e; }

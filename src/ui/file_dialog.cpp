@@ -86,6 +86,14 @@ std::string path_tail(const std::string& path, int cells) {
   return "..." + tail;
 }
 
+// The settings files keep their given filter text; other kinds list their patterns.
+std::string type_text(const std::vector<std::string>& extensions) {
+  if (extensions == std::vector<std::string>{"dat"}) return "ﾃﾞｰﾀ(*.dat)";
+  std::string patterns;
+  for (const std::string& e : extensions) patterns += (patterns.empty() ? "*." : ";*.") + e;
+  return patterns;
+}
+
 }  // namespace
 
 FileDialog::FileDialog(Mode mode, std::string start_dir, std::string initial_name, std::string question_caption,
@@ -102,6 +110,7 @@ FileDialog::FileDialog(Mode mode, std::string start_dir, std::string initial_nam
   list_ = list.get();
   adopt(std::move(list));
   add_label(Rect{1, 15, kWidth - 2, 1}, "", kIdNote);
+  add_label(Rect{1, 16, kWidth - 30, 1}, "ファイルの種類: " + type_text(extensions_));
   add_button(kIdOk, Rect{kWidth - 28, 16, 12, 1}, mode == Mode::Open ? "開く" : "保存", true);
   add_button(kIdCancel, Rect{kWidth - 14, 16, 14, 1}, "キャンセル");
   folder_ = start_dir.empty() || !is_dir(start_dir) ? current_dir() : absolute(start_dir);
@@ -110,6 +119,8 @@ FileDialog::FileDialog(Mode mode, std::string start_dir, std::string initial_nam
 void FileDialog::on_init() {
   enter_folder(folder_);
   if (!initial_name_.empty()) edit(kIdName).set_text(base_name(initial_name_));
+  // Typing replaces the offered name rather than adding to it.
+  edit(kIdName).select_all();
   focus(kIdName);
 }
 

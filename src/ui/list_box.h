@@ -23,6 +23,9 @@ class ListBox : public Control {
   void render(Canvas&, int, int, bool) const override;
   bool on_event(const Event&) override;
 
+ protected:
+  std::string default_key_hint() const override { return "↑↓ PgUp/PgDn 選ぶ  Enter 開く  Tab 次へ  Esc 閉じる"; }
+
  private:
   int rows() const { return rect_.h > 2 ? rect_.h - 2 : 1; }
   void user_select(int i);

@@ -1,5 +1,6 @@
-// The main window: menu bar (row 0), toolbar line (row 1), an empty view and
-// the status bar (last row), with the pulled-down menus on top.
+// The main window: menu bar (row 0), toolbar line (row 1), the view, the
+// status bar and, on the last row, the keys that work (drawn by Ui::render),
+// with the pulled-down menus on top.
 #include <algorithm>
 #include <cctype>
 
@@ -118,6 +119,12 @@ int Ui::highlighted_command() const {
   return item && item->items.empty() && !item->separator ? item->command : 0;
 }
 
+std::string Ui::Impl::main_key_hint() const {
+  if (menu_state.open) return "↑↓ 選ぶ  ←→ 隣のメニュー  Enter 実行  Esc 戻る";
+  if (tool_focus >= 0) return "←→ Tab ボタンを選ぶ  Enter 実行  Esc 戻る  F10 メニュー";
+  return "F10 メニュー  Alt+F/S/M/C/H 各メニュー  Tab ツールバー  Ctrl+C 終了";
+}
+
 std::string Ui::Impl::message_pane_text() const {
   if (menu_state.open) return prompt_of(self->highlighted_command());
   if (tool_focus >= 0 && tool_focus < static_cast<int>(toolbar.size()))
@@ -145,9 +152,11 @@ void Ui::Impl::render_main(Canvas& c) {
   int w = c.width();
   int h = c.height();
   if (h < 4 || w < 20) {
-    c.put(0, 0, "Terminal too small: enlarge the window.");
+    c.put(0, 0, "端末が小さすぎます。ウィンドウを広げてください。");
     return;
   }
+  // With room, the last row holds the key hints and the status bar stands above it.
+  const int status_row = h >= 5 ? h - 2 : h - 1;
   MenuGeometry g = geometry(menu, menu_state, w, h);
   // menu bar
   c.fill(Rect{0, 0, w, 1}, reversed());
@@ -166,8 +175,10 @@ void Ui::Impl::render_main(Canvas& c) {
     s.dim = !is_enabled(toolbar[i].command);
     x = c.put(x, 1, "[ " + toolbar[i].label + " ]", s) + 1;
   }
+  // the view, between the toolbar and the status bar
+  if (view_painter && status_row > 2) view_painter(c, Rect{0, 2, w, status_row - 2});
   // status bar: the message pane stretches, the others keep their widths at the right
-  int y = h - 1;
+  int y = status_row;
   c.fill(Rect{0, y, w, 1}, reversed());
   int right = w;
   std::vector<std::pair<int, std::string>> fixed;

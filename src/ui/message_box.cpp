@@ -66,7 +66,7 @@ BoxLayout layout(const MessageBoxSpec& form, int screen_w, int screen_h) {
 
 void Ui::Impl::render_box(Canvas& c, const OpenBox& box) const {
   const MessageBoxSpec& form = shown[box.shown_index].form;
-  BoxLayout l = layout(form, c.width(), c.height());
+  BoxLayout l = layout(form, c.width(), dialog_area_height());  // above the key line
   c.fill(l.frame);
   c.box(l.frame);
   Style bold;
@@ -85,13 +85,23 @@ void Ui::Impl::render_box(Canvas& c, const OpenBox& box) const {
   }
 }
 
+std::string Ui::Impl::box_key_hint() const {
+  const OpenBox& box = boxes.front();
+  std::string hint = shown[box.shown_index].form.buttons == MessageButtons::YesNo
+                         ? "Y はい  N いいえ  ←→ 選ぶ  Enter 決定  Esc 取り消し"
+                         : "Enter OK";
+  if (boxes.size() > 1) hint += "  （あと " + std::to_string(boxes.size() - 1) + " 件）";
+  return hint;
+}
+
 void Ui::Impl::box_event(const Event& e) {
-  OpenBox& box = boxes.back();
+  OpenBox& box = boxes.front();
   bool yes_no = shown[box.shown_index].form.buttons == MessageButtons::YesNo;
   int focused_answer = yes_no ? (box.focus == 0 ? kIdYes : kIdNo) : kIdOk;
   switch (e.key) {
     case Key::Enter: self->answer_box(focused_answer); return;
-    case Key::Escape: self->answer_box(yes_no ? kIdNo : kIdOk); return;
+    // Esc on a question is neither answer: the question goes and nothing happens.
+    case Key::Escape: self->answer_box(yes_no ? kIdCancel : kIdOk); return;
     case Key::Tab:
     case Key::BackTab:
     case Key::Left:
@@ -116,7 +126,7 @@ void Ui::Impl::box_event(const Event& e) {
       if (yes_no && e.text == "n") self->answer_box(kIdNo);
       return;
     case Key::MouseDown: {
-      BoxLayout l = layout(shown[box.shown_index].form, backend->width(), backend->height());
+      BoxLayout l = layout(shown[box.shown_index].form, backend->width(), dialog_area_height());
       for (const auto& [r, answer] : l.buttons) {
         if (r.contains(e.x, e.y)) {
           self->answer_box(answer);

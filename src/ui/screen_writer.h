@@ -1,5 +1,6 @@
 // Turns one frame into the next on a terminal: only the cells that changed
-// are written, with the cursor moves and attribute changes they need.
+// are written, with the cursor moves and attribute changes they need, and
+// the terminal's cursor is left where the frame puts it (or hidden).
 #pragma once
 
 #include <string>

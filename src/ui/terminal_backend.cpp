@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -61,8 +62,8 @@ class TerminalBackend : public Backend {
         if (pending_.empty()) pending_since_ = clock_.now_ms();
         pending_.append(buf, static_cast<std::size_t>(k));
       } else if (k == 0 || (errno != EINTR && errno != EAGAIN)) {
-        input_open_ = false;  // the terminal went away: close the program once
-        close_requested_ = true;
+        input_open_ = false;  // the terminal went away: end the program once
+        terminate_ = SIGHUP;
       }
     }
     if (!pending_.empty()) {
@@ -82,18 +83,26 @@ class TerminalBackend : public Backend {
   void bell() override { write_all("\a"); }
 
   bool take_close_request() override {
-    if (terminal::flags().hangup) {
-      terminal::flags().hangup = 0;
-      if (input_open_) close_requested_ = true;
-      input_open_ = false;
-    }
-    bool r = close_requested_ || terminal::flags().close;
-    close_requested_ = false;
+    bool r = terminal::flags().close;
     terminal::flags().close = 0;
     return r;
   }
 
-  bool input_lost() const override { return !input_open_; }
+  int take_terminate_request() override {
+    auto& f = terminal::flags();
+    if (f.hangup) {
+      f.hangup = 0;
+      input_open_ = false;
+      terminate_ = SIGHUP;
+    }
+    if (f.terminate) {
+      f.terminate = 0;
+      if (terminate_ == 0) terminate_ = SIGTERM;
+    }
+    int r = terminate_;
+    terminate_ = 0;
+    return r;
+  }
 
   void suspend() override {
     terminal::suspend_self(in_, out_);
@@ -165,7 +174,7 @@ class TerminalBackend : public Backend {
   int width_ = 80;
   int height_ = 24;
   bool input_open_ = true;
-  bool close_requested_ = false;
+  int terminate_ = 0;  // a signal number to end with
   std::string pending_;
   std::int64_t pending_since_ = 0;
   std::optional<Canvas> shown_;

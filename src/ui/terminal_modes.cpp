@@ -79,6 +79,7 @@ void on_flag_signal(int sig) {
     case SIGTSTP: g_flags.suspend = 1; break;
     case SIGCONT: g_flags.continued = 1; break;
     case SIGHUP: g_flags.hangup = 1; break;
+    case SIGTERM: g_flags.terminate = 1; break;
     default: g_flags.close = 1; break;
   }
   wake();

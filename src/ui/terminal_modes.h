@@ -21,7 +21,7 @@ void give_back();
 // The same, async-signal-safe, for the crash handlers.
 void emergency_give_back() noexcept;
 
-// Signals: SIGINT and SIGTERM ask to close, SIGHUP says the terminal is gone, SIGWINCH to relayout,
+// Signals: SIGINT asks to close, SIGTERM to end, SIGHUP says the terminal is gone, SIGWINCH to relayout,
 // SIGTSTP to suspend, SIGCONT says we were continued; each sets its flag and
 // writes a byte to `wake_fd` so poll() returns. Crash signals give the
 // terminal back and then take their default action.
@@ -30,6 +30,7 @@ void remove_signal_handlers();
 
 struct Flags {
   volatile std::sig_atomic_t close = 0;
+  volatile std::sig_atomic_t terminate = 0;
   volatile std::sig_atomic_t hangup = 0;
   volatile std::sig_atomic_t resize = 0;
   volatile std::sig_atomic_t suspend = 0;

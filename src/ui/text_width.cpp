@@ -147,6 +147,29 @@ std::string pad_to_width(std::string_view utf8, int cells) {
   return out;
 }
 
+namespace {
+
+bool one_of(char32_t c, std::u32string_view set) { return set.find(c) != std::u32string_view::npos; }
+
+// Japanese line breaking: these never start a line, those never end one.
+constexpr std::u32string_view kNoLineStart = U"、。，．・：；？！）」』】〕ー々ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮ,.:;!?)]}";
+constexpr std::u32string_view kNoLineEnd = U"（「『【〔([{";
+constexpr std::u32string_view kAfterPunct = U"、。，．・：；？！）」』】〕";
+
+// How good a break is before cps[b]: 2 at a space or punctuation, 1 between
+// Japanese characters, 0 inside a word or against the rules above.
+int break_quality(const std::vector<char32_t>& cps, std::size_t b) {
+  const char32_t before = cps[b - 1];
+  const char32_t after = cps[b];
+  if (before == ' ') return 2;
+  if (one_of(after, kNoLineStart) || one_of(before, kNoLineEnd)) return 0;
+  if (one_of(before, kAfterPunct) || one_of(after, kNoLineEnd)) return 2;
+  if (char_width(before) == 2 || char_width(after) == 2) return 1;
+  return 0;  // between two letters of a word
+}
+
+}  // namespace
+
 std::vector<std::string> wrap_to_width(std::string_view utf8, int cells) {
   std::vector<std::string> lines;
   cells = std::max(1, cells);
@@ -159,19 +182,31 @@ std::vector<std::string> wrap_to_width(std::string_view utf8, int cells) {
     do {
       std::size_t j = i;
       int used = 0;
-      std::size_t last_space = 0;
+      std::vector<int> width_before;  // width of cps[i..k) for k = i..j
       while (j < cps.size() && used + char_width(cps[j]) <= cells) {
+        width_before.push_back(used);
         used += char_width(cps[j]);
-        if (cps[j] == ' ') last_space = j;
         ++j;
       }
-      if (j < cps.size() && last_space > i) j = last_space + 1;  // break after a space
-      if (j == i && j < cps.size()) ++j;                           // always make progress
+      width_before.push_back(used);
+      if (j < cps.size()) {
+        // Too long: the best break in the line, a space or punctuation if one
+        // lies past its first third, else any break the rules allow, else where it is full.
+        std::size_t best = 0;
+        for (std::size_t b = j; b > i; --b) {
+          int q = break_quality(cps, b);
+          if (q == 2 && width_before[b - i] * 3 >= cells) { best = b; break; }
+          if (q >= 1 && best == 0) best = b;
+        }
+        if (best > i) j = best;
+      }
+      if (j == i && j < cps.size()) ++j;  // always make progress
       std::string line;
       for (std::size_t k = i; k < j; ++k) line += encode_utf8(cps[k]);
       while (!line.empty() && line.back() == ' ' && j < cps.size()) line.pop_back();
       lines.push_back(line);
       i = j;
+      while (i < cps.size() && i > 0 && cps[i] == ' ' && j < cps.size()) ++i;  // no blank at a line's start
     } while (i < cps.size());
     if (nl == std::string_view::npos) break;
     start = nl + 1;

@@ -70,6 +70,8 @@ void Ui::set_command_handler(std::function<void(int)> handler) { impl_->command_
 void Ui::set_command_enabled_query(std::function<bool(int)> q) { impl_->enabled_query = std::move(q); }
 void Ui::set_command_prompt_query(std::function<std::string(int)> q) { impl_->prompt_query = std::move(q); }
 void Ui::set_close_handler(std::function<void()> handler) { impl_->close_handler = std::move(handler); }
+void Ui::set_terminate_handler(std::function<void(int)> handler) { impl_->terminate_handler = std::move(handler); }
+void Ui::set_view_painter(std::function<void(Canvas&, const Rect&)> paint) { impl_->view_painter = std::move(paint); }
 void Ui::set_accelerators(std::vector<Accelerator> keys) { impl_->accelerators = std::move(keys); }
 
 void Ui::command(int id) {
@@ -115,16 +117,19 @@ Dialog* Ui::top_dialog() const {
 
 int Ui::dialog_depth() const { return static_cast<int>(impl_->modals.size()); }
 
+// The bottom line shows the keys that work; dialogs stand above it.
+int Ui::Impl::dialog_area_height() const { return std::max(1, backend->height() - 1); }
+
 void Ui::Impl::layout_dialog(Dialog& d) const {
   int w = backend->width();
-  int h = backend->height();
+  int h = dialog_area_height();
   int ox = std::max(1, (w - (d.width() + 2)) / 2 + 1);
   int oy = std::max(1, (h - (d.height() + 2)) / 2 + 1);
-  d.set_layout(ox, oy, w, h);
+  d.set_layout(ox, oy, w, h);  // an open list's box stays above the key line too
 }
 
 bool Ui::Impl::dialog_fits(const Dialog& d) const {
-  return d.width() + 2 <= backend->width() && d.height() + 2 <= backend->height();
+  return d.width() + 2 <= backend->width() && d.height() + 2 <= dialog_area_height();
 }
 
 // ---------------------------------------------------------------- message boxes
@@ -155,8 +160,8 @@ void Ui::clear_shown_boxes() {
 
 void Ui::answer_box(int result) {
   if (impl_->boxes.empty()) return;
-  Impl::OpenBox box = std::move(impl_->boxes.back());
-  impl_->boxes.pop_back();
+  Impl::OpenBox box = std::move(impl_->boxes.front());
+  impl_->boxes.erase(impl_->boxes.begin());
   ShownBox& record = impl_->shown[box.shown_index];
   record.open = false;
   record.result = result;
@@ -248,6 +253,11 @@ void Ui::Impl::request_close() {
   }
 }
 
+void Ui::Impl::terminate(int signal_number) {
+  if (terminate_handler) terminate_handler(signal_number);
+  self->quit();  // whatever the handler did, nobody is left to answer
+}
+
 void Ui::run_once(int max_wait_ms) {
   EntryGuard guard(*impl_);
   Impl& m = *impl_;
@@ -274,12 +284,11 @@ void Ui::run_once(int max_wait_ms) {
   }
   std::vector<Event> events;
   m.backend->wait(timeout, m.wake_fd, events);
-  if (m.backend->take_close_request()) {
-    m.request_close();
-    // With the terminal gone nobody can answer a question the close handler
-    // asked: end the loop rather than wait for ever.
-    if (m.backend->input_lost()) quit();
+  if (int sig = m.backend->take_terminate_request()) {
+    m.terminate(sig);
+    return;
   }
+  if (m.backend->take_close_request()) m.request_close();
   for (const Event& e : events) m.dispatch(e);
   run_posted();
   std::int64_t now = clock().now_ms();
@@ -299,7 +308,9 @@ void Ui::run() {
 
 // ---------------------------------------------------------------- input
 
-void Ui::Impl::dispatch(const Event& e) {
+void Ui::Impl::dispatch(const Event& in) {
+  Event e = in;
+  e.time_ms = backend->clock().now_ms();
   if (e.key == Key::Ctrl && e.text == "c") {  // as SIGINT would: ask to close
     request_close();
     return;
@@ -374,25 +385,49 @@ const Canvas& Ui::render() {
   if (m.canvas.width() != w || m.canvas.height() != h) m.canvas = Canvas(w, h);
   m.canvas.clear();
   m.render_main(m.canvas);
+  const int area = m.dialog_area_height();
+  bool top_fits = false;
   for (auto& modal : m.modals) {
     Dialog& d = *modal.dialog;
     m.layout_dialog(d);
-    if (m.dialog_fits(d)) {
+    top_fits = m.dialog_fits(d);
+    if (top_fits) {
       d.render(m.canvas, d.origin_x(), d.origin_y());
     } else {
-      std::string need = "Terminal too small for \"" + d.caption() + "\": it needs " + std::to_string(d.width() + 2) +
-                         "x" + std::to_string(d.height() + 2) + ", this one is " + std::to_string(w) + "x" +
-                         std::to_string(h) + ". Enlarge the window (Esc closes the dialog).";
+      std::string need = "端末が小さすぎます。「" + d.caption() + "」には " + std::to_string(d.width() + 2) + "x" +
+                         std::to_string(d.height() + 3) + " が必要です（今は " + std::to_string(w) + "x" +
+                         std::to_string(h) + "）。ウィンドウを広げてください（Esc でダイアログを閉じます）。";
       auto lines = wrap_to_width(need, std::max(1, w - 2));
-      int bh = std::min(h, static_cast<int>(lines.size()) + 2);
-      Rect r{0, std::max(0, (h - bh) / 2), w, bh};
+      int bh = std::min(area, static_cast<int>(lines.size()) + 2);
+      Rect r{0, std::max(0, (area - bh) / 2), w, bh};
       m.canvas.fill(r);
       m.canvas.box(r, d.caption());
       for (int i = 0; i < bh - 2; ++i) m.canvas.put_clipped(1, r.y + 1 + i, lines[static_cast<std::size_t>(i)], r);
     }
   }
-  for (const auto& box : m.boxes) m.render_box(m.canvas, box);
+  if (!m.boxes.empty()) m.render_box(m.canvas, m.boxes.front());
+  // The bottom line: the keys that work where the focus is.
+  if (h >= 5) {
+    Style dim;
+    dim.dim = true;
+    m.canvas.fill(Rect{0, h - 1, w, 1});
+    m.canvas.put_clipped(1, h - 1, key_hint(), Rect{1, h - 1, std::max(0, w - 2), 1}, dim);
+  }
+  // The terminal's cursor belongs to the focused edit field of the top
+  // dialog, and to nothing while a box or a menu is in front.
+  int cx = 0;
+  int cy = 0;
+  if (m.boxes.empty() && !m.modals.empty() && top_fits && m.modals.back().dialog->caret(&cx, &cy)) {
+    m.canvas.set_cursor(cx, cy);
+  }
   return m.canvas;
+}
+
+std::string Ui::key_hint() const {
+  const Impl& m = *impl_;
+  if (!m.boxes.empty()) return m.box_key_hint();
+  if (!m.modals.empty()) return m.modals.back().dialog->key_hint();
+  return m.main_key_hint();
 }
 
 std::string Ui::screen_text() {

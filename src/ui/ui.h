@@ -66,8 +66,14 @@ class Ui {
   void set_command_enabled_query(std::function<bool(int command)> is_enabled);
   // Prompt shown in the status bar while a menu item or toolbar button is highlighted.
   void set_command_prompt_query(std::function<std::string(int command)> prompt);
-  // Called when the operator closes the main window (q on the bar, Ctrl+C, SIGTERM...).
+  // Called when the operator closes the main window (q on the bar, Ctrl+C, SIGINT).
   void set_close_handler(std::function<void()> handler);
+  // Called when the program is told to end (SIGTERM), or its terminal went
+  // away (SIGHUP, end of input), with that signal's number. Nobody is asked
+  // anything: the loop ends after the handler, whatever it does.
+  void set_terminate_handler(std::function<void(int signal_number)> handler);
+  // Paints the main window's view: the area between the toolbar and the status bar.
+  void set_view_painter(std::function<void(Canvas&, const Rect&)> paint);
   void set_accelerators(std::vector<Accelerator> keys);
   void command(int id);  // as if chosen from the menu
   // Menu state, for tests and the frame: whether a menu is pulled down, and
@@ -86,11 +92,15 @@ class Ui {
   void end_modal(Dialog& dialog, int result);
 
   // --- message boxes (modal above everything, on_close gets the result) ---
+  // Boxes raised while one is on screen wait their turn: they are shown one at
+  // a time in the order raised, so the first cause is the first box.
+  // Esc on a Yes/No question answers kIdCancel: neither Yes nor No.
   void message_box(MessageBoxSpec form, std::function<void(int)> on_close = {});
   bool message_box_open() const;
   const std::vector<ShownBox>& shown_boxes() const;  // every box since start (or clear)
   void clear_shown_boxes();
-  // Closes the topmost open box with `result` (tests, and the Enter/Esc keys).
+  // Closes the box on screen (the oldest still open) with `result` (tests,
+  // and the Enter/Esc keys).
   void answer_box(int result);
   int bell_count() const;
 
@@ -118,7 +128,9 @@ class Ui {
   void run_posted();                    // runs callbacks posted so far
   Clock& clock();
   std::string screen_text();            // renders and returns the screen as text
-  const Canvas& render();
+  const Canvas& render();               // with the cursor where the focused field wants it
+  // The keys that work in the focused place, as the bottom line shows them.
+  std::string key_hint() const;
   void resize(int width, int height);   // headless: a new screen size
   int width() const;
   int height() const;

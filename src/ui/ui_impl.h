@@ -38,6 +38,8 @@ struct Ui::Impl {
   std::function<bool(int)> enabled_query;
   std::function<std::string(int)> prompt_query;
   std::function<void()> close_handler;
+  std::function<void(int)> terminate_handler;
+  std::function<void(Canvas&, const Rect&)> view_painter;
   MenuState menu_state;
   int tool_focus = -1;
 
@@ -56,7 +58,7 @@ struct Ui::Impl {
     std::function<void(int)> on_close;
     int focus = 0;  // 0 the first button (OK or Yes), 1 No
   };
-  std::vector<OpenBox> boxes;
+  std::vector<OpenBox> boxes;  // in the order raised; the first is on screen
   std::vector<ShownBox> shown;
   int bells = 0;
 
@@ -86,9 +88,11 @@ struct Ui::Impl {
   // loop pieces (ui.cpp)
   void dispatch(const Event& e);
   void request_close();
+  void terminate(int signal_number);
   bool fire_next_due(std::int64_t limit);
   void layout_dialog(Dialog& d) const;
   bool dialog_fits(const Dialog& d) const;
+  int dialog_area_height() const;  // rows above the key-hint line
   void reap();
 
   // main window (main_window.cpp)
@@ -100,10 +104,12 @@ struct Ui::Impl {
   bool is_enabled(int command) const;
   std::string prompt_of(int command) const;
   std::string message_pane_text() const;
+  std::string main_key_hint() const;
 
   // message boxes (message_box.cpp)
   void render_box(Canvas& c, const OpenBox& box) const;
   void box_event(const Event& e);
+  std::string box_key_hint() const;
 };
 
 // Counts nested entries so ended dialogs are destroyed only when no handler runs.

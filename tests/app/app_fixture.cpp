@@ -37,6 +37,7 @@ void AppTest::start(const std::string& profile_text) {
   options.open_file = open_file;
   ASSERT_TRUE(app->init_instance(options));
   ui->run_posted();
+  if (!scripted_file_dialogs) return;
   frame().set_file_dialogs(
       [this](std::string start, std::function<void(std::string)> done) {
         open_starts.push_back(start);

@@ -41,6 +41,8 @@ class AppTest : public ::testing::Test {
   std::unique_ptr<CKLVCApp> app;
 
   // Scripted file dialogs: each call takes the next answer ("" = cancel).
+  // False before start(): the program's own file dialogs stay in place.
+  bool scripted_file_dialogs = true;
   std::deque<std::string> open_answers;
   std::deque<std::string> save_answers;
   std::vector<std::string> open_starts;  // folder each Open dialog started in

@@ -85,25 +85,5 @@ TEST_F(AlarmSettings, OpensOnTheStoredValues) {
   EXPECT_EQ(top()->combo(D::kReturnList).selected_text(), "OFF");
 }
 
-TEST_F(AlarmSettings, SlaveNumberListAndPrefix) {
-  store().slave_number = 6;
-  open_dialog();
-  EXPECT_FALSE(top()->combo(D::kSlaveList).enabled());  // RS-232C
-  EXPECT_EQ(top()->combo(D::kSlaveList).selected_text(), "7");
-  press(D::kBuzzerSet);
-  EXPECT_EQ(take_lines(), (Lines{"BZOF\r\n"}));
-  top()->end_dialog(ui::kIdOk);
-
-  store().interface_mode = 1;
-  sim.set_rs485(true, 0);
-  open_dialog();
-  EXPECT_TRUE(top()->combo(D::kSlaveList).enabled());
-  pick(D::kSlaveList, 0);  // the entry "1" is slave number 0
-  EXPECT_EQ(store().slave_number, 0);
-  press(D::kHoldTimeSet);
-  EXPECT_EQ(take_lines(), (Lines{"00ADT10\r\n"}));
-  EXPECT_EQ(sim.state().alarm_hold_time, 9);
-}
-
 }  // namespace
 }  // namespace klvc

@@ -84,24 +84,6 @@ TEST_F(ClockDialog, YearOutsideTheListSendsNothingAndSaysWhy) {
   }
 }
 
-TEST_F(ClockDialog, SlaveNumberListAndPrefix) {
-  store().slave_number = 4;
-  open_at({2009, 3, 7, 14, 5, 9});
-  EXPECT_FALSE(top()->combo(D::kSlaveList).enabled());
-  EXPECT_EQ(shown(D::kSlaveList), "5");
-  top()->end_dialog(ui::kIdOk);
-
-  store().interface_mode = 1;
-  sim.set_rs485(true, 12);
-  open_at({2009, 3, 7, 14, 5, 9});
-  EXPECT_TRUE(top()->combo(D::kSlaveList).enabled());
-  pick(D::kSlaveList, 12);
-  press(D::kSecondSet);
-  press(D::kAdjustSet);
-  EXPECT_EQ(take_lines(), (Lines{"12TSS09\r\n", "12TSA\r\n"}));
-  EXPECT_EQ(sim.state().clock.second, 9);
-}
-
 // ------------------------------------------------------ date/time display
 
 constexpr int kOutputList = 1051;

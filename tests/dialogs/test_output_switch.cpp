@@ -70,7 +70,6 @@ TEST_F(OutputSwitch, ListsAndBatchFollowTheModel) {
     with_auto.push_back("Auto");
     EXPECT_EQ(entries(kInputList), with_auto);
     EXPECT_EQ(entries(kSameList), with_auto);
-    EXPECT_EQ(entries(kSlaveList), numbered(31));
 
     press(1005);
     ui->advance(100 * outputs[model] - 1);
@@ -145,31 +144,6 @@ TEST_F(OutputSwitch, OutputChangeFollowsTheStoredRoute) {
   pick(kOutputList, 5);
   EXPECT_EQ(selection(kInputList), 9);
   EXPECT_EQ(selection(kSameList), 0);
-}
-
-TEST_F(OutputSwitch, SlaveNumberPrefixesOnRs485) {
-  store().interface_mode = 1;
-  store().slave_number = 7;
-  sim.set_rs485(true, 3);
-  open_dialog();
-  EXPECT_TRUE(top()->combo(kSlaveList).enabled());
-  EXPECT_EQ(selection(kSlaveList), 7);
-  pick(kSlaveList, 3);  // the entry "4" is slave number 3
-  EXPECT_EQ(store().slave_number, 3);
-  press(1005);
-  ui->advance(200);
-  EXPECT_EQ(take_lines(), (std::vector<std::string>{"03O01I01\r\n", "03O02I02\r\n"}));
-  EXPECT_EQ(sim.state().output_routes[1], 1);
-}
-
-TEST_F(OutputSwitch, SlaveListIsDisabledOnRs232c) {
-  store().slave_number = 5;
-  open_dialog();
-  EXPECT_FALSE(top()->combo(kSlaveList).enabled());
-  EXPECT_EQ(selection(kSlaveList), 5);
-  press(1005);
-  ui->advance(100);
-  EXPECT_EQ(take_lines(), (std::vector<std::string>{"O01I01\r\n"}));
 }
 
 TEST_F(OutputSwitch, SetPressedTwiceRunsOneBatch) {

@@ -121,7 +121,7 @@ TEST_F(TitleDisplay, SlaveNumberChangedDuringABatchTakesEffectFromTheNextCommand
   store().slave_number = 2;
   sim.set_rs485(true, 2);
   open(std::make_unique<COutputTitleDisplayDlg>());
-  EXPECT_EQ(top()->combo(kSlaveList).selected_text(), "3");
+  EXPECT_EQ(top()->combo(kSlaveList).selected_text(), "02");
   press(kIdSet);
   ui->advance(200);
   pick(kSlaveList, 10);

@@ -5,6 +5,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utmp.h>
@@ -74,6 +75,8 @@ bool PtySession::start(const std::vector<std::string>& argv, const std::vector<s
     return false;
   }
   if (pid_ == 0) {
+    rlimit no_core{0, 0};
+    ::setrlimit(RLIMIT_CORE, &no_core);  // a test that crashes the program leaves no core file
     int fd = ::dup(slave_);  // login_tty closes what it is given
     if (fd < 0 || ::login_tty(fd) != 0) ::_exit(126);
     ::execve(args[0], args.data(), envp.data());
@@ -118,9 +121,10 @@ int PtySession::wait_exit(int timeout_ms) {
   while (!exited_) {
     int st = 0;
     pid_t r = ::waitpid(pid_, &st, WNOHANG);
-    if (r == pid_) {
+    if (r == pid_ && (WIFEXITED(st) || WIFSIGNALED(st))) {
       exited_ = true;
       status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+      signal_ = WIFSIGNALED(st) ? WTERMSIG(st) : 0;
       break;
     }
     const long long left = deadline - now_ms();
@@ -134,6 +138,25 @@ int PtySession::wait_exit(int timeout_ms) {
     pump(0);
   }
   return status_;
+}
+
+bool PtySession::wait_stopped(int timeout_ms) {
+  const long long deadline = now_ms() + timeout_ms;
+  for (;;) {
+    int st = 0;
+    if (::waitpid(pid_, &st, WNOHANG | WUNTRACED) == pid_ && WIFSTOPPED(st)) return true;
+    const long long left = deadline - now_ms();
+    if (left <= 0) return false;
+    pump(static_cast<int>(std::min<long long>(left, 50)));
+  }
+}
+
+void PtySession::resize(int width, int height) {
+  winsize ws{};
+  ws.ws_col = static_cast<unsigned short>(width);
+  ws.ws_row = static_cast<unsigned short>(height);
+  screen_.resize(width, height);
+  ::ioctl(master_, TIOCSWINSZ, &ws);
 }
 
 termios PtySession::current_modes() const {

@@ -30,6 +30,12 @@ class PtySession {
   }
   // Waits for the child to end; its exit status, or -1 on time-out or a signal.
   int wait_exit(int timeout_ms);
+  int exit_signal() const { return signal_; }  // the signal that ended it, 0 if none
+  // Waits until the child is stopped (SIGSTOP); false on time-out.
+  bool wait_stopped(int timeout_ms);
+  pid_t pid() const { return pid_; }
+  // A new size, as a terminal window being resized (the child gets SIGWINCH).
+  void resize(int width, int height);
 
   const VtScreen& screen() const { return screen_; }
   const std::string& raw_output() const { return raw_; }
@@ -43,6 +49,7 @@ class PtySession {
   int slave_ = -1;
   pid_t pid_ = -1;
   int status_ = -1;
+  int signal_ = 0;
   bool exited_ = false;
   termios initial_{};
   VtScreen screen_;

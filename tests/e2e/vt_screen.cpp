@@ -10,6 +10,14 @@ namespace klvc::testing {
 VtScreen::VtScreen(int width, int height)
     : width_(width), height_(height), cells_(static_cast<std::size_t>(width * height), " ") {}
 
+void VtScreen::resize(int width, int height) {
+  width_ = width;
+  height_ = height;
+  cells_.assign(static_cast<std::size_t>(width * height), " ");
+  x_ = 0;
+  y_ = 0;
+}
+
 void VtScreen::erase(int x0, int y0, int x1, int y1) {
   for (int y = y0; y <= y1 && y < height_; ++y) {
     for (int x = (y == y0 ? x0 : 0); x < width_ && (y < y1 || x <= x1); ++x) {

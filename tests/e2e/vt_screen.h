@@ -15,9 +15,13 @@ class VtScreen {
   std::string row(int y) const;   // trailing blanks removed
   std::string text() const;       // all rows, one per line
   bool contains(const std::string& utf8) const;
-  // Private modes (the numbers of CSI ? n h) currently set.
+  // Private modes (the numbers of CSI ? n h) currently set; 25 (the cursor
+  // shown) is set to begin with, as on a terminal.
   bool mode(int n) const { return modes_.count(n) != 0; }
   bool ever_set(int n) const { return ever_.count(n) != 0; }
+  int cursor_x() const { return x_; }
+  int cursor_y() const { return y_; }
+  void resize(int width, int height);  // as a terminal does: blank, cursor home
 
  private:
   void put(char32_t c);
@@ -28,7 +32,7 @@ class VtScreen {
   std::vector<std::string> cells_;  // one code point per cell; "" right half of a wide char
   int x_ = 0;
   int y_ = 0;
-  std::set<int> modes_;
+  std::set<int> modes_{25};
   std::set<int> ever_;
   // Parser state.
   enum class St { Text, Esc, Csi, Osc, OscEsc, EscSkip } st_ = St::Text;

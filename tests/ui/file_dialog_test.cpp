@@ -117,6 +117,77 @@ TEST_F(FileDialogTest, SaveOfANewNameAndCancel) {
   EXPECT_EQ(ui_->dialog_depth(), 1);
 }
 
+TEST_F(FileDialogTest, TypedNamesLeadWhereTheySay) {
+  mkdir((dir_ + "/sub/deeper").c_str(), 0755);
+  const char* old_home = getenv("HOME");
+  const std::string saved_home = old_home ? old_home : "";
+  setenv("HOME", dir_.c_str(), 1);
+  struct Case {
+    std::string typed;
+    std::string folder;  // where the dialog then stands ("" : it ended)
+    std::string chosen;  // the path handed back when it ended
+  };
+  const Case cases[] = {
+      {"sub", dir_ + "/sub", ""},                      // a folder's name enters it
+      {"sub/deeper", dir_ + "/sub/deeper", ""},
+      {"..", dir_.substr(0, dir_.rfind('/')), ""},
+      {dir_ + "/sub", dir_ + "/sub", ""},             // an absolute folder
+      {"~/sub", dir_ + "/sub", ""},                   // the home folder
+      {"/", "/", ""},                                  // the root: no ".." above it
+      {"~/a", "", dir_ + "/a.dat"},
+      {dir_ + "/sub/c.DAT", "", dir_ + "/sub/c.DAT"},  // an absolute file
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    result_ = "unset";
+    ui_->file_open_dialog(dir_, [&](std::string p) { result_ = p; });
+    type_and_enter(c.typed);
+    if (c.folder.empty()) {
+      EXPECT_EQ(ui_->dialog_depth(), 0);
+      EXPECT_EQ(result_, c.chosen);
+      continue;
+    }
+    EXPECT_EQ(top().folder(), c.folder);
+    EXPECT_EQ(top().edit(FileDialog::kIdName).text(), "");
+    EXPECT_EQ(top().list().entries().front() == "..", c.folder != "/");
+    ui_->feed(Event::of(Key::Escape));
+  }
+  if (old_home) {
+    setenv("HOME", saved_home.c_str(), 1);
+  } else {
+    unsetenv("HOME");
+  }
+}
+
+TEST_F(FileDialogTest, AFolderThatCannotBeReadIsSaidAndALongPathShowsItsEnd) {
+  // A folder that goes away after it was listed cannot be read when entered
+  // (whoever runs the test, even root).
+  mkdir((dir_ + "/gone").c_str(), 0755);
+  ui_->file_open_dialog(dir_, [&](std::string p) { result_ = p; });
+  rmdir((dir_ + "/gone").c_str());
+  top().focus(FileDialog::kIdList);
+  ui_->feed(Event::of(Key::Down));  // from "..": "gone/", "sub/", "a.dat"
+  ASSERT_EQ(top().list().selected_text(), "gone/");
+  ui_->feed(Event::of(Key::Enter));
+  EXPECT_EQ(top().label(FileDialog::kIdNote).text(), "cannot read " + dir_ + "/gone: No such file or directory");
+  EXPECT_EQ(top().list().entries(), (std::vector<std::string>{".."}));
+  ui_->feed(Event::of(Key::Enter));  // back up
+  EXPECT_EQ(top().folder(), dir_);
+  EXPECT_EQ(top().label(FileDialog::kIdNote).text(), "");
+  ui_->feed(Event::of(Key::Escape));
+
+  std::string deep = dir_;
+  for (const char* name : {"/長いフォルダの名前", "/another-long-folder-name", "/いちばん奥"}) {
+    deep += name;
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+  }
+  ui_->file_open_dialog(deep, [&](std::string p) { result_ = p; });
+  const std::string shown = top().label(FileDialog::kIdFolder).text();
+  EXPECT_EQ(shown.rfind("フォルダ: ...", 0), 0u) << shown;
+  EXPECT_EQ(shown.substr(shown.size() - std::string("/いちばん奥").size()), "/いちばん奥");
+  EXPECT_NE(ui_->screen_text().find(shown), std::string::npos) << "shown whole";
+}
+
 TEST_F(FileDialogTest, UnusableStartFolderFallsBackToTheCurrentOne) {
   ui_->file_open_dialog(dir_ + "/missing", [&](std::string p) { result_ = p; });
   char buf[4096];

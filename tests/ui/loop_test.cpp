@@ -1,6 +1,7 @@
 // The loop against a scripted backend: what a terminal would deliver.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <deque>
 
 #include "ui/backend.h"
@@ -16,7 +17,7 @@ class ScriptedBackend : public Backend {
     std::vector<int> waits;                // the timeouts asked for
     int frames = 0;
     bool close = false;
-    bool lost = false;
+    int terminate = 0;
     TestClock clock;
   };
   explicit ScriptedBackend(Script* s) : s_(s) {}
@@ -39,7 +40,11 @@ class ScriptedBackend : public Backend {
     s_->close = false;
     return r;
   }
-  bool input_lost() const override { return s_->lost; }
+  int take_terminate_request() override {
+    int r = s_->terminate;
+    s_->terminate = 0;
+    return r;
+  }
 
  private:
   Script* s_;
@@ -70,7 +75,7 @@ TEST(Loop, CloseRequestFromOutsideRunsTheCloseHandler) {
       if (r == kIdYes) ui.quit();
     });
   });
-  s.close = true;  // SIGTERM
+  s.close = true;  // SIGINT
   ui.run_once(0);
   EXPECT_EQ(asked, 1);
   EXPECT_FALSE(ui.quitting());  // the operator still answers
@@ -79,15 +84,21 @@ TEST(Loop, CloseRequestFromOutsideRunsTheCloseHandler) {
   EXPECT_TRUE(ui.quitting());
 }
 
-TEST(Loop, HangUpEndsTheLoopEvenWithAQuestionOpen) {
-  ScriptedBackend::Script s;
-  Ui ui(std::make_unique<ScriptedBackend>(&s));
-  ui.set_close_handler([&] { ui.message_box({"保存しますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo}); });
-  s.close = true;
-  s.lost = true;
-  ui.run();  // returns: nobody is left to answer
-  EXPECT_TRUE(ui.quitting());
-  EXPECT_TRUE(ui.message_box_open());
+TEST(Loop, TerminateAndHangUpEndTheLoopWithoutAsking) {
+  for (int sig : {SIGTERM, SIGHUP}) {
+    ScriptedBackend::Script s;
+    Ui ui(std::make_unique<ScriptedBackend>(&s));
+    int asked = 0;
+    std::vector<int> told;
+    ui.set_close_handler([&] { ++asked; });
+    ui.set_terminate_handler([&](int n) { told.push_back(n); });
+    ui.message_box({"保存しますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo});
+    s.terminate = sig;
+    ui.run();  // returns although the question is open: nobody is asked
+    EXPECT_TRUE(ui.quitting());
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(told, (std::vector<int>{sig}));
+  }
 }
 
 TEST(Loop, InputReachesTheScreenInOrder) {

@@ -142,36 +142,53 @@ TEST(Modal, NestedDialogsTakeInputFromTheTop) {
   EXPECT_EQ(outer_log, (Log{"init"}));
 }
 
-TEST(MessageBox, AnsweredByKeysAndRecorded) {
+TEST(MessageBox, RaisedTogetherTheyComeOneAtATimeInOrder) {
   auto ui = Ui::create_headless(80, 24);
-  int answer = 0;
-  ui->message_box({"上書きしますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true},
-                  [&](int r) { answer = r; });
-  ui->message_box({"No Connect", "Error", MessageIcon::Error, MessageButtons::Ok, false});
-  EXPECT_EQ(ui->bell_count(), 1);
-  ASSERT_EQ(ui->shown_boxes().size(), 2u);
+  std::vector<std::string> closed;
+  auto note = [&](const std::string& what) { return [&closed, what](int r) { closed.push_back(what + " " + std::to_string(r)); }; };
+  ui->message_box({"上書きしますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true}, note("question"));
+  ui->message_box({"No Connect", "Error", MessageIcon::Error, MessageButtons::Ok, false}, note("first error"));
+  ui->message_box({"Command Error", "Error", MessageIcon::Error, MessageButtons::Ok, true}, note("second error"));
+  EXPECT_EQ(ui->bell_count(), 2);
+  ASSERT_EQ(ui->shown_boxes().size(), 3u);
+  // Only the first raised is on screen, and the keys go to it.
+  std::string screen = ui->screen_text();
+  EXPECT_NE(screen.find("上書きしますか?"), std::string::npos);
+  EXPECT_EQ(screen.find("No Connect"), std::string::npos);
+  EXPECT_NE(screen.find("（あと 2 件）"), std::string::npos);
+  ui->feed(Event::typed("n"));
+  EXPECT_NE(ui->screen_text().find("No Connect"), std::string::npos);
   ui->feed(Event::typed("y"));  // an OK box has no Yes: the key is ignored
   EXPECT_TRUE(ui->shown_boxes()[1].open);
   ui->feed(Event::of(Key::Enter));
-  EXPECT_FALSE(ui->shown_boxes()[1].open);
-  EXPECT_EQ(ui->shown_boxes()[1].result, kIdOk);
-  ui->feed(Event::typed("n"));
-  EXPECT_EQ(answer, kIdNo);
+  ui->answer_box(kIdOk);
+  EXPECT_EQ(closed, (std::vector<std::string>{"question 7", "first error 1", "second error 1"}));
   EXPECT_FALSE(ui->message_box_open());
-
-  ui->message_box({"q", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true}, [&](int r) { answer = r; });
-  ui->feed(Event::of(Key::Enter));  // Yes has the focus
-  EXPECT_EQ(answer, kIdYes);
-  ui->message_box({"q", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true}, [&](int r) { answer = r; });
-  ui->feed(Event::of(Key::Escape));
-  EXPECT_EQ(answer, kIdNo);
-  ui->message_box({"q", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true}, [&](int r) { answer = r; });
-  ui->feed(Event::of(Key::Right));
-  ui->feed(Event::of(Key::Enter));
-  EXPECT_EQ(answer, kIdNo);
-  EXPECT_EQ(ui->bell_count(), 4);
+  EXPECT_EQ(ui->shown_boxes()[1].result, kIdOk);
   ui->clear_shown_boxes();
   EXPECT_TRUE(ui->shown_boxes().empty());
+}
+
+TEST(MessageBox, QuestionKeysAndEscNeitherYesNorNo) {
+  struct Case {
+    std::vector<Event> keys;
+    int answer;
+  };
+  const Case cases[] = {
+      {{Event::of(Key::Enter)}, kIdYes},  // Yes has the focus
+      {{Event::typed("y")}, kIdYes},
+      {{Event::typed("n")}, kIdNo},
+      {{Event::of(Key::Right), Event::of(Key::Enter)}, kIdNo},
+      {{Event::of(Key::Escape)}, kIdCancel},
+  };
+  for (const Case& c : cases) {
+    auto ui = Ui::create_headless(80, 24);
+    int answer = 0;
+    ui->message_box({"q", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true}, [&](int r) { answer = r; });
+    for (const Event& e : c.keys) ui->feed(e);
+    EXPECT_EQ(answer, c.answer);
+    EXPECT_FALSE(ui->message_box_open());
+  }
 }
 
 TEST(MessageBox, KeysGoToTheBoxBeforeTheDialog) {

@@ -50,9 +50,11 @@ TEST(RenderMainWindow, BarsAtTheirPlacesWithJapaneseWidths) {
   EXPECT_EQ(rows[0], "  ファイル(F)  ﾍﾙﾌﾟ" + spaces(16) + "KLVC");
   EXPECT_EQ(rows[1], " [ 通信 ]");
   EXPECT_EQ(rows[2], "");
-  EXPECT_EQ(rows[3], "");
-  EXPECT_EQ(rows[4], " ﾚﾃﾞｨ" + spaces(31) + "│CAP");
-  EXPECT_TRUE(ui->render().at(0, 4).style.reverse);
+  EXPECT_EQ(rows[3], " ﾚﾃﾞｨ" + spaces(31) + "│CAP");
+  EXPECT_TRUE(ui->render().at(0, 3).style.reverse);
+  // The last row: the keys that work here, cut to the screen.
+  EXPECT_EQ(rows[4], " F10 メニュー  Alt+F/S/M/C/H 各メニュー");
+  EXPECT_FALSE(ui->render().cursor().visible);
 }
 
 TEST(RenderMainWindow, PulledDownMenuWithGreyedItemAndPrompt) {
@@ -71,7 +73,8 @@ TEST(RenderMainWindow, PulledDownMenuWithGreyedItemAndPrompt) {
   EXPECT_EQ(rows[4], " ├──────────┤");
   EXPECT_EQ(rows[5], " │ 終了     │");
   EXPECT_EQ(rows[6], " └──────────┘");
-  EXPECT_EQ(rows[9], " 新規に作成" + spaces(25) + "│CAP");
+  EXPECT_EQ(rows[8], " 新規に作成" + spaces(25) + "│CAP");
+  EXPECT_EQ(rows[9], " ↑↓ 選ぶ  ←→ 隣のメニュー  Enter 実行");
   EXPECT_EQ(ui->status_text(0), "新規に作成");
   EXPECT_TRUE(ui->render().at(3, 2).style.reverse);  // highlighted
   EXPECT_TRUE(ui->render().at(3, 3).style.dim);      // greyed
@@ -180,10 +183,11 @@ TEST(RenderDialog, CentredFrameWithControls) {
   const Canvas& c = ui->render();
   EXPECT_TRUE(c.at(6, 4).style.reverse);   // the focused list
   EXPECT_TRUE(c.at(26, 4).style.bold);     // the default button
-  EXPECT_FALSE(c.at(17, 4).style.reverse); // the edit field is not focused
-  // focus moves with Tab; the edit field then shows its cursor after the text
+  EXPECT_FALSE(c.cursor().visible);        // a list has no caret
+  // focus moves with Tab; the terminal's cursor then stands after the field's text
   ui->feed(Event::of(Key::Tab));
-  EXPECT_TRUE(ui->render().at(21, 4).style.reverse);
+  EXPECT_EQ(ui->render().cursor(), (CursorPos{true, 21, 4}));
+  EXPECT_EQ(rows_of(ui->screen_text())[9].rfind(" ←→ Home/End", 0), 0u);  // the field's keys
   d.control(kIdOk).enable(false);
   EXPECT_TRUE(ui->render().at(26, 4).style.dim);
 }
@@ -192,11 +196,12 @@ TEST(RenderDialog, TooSmallScreenShowsAMessageAndStillTakesKeys) {
   auto ui = Ui::create_headless(30, 8);
   ui->open_modal(std::make_unique<Small>());
   std::string screen = ui->screen_text();
-  EXPECT_NE(screen.find("Terminal too small"), std::string::npos);
+  EXPECT_NE(screen.find("端末が小さすぎます"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("32x8"), std::string::npos) << screen;  // frame and the key line included
   ui->feed(Event::of(Key::Escape));
   EXPECT_EQ(ui->dialog_depth(), 0);
   ui->resize(12, 3);  // even the main window does not fit
-  EXPECT_NE(ui->screen_text().find("Terminal"), std::string::npos);
+  EXPECT_NE(ui->screen_text().find("端末"), std::string::npos);
 }
 
 TEST(RenderDialog, TablePaintsTextsCellByCellAndAlignsJapanese) {
@@ -219,20 +224,24 @@ TEST(RenderDialog, TablePaintsTextsCellByCellAndAlignsJapanese) {
             "ch04 = 3 ch..     長\n");
   ui->open_modal(std::move(d));
   auto rows = rows_of(ui->screen_text());
-  EXPECT_EQ(rows[4], spaces(9) + "│ch02 = テスト   |   │");
+  EXPECT_EQ(rows[3], spaces(9) + "│ch02 = テスト   |   │");
 }
 
 TEST(RenderMessageBox, CaptionMarkTextAndButton) {
   auto ui = Ui::create_headless(40, 10);
   ui->message_box({"Success", "設定完了", MessageIcon::Information, MessageButtons::Ok, true});
   auto rows = rows_of(ui->screen_text());
-  EXPECT_EQ(rows[2], spaces(10) + "┌─ 設定完了 " + repeat("─", 7) + "┐");
-  EXPECT_EQ(rows[3], spaces(10) + "│" + spaces(18) + "│");
-  EXPECT_EQ(rows[4], spaces(10) + "│ (i) Success      │");
-  EXPECT_EQ(rows[6], spaces(10) + "│      [ OK ]      │");
-  EXPECT_EQ(rows[7], spaces(10) + "└" + repeat("─", 18) + "┘");
-  EXPECT_TRUE(ui->render().at(17, 6).style.reverse);
+  // Centred in the nine rows above the key line.
+  EXPECT_EQ(rows[1], spaces(10) + "┌─ 設定完了 " + repeat("─", 7) + "┐");
+  EXPECT_EQ(rows[2], spaces(10) + "│" + spaces(18) + "│");
+  EXPECT_EQ(rows[3], spaces(10) + "│ (i) Success      │");
+  EXPECT_EQ(rows[5], spaces(10) + "│      [ OK ]      │");
+  EXPECT_EQ(rows[6], spaces(10) + "└" + repeat("─", 18) + "┘");
+  EXPECT_TRUE(ui->render().at(17, 5).style.reverse);
+  // A second box waits behind the first.
   ui->message_box({"上書きしますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true});
+  EXPECT_EQ(rows_of(ui->screen_text())[3], spaces(10) + "│ (i) Success      │");
+  ui->feed(Event::of(Key::Enter));
   std::string screen = ui->screen_text();
   EXPECT_NE(screen.find("(?) 上書きしますか?"), std::string::npos);
   EXPECT_NE(screen.find("[ はい(Y) ]  [ いいえ(N) ]"), std::string::npos);
@@ -257,8 +266,8 @@ TEST(ComboPopup, LongListScrollsAndEveryEntryCanBePicked) {
   auto& combo = d.combo(10);
   ui->feed(Event::of(Key::Enter));
   ASSERT_TRUE(combo.is_open());
-  Rect r = combo.popup_rect(d.origin_x(), d.origin_y(), ui->height());
-  EXPECT_LE(r.y + r.h, ui->height());
+  Rect r = combo.popup_rect(d.origin_x(), d.origin_y(), d.screen_height());
+  EXPECT_LE(r.y + r.h, ui->height() - 1);  // above the key line
   EXPECT_EQ(cells(ui->render(), r.x, r.y + 1, r.w), "│1       │");
   ui->feed(Event::of(Key::End));
   std::string last_row = ui->render().row_text(r.y + r.h - 2);
@@ -288,7 +297,7 @@ TEST(ComboPopup, MouseOpensAndPicks) {
   ui->feed(Event::click(d.origin_x() + 3, d.origin_y()));
   ASSERT_TRUE(combo.is_open());
   EXPECT_EQ(d.focused(), &combo);
-  Rect r = combo.popup_rect(d.origin_x(), d.origin_y(), ui->height());
+  Rect r = combo.popup_rect(d.origin_x(), d.origin_y(), d.screen_height());
   ui->feed(Event::click(r.x + 2, r.y + 3));  // third entry shown
   EXPECT_EQ(combo.selection(), 2);
   ui->feed(Event::click(d.origin_x() + 3, d.origin_y()));

@@ -49,6 +49,30 @@ TEST(TextWidth, WrapsAtLineBreaksAndSpaces) {
   EXPECT_EQ(jp[2], "お");
 }
 
+TEST(TextWidth, JapaneseBreaksAtPunctuationAndNeverBeforeAClosingMark) {
+  struct Case {
+    const char* text;
+    int cells;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      // Before the opening bracket rather than inside the last word.
+      {"入力してください（空白は使えません）", 30, {"入力してください", "（空白は使えません）"}},
+      // After a comma when it lies past the first third of the line...
+      {"あいうえお、かきくけこさしすせそ", 20, {"あいうえお、", "かきくけこさしすせそ"}},
+      // ...but not so early that the line stays nearly empty.
+      {"あ、いうえおかきくけこさしすせそ", 20, {"あ、いうえおかきくけ", "こさしすせそ"}},
+      {"パスワードは半角英数字・記号の6文字で入力してください（空白は使えません）", 50,
+       {"パスワードは半角英数字・", "記号の6文字で入力してください（空白は使えません）"}},
+      // A closing mark or a small kana never starts a line.
+      {"あいうえ）", 8, {"あいう", "え）"}},
+      {"あいうっか", 6, {"あい", "うっか"}},
+      // A long word with no break is cut where the line is full.
+      {"abcdefghij", 4, {"abcd", "efgh", "ij"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(wrap_to_width(c.text, c.cells), c.lines) << c.text;
+}
+
 TEST(Canvas, WideCharactersTakeTwoCellsAndLineUp) {
   Canvas c(12, 3);
   c.put(0, 0, "ch01 = 設定");
