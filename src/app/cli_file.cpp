@@ -1,9 +1,13 @@
 #include "app/cli_file.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
 #include "app/cli.h"
+#include "link/cli_words.h"
 #include "settings/settings_file.h"
 #include "settings/settings_layout.h"
 #include "settings/sjis.h"
@@ -99,7 +103,13 @@ bool load(const std::string& path, ReadResult* result) {
   return true;
 }
 
-int file_new(const std::string& path) {
+int file_new(const std::string& path, bool force) {
+  struct stat st;
+  if (!force && ::lstat(path.c_str(), &st) == 0) {
+    std::cerr << "klvc: " << path
+              << " already exists; nothing was written. Add --force to replace it with the defaults.\n";
+    return 1;
+  }
   reset_whole_store();
   std::string error;
   if (!write_settings_file(path, &error)) {
@@ -109,18 +119,21 @@ int file_new(const std::string& path) {
   return 0;
 }
 
-int file_check(const std::string& path) {
+// An unreadable file is exit 2, as for every command.
+constexpr int kUnreadable = 2;
+
+int file_check(const std::string& path, bool) {
   ReadResult result;
-  if (!load(path, &result)) return 1;
+  if (!load(path, &result)) return kUnreadable;
   print_problems(path, result);
   if (!result.clean()) return 1;
   std::cout << path << ": ok\n";
   return 0;
 }
 
-int file_show(const std::string& path) {
+int file_show(const std::string& path, bool) {
   ReadResult result;
-  if (!load(path, &result)) return 1;
+  if (!load(path, &result)) return kUnreadable;
   print_problems(path, result);
   std::cout << settings_listing();
   return 0;
@@ -128,14 +141,18 @@ int file_show(const std::string& path) {
 
 struct FileCommand {
   const char* word;
-  int (*run)(const std::string& path);
+  int (*run)(const std::string& path, bool force);
+  bool takes_force;
   const char* synopsis;
 };
 
 const FileCommand kFileCommands[] = {
-    {"new", file_new, "file new OUT.dat       write a settings file holding the defaults"},
-    {"check", file_check, "file check FILE.dat    report, with line numbers, what the reader had to mend"},
-    {"show", file_show, "file show FILE.dat     print every setting, one per line, for diff"},
+    {"new", file_new, true,
+     "file new [--force] OUT.dat\n"
+     "                              write a settings file holding the defaults (--force:\n"
+     "                              replace OUT.dat when it exists)"},
+    {"check", file_check, false, "file check FILE.dat    report, with line numbers, what the reader had to mend"},
+    {"show", file_show, false, "file show FILE.dat     print every setting, one per line, for diff"},
 };
 
 }  // namespace
@@ -163,15 +180,25 @@ std::string settings_listing() {
 }
 
 int file_main(const std::vector<std::string>& args) {
-  if (args.empty()) return cli_usage_error("'file' needs one of: new, check, show");
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << "Usage:\n" << file_usage()
+              << "\nExit status: 0 done; 1 failure (file check: a file with problems; file new:\n"
+                 "the file exists or cannot be written); 2 bad usage or an unreadable file.\n";
+    return 0;
+  }
+  if (args.empty()) return subcommand_usage_error("file", "needs one of: new, check, show");
   for (const FileCommand& c : kFileCommands) {
     if (args[0] != c.word) continue;
-    if (args.size() != 2) {
-      return cli_usage_error(std::string("'file ") + c.word + "' takes exactly one file name");
+    std::vector<std::string> words(args.begin() + 1, args.end());
+    const auto forced = std::find(words.begin(), words.end(), "--force");
+    const bool force = c.takes_force && forced != words.end();
+    if (force) words.erase(forced);
+    if (words.size() != 1 || (words[0].size() > 1 && words[0][0] == '-')) {
+      return subcommand_usage_error("file", std::string("'file ") + c.word + "' takes exactly one file name");
     }
-    return c.run(args[1]);
+    return c.run(words[0], force);
   }
-  return cli_usage_error("unknown file command '" + args[0] + "'");
+  return subcommand_usage_error("file", "unknown file command '" + args[0] + "'");
 }
 
 }  // namespace klvc
