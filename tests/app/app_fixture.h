@@ -14,6 +14,10 @@
 #include "temp_dir.h"
 #include "ui/ui.h"
 
+namespace klvc {
+class SimulatedPort;
+}
+
 namespace klvc::testing {
 
 constexpr const char* kMissingDevice = "/nonexistent/klvc-test-tty";
@@ -41,6 +45,7 @@ class AppTest : public ::testing::Test {
   TempDir dir;
   std::string profile;
   std::string open_file;  // given to start-up as `klvc FILE.dat` would
+  SimulatedPort* simulator = nullptr;  // as `klvc --simulate` gives it
   std::unique_ptr<ui::Ui> ui;
   std::unique_ptr<CKLVCApp> app;
 

@@ -100,6 +100,11 @@ bool ChildProcess::wait_for_err(const std::string& text, int timeout_ms) {
   return wait_for([&] { return err_.find(text) != std::string::npos; }, timeout_ms);
 }
 
+void ChildProcess::close_out() {
+  if (out_fd_ >= 0) ::close(out_fd_);
+  out_fd_ = -1;
+}
+
 void ChildProcess::close_err() {
   if (err_fd_ >= 0) ::close(err_fd_);
   err_fd_ = -1;

@@ -23,7 +23,9 @@ class ChildProcess {
   bool wait_for(const std::function<bool()>& done, int timeout_ms);
   bool wait_for_out(const std::string& text, int timeout_ms = 10000);
   bool wait_for_err(const std::string& text, int timeout_ms = 10000);
-  // Stops reading stderr and closes it: the child's next write to it fails (EPIPE).
+  // Stops reading stdout or stderr and closes it: the child's next write to
+  // it fails (EPIPE).
+  void close_out();
   void close_err();
   void signal(int sig);
   // Exit status, 128 + signal when a signal ended it, -1 on time-out.
