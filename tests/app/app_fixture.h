@@ -14,10 +14,6 @@
 #include "temp_dir.h"
 #include "ui/ui.h"
 
-namespace klvc {
-class SimulatedPort;
-}
-
 namespace klvc::testing {
 
 constexpr const char* kMissingDevice = "/nonexistent/klvc-test-tty";

@@ -70,6 +70,9 @@ struct Misbehaviour {
   bool needs_root = false;           // hanging up another's terminal takes root
 };
 
+// Test names carry the case's name, not its bytes.
+void PrintTo(const Misbehaviour& m, std::ostream* out) { *out << m.name; }
+
 Reply go() { return Reply{"GO\r\n"}; }
 
 const Misbehaviour kMisbehaviours[] = {
