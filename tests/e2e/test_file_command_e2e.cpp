@@ -18,38 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
+using testing::ScratchFolder;
 
-class Folder {
- public:
-  Folder() {
-    char pattern[] = "/tmp/klvc-file-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~Folder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  std::vector<std::string> names() const {
-    std::vector<std::string> out;
-    for (const auto& e : fs::directory_iterator(path_)) out.push_back(e.path().filename());
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-  const std::string& path() const { return path_; }
 
- private:
-  std::string path_;
-};
 
-std::string text_of(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-int run(const std::vector<std::string>& args, const Folder& dir, std::string* err) {
+int run(const std::vector<std::string>& args, const ScratchFolder& dir, std::string* err) {
   std::vector<std::string> argv = {KLVC_BINARY};
   argv.insert(argv.end(), args.begin(), args.end());
   ChildProcess klvc;
@@ -64,15 +37,15 @@ int run(const std::vector<std::string>& args, const Folder& dir, std::string* er
 }
 
 TEST(FileNew, ReplacesAnExistingFileOnlyWhenForced) {
-  Folder dir;
+  ScratchFolder dir;
   const std::string path = dir.file("mine.dat");
   std::ofstream(path) << "mine\n";
   std::string err;
   EXPECT_EQ(run({"file", "new", path}, dir, &err), 1);
   EXPECT_EQ(err, "klvc: " + path + " already exists; nothing was written. Add --force to replace it with the defaults.\n");
-  EXPECT_EQ(text_of(path), "mine\n");
+  EXPECT_EQ(testing::file_text(path), "mine\n");
   EXPECT_EQ(run({"file", "new", "--force", path}, dir, &err), 0) << err;
-  const std::string defaults = text_of(path);
+  const std::string defaults = testing::file_text(path);
   EXPECT_EQ(defaults.rfind("s\r\ns\r\n", 0), 0u);  // empty titles first
   std::size_t lines = 0;
   for (std::size_t at = 0; (at = defaults.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
@@ -82,17 +55,17 @@ TEST(FileNew, ReplacesAnExistingFileOnlyWhenForced) {
 // Past the file-size limit (ulimit -f) the save fails with the system's
 // reason, leaves no temporary file and keeps the old file.
 TEST(FileNew, ASaveOverTheFileSizeLimitKeepsTheOldFile) {
-  Folder dir;
+  ScratchFolder dir;
   const std::string path = dir.file("kept.dat");
   std::ofstream(path) << "old\n";
   const std::string command = "ulimit -f 2; exec '" + std::string(KLVC_BINARY) + "' file new --force '" + path +
                               "' 2>'" + dir.file("err") + "'";
   const int status = std::system(command.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-  EXPECT_NE(text_of(dir.file("err")).find("File too large; the previous file, if any, is unchanged"),
+  EXPECT_NE(testing::file_text(dir.file("err")).find("File too large; the previous file, if any, is unchanged"),
             std::string::npos)
-      << text_of(dir.file("err"));
-  EXPECT_EQ(text_of(path), "old\n");
+      << testing::file_text(dir.file("err"));
+  EXPECT_EQ(testing::file_text(path), "old\n");
   EXPECT_EQ(dir.names(), (std::vector<std::string>{"err", "kept.dat"}));
 }
 

@@ -18,34 +18,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
+using testing::file_text;
 using testing::klvc_env;
+using testing::ScratchFolder;
 
-class Scratch {
- public:
-  Scratch() {
-    char pattern[] = "/tmp/klvc-exits-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
 
- private:
-  std::string path_;
-};
-
-std::string read_text(const std::string& path) {
-  std::ifstream in(path);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // The lines the log records as written, and the last of them, without CR LF.
 std::vector<std::string> sent_lines(const std::string& log) {
   std::vector<std::string> sent;
-  std::istringstream in(read_text(log));
+  std::istringstream in(file_text(log));
   for (std::string l; std::getline(in, l);) {
     if (l.size() > 28 && l.compare(24, 3, "-> ") == 0) sent.push_back(l.substr(27, l.size() - 27 - 4));
   }
@@ -65,7 +47,7 @@ TEST(SendAllExits, ASignalEndsTheRunWith128PlusItAndSaysHowFarItGot) {
   const std::pair<int, const char*> signals[] = {{SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
   for (const auto& [sig, name] : signals) {
     SCOPED_TRACE(name);
-    Scratch dir;
+    ScratchFolder dir;
     ChildProcess klvc;
     std::string error;
     const std::string log = dir.file("traffic.log");
@@ -82,7 +64,7 @@ TEST(SendAllExits, ASignalEndsTheRunWith128PlusItAndSaysHowFarItGot) {
 }
 
 TEST(SendAllExits, AClosedOutputEndsTheRunWith141AndTheLogSaysHowFarItGot) {
-  Scratch dir;
+  ScratchFolder dir;
   ChildProcess klvc;
   std::string error;
   const std::string log = dir.file("traffic.log");
@@ -95,10 +77,10 @@ TEST(SendAllExits, AClosedOutputEndsTheRunWith141AndTheLogSaysHowFarItGot) {
   const std::vector<std::string> sent = sent_lines(log);
   ASSERT_EQ(sent.size(), 25u);
   EXPECT_EQ(sent.back(), "AMO0101OF");
-  EXPECT_NE(read_text(log).find("-- klvc send-all: output closed at step 73 of 368 after 25 lines; last "
+  EXPECT_NE(file_text(log).find("-- klvc send-all: output closed at step 73 of 368 after 25 lines; last "
                                 "line sent: AMO0101OF"),
             std::string::npos)
-      << read_text(log);
+      << file_text(log);
 
   // The dry run's output is stdout.
   ChildProcess dry;
@@ -109,7 +91,7 @@ TEST(SendAllExits, AClosedOutputEndsTheRunWith141AndTheLogSaysHowFarItGot) {
 }
 
 TEST(SendAllExits, APortThatCannotBeOpenedIsOneLineWithItsReason) {
-  Scratch dir;
+  ScratchFolder dir;
   ChildProcess klvc;
   std::string error;
   const std::string port = dir.file("no-such-tty");
@@ -135,7 +117,7 @@ TEST(SendAllExits, AProfileThatIsNotAFileIsIgnoredWithOneNote) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Scratch dir;
+    ScratchFolder dir;
     fs::create_directories(dir.file("klvc"));
     const std::string profile = dir.file("klvc/klvc.ini");
     c.make(profile);
@@ -153,7 +135,7 @@ TEST(SendAllExits, AProfileThatIsNotAFileIsIgnoredWithOneNote) {
 }
 
 TEST(SendAllExits, UsageErrorsAndALogThatCannotBeOpenedAreExitTwo) {
-  Scratch dir;
+  ScratchFolder dir;
   struct Case {
     std::vector<std::string> args;
     int status;

@@ -25,29 +25,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
+using testing::ScratchFolder;
 using testing::ScriptedSwitcher;
 using Reply = ScriptedSwitcher::Reply;
 using Then = Reply::Then;
 
 const std::string kFastTicks = "KLVC_TEST_SEND_ALL_TICKS=2:10";
 
-// A folder for one test: the profile (none: KLV-A, COM1) and the log.
-class Scratch {
- public:
-  Scratch() {
-    char pattern[] = "/tmp/klvc-ports-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 // The lines klvc logged as written ("-> BZON\r\n"), without CR LF.
 std::vector<std::string> logged_as_sent(const std::string& log) {
@@ -106,7 +90,7 @@ class SendAllAgainstAMisbehavingSwitcher : public ::testing::TestWithParam<Misbe
 TEST_P(SendAllAgainstAMisbehavingSwitcher, SaysWhatHappenedAndSentWhatItSays) {
   const Misbehaviour& m = GetParam();
   if (m.needs_root && geteuid() != 0) GTEST_SKIP() << "hanging up a terminal takes root";
-  Scratch dir;
+  ScratchFolder dir;
   ScriptedSwitcher sw([&m](int n, const std::string&) { return m.reply(n); });
   std::string error;
   ASSERT_TRUE(sw.start(&error)) << error;
@@ -131,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Script, SendAllAgainstAMisbehavingSwitcher, ::testing::
                          [](const ::testing::TestParamInfo<Misbehaviour>& p) { return p.param.name; });
 
 TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
-  Scratch dir;
+  ScratchFolder dir;
   const std::string link = dir.file("switcher");
   ChildProcess sim;
   std::string error;
@@ -165,8 +149,7 @@ TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
   EXPECT_EQ(traced, logged_as_sent(log));
   EXPECT_EQ(traced.size(), 420u);
   // The log says once, and the screen never, that the pseudo-terminal keeps no parity bit.
-  std::ifstream in(log);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string all = testing::file_text(log);
   std::size_t first_note = all.find("the kernel keeps no parity bit");
   EXPECT_NE(first_note, std::string::npos);
   EXPECT_EQ(all.find("the kernel keeps no parity bit", first_note + 1), std::string::npos);
@@ -176,7 +159,7 @@ TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
 // After klvc, the device is as it was: anyone may open it again (no exclusive
 // mode left behind) and it has the settings it had before.
 TEST(SendAllLeavesThePort, AsItFoundIt) {
-  Scratch dir;
+  ScratchFolder dir;
   ScriptedSwitcher sw([](int, const std::string&) { return go(); });
   std::string error;
   ASSERT_TRUE(sw.start(&error, B19200)) << error;

@@ -23,23 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ChildProcess;
 using testing::klvc_env;
+using testing::ScratchFolder;
 
-class Scratch {
- public:
-  Scratch() {
-    char pattern[] = "/tmp/klvc-simulate-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // A client of the simulated switcher: raw, as a program would open it.
 class Client {
@@ -112,7 +97,7 @@ const SimulateCase kCases[] = {
 TEST(SimulateProgram, AnswersTracesAndEndsOnASignal) {
   for (const SimulateCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    Scratch dir;
+    ScratchFolder dir;
     const std::string log = dir.file("sim.log");
     std::vector<std::string> argv = {KLVC_BINARY, "simulate", "--log", log};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
@@ -133,8 +118,7 @@ TEST(SimulateProgram, AnswersTracesAndEndsOnASignal) {
     sim.signal(c.signal);
     EXPECT_EQ(sim.wait_exit(), 128 + c.signal);
     // The log, like every command's: what came in, what went out.
-    std::ifstream in(log);
-    const std::string logged((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string logged = testing::file_text(log);
     for (const Exchange& e : c.exchanges) {
       EXPECT_NE(logged.find(" <- " + e.trace.substr(2, e.trace.find("   ") - 2)), std::string::npos) << logged;
     }
@@ -143,7 +127,7 @@ TEST(SimulateProgram, AnswersTracesAndEndsOnASignal) {
 }
 
 TEST(SimulateProgram, TakesTheProfilesModelUnlessGivenOne) {
-  Scratch dir;
+  ScratchFolder dir;
   fs::create_directories(dir.file("klvc"));
   std::ofstream(dir.file("klvc/klvc.ini")) << "[KLV-C_Section]\nklv_model=2\n";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -161,7 +145,7 @@ TEST(SimulateProgram, TakesTheProfilesModelUnlessGivenOne) {
 }
 
 TEST(SimulateProgram, NeverReplacesOrRemovesWhatItDidNotMake) {
-  Scratch dir;
+  ScratchFolder dir;
   const std::string file = dir.file("a-file"), link = dir.file("a-link");
   std::ofstream(file) << "keep me\n";
   ASSERT_EQ(symlink("/elsewhere", link.c_str()), 0);
