@@ -106,12 +106,15 @@ void SendAllReporter::tick(int step, int progress_pos, int progress_max, int lin
   SendAllCursor at;
   at.step = step;
   const char* phase = phase_name(plan_send_all_tick(at, model_).action);
+  // Each line goes out in one write: a reader never sees half of it.
+  std::ostringstream line;
   if (terminal_) {
     constexpr int kWidth = 30;
     const int filled = progress_max > 0 ? progress_pos * kWidth / progress_max : 0;
-    out_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] step "
-         << step << '/' << last_step << "  lines " << lines_sent << '/' << commands << "  "
-         << minutes_seconds(ms_left) << " left  " << phase << "\033[K" << std::flush;
+    line << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] step " << step << '/'
+         << last_step << "  lines " << lines_sent << '/' << commands << "  " << minutes_seconds(ms_left)
+         << " left  " << phase << "\033[K";
+    out_ << line.str() << std::flush;
     bar_shown_ = true;
     check();
     return;
@@ -119,16 +122,16 @@ void SendAllReporter::tick(int step, int progress_pos, int progress_max, int lin
   // Without a terminal: one line as each group of settings begins.
   if (phase == last_phase_) return;
   last_phase_ = phase;
-  out_ << "send-all: step " << step << '/' << last_step << ", " << phase << ", " << lines_sent << '/'
-       << commands << " lines sent, " << minutes_seconds(ms_left) << " left" << std::endl;
+  line << "send-all: step " << step << '/' << last_step << ", " << phase << ", " << lines_sent << '/'
+       << commands << " lines sent, " << minutes_seconds(ms_left) << " left\n";
+  out_ << line.str() << std::flush;
   check();
 }
 
 void SendAllReporter::message(const std::string& text) {
   if (closed_) return;
-  if (bar_shown_) out_ << "\r\033[K";
+  out_ << (bar_shown_ ? "\r\033[K" : "") + text + "\n" << std::flush;
   bar_shown_ = false;
-  out_ << text << std::endl;
   check();
 }
 
