@@ -82,13 +82,23 @@ void ScriptedSwitcher::write_answer(const Reply& reply) {
   }
 }
 
+namespace {
+
+// The next complete line of `pending` without its line end; false when none.
+bool next_line(std::string* pending, std::string* line) {
+  const std::size_t at = pending->find('\n');
+  if (at == std::string::npos) return false;
+  *line = pending->substr(0, at > 0 && (*pending)[at - 1] == '\r' ? at - 1 : at);
+  pending->erase(0, at + 1);
+  return true;
+}
+
+}  // namespace
+
 void ScriptedSwitcher::take(const char* data, std::size_t size) {
-  for (std::size_t i = 0; i < size && !gone_; ++i) {
-    partial_ += data[i];
-    if (data[i] != '\n') continue;
-    std::string line = partial_;
-    partial_.clear();
-    line.erase(line.size() - (line.size() >= 2 && line[line.size() - 2] == '\r' ? 2 : 1));
+  partial_.append(data, size);
+  std::string line;
+  while (!gone_ && next_line(&partial_, &line)) {
     int n;
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -104,12 +114,14 @@ void ScriptedSwitcher::take(const char* data, std::size_t size) {
     switch (reply.then) {
       case Reply::Then::Nothing: break;
       case Reply::Then::HoldWithXoff: (void)::write(master_, "\x13", 1); break;
+      // Held first, so no line is half way when the line drops: what klvc
+      // wrote before is all read, and what it writes after fails.
       case Reply::Then::HangUp:
-        (void)::ioctl(slave_, TIOCVHANGUP);
+        (void)::write(master_, "\x13", 1);
         drain();
+        (void)::ioctl(slave_, TIOCVHANGUP);
         break;
       case Reply::Then::Vanish:
-        // Held first, so nothing is half way when the device goes.
         (void)::write(master_, "\x13", 1);
         drain();
         ::close(master_);
@@ -121,22 +133,19 @@ void ScriptedSwitcher::take(const char* data, std::size_t size) {
   }
 }
 
+// Takes in, without answering, every line klvc wrote before the line went
+// quiet, including those already read.
 void ScriptedSwitcher::drain() {
   char buf[4096];
   for (;;) {
     pollfd p{master_, POLLIN, 0};
-    if (::poll(&p, 1, kQuietMs) <= 0) return;
+    if (::poll(&p, 1, kQuietMs) <= 0) break;
     ssize_t n = ::read(master_, buf, sizeof buf);
-    if (n <= 0) return;
+    if (n <= 0) break;
     partial_.append(buf, static_cast<std::size_t>(n));
-    for (std::size_t at; (at = partial_.find('\n')) != std::string::npos;) {
-      std::string line = partial_.substr(0, at + 1);
-      partial_.erase(0, at + 1);
-      line.erase(line.size() - (line.size() >= 2 && line[line.size() - 2] == '\r' ? 2 : 1));
-      std::lock_guard<std::mutex> lock(mutex_);
-      lines_.push_back(line);
-    }
   }
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (std::string line; next_line(&partial_, &line);) lines_.push_back(line);
 }
 
 void ScriptedSwitcher::run() {
