@@ -129,15 +129,14 @@ std::string ports_report(const std::vector<SerialDevice>& devices,
     std::string path = port_device(i);
     text += "  COM" + std::to_string(i + 1) + " = " + (path.empty() ? "(none)" : path);
     if (!path.empty() && ::access(path.c_str(), F_OK) != 0) text += "  (missing)";
-    if (!path.empty() && is_console(path, consoles)) {
-      text += "  (the kernel console: the kernel writes its messages there";
-      if (path == "/dev/ttyS" + std::to_string(i)) {
-        text += "; this is COM" + std::to_string(i + 1) + "'s default, map it elsewhere with com" +
-                std::to_string(i + 1) + "_device= in the profile";
-      }
-      text += ")";
-    }
+    const bool console = !path.empty() && is_console(path, consoles);
+    if (console) text += "  (the kernel console)";
     text += "\n";
+    if (console && path == "/dev/ttyS" + std::to_string(i)) {
+      const std::string n = std::to_string(i + 1);
+      text += "    COM" + n + "'s default is the kernel console: set com" + n +
+              "_device= in the profile to the switcher's port\n";
+    }
   }
   return text;
 }
