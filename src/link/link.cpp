@@ -2,7 +2,6 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <array>
@@ -101,16 +100,6 @@ void note_pseudo_terminal(const OpenPort& port, const std::string& device) {
   log_link(LogDirection::Event, device +
                                     " is a pseudo-terminal: the kernel keeps no parity bit there, so "
                                     "even parity is asked for and the line runs without it");
-}
-
-// Why output stalls: the CTS line when the device has one and it is low,
-// else the switcher's XOFF.
-std::string held_by(int fd) {
-  int bits = 0;
-  if (::ioctl(fd, TIOCMGET, &bits) == 0 && !(bits & TIOCM_CTS)) {
-    return "the switcher holds CTS low (hardware handshake)";
-  }
-  return "the switcher sent XOFF and no XON since (flow control)";
 }
 
 // Blocks until stop_link wakes the reader or `timeout_ms` passes (-1: no
@@ -383,7 +372,7 @@ void send_command(const char* text) {
   if (w.written > 0) (void)::tcflush(l.port.fd, TCOFLUSH);
   if (w.error == ETIMEDOUT) {
     out.failure = "could not write to " + l.device + " within " + std::to_string(kWriteTimeoutMs / 1000) +
-                  " s: " + held_by(l.port.fd);
+                  " s: " + output_held_by(l.port.fd);
   } else {
     out.failure = "could not write to " + l.device + ": " + std::strerror(w.error);
   }

@@ -131,6 +131,14 @@ std::string describe_open_error(const std::string& path, int error) {
   return text;
 }
 
+std::string output_held_by(int fd) {
+  int bits = 0;
+  if (::ioctl(fd, TIOCMGET, &bits) == 0 && !(bits & TIOCM_CTS)) {
+    return "the switcher holds CTS low (hardware handshake)";
+  }
+  return "the switcher sent XOFF and no XON since (flow control)";
+}
+
 void release_port(OpenPort* port) {
   restore(port);
   if (port->fd >= 0) ::close(port->fd);

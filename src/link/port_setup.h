@@ -51,6 +51,10 @@ void release_port(OpenPort* port);
 // the master side by TIOCGPTN.
 bool is_pseudo_terminal(int fd);
 
+// Why output to the device does not move: its CTS line when it has one and
+// it is low, else the switcher's XOFF.
+std::string output_held_by(int fd);
+
 // "cannot open <path>: <reason>", with what the operator can do about it.
 std::string describe_open_error(const std::string& path, int error);
 
