@@ -13,10 +13,15 @@
 
 namespace klvc {
 
+class SimulatedPort;
+
 struct StartOptions {
   std::string profile_path;  // empty: profile_path()
   std::string open_file;     // a settings file to load once the window is up
   bool simulated = false;    // the link talks to the built-in simulated switcher
+  // That switcher, set up as the program is at start and after every change
+  // of model, interface or unit address.
+  SimulatedPort* simulator = nullptr;
   bool set_locale = true;    // take the locale from the environment
 };
 

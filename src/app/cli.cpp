@@ -22,6 +22,7 @@ int help_main(const std::vector<std::string>& args);
 int version_main(const std::vector<std::string>& args);
 int simulate_main(const std::vector<std::string>& args);
 int ports_with_profile_main(const std::vector<std::string>& args);
+int simulate_with_profile_main(const std::vector<std::string>& args);
 std::string log_usage() {
   return "  --log FILE                  with any command: append each line sent and received to FILE\n";
 }
@@ -47,7 +48,7 @@ const CliCommand kCommands[] = {
     {"file", file_main, file_usage},
     {"send-all", send_all_main, send_all_brief_usage},
     {"ports", ports_with_profile_main, ports_usage},
-    {"simulate", simulate_command_main, simulate_command_usage},
+    {"simulate", simulate_with_profile_main, simulate_command_usage},
     {"--log", nullptr, log_usage},  // taken out in run_cli before the rows are searched
 };
 
@@ -66,7 +67,9 @@ int help_main(const std::vector<std::string>& args) {
   if (!args.empty()) return cli_usage_error("--help takes no arguments");
   std::cout << "klvc configures the KLV-A to KLV-E video matrix switchers over a serial line.\n\n"
             << usage_text()
-            << "\nExit status: 0 success, 1 failure, 2 bad usage.\n";
+            << "\nEach command says more with --help (klvc send-all --help).\n"
+            << "Exit status: 0 success, 1 failure, 2 bad usage or an unreadable file,\n"
+            << "128 + a signal when one ended it (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP).\n";
   return 0;
 }
 
@@ -76,10 +79,23 @@ int version_main(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The profile's values, with one line on stderr for each it could not use.
+void load_profile_with_notes() {
+  std::vector<std::string> notes;
+  load_profile_into_store(profile_path(), &notes);
+  for (const std::string& n : notes) std::cerr << "klvc: profile: " << n << '\n';
+}
+
 // The COM mapping shown is the profile's.
 int ports_with_profile_main(const std::vector<std::string>& args) {
-  load_profile_into_store(profile_path());
+  load_profile_with_notes();
   return ports_main(args);
+}
+
+// The simulated switcher's model is the profile's unless given.
+int simulate_with_profile_main(const std::vector<std::string>& args) {
+  load_profile_with_notes();
+  return simulate_command_main(args);
 }
 
 int simulate_main(const std::vector<std::string>& args) {
@@ -100,8 +116,9 @@ int run_cli(int argc, char** argv) {
   std::string log_error;
   if (int status = take_log_option(&args, &log_error)) {
     if (status == 2) return cli_usage_error(log_error);
+    // Asked for a log and cannot keep one: nothing runs without it.
     std::cerr << "klvc: " << log_error << "\n";
-    return 1;
+    return 2;
   }
   if (!args.empty()) {
     for (const CliCommand& c : kCommands) {

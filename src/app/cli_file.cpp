@@ -1,9 +1,12 @@
 #include "app/cli_file.h"
 
+#include <sys/stat.h>
+
 #include <iostream>
 
 #include "app/cli.h"
 #include "app/cli_file_text.h"
+#include "link/cli_words.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 
@@ -20,10 +23,20 @@ void print_problems(const std::string& path, const ReadResult& result) {
   }
 }
 
+// An unreadable file is exit 2, as for every command.
+constexpr int kUnreadable = 2;
+
 int file_new(const FileArgs& a) {
+  const std::string& path = a.paths[0];
+  struct stat st;
+  if (!a.force && ::lstat(path.c_str(), &st) == 0) {
+    std::cerr << "klvc: " << path
+              << " already exists; nothing was written. Add --force to replace it with the defaults.\n";
+    return 1;
+  }
   reset_whole_store();
   std::string error;
-  if (!write_settings_file(a.paths[0], &error)) {
+  if (!write_settings_file(path, &error)) {
     std::cerr << "klvc: " << error << '\n';
     return 1;
   }
@@ -37,7 +50,7 @@ int file_check(const FileArgs& a) {
   std::string error;
   if (!read_settings_file(path, &result, &error)) {
     std::cerr << "klvc: " << error << '\n';
-    return 1;
+    return kUnreadable;
   }
   print_problems(path, result);
   if (!result.clean()) return 1;
@@ -45,7 +58,7 @@ int file_check(const FileArgs& a) {
   return 0;
 }
 
-enum Option { kNoOption = 0, kTitlesOption = 1, kBaseOption = 2 };
+enum Option { kNoOption = 0, kTitlesOption = 1, kBaseOption = 2, kForceOption = 4 };
 
 struct FileCommand {
   const char* word;
@@ -56,7 +69,10 @@ struct FileCommand {
 };
 
 const FileCommand kFileCommands[] = {
-    {"new", file_new, 1, kNoOption, "file new OUT.dat       write a settings file holding the defaults"},
+    {"new", file_new, 1, kForceOption,
+     "file new [--force] OUT.dat\n"
+     "                              write a settings file holding the defaults (--force:\n"
+     "                              replace OUT.dat when it exists)"},
     {"check", file_check, 1, kNoOption,
      "file check FILE.dat    report, with line numbers, what the reader had to mend"},
     {"export", file_export, 1, kTitlesOption,
@@ -89,19 +105,21 @@ int parse_file_args(const FileCommand& c, const std::vector<std::string>& args, 
     } else if (a == "--help" || a == "-h") {
       std::cout << file_help();
       return -1;
+    } else if (a == "--force" && (c.options & kForceOption)) {
+      out->force = true;
     } else if (a == "--titles" && (c.options & kTitlesOption)) {
       out->titles = true;
     } else if ((a == "--base" || a.rfind("--base=", 0) == 0) && (c.options & kBaseOption)) {
-      if (a == "--base" && i + 1 >= args.size()) return cli_usage_error("--base needs a settings file");
+      if (a == "--base" && i + 1 >= args.size()) return subcommand_usage_error("file", "--base needs a settings file");
       out->base = a == "--base" ? args[++i] : a.substr(7);
-      if (out->base.empty()) return cli_usage_error("--base needs a settings file");
+      if (out->base.empty()) return subcommand_usage_error("file", "--base needs a settings file");
     } else {
-      return cli_usage_error("unknown option '" + a + "' for " + name);
+      return subcommand_usage_error("file", "unknown option '" + a + "' for " + name);
     }
   }
   if (out->paths.size() != c.paths) {
-    return cli_usage_error(name + " takes " + (c.paths == 1 ? "exactly one file name" : "two file names") +
-                           " (klvc file --help)");
+    return subcommand_usage_error("file", name + " takes " + (c.paths == 1 ? "exactly one file name" : "two file names") +
+                           "");
   }
   return 0;
 }
@@ -116,10 +134,13 @@ std::string file_usage() {
 
 int file_main(const std::vector<std::string>& args) {
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << file_help();
+    std::cout << file_help()
+              << "\nExit status: 0 done; 1 failure (file check: a file with problems; file import: a\n"
+                 "text with errors; file new: the file exists or cannot be written; file diff: the\n"
+                 "files differ); 2 bad usage or an unreadable file.\n";
     return 0;
   }
-  if (args.empty()) return cli_usage_error("'file' needs one of: new, check, export, show, import, diff");
+  if (args.empty()) return subcommand_usage_error("file", "'file' needs one of: new, check, export, show, import, diff");
   for (const FileCommand& c : kFileCommands) {
     if (args[0] != c.word) continue;
     FileArgs parsed;
@@ -127,7 +148,7 @@ int file_main(const std::vector<std::string>& args) {
     if (status != 0) return status < 0 ? 0 : status;
     return c.run(parsed);
   }
-  return cli_usage_error("unknown file command '" + args[0] + "'");
+  return subcommand_usage_error("file", "unknown file command '" + args[0] + "'");
 }
 
 }  // namespace klvc

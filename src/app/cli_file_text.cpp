@@ -47,7 +47,7 @@ void warn_unsendable_titles(const std::string& path) {
 int file_export(const FileArgs& a) {
   const std::string& path = a.paths[0];
   SourceLoad loaded;
-  if (!load(path, "", &loaded)) return 1;
+  if (!load(path, "", &loaded)) return loaded.unreadable ? 2 : 1;
   if (is_settings_file_name(path)) warn_unsendable_titles(path);
   std::cout << (a.titles ? titles_csv() : settings_text()) << std::flush;
   return 0;
@@ -66,7 +66,7 @@ int file_import(const FileArgs& a) {
     std::cerr << "klvc: " << out << " was not written";
     if (ok) std::cerr << ": the settings file above has values that are out of range or missing (klvc file check)";
     std::cerr << '\n';
-    return 1;
+    return loaded.unreadable ? 2 : 1;
   }
   std::string error;
   std::vector<std::string> notes;

@@ -11,6 +11,7 @@ struct FileArgs {
   std::vector<std::string> paths;
   std::string base;     // --base BASE.dat
   bool titles = false;  // --titles
+  bool force = false;   // --force
 };
 
 int file_export(const FileArgs& args);  // FILE

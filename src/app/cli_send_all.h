@@ -2,7 +2,7 @@
 // switchers from scripts. It loads a settings file (or the defaults), takes
 // the model and the port from the profile unless given, and sends every
 // setting with the same steps and the same timing as the dialog
-// "全項目の設定".
+// "全項目の設定". Every way out ends in one line saying how far it got.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "link/link.h"
 
 namespace klvc {
 
@@ -36,11 +38,14 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
 std::string send_all_usage();
 std::string send_all_brief_usage();
 
-// Exit codes.
+// Exit codes. A signal that ends the run gives 128 + its number, as a shell
+// reports a program it ended: 130 Ctrl+C, 143 SIGTERM, 129 SIGHUP; a closed
+// output (EPIPE) gives 141, as SIGPIPE would.
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
+constexpr int kExitOutputClosed = 141;
 
 // The dispatch row: args are the words after "send-all".
 int send_all_main(const std::vector<std::string>& args);
@@ -48,81 +53,118 @@ int send_all_main(const std::vector<std::string>& args);
 // --- the timed run, with its clock and its output replaceable for tests ---
 
 // Time and interruption as the run sees them. The real one sleeps on the
-// monotonic clock and wakes early for Ctrl+C.
+// monotonic clock and wakes early for a signal.
 class SendAllPace {
  public:
   virtual ~SendAllPace() = default;
   virtual std::int64_t now_ms() = 0;
-  // Sleeps until `deadline_ms` at most; returns early when interrupted.
+  // Sleeps until `deadline_ms` at most; returns early when a signal came.
   virtual void wait_until(std::int64_t deadline_ms) = 0;
-  virtual bool interrupted() = 0;
+  // 0, or the signal that asks the run to stop (SIGINT, SIGTERM, SIGHUP).
+  virtual int stop_signal() = 0;
 };
 
-// What came back for the lines of a run. The link feeds it from the reader
-// thread and the message boxes; the run reads it between ticks.
-struct SendAllTally {
-  int lines_sent = 0;
-  int answers = 0;        // answer lines received, whatever they said
-  int go_answers = 0;
-  int error_answers = 0;  // any answer other than "GO"
-  int no_connects = 0;
+// The run's two tick periods: 80 ms, then 500 ms from step 330. A test may
+// shorten them with the variable KLVC_TEST_SEND_ALL_TICKS=FAST:SLOW (in ms);
+// the lines and their order stay the same, and so does the no-answer limit.
+struct SendAllPeriods {
+  int fast_ms;
+  int slow_ms;
+};
+SendAllPeriods send_all_periods();
+
+// How a run ended.
+enum class SendAllEnd {
+  Finished,         // every step ran
+  NotStarted,       // another batch was running
+  StoppedByAnswer,  // an answer other than "GO" stopped it
+  NoConnect,        // a line got no answer within the limit
+  LinkLost,         // the device hung up or went away
+  WriteFailed,      // a line could not be written (flow control held it)
+  Interrupted,      // a signal
+  OutputClosed,     // the report could not be written (EPIPE)
+};
+
+// What came back for the lines of a run, line by line.
+struct SendAllAnswers {
+  int go = 0;          // lines answered "GO"
+  int refused = 0;     // lines answered otherwise
+  int unexpected = 0;  // answers that came while no line waited
+  int unanswered = 0;  // lines that got no answer (No Connect, link lost)
+  // The refused, unexpected and unanswered ones, in the order they came
+  // (the first kKeptNotable).
+  std::vector<AnswerEvent> notable;
+  static constexpr std::size_t kKeptNotable = 20;
 };
 
 struct SendAllOutcome {
-  SendAllTally tally;
+  SendAllEnd end = SendAllEnd::Finished;
+  int signal = 0;            // Interrupted: which
+  int lines_sent = 0;        // written in full
   int warnings = 0;          // settings that could not be sent (titles, password)
-  bool finished = false;     // every step ran
-  bool stopped = false;      // an error answer ended the run early
-  bool interrupted = false;  // Ctrl+C
-  bool unanswered = false;   // answers still missing when the wait gave up
   int last_step = 0;         // the step of the last tick that ran
   std::string last_line;     // the last line written, without CR LF
+  std::string failure;       // LinkLost, WriteFailed: what the link said
+  SendAllAnswers answers;
   std::int64_t run_ms = 0;       // from the start to the last tick
   std::int64_t max_late_ms = 0;  // the latest a tick came after its deadline
 };
 
 // Where the run reports to: progress after every tick, warnings and the
-// final summary. `stream` is stderr in the program.
+// final lines. `stream` is stderr in the program.
 class SendAllReporter {
  public:
   SendAllReporter(std::ostream& stream, bool is_terminal, int model);
-  void tick(int step, int progress_pos, int progress_max, const SendAllTally& tally,
-            std::int64_t ms_left);
+  void tick(int step, int progress_pos, int progress_max, int lines_sent, std::int64_t ms_left);
   void message(const std::string& text);  // one line, above the bar
   void done();                            // clears the bar
+  // The stream could not be written (a closed pipe): the run ends.
+  bool closed() const { return closed_; }
 
  private:
+  void check();
   std::ostream& out_;
   bool terminal_;
   int model_;
   const char* last_phase_ = nullptr;  // names come from one table
   bool bar_shown_ = false;
+  bool closed_ = false;
 };
 
-// How the run learns what came back: `tally` counts the answers (its
-// lines_sent is ignored), `poll` runs after every wake-up (the program prints
-// the link's messages there).
+// `poll` runs after every wake-up (the program prints the link's messages there).
 struct SendAllHooks {
-  std::function<SendAllTally()> tally;
   std::function<void()> poll;
 };
 
 // Runs the whole timed run on the current store and link (port open or a
-// direct line attached): ticks at 80 ms, then 500 ms from step 330, on
-// absolute deadlines; the no-answer check every 500 ms; after the last line
-// it waits for the outstanding answers (up to the no-answer limit).
+// direct line attached): ticks on absolute deadlines, the no-answer check
+// every 500 ms; each answer settles the oldest line awaiting one. A line
+// that could not be written, a lost link, a signal or a closed output ends
+// the run at once. After the last line it waits for the outstanding answers
+// (each up to the no-answer limit), then listens for one more check period
+// for answers no line awaits.
 SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter,
-                                  const SendAllHooks& hooks);
+                                  const SendAllHooks& hooks = {},
+                                  SendAllPeriods periods = send_all_periods());
+
+int send_all_exit_code(const SendAllOutcome& outcome);
+// The lines before the verdict: each refused, unexpected or unanswered answer.
+std::vector<std::string> send_all_answer_report(const SendAllOutcome& outcome);
+// The one-line verdict, "klvc send-all: ...", saying how far the run got.
+std::string send_all_verdict(const SendAllOutcome& outcome, int model, const std::string& device);
 
 class Simulator;
 // Test hook: called with the simulated switcher of a --simulate run after the
 // run, before the simulator stops. Empty removes it.
 void set_send_all_simulator_hook(std::function<void(Simulator&)> hook);
 
-int send_all_exit_code(const SendAllOutcome& outcome);
-
-// The program's pace: the monotonic clock, woken early by Ctrl+C once
-// interrupts are caught (the run of send_all_main does that).
+// The program's pace: the monotonic clock, woken early by a signal once the
+// run's signals are caught.
 std::unique_ptr<SendAllPace> monotonic_send_all_pace();
+// SIGINT, SIGTERM and SIGHUP ask the run to stop after the line it is
+// writing; SIGPIPE is ignored, so a closed output ends the run by its EPIPE.
+// release_ puts the earlier handlers back.
+void catch_send_all_signals();
+void release_send_all_signals();
 
 }  // namespace klvc

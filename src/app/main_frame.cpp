@@ -44,7 +44,9 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
   s.modified = 0;
   s.slave_number = 0;
   s.current_channel = 0;
-  load_profile_into_store(profile_path_);
+  std::vector<std::string> notes;
+  load_profile_into_store(profile_path_, &notes);
+  for (const std::string& note : notes) show_warning("The settings profile was not used as it is.\n" + note);
   reset_to_defaults();
   open_port();
   start_reader();
@@ -177,11 +179,13 @@ void CMainFrame::title_dialog_ok(int channel, int slave) {
   // The main window is active again once the dialog has gone: later boxes belong to it.
   s.owner_window = reinterpret_cast<std::uintptr_t>(this);
   ime_set_open_status(s.ime_open_status);
+  if (setup_listener_) setup_listener_();
 }
 
 void CMainFrame::model_dialog_ok(int model) {
   if (model < 0 || model >= kModelCount) return;
   store().model_index = model;
+  if (setup_listener_) setup_listener_();
   write_profile({{kKeyModel, model}});
 }
 
@@ -190,6 +194,7 @@ void CMainFrame::comm_dialog_ok(int port, int interface_mode) {
   // The lists hold only valid entries; anything else keeps the value in force.
   if (port >= 0 && port < kComPortCount) s.com_port_index = port;
   if (interface_mode == 0 || interface_mode == 1) s.interface_mode = interface_mode;
+  if (setup_listener_) setup_listener_();
   restart_link();
   write_profile({{kKeyComPort, s.com_port_index}, {kKeyRsControl, s.interface_mode.load()}});
 }

@@ -94,6 +94,10 @@ class CMainFrame {
   // (also when nothing changed), then the profile keys "com_port" and "rs_control".
   void comm_dialog_ok(int port, int interface_mode);
 
+  // Runs after each of the three steps above, once the store holds the new
+  // setup (the screen's built-in simulated switcher follows it).
+  void set_setup_listener(std::function<void()> fn) { setup_listener_ = std::move(fn); }
+
   void set_about_handler(std::function<void()> fn) { about_ = std::move(fn); }
   void set_file_dialogs(FileDialogFn open_dialog, FileDialogFn save_dialog);
   void set_transfer_dialog(TransferDialogFn dialog) { transfer_dialog_ = std::move(dialog); }
@@ -125,6 +129,7 @@ class CMainFrame {
   std::string profile_path_;
   std::string last_folder_;
   std::function<void()> about_;
+  std::function<void()> setup_listener_;
   FileDialogFn open_dialog_;
   FileDialogFn save_dialog_;
   TransferDialogFn transfer_dialog_;

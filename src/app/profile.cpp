@@ -37,7 +37,8 @@ std::string dir_of(const std::string& path) {
 // *missing tells a file that does not exist from one that cannot be read.
 bool slurp(const std::string& path, std::string* out, std::string* why, bool* missing) {
   *missing = false;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking: a named pipe in the profile's place must not stall start-up.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     *missing = errno == ENOENT;
     *why = std::strerror(errno);
@@ -46,7 +47,9 @@ bool slurp(const std::string& path, std::string* out, std::string* why, bool* mi
   struct stat st {};
   if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
     ::close(fd);
-    *why = "not a regular file";
+    *why = S_ISDIR(st.st_mode)    ? "it is a folder, not a file"
+           : S_ISFIFO(st.st_mode) ? "it is a named pipe, not a file"
+                                  : "it is a device, not a file";
     return false;
   }
   char buf[4096];
@@ -140,7 +143,7 @@ ProfileValues read_profile(const std::string& path, std::vector<std::string>* no
   std::string text, why;
   bool missing = false;
   if (!slurp(path, &text, &why, &missing)) {
-    if (notes && !missing) notes->push_back("cannot read profile " + path + ": " + why + "; using defaults");
+    if (notes && !missing) notes->push_back("profile " + path + " ignored: " + why + "; using the defaults");
     return v;
   }
   IniText ini(text);

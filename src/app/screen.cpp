@@ -75,8 +75,8 @@ int run_screen(const std::vector<std::string>& args) {
     return 2;
   }
 
-  // The simulated switcher has the model the profile selects.
-  SimulatedPort sim(read_profile(profile_path()).klv_model);
+  // The simulated switcher follows the program's setup (see init_instance).
+  SimulatedPort sim;
   if (sa.simulate) {
     if (!sim.start(&error)) {
       ui.reset();  // gives the terminal back before the message
@@ -93,6 +93,7 @@ int run_screen(const std::vector<std::string>& args) {
     StartOptions options;
     options.open_file = sa.file;
     options.simulated = sa.simulate;
+    if (sa.simulate) options.simulator = &sim;
     if (!app.init_instance(options)) {
       ui.reset();
       std::fprintf(stderr, "klvc: start-up failed\n");

@@ -26,6 +26,8 @@ void TrafficLog::set_time_source(std::function<std::string()> now) {
 }
 
 void TrafficLog::add(LogDirection direction, std::string_view bytes) {
+  // Each answer already stands right below its line.
+  if (direction == LogDirection::Pairing) return;
   std::string text;
   if (direction == LogDirection::Event) {
     for (char c : bytes) text += c == '\n' ? std::string(" — ") : std::string(1, c);

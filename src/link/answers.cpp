@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "link/answer_queue.h"
 #include "link/link.h"
 #include "link/link_log.h"
 #include "link/messages.h"
@@ -26,7 +27,47 @@ constexpr std::string_view kSuccess = "GO\r\n";
 constexpr int kNoConnectAfterTicks = 5;  // the seventh tick without an answer reports
 
 std::atomic<bool> g_unknown_box_armed{true};
-std::function<void(bool)> g_answer_observer;
+std::function<void(const AnswerEvent&)> g_answer_observer;
+
+std::string without_crlf(std::string_view bytes) {
+  if (bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n") bytes.remove_suffix(2);
+  return std::string(bytes);
+}
+
+// "line 12 (AIS0419)"
+std::string named(long number, const std::string& line) {
+  return "line " + std::to_string(number) + " (" + escape_bytes(line) + ")";
+}
+
+void tell(const AnswerEvent& e) {
+  if (g_answer_observer) g_answer_observer(e);
+}
+
+// Pairs an answer with the oldest line waiting, logs the pair and tells the observer.
+void settle(const LineAssembler::Line& line, bool go) {
+  AnswerQueue& queue = awaited_answers();
+  AnswerEvent e;
+  e.answer = line.bytes;
+  e.go = go;
+  std::optional<AwaitedLine> answered = queue.settle();
+  const std::string shown = escape_bytes(without_crlf(line.bytes)) + (line.cut() ? "..." : "");
+  if (answered) {
+    e.kind = AnswerEvent::Kind::Answer;
+    e.line_number = answered->number;
+    e.line = answered->line;
+    log_link(LogDirection::Pairing, "answer to " + named(e.line_number, e.line) + ": " + shown);
+  } else {
+    e.kind = AnswerEvent::Kind::Unexpected;
+    const AwaitedLine last = queue.last_sent();
+    e.line_number = last.number;
+    e.line = last.line;
+    log_link(LogDirection::Event,
+             "unexpected answer " + shown + ": no line awaits one" +
+                 (last.number > 0 ? " (the last line sent was " + named(last.number, last.line) + ")"
+                                  : std::string()));
+  }
+  tell(e);
+}
 
 void show_success() {
   BoxRequest r;
@@ -59,6 +100,7 @@ const char* error_answer_text(std::string_view answer) {
 }
 
 std::string unknown_answer_text(std::string_view answer, std::size_t size) {
+  // Shown as it arrived, RS-485 address included: the switcher's own words.
   std::string_view shown = answer;
   bool cut = size > answer.size();
   if (!cut && shown.size() >= 2 && shown.substr(shown.size() - 2) == "\r\n") {
@@ -71,14 +113,32 @@ std::string unknown_answer_text(std::string_view answer, std::size_t size) {
 
 void arm_unknown_answer_box() { g_unknown_box_armed.store(true); }
 
-void set_answer_observer(std::function<void(bool go)> observer) {
+void set_answer_observer(std::function<void(const AnswerEvent&)> observer) {
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
   g_answer_observer = std::move(observer);
 }
 
+bool answers_awaited() {
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+  return !awaited_answers().empty();
+}
+
+void give_up_awaited_lines(const char* why) {
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+  for (const AwaitedLine& a : awaited_answers().give_up()) {
+    log_link(LogDirection::Event, "no answer to " + named(a.number, a.line) + ": " + why);
+    AnswerEvent e;
+    e.kind = AnswerEvent::Kind::NoAnswer;
+    e.line_number = a.number;
+    e.line = a.line;
+    tell(e);
+  }
+}
+
 void handle_answer_line(const LineAssembler::Line& line) {
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
   SettingsStore& s = store();
   s.no_connect_ticks = 0;
-  s.response_pending = 0;
 
   std::string_view answer = line.bytes;
   std::size_t size = line.size;
@@ -90,7 +150,9 @@ void handle_answer_line(const LineAssembler::Line& line) {
   }
 
   const bool go = !line.cut() && answer == kSuccess;
-  if (g_answer_observer) g_answer_observer(go);
+  settle(line, go);
+  // Still pending while an older line waits: its answer is awaited up to the limit.
+  s.response_pending = awaited_answers().empty() ? 0 : 1;
   if (go) {
     if (s.batch_step == 0) show_success();
     return;
@@ -98,9 +160,9 @@ void handle_answer_line(const LineAssembler::Line& line) {
   s.error_seen = 1;
   const char* text = line.cut() ? nullptr : error_answer_text(answer);
   if (text) {
-    show_error(text);
+    show_error(text, BoxOrigin::Answer);
   } else if (g_unknown_box_armed.exchange(false)) {
-    show_error(unknown_answer_text(answer, size));
+    show_error(unknown_answer_text(line.bytes, line.size), BoxOrigin::Answer);
   }
 }
 
@@ -120,8 +182,9 @@ void no_connect_check() {
     s.no_connect_ticks = 0;
     // A dead link must stop a running batch, not let it run on for minutes.
     s.error_seen = 1;
-    log_link(LogDirection::Event, "no answer: No Connect");
-    show_error("No Connect");
+    log_link(LogDirection::Event, "no answer within the limit: No Connect");
+    give_up_awaited_lines("No Connect");
+    show_error("No Connect", BoxOrigin::NoConnect);
   }
 }
 

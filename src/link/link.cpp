@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/answer_queue.h"
 #include "link/line_assembler.h"
 #include "link/link_log.h"
 #include "link/messages.h"
@@ -29,12 +30,12 @@ constexpr std::size_t kReadChunk = 100;   // bytes taken from the driver per rea
 constexpr int kWriteTimeoutMs = 1000;     // a command line must go out within this
 
 struct Link {
-  // Guards port_fd and device state against the reader closing or reopening
+  // Guards the port and device state against the reader closing or reopening
   // the device while the user-interface thread writes a command.
   std::mutex port_mutex;
-  int port_fd = -1;
+  OpenPort port;
   std::string device;    // what open_port chose (kept while waiting for it to return)
-  bool simulated = false;
+  std::string lost_why;  // why the device last went away
   std::atomic<int> state{static_cast<int>(LinkState::Closed)};
 
   int wake_fd = -1;      // eventfd: stop_link wakes the reader through it
@@ -61,12 +62,12 @@ Link& link() {
 
 void set_state(LinkState s) { link().state.store(static_cast<int>(s)); }
 
-void close_port_locked(Link& l) {
-  if (l.port_fd >= 0) ::close(l.port_fd);
-  l.port_fd = -1;
-}
+void close_port_locked(Link& l) { release_port(&l.port); }
+
+SendOutcome g_last_send;  // user-interface thread
 
 void deliver(LineAssembler& lines, const char* data, std::size_t size) {
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
   lines.feed(data, size, [](const LineAssembler::Line& line) {
     log_link(LogDirection::Received, line.bytes);
     store().line_length = 0;
@@ -79,7 +80,7 @@ void deliver(LineAssembler& lines, const char* data, std::size_t size) {
 void report_setup_failure(const SetupFailure& f) {
   std::string text = std::string(setup_step_title(f.step)) + "\n" + f.detail;
   log_link(LogDirection::Event, text);
-  show_error(text);
+  show_error(text, f.follows ? BoxOrigin::PortSetupFollow : BoxOrigin::PortSetup);
 }
 
 void report_port_error(const std::string& text) {
@@ -89,6 +90,16 @@ void report_port_error(const std::string& text) {
   std::lock_guard<std::mutex> lock(l.port_mutex);
   close_port_locked(l);
   set_state(LinkState::Closed);
+}
+
+// Said once, in the log only: on a pseudo-terminal the line runs without
+// the parity bit the switcher's line asks for, and that is fine there.
+void note_pseudo_terminal(const OpenPort& port, const std::string& device) {
+  static std::atomic<bool> said{false};
+  if (!port.pseudo_terminal || said.exchange(true)) return;
+  log_link(LogDirection::Event, device +
+                                    " is a pseudo-terminal: the kernel keeps no parity bit there, so "
+                                    "even parity is asked for and the line runs without it");
 }
 
 // Blocks until stop_link wakes the reader or `timeout_ms` passes (-1: no
@@ -109,19 +120,25 @@ void lose_device(Link& l, const std::string& why) {
     std::lock_guard<std::mutex> lock(l.port_mutex);
     close_port_locked(l);
   }
+  {
+    std::lock_guard<std::mutex> lock(l.port_mutex);
+    l.lost_why = l.device + " " + why;
+  }
   set_state(LinkState::WaitingForDevice);
   std::string text = "The link to the switcher was lost: " + l.device + " (" + why +
                      ").\nWaiting for the device to come back; the link reconnects by itself.";
   log_link(LogDirection::Event, text);
-  show_error(text);
+  give_up_awaited_lines("the link was lost");
+  show_error(text, BoxOrigin::LinkLost);
 }
 
 bool try_reconnect(Link& l) {
-  int fd = set_up_port(l.device, l.simulated, nullptr);
-  if (fd < 0) return false;
+  OpenPort port = set_up_port(l.device, nullptr);
+  if (port.fd < 0) return false;
+  note_pseudo_terminal(port, l.device);
   {
     std::lock_guard<std::mutex> lock(l.port_mutex);
-    l.port_fd = fd;
+    l.port = port;
   }
   set_state(LinkState::Open);
   std::string text = "The link to the switcher is back: " + l.device;
@@ -131,6 +148,7 @@ bool try_reconnect(Link& l) {
   r.caption = "KLVC";
   r.icon = BoxIcon::Information;
   r.beep = false;
+  r.origin = BoxOrigin::LinkBack;
   message_sink().post_box(std::move(r));
   return true;
 }
@@ -146,7 +164,7 @@ void reader_main() {
     int fd;
     {
       std::lock_guard<std::mutex> lock(l.port_mutex);
-      fd = l.port_fd;
+      fd = l.port.fd;
     }
     if (fd < 0) {
       if (link_state() != LinkState::WaitingForDevice) {
@@ -219,26 +237,34 @@ std::string link_device() {
 
 bool link_is_open() { return link_state() == LinkState::Open; }
 
+std::string link_lost_reason() {
+  Link& l = link();
+  std::lock_guard<std::mutex> lock(l.port_mutex);
+  return l.lost_why;
+}
+
 void open_port() {
   Link& l = link();
   if (l.reader.joinable()) stop_link();  // never two readers on one link
   {
     std::lock_guard<std::mutex> lock(l.port_mutex);
     close_port_locked(l);
-    l.simulated = !l.simulated_device.empty();
     int com = store().com_port_index;
-    l.device = l.simulated ? l.simulated_device : port_device(com);
+    l.device = !l.simulated_device.empty() ? l.simulated_device : port_device(com);
   }
   set_state(LinkState::Closed);
+  {
+    std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+    awaited_answers().reset();
+  }
   if (l.wake_fd < 0) l.wake_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 
   std::vector<SetupFailure> failures;
-  int fd = set_up_port(l.device, l.simulated, &failures);
-  if (fd >= 0 && l.wake_fd < 0) {
-    ::close(fd);
-    fd = -1;
+  OpenPort port = set_up_port(l.device, &failures);
+  if (port.fd >= 0 && l.wake_fd < 0) {
+    release_port(&port);
     failures.push_back({SetupStep::MaskSet, "cannot create the reader's wake-up descriptor: " +
-                                                std::string(std::strerror(errno))});
+                                                std::string(std::strerror(errno)), false});
   }
   if (l.device.empty() && !failures.empty()) {
     int com = store().com_port_index;
@@ -248,9 +274,10 @@ void open_port() {
             : "COM" + std::to_string(com + 1) + " is not a port this program knows (COM1 to COM6)";
   }
   for (const SetupFailure& f : failures) report_setup_failure(f);
-  if (fd >= 0) {
+  if (port.fd >= 0) {
+    note_pseudo_terminal(port, l.device);
     std::lock_guard<std::mutex> lock(l.port_mutex);
-    l.port_fd = fd;
+    l.port = port;
     set_state(LinkState::Open);
     log_link(LogDirection::Event, "opened " + l.device);
   }
@@ -282,6 +309,9 @@ void stop_link() {
   l.wake_fd = -1;
   set_state(LinkState::Closed);
   store().line_length = 0;
+  // Nothing can answer through a stopped link.
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+  awaited_answers().reset();
 }
 
 void restart_link() {
@@ -292,8 +322,10 @@ void restart_link() {
 
 void send_command(const char* text) {
   SettingsStore& s = store();
-  std::string line = frame_command(text, s.interface_mode, s.slave_number);
-  log_link(LogDirection::Sent, line);
+  const std::string line = frame_command(text, s.interface_mode, s.slave_number);
+  const std::string shown = line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0
+                                ? line.substr(0, line.size() - 2)
+                                : line;
   // Pending before the write: an answer may arrive before write() returns.
   s.response_pending = 1;
   arm_unknown_answer_box();
@@ -304,20 +336,55 @@ void send_command(const char* text) {
     std::lock_guard<std::mutex> lock(l.direct_mutex);
     writer = l.direct_writer;
   }
+  // The answer cannot be handled before the line is logged as sent.
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+  AnswerQueue& queue = awaited_answers();
+  const long number = queue.push(shown);
+  SendOutcome& out = g_last_send;
+  out = SendOutcome{};
   if (writer) {
+    log_link(LogDirection::Sent, line);
+    out.written = true;
+    out.line_number = number;
     writer(line);
     return;
   }
   std::lock_guard<std::mutex> lock(l.port_mutex);
-  if (l.port_fd < 0) return;  // no link: the command ends in "No Connect"
-  FdSerialIo io(l.port_fd);
-  WriteOutcome out = write_all(io, line.data(), line.size(), kWriteTimeoutMs);
-  if (out.error != 0) {
-    log_link(LogDirection::Event, "write to " + l.device + " failed after " +
-                                      std::to_string(out.written) + " bytes: " +
-                                      std::strerror(out.error));
+  if (l.port.fd < 0) {
+    // No link: the command ends in "No Connect".
+    queue.withdraw(number);
+    out.error = ENOTCONN;
+    out.failure = l.device.empty() ? "the port is not open" : l.device + " is not open";
+    log_link(LogDirection::Event, "not sent, " + out.failure + ": " + escape_bytes(shown));
+    return;
   }
+  FdSerialIo io(l.port.fd);
+  WriteOutcome w = write_all(io, line.data(), line.size(), kWriteTimeoutMs);
+  if (w.error == 0) {
+    log_link(LogDirection::Sent, line);
+    out.written = true;
+    out.line_number = number;
+    return;
+  }
+  queue.withdraw(number);
+  out.error = w.error;
+  // What went out of a line cut short would join the next one: discard it.
+  if (w.written > 0) (void)::tcflush(l.port.fd, TCOFLUSH);
+  if (w.error == ETIMEDOUT) {
+    out.failure = "could not write to " + l.device + " within " + std::to_string(kWriteTimeoutMs / 1000) +
+                  " s: " + output_held_by(l.port.fd);
+  } else {
+    out.failure = "could not write to " + l.device + ": " + std::strerror(w.error);
+  }
+  log_link(LogDirection::Event, "not sent (" + std::to_string(w.written) + " of " +
+                                    std::to_string(line.size()) + " bytes taken), " + out.failure +
+                                    ": " + escape_bytes(shown));
+  // A batch must not go on writing into a line that does not move.
+  s.error_seen = 1;
+  if (w.error == ETIMEDOUT) show_error(out.failure, BoxOrigin::WriteFailed);
 }
+
+SendOutcome last_send_outcome() { return g_last_send; }
 
 void set_direct_line(std::function<void(const std::string& bytes)> writer) {
   Link& l = link();
@@ -325,12 +392,16 @@ void set_direct_line(std::function<void(const std::string& bytes)> writer) {
     std::lock_guard<std::mutex> lock(l.direct_mutex);
     l.direct_writer = std::move(writer);
   }
+  // Always the traffic lock before the feed lock, as send_command takes them.
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
   std::lock_guard<std::mutex> lock(l.feed_mutex);
   l.direct_lines.clear();
+  awaited_answers().reset();
 }
 
 void feed_received(const char* data, std::size_t size) {
   Link& l = link();
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
   std::lock_guard<std::mutex> lock(l.feed_mutex);
   deliver(l.direct_lines, data, size);
 }

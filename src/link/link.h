@@ -25,10 +25,39 @@ void handle_response(const char* line);
 // Once per 500 ms tick of the main frame's timer.
 void no_connect_check();
 
-// Sees every answer line as handle_response judges it (`go`: it was "GO"), on
-// the thread that delivers it. Set it while no reader thread runs; empty
-// removes it. The command line's send-all run counts its answers with it.
-void set_answer_observer(std::function<void(bool go)> observer);
+// What became of one line or one answer, as the link pairs them: each answer
+// settles the oldest line still waiting for one.
+struct AnswerEvent {
+  enum class Kind {
+    Answer,      // `answer` came for line `line_number`
+    Unexpected,  // `answer` came while no line waited; `line_number` is the
+                 // last line written before it (0: none yet)
+    NoAnswer,    // line `line_number` got no answer within the limit (No Connect)
+                 // or before the link went away
+  };
+  Kind kind = Kind::Answer;
+  long line_number = 0;  // lines count from 1 since the port was opened
+  std::string line;      // that line as written, without CR LF (slave prefix kept)
+  std::string answer;    // as it arrived, prefix and CR LF included
+  bool go = false;       // the answer was "GO"
+};
+
+// Sees every answer and every line given up, on the thread that handles it
+// (the reader, or the frame's timer). Set it while no reader thread runs;
+// empty removes it. The command line's send-all run reports with it.
+void set_answer_observer(std::function<void(const AnswerEvent&)> observer);
+// True while a line written still waits for its answer.
+bool answers_awaited();
+
+// What became of the last line send_command handled (user-interface thread).
+struct SendOutcome {
+  bool written = false;  // every byte went to the device (or the direct line)
+  long line_number = 0;  // its number when written
+  int error = 0;         // errno when not written: ETIMEDOUT (held by flow
+                         // control), EIO and the like (device gone), ENOTCONN (no port)
+  std::string failure;   // why not, for a message
+};
+SendOutcome last_send_outcome();
 
 // Test and simulation hook: while set, send_command hands each framed line to
 // `writer` instead of the port (on the calling thread). Empty restores the port.
@@ -42,8 +71,8 @@ void feed_received(const char* data, std::size_t size);
 // example a USB adapter under /dev/serial/by-id/). Outside 0..5: empty.
 void set_port_device(int com_index, std::string path);   // from the profile
 std::string port_device(int com_index);                  // the mapped path
-// Simulation: the link opens this pseudo-terminal instead of the mapped device and accepts the
-// settings a pty cannot hold (parity); empty to go back to the mapped devices.
+// Simulation: the link opens this device (the built-in simulated switcher's
+// pseudo-terminal) instead of the mapped one; empty to go back to the mapped devices.
 void set_simulated_device(std::string pty_path);
 
 // Where the link stands, for a status line.
@@ -53,6 +82,8 @@ enum class LinkState {
   WaitingForDevice,  // the device went away; the reader retries about once a second
 };
 LinkState link_state();
+// Why the device last went away ("/dev/ttyUSB0 hung up").
+std::string link_lost_reason();
 // The device the link uses (or waits for); empty while closed.
 std::string link_device();
 

@@ -117,7 +117,7 @@ void log_link(LogDirection direction, std::string_view bytes) {
                       : direction == LogDirection::Received ? "<-"
                                                             : "--";
   std::string text;
-  if (direction == LogDirection::Event) {
+  if (direction == LogDirection::Event || direction == LogDirection::Pairing) {
     for (char c : bytes) text += c == '\n' ? std::string(" — ") : std::string(1, c);
   } else {
     text = escape_bytes(bytes);

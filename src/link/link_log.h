@@ -21,10 +21,12 @@ bool link_log_is_open();
 // be opened.
 int take_log_option(std::vector<std::string>* args, std::string* error);
 
-enum class LogDirection { Sent, Received, Event };
+// Pairing: which line an answer settled (a log's reader wants it; a screen
+// that shows each line beside its answer does not).
+enum class LogDirection { Sent, Received, Event, Pairing };
 
 // One log line: local time with milliseconds, "->" sent, "<-" received,
-// "--" an event of the link, then the bytes with CR, LF and other control
+// "--" an event of the link or a pairing, then the bytes with CR, LF and other control
 // bytes written as escapes. Writes nothing while no log is open; the
 // listener hears every line either way.
 void log_link(LogDirection direction, std::string_view bytes);

@@ -37,8 +37,9 @@ StderrSink& default_sink() {
 
 std::atomic<MessageSink*> g_sink{nullptr};
 
-BoxRequest error_box(const std::string& text, BoxIcon icon) {
+BoxRequest error_box(const std::string& text, BoxIcon icon, BoxOrigin origin = BoxOrigin::Other) {
   BoxRequest r;
+  r.origin = origin;
   r.text = text;
   r.caption = "Error";
   r.icon = icon;
@@ -56,7 +57,9 @@ MessageSink& message_sink() {
   return sink ? *sink : default_sink();
 }
 
-void show_error(const std::string& text) { message_sink().post_box(error_box(text, BoxIcon::Error)); }
+void show_error(const std::string& text, BoxOrigin origin) {
+  message_sink().post_box(error_box(text, BoxIcon::Error, origin));
+}
 
 void show_warning(const std::string& text, std::function<void(int)> on_close) {
   message_sink().show_box(error_box(text, BoxIcon::Warning), std::move(on_close));

@@ -17,12 +17,26 @@ constexpr int kIdCancel = 2;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
+// Where a box comes from. A screen shows every box alike; a one-line report
+// on the command line picks what it needs (one cause, one message).
+enum class BoxOrigin {
+  Other,
+  Answer,          // the switcher's answer to a line
+  NoConnect,       // no answer within the limit
+  PortSetup,       // a step of opening the port failed
+  PortSetupFollow, // a later step that could not run because an earlier one failed
+  LinkLost,        // the device hung up or went away
+  LinkBack,        // the device came back
+  WriteFailed,     // a line could not be written
+};
+
 struct BoxRequest {
   std::string text;     // UTF-8
   std::string caption;  // UTF-8
   BoxIcon icon = BoxIcon::None;
   BoxButtons buttons = BoxButtons::Ok;
   bool beep = true;
+  BoxOrigin origin = BoxOrigin::Other;
 };
 
 class MessageSink {
@@ -39,7 +53,7 @@ void set_message_sink(MessageSink* sink);
 MessageSink& message_sink();
 
 // Error box, caption "Error", error icon, beep. Safe from any thread (posts).
-void show_error(const std::string& text);
+void show_error(const std::string& text, BoxOrigin origin = BoxOrigin::Other);
 // Warning box, caption "Error", warning icon, beep. User-interface thread.
 void show_warning(const std::string& text, std::function<void(int)> on_close = {});
 

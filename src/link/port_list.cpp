@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "link/cli_words.h"
 #include "link/link.h"
 #include "settings/store.h"
 
@@ -52,7 +53,29 @@ std::string uart_note(const std::string& sys_tty_root, const std::string& name) 
   return {};
 }
 
+std::string base_name(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool is_console(const std::string& path, const std::vector<std::string>& consoles) {
+  char resolved[PATH_MAX];
+  const std::string name = base_name(::realpath(path.c_str(), resolved) ? resolved : path);
+  return std::find(consoles.begin(), consoles.end(), name) != consoles.end();
+}
+
+void add_note(SerialDevice* d, const std::string& note) {
+  d->note += (d->note.empty() ? "" : "; ") + note;
+}
+
 }  // namespace
+
+std::vector<std::string> console_ttys(const std::string& sys_tty_root) {
+  std::ifstream in(sys_tty_root + "/console/active");
+  std::vector<std::string> names;
+  for (std::string name; in >> name;) names.push_back(name);
+  return names;
+}
 
 std::vector<SerialDevice> list_serial_devices(const std::string& dev_root,
                                               const std::string& sys_tty_root) {
@@ -84,10 +107,15 @@ std::vector<SerialDevice> list_serial_devices(const std::string& dev_root,
     if (starts_with(name, "ttyS")) d.note = uart_note(sys_tty_root, name);
     out.push_back(d);
   }
+  const std::vector<std::string> consoles = console_ttys(sys_tty_root);
+  for (SerialDevice& d : out) {
+    if (is_console(d.target.empty() ? d.path : d.target, consoles)) add_note(&d, "the kernel console");
+  }
   return out;
 }
 
-std::string ports_report(const std::vector<SerialDevice>& devices) {
+std::string ports_report(const std::vector<SerialDevice>& devices,
+                         const std::vector<std::string>& consoles) {
   std::string text = "Serial devices:\n";
   if (devices.empty()) text += "  (none found)\n";
   for (const SerialDevice& d : devices) {
@@ -101,17 +129,25 @@ std::string ports_report(const std::vector<SerialDevice>& devices) {
     std::string path = port_device(i);
     text += "  COM" + std::to_string(i + 1) + " = " + (path.empty() ? "(none)" : path);
     if (!path.empty() && ::access(path.c_str(), F_OK) != 0) text += "  (missing)";
+    const bool console = !path.empty() && is_console(path, consoles);
+    if (console) text += "  (the kernel console)";
     text += "\n";
+    if (console && path == "/dev/ttyS" + std::to_string(i)) {
+      const std::string n = std::to_string(i + 1);
+      text += "    COM" + n + "'s default is the kernel console: set com" + n +
+              "_device= in the profile to the switcher's port\n";
+    }
   }
   return text;
 }
 
 int ports_main(const std::vector<std::string>& args) {
-  if (!args.empty()) {
-    std::cerr << "klvc: ports takes no arguments\nRun 'klvc --help'.\n";
-    return 2;
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << "Usage:\n" << ports_usage();
+    return 0;
   }
-  std::cout << ports_report(list_serial_devices());
+  if (!args.empty()) return subcommand_usage_error("ports", "unexpected '" + args[0] + "'");
+  std::cout << ports_report(list_serial_devices(), console_ttys());
   return 0;
 }
 

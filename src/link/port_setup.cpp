@@ -3,13 +3,16 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <termios.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "link/termios_settings.h"
@@ -18,26 +21,72 @@ namespace klvc {
 
 namespace {
 
+std::atomic<bool> g_fail_line_settings{false};
+
 std::string reason(int error) { return std::strerror(error); }
 
-// The group that may open the device, to name it in the permission hint.
-std::string owning_group(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return {};
-  if (const group* g = ::getgrgid(st.st_gid)) return g->gr_name;
-  return {};
-}
+// Unix98 pseudo-terminal slaves live on these character device majors.
+constexpr unsigned kPtySlaveMajorFirst = 136;
+constexpr unsigned kPtySlaveMajorLast = 143;
 
 std::string not_open(const std::string& path) {
   return path.empty() ? "the port is not open" : path + ": the port is not open";
 }
 
-void close_fd(int* fd) {
-  if (*fd >= 0) ::close(*fd);
-  *fd = -1;
+bool in_group(gid_t gid) {
+  if (::getegid() == gid) return true;
+  gid_t groups[256];
+  int n = ::getgroups(256, groups);
+  for (int i = 0; i < n; ++i) {
+    if (groups[i] == gid) return true;
+  }
+  return false;
+}
+
+// Listed as a member in the group database, though this session lacks it
+// (added to the group and not logged in again since).
+bool listed_in_group(const group& g) {
+  const passwd* pw = ::getpwuid(::geteuid());
+  if (!pw || !g.gr_mem) return false;
+  for (char** m = g.gr_mem; *m; ++m) {
+    if (std::strcmp(*m, pw->pw_name) == 0) return true;
+  }
+  return false;
+}
+
+// Who may open the device: the group hint only where joining the group helps.
+std::string permission_hint(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return {};
+  const group* g = ::getgrgid(st.st_gid);
+  const std::string group_name = g ? g->gr_name : std::to_string(st.st_gid);
+  if (st.st_gid != 0 && !in_group(st.st_gid) && (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP)) {
+    if (g && listed_in_group(*g)) {
+      return " — you were added to the group " + group_name +
+             ", but this session started before that; log out and in again";
+    }
+    return " — add yourself to the group that owns the device (" + group_name +
+           ") and log in again";
+  }
+  const passwd* owner = ::getpwuid(st.st_uid);
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+  return " — it belongs to user " + (owner ? std::string(owner->pw_name) : std::to_string(st.st_uid)) +
+         ", group " + group_name + ", mode " + mode +
+         "; ask whoever looks after this machine to give you access";
+}
+
+void restore(OpenPort* port) {
+  if (port->fd < 0) return;
+  // Exclusive mode outlives the descriptor: clear it, or every later open
+  // by anyone but root fails with "Device or resource busy".
+  if (port->exclusive) (void)::ioctl(port->fd, TIOCNXCL);
+  if (port->have_found) (void)::tcsetattr(port->fd, TCSANOW, &port->found);
 }
 
 }  // namespace
+
+void fail_line_settings_for_testing(bool fail) { g_fail_line_settings.store(fail); }
 
 const char* setup_step_title(SetupStep step) {
   switch (step) {
@@ -50,18 +99,23 @@ const char* setup_step_title(SetupStep step) {
   return "Miss!";
 }
 
+bool is_pseudo_terminal(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode)) {
+    const unsigned m = major(st.st_rdev);
+    if (m >= kPtySlaveMajorFirst && m <= kPtySlaveMajorLast) return true;
+  }
+  unsigned number = 0;
+  return ::ioctl(fd, TIOCGPTN, &number) == 0;
+}
+
 std::string describe_open_error(const std::string& path, int error) {
   std::string text = "cannot open " + path + ": " + reason(error);
   switch (error) {
     case EACCES:
-    case EPERM: {
-      std::string group = owning_group(path);
-      if (group.empty() || group == "root") group = "usually dialout";
-      else if (group != "dialout") group = group + ", usually dialout";
-      text += " — add yourself to the group that owns the device (" + group +
-              ") and log in again";
+    case EPERM:
+      text += permission_hint(path);
       break;
-    }
     case ENOENT:
     case ENODEV:
     case ENXIO:
@@ -77,99 +131,123 @@ std::string describe_open_error(const std::string& path, int error) {
   return text;
 }
 
-int set_up_port(const std::string& path, bool simulated, std::vector<SetupFailure>* failures) {
-  auto fail = [failures](SetupStep step, std::string detail, int* fd) {
-    if (failures) failures->push_back({step, std::move(detail)});
-    close_fd(fd);
-  };
-  int fd = -1;
+std::string output_held_by(int fd) {
+  int bits = 0;
+  if (::ioctl(fd, TIOCMGET, &bits) == 0 && !(bits & TIOCM_CTS)) {
+    return "the switcher holds CTS low (hardware handshake)";
+  }
+  return "the switcher sent XOFF and no XON since (flow control)";
+}
 
-  // Open, make sure it is a terminal device, and take it for this process
-  // alone: flock keeps out other programs that lock, TIOCEXCL the rest.
+void release_port(OpenPort* port) {
+  restore(port);
+  if (port->fd >= 0) ::close(port->fd);
+  *port = OpenPort{};
+}
+
+OpenPort set_up_port(const std::string& path, std::vector<SetupFailure>* failures) {
+  OpenPort port;
+  auto fail = [&](SetupStep step, std::string detail) {
+    if (failures) failures->push_back({step, std::move(detail), false});
+    release_port(&port);
+  };
+  auto follows = [&](SetupStep step) {
+    if (failures) failures->push_back({step, not_open(path), true});
+  };
+
+  // Open, make sure it is a terminal device, note its settings so they can be
+  // put back, and take it for this process alone: flock keeps out other
+  // programs that lock, TIOCEXCL the rest.
   if (path.empty()) {
-    if (failures) failures->push_back({SetupStep::FileOpen, "no device is assigned to this port"});
+    if (failures) failures->push_back({SetupStep::FileOpen, "no device is assigned to this port", false});
   } else {
-    fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-      if (failures) failures->push_back({SetupStep::FileOpen, describe_open_error(path, errno)});
-    } else if (!::isatty(fd)) {
-      fail(SetupStep::FileOpen, path + " is not a serial device", &fd);
-    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      int e = errno;
-      fail(SetupStep::FileOpen,
-           e == EWOULDBLOCK ? path + " is in use by another process"
-                            : "cannot lock " + path + ": " + reason(e),
-           &fd);
-    } else if (::ioctl(fd, TIOCEXCL) != 0) {
-      fail(SetupStep::FileOpen, "cannot take " + path + " for exclusive use: " + reason(errno), &fd);
+    port.fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (port.fd < 0) {
+      port.fd = -1;
+      if (failures) failures->push_back({SetupStep::FileOpen, describe_open_error(path, errno), false});
+    } else if (!::isatty(port.fd)) {
+      fail(SetupStep::FileOpen, path + " is not a serial device");
+    } else {
+      port.have_found = ::tcgetattr(port.fd, &port.found) == 0;
+      port.pseudo_terminal = is_pseudo_terminal(port.fd);
+      if (::flock(port.fd, LOCK_EX | LOCK_NB) != 0) {
+        int e = errno;
+        fail(SetupStep::FileOpen, e == EWOULDBLOCK ? path + " is in use by another process"
+                                                   : "cannot lock " + path + ": " + reason(e));
+      } else if (::ioctl(port.fd, TIOCEXCL) != 0) {
+        fail(SetupStep::FileOpen, "cannot take " + path + " for exclusive use: " + reason(errno));
+      } else {
+        port.exclusive = true;
+      }
     }
   }
 
   // The reader waits for received characters with poll(2).
-  if (fd < 0) {
-    if (failures) failures->push_back({SetupStep::MaskSet, not_open(path)});
+  if (port.fd < 0) {
+    follows(SetupStep::MaskSet);
   } else {
-    pollfd p{fd, POLLIN, 0};
+    pollfd p{port.fd, POLLIN, 0};
     if (::poll(&p, 1, 0) < 0 || (p.revents & POLLNVAL)) {
-      fail(SetupStep::MaskSet, path + ": cannot watch for received characters: " + reason(errno), &fd);
+      fail(SetupStep::MaskSet, path + ": cannot watch for received characters: " + reason(errno));
     }
   }
 
   // Start with empty driver queues: nothing stale from before.
-  if (fd < 0) {
-    if (failures) failures->push_back({SetupStep::BufferSet, not_open(path)});
-  } else if (::tcflush(fd, TCIOFLUSH) != 0) {
-    fail(SetupStep::BufferSet, path + ": cannot clear the driver's queues: " + reason(errno), &fd);
+  if (port.fd < 0) {
+    follows(SetupStep::BufferSet);
+  } else if (::tcflush(port.fd, TCIOFLUSH) != 0) {
+    fail(SetupStep::BufferSet, path + ": cannot clear the driver's queues: " + reason(errno));
   }
 
   // Reads return at once with what is queued; writes never block the
   // program for longer than the write time-out.
-  if (fd < 0) {
-    if (failures) failures->push_back({SetupStep::TimeOutSet, not_open(path)});
+  if (port.fd < 0) {
+    follows(SetupStep::TimeOutSet);
   } else {
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
-      fail(SetupStep::TimeOutSet, path + ": cannot make reads return at once: " + reason(errno), &fd);
+    int flags = ::fcntl(port.fd, F_GETFL);
+    if (flags < 0 || ::fcntl(port.fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+      fail(SetupStep::TimeOutSet, path + ": cannot make reads return at once: " + reason(errno));
     }
   }
 
   // The line settings, read back to be sure the driver took them.
-  if (fd < 0) {
-    if (failures) failures->push_back({SetupStep::SetCommState, not_open(path)});
-    return -1;
+  if (port.fd < 0) {
+    follows(SetupStep::SetCommState);
+    return port;
   }
-  termios current{};
-  if (::tcgetattr(fd, &current) != 0) {
-    fail(SetupStep::SetCommState, path + ": cannot read the line settings: " + reason(errno), &fd);
-    return -1;
+  if (!port.have_found) {
+    fail(SetupStep::SetCommState, path + ": cannot read the line settings: " + reason(errno));
+    return port;
   }
-  termios wanted = make_line_settings(current);
-  int r = ::tcsetattr(fd, TCSANOW, &wanted);
-  if (r != 0 && errno == EINVAL && simulated) {
-    // A pseudo-terminal refuses a change of the parity bit alone.
-    wanted.c_cflag = (wanted.c_cflag & ~(PARENB | PARODD)) | (current.c_cflag & (PARENB | PARODD));
-    r = ::tcsetattr(fd, TCSANOW, &wanted);
+  termios wanted = make_line_settings(port.found);
+  int r = ::tcsetattr(port.fd, TCSANOW, &wanted);
+  if (r != 0 && errno == EINVAL && port.pseudo_terminal) {
+    // The kernel drops the parity bit of a pseudo-terminal, and refuses a
+    // request whose only change it would drop.
+    wanted.c_cflag = (wanted.c_cflag & ~(PARENB | PARODD)) | (port.found.c_cflag & (PARENB | PARODD));
+    r = ::tcsetattr(port.fd, TCSANOW, &wanted);
   }
   if (r != 0) {
     fail(SetupStep::SetCommState,
-         path + ": the device refuses 9600 baud 8E1 with handshake: " + reason(errno), &fd);
-    return -1;
+         path + ": the device refuses 9600 baud 8E1 with handshake: " + reason(errno));
+    return port;
   }
   // Drivers may drop RTS and DTR while the settings change; raise them again.
   // Not every device has modem lines (a pseudo-terminal has none).
   int lines = TIOCM_RTS | TIOCM_DTR;
-  (void)::ioctl(fd, TIOCMBIS, &lines);
+  (void)::ioctl(port.fd, TIOCMBIS, &lines);
   termios actual{};
-  if (::tcgetattr(fd, &actual) != 0) {
-    fail(SetupStep::SetCommState, path + ": cannot read the line settings back: " + reason(errno), &fd);
-    return -1;
+  if (::tcgetattr(port.fd, &actual) != 0) {
+    fail(SetupStep::SetCommState, path + ": cannot read the line settings back: " + reason(errno));
+    return port;
   }
-  std::string differ = line_settings_mismatch(make_line_settings(current), actual, simulated);
+  std::string differ = g_fail_line_settings.load()
+                           ? std::string("all of them (test)")
+                           : line_settings_mismatch(make_line_settings(port.found), actual, port.pseudo_terminal);
   if (!differ.empty()) {
-    fail(SetupStep::SetCommState, path + ": the device did not take these settings: " + differ, &fd);
-    return -1;
+    fail(SetupStep::SetCommState, path + ": the device did not take these settings: " + differ);
   }
-  return fd;
+  return port;
 }
 
 }  // namespace klvc

@@ -19,13 +19,18 @@ std::string frame_command(const char* body, int interface_mode, int slave_number
 // nullptr for "GO\r\n" and for answers the switcher does not give.
 const char* error_answer_text(std::string_view answer);
 
-// Box text for an answer that is not in the table. `size` is the answer's
-// real length when only its first bytes were kept.
+// Box text for an answer that is not in the table, as it arrived (RS-485
+// address included). `size` is the line's real length when only its first
+// bytes were kept.
 std::string unknown_answer_text(std::string_view answer, std::size_t size);
 
 // Everything handle_response does, for a line that may hold NUL bytes or
 // may have been cut by the line assembler.
 void handle_answer_line(const LineAssembler::Line& line);
+
+// Every line still waiting for an answer gets none: logged and told to the
+// answer observer as NoAnswer, `why` naming the reason ("No Connect").
+void give_up_awaited_lines(const char* why);
 
 // Called for each command sent: the next unknown answer gets its box again.
 // (Junk on the line shows one box per command, not one per line of junk.)

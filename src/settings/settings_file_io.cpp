@@ -2,6 +2,7 @@
 // previous file: the new bytes go to a temporary file beside it, reach the
 // disk, and only then replace the old file in one rename.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,6 +81,19 @@ int create_temporary(const std::string& target, std::string* tmp) {
   return -1;
 }
 
+// Past the file-size limit (ulimit -f) a write raises SIGXFSZ, which would
+// end the program with the old file's replacement half written; ignored, the
+// write fails with EFBIG and the save is reported like a full disk.
+void ignore_file_size_signal() {
+  struct sigaction now {};
+  if (sigaction(SIGXFSZ, nullptr, &now) == 0 && now.sa_handler == SIG_DFL) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGXFSZ, &ignore, nullptr);
+  }
+}
+
 }  // namespace
 
 void fail_save_step_for_testing(SaveStep step, int error_number) {
@@ -88,6 +102,7 @@ void fail_save_step_for_testing(SaveStep step, int error_number) {
 }
 
 bool replace_file(const std::string& path, const std::string& bytes, std::string* error) {
+  ignore_file_size_signal();
   const std::string target = resolved_target(path);
   const std::string unchanged = "; the previous file, if any, is unchanged";
   std::string tmp;

@@ -12,6 +12,7 @@ bool load_settings_file(const std::string& path, SourceLoad* out) {
   std::string error;
   if (!read_settings_file(path, &result, &error)) {
     out->errors.push_back(error);
+    out->unreadable = true;
     return false;
   }
   for (const FileProblem& p : result.problems) out->mended.push_back(located(path, p));
@@ -45,6 +46,7 @@ bool load_settings_source(const std::string& path, const std::string& base, Titl
   std::string error;
   if (!read_small_file(path, &bytes, &error)) {
     out->errors.push_back(error);
+    out->unreadable = true;
     return false;
   }
   const TextImport text = import_settings_text(bytes, check);

@@ -16,6 +16,7 @@ struct SourceLoad {
   std::vector<std::string> notes;
   int settings = 0;                 // settings a text or CSV set
   bool titles_csv = false;
+  bool unreadable = false;          // a file could not be read at all (not a text with errors)
 };
 
 // True for a name ending in ".dat" (any case): read as a settings file

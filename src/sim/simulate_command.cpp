@@ -2,37 +2,18 @@
 
 #include <signal.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstring>
 #include <iostream>
 
+#include "link/cli_words.h"
 #include "link/link_log.h"
 #include "sim/simulator.h"
 
 namespace klvc {
 
-namespace {
-
-bool parse_int(const std::string& text, int lo, int hi, int* value) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  int v = std::atoi(text.c_str());
-  if (v < lo || v > hi) return false;
-  *value = v;
-  return true;
-}
-
-int usage_error(const std::string& message) {
-  std::cerr << "klvc: " << message << "\nRun 'klvc --help'.\n";
-  return 2;
-}
-
-}  // namespace
-
 bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* o,
                          std::string* error) {
-  bool slave_given = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string* out) {
@@ -44,50 +25,53 @@ bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* 
       return true;
     };
     std::string v;
+    int n = 0;
     if (a == "--help" || a == "-h") {
       o->help = true;
     } else if (a == "--model") {
       if (!value(&v)) return false;
-      if (v.size() != 1 || v[0] < 'A' || v[0] > 'E') {
-        *error = "--model takes A, B, C, D or E (KLV-A..KLV-E), not '" + v + "'";
+      if (!parse_model_word(v, &o->model)) {
+        *error = "unknown model '" + v + "' (use A, B, C, D or E)";
         return false;
       }
-      o->model = v[0] - 'A';
     } else if (a == "--rs485") {
       o->rs485 = true;
     } else if (a == "--slave") {
       if (!value(&v)) return false;
-      if (!parse_int(v, 0, 31, &o->slave)) {
+      if (!parse_number(v, 0, 31, &n)) {
         *error = "--slave takes a number from 0 to 31, not '" + v + "'";
         return false;
       }
-      slave_given = true;
+      if (std::find(o->slaves.begin(), o->slaves.end(), n) != o->slaves.end()) {
+        *error = "--slave " + v + " is given twice; each unit on the bus has its own address";
+        return false;
+      }
+      o->slaves.push_back(n);
     } else if (a == "--link") {
       if (!value(&o->link)) return false;
     } else if (a == "--fail") {
       if (!value(&v)) return false;
       std::size_t colon = v.find(':');
-      int nth = 0;
       if (colon == std::string::npos || colon + 1 >= v.size() ||
-          !parse_int(v.substr(0, colon), 1, 100000000, &nth)) {
+          !parse_number(v.substr(0, colon), 1, 100000000, &n)) {
         *error = "--fail takes N:ANSWER (the Nth line gets ANSWER, e.g. 5:E3), not '" + v + "'";
         return false;
       }
-      o->faults.emplace_back(nth, v.substr(colon + 1));
+      o->faults.emplace_back(n, v.substr(colon + 1));
     } else if (a == "--silent") {
       o->silent = true;
     } else if (a == "--delay") {
       if (!value(&v)) return false;
-      if (!parse_int(v, 0, 60000, &o->delay_ms)) {
+      if (!parse_number(v, 0, 60000, &o->delay_ms)) {
         *error = "--delay takes milliseconds from 0 to 60000, not '" + v + "'";
         return false;
       }
     } else {
-      *error = "simulate: unknown option '" + a + "'";
+      *error = "unknown option '" + a + "'";
       return false;
     }
   }
-  if (slave_given && !o->rs485) {
+  if (!o->slaves.empty() && !o->rs485) {
     *error = "--slave needs --rs485";
     return false;
   }
@@ -95,20 +79,65 @@ bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* 
 }
 
 std::string simulate_command_usage() {
-  return "  klvc simulate [--model A..E] [--rs485 --slave N] [--link PATH]\n"
+  return "  klvc simulate [--model A..E] [--rs485 --slave N...] [--link PATH]\n"
          "                [--fail N:ANSWER] [--silent] [--delay MS]\n"
          "                              run a simulated switcher on a pseudo-terminal until\n"
          "                              interrupted; prints its path (PATH becomes a link to it)\n";
 }
 
+namespace {
+
+std::string simulate_help() {
+  return "Usage: klvc simulate [options]\n"
+         "\n"
+         "Runs a simulated switcher on a new pseudo-terminal until Ctrl+C, SIGTERM or\n"
+         "SIGHUP; prints the terminal's path first, then each line received and its answer.\n"
+         "\n"
+         "  --model A..E     the model (default: the profile's, KLV-A without one)\n"
+         "  --rs485          RS-485: answer only the unit's own address\n"
+         "  --slave N        the unit's address 0..31 (default 0); give it several times\n"
+         "                   for several units on one bus, each with its own settings\n"
+         "  --link PATH      also reach the terminal through PATH, a symbolic link made\n"
+         "                   for the run and removed after (PATH must not exist)\n"
+         "  --fail N:ANSWER  the Nth line gets ANSWER (E3, GN, MENU ...) instead\n"
+         "  --silent         receive, never answer (a switched-off unit)\n"
+         "  --delay MS       answer MS milliseconds late\n"
+         "\n"
+         "Exit status: 128 + the signal that ended it (130 Ctrl+C, 143 SIGTERM, 129\n"
+         "SIGHUP); 1 the simulator could not start; 2 bad usage.\n";
+}
+
+void print_trace(const SimTrace& t, int delay_ms) {
+  if (!t.raw.empty()) {
+    log_link(LogDirection::Received, t.raw);
+    std::cout << "> " << escape_bytes(t.line)
+              << (t.answer.empty() ? std::string("   (no answer)") : "   < " + escape_bytes(t.answer));
+  } else {
+    std::cout << "  ";
+  }
+  if (!t.note.empty()) {
+    std::cout << (t.raw.empty() ? "" : "   ") << "[" << t.note << "]";
+    log_link(LogDirection::Event, t.note);
+  }
+  std::cout << std::endl;
+  if (!t.answer.empty()) {
+    if (delay_ms > 0) log_link(LogDirection::Event, "the answer below goes out " + std::to_string(delay_ms) + " ms late");
+    log_link(LogDirection::Sent, t.answer);
+  }
+}
+
+}  // namespace
+
 int simulate_command_main(const std::vector<std::string>& args) {
   SimulateOptions o;
   std::string error;
-  if (!parse_simulate_args(args, &o, &error)) return usage_error(error);
+  if (!parse_simulate_args(args, &o, &error)) return subcommand_usage_error("simulate", error);
   if (o.help) {
-    std::cout << "Usage:\n" << simulate_command_usage();
+    std::cout << simulate_help();
     return 0;
   }
+  if (o.model < 0) o.model = std::clamp<int>(store().model_index, 0, kModelCount - 1);
+  if (o.slaves.empty()) o.slaves.push_back(0);
 
   // Signals are taken with sigwait below; block them before the port's
   // thread starts so it inherits the mask.
@@ -120,31 +149,35 @@ int simulate_command_main(const std::vector<std::string>& args) {
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
   SimulatedPort port(o.model);
-  Simulator& sim = port.simulator();
-  sim.set_rs485(o.rs485, o.slave);
-  sim.set_silent(o.silent);
-  for (const auto& [nth, answer] : o.faults) sim.fail_command(nth, answer + "\r\n");
+  auto set_up = [&o](Simulator& sim) {
+    sim.set_silent(o.silent);
+    for (const auto& [nth, answer] : o.faults) sim.fail_command(nth, answer + "\r\n");
+  };
+  port.simulator().set_rs485(o.rs485, o.slaves.front());
+  set_up(port.simulator());
+  for (std::size_t i = 1; i < o.slaves.size(); ++i) set_up(port.add_unit(o.slaves[i]));
   port.set_answer_delay_ms(o.delay_ms);
-  port.set_observer([](const std::string& line, const std::string& answer) {
-    std::cout << "> " << escape_bytes(line)
-              << (answer.empty() ? std::string("   (no answer)") : "   < " + escape_bytes(answer))
-              << std::endl;
-  });
-  if (!port.start(&error) || (!o.link.empty() && !port.set_link_path(o.link, &error))) {
-    std::cerr << "klvc: cannot start the simulated switcher: " << error << "\n";
+  port.set_observer([delay = o.delay_ms](const SimTrace& t) { print_trace(t, delay); });
+  if (!port.set_link_path(o.link, &error) || !port.start(&error)) {
+    std::cerr << "klvc simulate: cannot start the simulated switcher: " << error << "\n";
     return 1;
   }
   std::cout << port.slave_path() << std::endl;
   std::cerr << "Simulated " << model_name(o.model) << " switcher on " << port.slave_path();
   if (!o.link.empty()) std::cerr << " (also " << o.link << ")";
-  if (o.rs485) std::cerr << ", RS-485 slave " << o.slave;
+  if (o.rs485) {
+    std::cerr << ", RS-485 unit" << (o.slaves.size() > 1 ? "s" : "");
+    for (int s : o.slaves) std::cerr << ' ' << s;
+  }
   std::cerr << ". Ctrl+C stops it." << std::endl;
+  log_link(LogDirection::Event, "simulated " + std::string(model_name(o.model)) + " switcher on " +
+                                    port.slave_path());
 
   int sig = 0;
   sigwait(&stop_signals, &sig);
   port.stop();
-  port.set_link_path("", &error);
-  return 130;
+  log_link(LogDirection::Event, std::string("stopped by SIG") + sigabbrev_np(sig));
+  return 128 + sig;
 }
 
 }  // namespace klvc

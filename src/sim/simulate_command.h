@@ -8,13 +8,13 @@
 namespace klvc {
 
 struct SimulateOptions {
-  int model = 4;           // --model A..E
-  bool rs485 = false;      // --rs485
-  int slave = 0;           // --slave N (0..31)
-  std::string link;        // --link PATH: a symbolic link to the pseudo-terminal
+  int model = -1;           // --model A..E; -1: the profile's (store().model_index)
+  bool rs485 = false;       // --rs485
+  std::vector<int> slaves;  // --slave N (0..31), once per unit on the bus; none: unit 0
+  std::string link;         // --link PATH: a symbolic link to the pseudo-terminal
   std::vector<std::pair<int, std::string>> faults;  // --fail N:ANSWER
-  bool silent = false;     // --silent
-  int delay_ms = 0;        // --delay MS
+  bool silent = false;      // --silent
+  int delay_ms = 0;         // --delay MS
   bool help = false;
 };
 
@@ -23,8 +23,10 @@ bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* 
                          std::string* error);
 
 // Prints the pseudo-terminal's path on the first line of stdout, then each
-// line received and its answer, until SIGINT, SIGTERM or SIGHUP; returns 130
-// then, 1 when the simulator cannot start, 2 on bad usage.
+// line received and its answer, until SIGINT, SIGTERM or SIGHUP; returns
+// 128 + the signal then (130, 143, 129), 1 when the simulator cannot start,
+// 2 on bad usage. The model defaults to store().model_index, so the caller
+// loads the profile first.
 int simulate_command_main(const std::vector<std::string>& args);
 std::string simulate_command_usage();
 

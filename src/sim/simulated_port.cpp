@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <deque>
 #include <thread>
 
+#include "link/link_log.h"
 #include "sim/simulator.h"
 
 namespace klvc {
@@ -55,23 +57,38 @@ struct SimulatedPort::Impl {
   int master = -1;
   int own_slave = -1;  // keeps the terminal alive while the program has it closed
   int wake = -1;
+  int clients = -1;    // inotify: a client opening or closing the slave device
   bool stopping = false;
   std::thread thread;
   std::deque<std::pair<std::int64_t, std::string>> delayed;  // due time, bytes
+  std::string unread;  // answers the client has not taken yet
 
   void close_all() {
-    for (int* fd : {&master, &own_slave, &wake}) {
+    for (int* fd : {&master, &own_slave, &wake, &clients}) {
       if (*fd >= 0) ::close(*fd);
       *fd = -1;
     }
   }
 };
 
-SimulatedPort::SimulatedPort(int model_index) : sim_(model_index), impl_(new Impl) {}
+SimulatedPort::SimulatedPort(int model_index) : impl_(new Impl) { units_.emplace_back(model_index); }
 
 SimulatedPort::~SimulatedPort() {
   stop();
-  if (!link_path_.empty()) ::unlink(link_path_.c_str());
+  std::lock_guard<std::mutex> lock(mutex_);
+  remove_link();
+}
+
+Simulator& SimulatedPort::add_unit(int address) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  units_.emplace_back(units_.front().model());
+  units_.back().set_rs485(true, address);
+  return units_.back();
+}
+
+std::size_t SimulatedPort::unit_count() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return units_.size();
 }
 
 bool SimulatedPort::running() const {
@@ -94,7 +111,9 @@ bool SimulatedPort::start(std::string* error) {
   };
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!apply_fail_variable(sim_, error)) return false;
+    for (Simulator& unit : units_) {
+      if (!apply_fail_variable(unit, error)) return false;
+    }
   }
   im.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (im.master < 0) return fail("cannot create a pseudo-terminal: " + system_reason());
@@ -114,20 +133,27 @@ bool SimulatedPort::start(std::string* error) {
   }
   im.wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (im.wake < 0) return fail("cannot create the simulator's wake-up descriptor: " + system_reason());
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    slave_path_ = name;
-    im.stopping = false;
-    im.delayed.clear();
+  // Told when a client opens or closes the device. Without it (no inotify)
+  // a partial line may join the next client's first line; all else works.
+  im.clients = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  if (im.clients >= 0 &&
+      ::inotify_add_watch(im.clients, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+    ::close(im.clients);
+    im.clients = -1;
   }
-  if (!update_link(error)) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  slave_path_ = name;
+  im.stopping = false;
+  im.delayed.clear();
+  im.unread.clear();
+  if (!make_link(error)) {
     im.close_all();
     return false;
   }
   try {
-    std::lock_guard<std::mutex> lock(mutex_);
     im.thread = std::thread(&SimulatedPort::run, this);
   } catch (const std::system_error& e) {
+    remove_link();
     return fail(std::string("cannot start the simulator's thread: ") + e.what());
   }
   return true;
@@ -147,6 +173,74 @@ void SimulatedPort::stop() {
   std::lock_guard<std::mutex> lock(mutex_);
   im.close_all();
   im.delayed.clear();
+  im.unread.clear();
+  // No path may lead to a pseudo-terminal number that another program may be given next.
+  remove_link();
+}
+
+// Under mutex_: one line at a time, so each answer is paired with its line.
+void SimulatedPort::handle_input(const char* data, std::size_t size) {
+  for (std::size_t at = 0; at < size;) {
+    std::size_t end = at;
+    while (end < size && data[end] != '\n') ++end;
+    if (end < size) ++end;
+    const std::string piece(data + at, end - at);
+    at = end;
+    const std::size_t before = units_.front().lines().size();
+    SimTrace trace;
+    bool answered = false;
+    for (Simulator& unit : units_) {
+      const std::string answer = unit.receive(piece);
+      if (answer.empty()) continue;
+      trace.answer += answer;
+      trace.note = unit.last_note();
+      answered = true;
+    }
+    if (units_.front().lines().size() == before) continue;
+    trace.raw = piece;
+    trace.line = units_.front().lines().back();
+    if (!answered) {
+      trace.note = units_.size() > 1 && units_.front().rs485() && trace.line.size() >= 2
+                       ? "no unit on the bus has address " + trace.line.substr(0, 2)
+                       : units_.front().last_note();
+    }
+    if (observer_) observer_(trace);
+    if (trace.answer.empty()) continue;
+    if (delay_ms_ > 0) {
+      impl_->delayed.emplace_back(now_ms() + delay_ms_, trace.answer);
+    } else {
+      queue_answer(trace.answer);
+    }
+  }
+}
+
+// Under mutex_. Answers wait for a client that reads slowly, up to a bound.
+void SimulatedPort::queue_answer(const std::string& bytes) {
+  Impl& im = *impl_;
+  if (im.unread.size() + bytes.size() > kMaxQueuedAnswerBytes) {
+    if (observer_) {
+      observer_(SimTrace{"", "", "", "answer " + escape_bytes(bytes) + " dropped: the client has not read the " +
+                                     std::to_string(im.unread.size()) + " bytes of answers before it"});
+    }
+    return;
+  }
+  im.unread += bytes;
+  flush_answers();
+}
+
+// Under mutex_: as much of the waiting answers as the terminal takes now.
+void SimulatedPort::flush_answers() {
+  Impl& im = *impl_;
+  while (!im.unread.empty()) {
+    ssize_t n = ::write(im.master, im.unread.data(), im.unread.size());
+    if (n > 0) {
+      im.unread.erase(0, static_cast<std::size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return;  // full (EAGAIN): poll says when there is room again
+    }
+  }
 }
 
 void SimulatedPort::run() {
@@ -154,6 +248,7 @@ void SimulatedPort::run() {
   char buf[256];
   for (;;) {
     int timeout = -1;
+    short master_events = POLLIN;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (im.stopping) return;
@@ -161,35 +256,32 @@ void SimulatedPort::run() {
         std::int64_t left = im.delayed.front().first - now_ms();
         timeout = left > 0 ? static_cast<int>(left) : 0;
       }
+      if (!im.unread.empty()) master_events |= POLLOUT;
     }
-    pollfd fds[2] = {{im.master, POLLIN, 0}, {im.wake, POLLIN, 0}};
-    int r = ::poll(fds, 2, timeout);
+    pollfd fds[3] = {{im.master, master_events, 0}, {im.wake, POLLIN, 0}, {im.clients, POLLIN, 0}};
+    int r = ::poll(fds, im.clients >= 0 ? 3 : 2, timeout);
     if (r < 0 && errno != EINTR) return;
     if (fds[1].revents) {
       eventfd_t v;
       (void)::eventfd_read(im.wake, &v);
       continue;
     }
+    // Before the data: a new client's first bytes come after its open.
+    if (im.clients >= 0 && (fds[2].revents & POLLIN)) {
+      char events[4096];
+      if (::read(im.clients, events, sizeof events) > 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // A client came or went: what the one before left unfinished, and
+        // answers still queued for it, must not reach the next one.
+        for (Simulator& unit : units_) unit.drop_partial_line();
+        im.unread.clear();
+        im.delayed.clear();
+      }
+    }
     if (fds[0].revents & POLLIN) {
       ssize_t n = ::read(im.master, buf, sizeof buf);
       std::lock_guard<std::mutex> lock(mutex_);
-      // One line at a time so each answer can be paired with its line.
-      for (ssize_t at = 0; at < n;) {
-        ssize_t end = at;
-        while (end < n && buf[end] != '\n') ++end;
-        if (end < n) ++end;
-        std::size_t before = sim_.lines().size();
-        std::string answer = sim_.receive(std::string(buf + at, static_cast<std::size_t>(end - at)));
-        at = end;
-        if (sim_.lines().size() == before) continue;
-        if (observer_) observer_(sim_.lines().back(), answer);
-        if (answer.empty()) continue;
-        if (delay_ms_ > 0) {
-          im.delayed.emplace_back(now_ms() + delay_ms_, answer);
-        } else {
-          (void)::write(im.master, answer.data(), answer.size());
-        }
-      }
+      if (n > 0) handle_input(buf, static_cast<std::size_t>(n));
       lines_changed_.notify_all();
     } else if (fds[0].revents & (POLLHUP | POLLERR)) {
       // Cannot happen while own_slave is open; never spin if it does.
@@ -199,27 +291,27 @@ void SimulatedPort::run() {
     std::lock_guard<std::mutex> lock(mutex_);
     std::int64_t now = now_ms();
     while (!im.delayed.empty() && im.delayed.front().first <= now) {
-      const std::string& bytes = im.delayed.front().second;
-      (void)::write(im.master, bytes.data(), bytes.size());
+      queue_answer(im.delayed.front().second);
       im.delayed.pop_front();
     }
+    flush_answers();
   }
 }
 
-Simulator::State SimulatedPort::state() const {
+Simulator::State SimulatedPort::state(std::size_t unit) const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return sim_.state();
+  return units_.at(unit).state();
 }
 
 std::vector<std::string> SimulatedPort::lines() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return sim_.lines();
+  return units_.front().lines();
 }
 
 bool SimulatedPort::wait_for_lines(std::size_t count, int timeout_ms) const {
   std::unique_lock<std::mutex> lock(mutex_);
   return lines_changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                                 [&] { return sim_.lines().size() >= count; });
+                                 [&] { return units_.front().lines().size() >= count; });
 }
 
 void SimulatedPort::set_answer_delay_ms(int ms) {
@@ -246,45 +338,27 @@ void SimulatedPort::send_raw(const std::string& bytes) {
   }
 }
 
-void SimulatedPort::set_observer(
-    std::function<void(const std::string& line, const std::string& answer)> observer) {
+void SimulatedPort::set_observer(std::function<void(const SimTrace&)> observer) {
   std::lock_guard<std::mutex> lock(mutex_);
   observer_ = std::move(observer);
 }
 
 bool SimulatedPort::set_link_path(const std::string& path, std::string* error) {
-  std::string old;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    old = link_path_;
-    link_path_ = path;
-  }
-  if (!old.empty() && old != path) ::unlink(old.c_str());
-  return update_link(error);
+  std::lock_guard<std::mutex> lock(mutex_);
+  remove_link();
+  link_path_ = path;
+  return !impl_->thread.joinable() || make_link(error);
 }
 
-bool SimulatedPort::update_link(std::string* error) {
-  std::string link, target;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    link = link_path_;
-    target = slave_path_;
-  }
-  if (link.empty() || target.empty()) return true;
-  struct stat st;
-  if (::lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-    if (error) *error = link + " exists and is not a symbolic link; choose another path";
-    return false;
-  }
-  // Replaced in one step, so a program opening the path never finds it missing.
-  std::string temp = link + ".tmp" + std::to_string(::getpid());
-  ::unlink(temp.c_str());
-  if (::symlink(target.c_str(), temp.c_str()) != 0 || ::rename(temp.c_str(), link.c_str()) != 0) {
-    if (error) *error = "cannot make " + link + " point to " + target + ": " + system_reason();
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
+void follow_program_setup(SimulatedPort& port) {
+  const SettingsStore& s = store();
+  const int model = s.model_index;
+  const bool rs485 = s.interface_mode != 0;
+  const int address = s.slave_number;
+  port.with_simulator([&](Simulator& sim) {
+    sim.set_model(model);
+    sim.set_rs485(rs485, address);
+  });
 }
 
 }  // namespace klvc

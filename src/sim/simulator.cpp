@@ -245,6 +245,15 @@ bool Simulator::State::operator==(const State& o) const {
 Simulator::Simulator(int model_index)
     : model_(model_index >= 0 && model_index < kModelCount ? model_index : kModelCount - 1) {}
 
+void Simulator::set_model(int model_index) {
+  if (model_index >= 0 && model_index < kModelCount) model_ = model_index;
+}
+
+void Simulator::drop_partial_line() {
+  partial_.clear();
+  partial_size_ = 0;
+}
+
 void Simulator::set_rs485(bool on, int address) {
   rs485_ = on;
   address_ = address;
@@ -277,23 +286,31 @@ std::string Simulator::answer_line(const std::string& raw, bool cut) {
   bool crlf = !cut && line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0;
   if (!cut) line.resize(line.size() - (crlf ? 2 : 1));
   lines_.push_back(line);
+  note_.clear();
   if (silent_) return {};
 
   std::string body = line;
   std::string prefix;
   if (rs485_) {
     int addr = body.size() >= 2 ? two_digits(body, 0, 0, 99) : -1;
-    if (addr != address_) return {};  // another unit's line, or none at all
+    if (addr != address_) {
+      note_ = addr < 0 ? "no unit address in front" : "for unit " + body.substr(0, 2) + ", not this one";
+      return {};
+    }
     prefix = body.substr(0, 2);
     body.erase(0, 2);
   }
 
+  if (cut) note_ = "refused: longer than " + std::to_string(kMaxLine) + " bytes";
+  else if (!crlf) note_ = "refused: LF without CR";
   auto fault = faults_.find(lines_.size());
   if (fault != faults_.end()) {
     if (fault->second == kGo && crlf) execute(body);
+    note_ = "answer set by a fault (--fail)";
     return prefix + fault->second;
   }
   bool ok = crlf && execute(body);
+  if (!ok && note_.empty()) note_ = "refused: not a command this model takes";
   return prefix + (ok ? kGo : kCommandError);
 }
 

@@ -68,13 +68,24 @@ class Simulator {  // pure protocol engine, no I/O
 
   const State& state() const { return state_; }
   int model() const { return model_; }
+  // A unit set up for another model (0..4) from now on; its state stays.
+  void set_model(int model_index);
   // Every complete line received, without CR LF, prefix kept (lines longer
   // than kMaxLine are kept cut).
   const std::vector<std::string>& lines() const { return lines_; }
 
+  // What became of the last complete line when it was not simply executed:
+  // "refused: LF without CR", "for unit 05, not this one", ...; empty otherwise.
+  const std::string& last_note() const { return note_; }
+  // The client closed the port: the unfinished line is dropped, so it cannot
+  // join the next client's first command.
+  void drop_partial_line();
+
   // RS-485: answers carry the two-digit address in front; lines for other
   // addresses are recorded but neither answered nor executed.
   void set_rs485(bool on, int address);
+  bool rs485() const { return rs485_; }
+  int address() const { return address_; }
   // The nth complete line received (1-based, counting every line) gets
   // `answer` instead (e.g. "E3\r\n") and is not executed unless the answer is "GO\r\n".
   void fail_command(int nth, std::string answer);
@@ -95,6 +106,7 @@ class Simulator {  // pure protocol engine, no I/O
   std::vector<std::string> lines_;
   std::string partial_;
   std::size_t partial_size_ = 0;
+  std::string note_;
   bool rs485_ = false;
   int address_ = 0;
   bool silent_ = false;
@@ -111,9 +123,20 @@ class DirectAttachment {
   DirectAttachment& operator=(const DirectAttachment&) = delete;
 };
 
+// One line as the simulated switcher saw it, for a trace: the line (without
+// CR LF), the answer given (empty: none) and a note when something was off.
+// A note with an empty line concerns no line (an answer that had to be dropped).
+struct SimTrace {
+  std::string raw;   // the bytes as they came, line end included
+  std::string line;
+  std::string answer;
+  std::string note;
+};
+
 // Runs a Simulator behind a pseudo-terminal on its own thread (for `klvc --simulate` and end-to-end
 // tests): slave_path() is the device the link opens, through the same termios
-// path as real hardware.
+// path as real hardware. On RS-485 several units may share the bus, each with
+// its own state, each answering only its own address.
 class SimulatedPort {
  public:
   explicit SimulatedPort(int model_index = 4);
@@ -130,15 +153,19 @@ class SimulatedPort {
   bool running() const;
   std::string slave_path() const;
 
-  // Direct access to the engine: only while stopped. While running, use
+  // Direct access to the first unit: only while stopped. While running, use
   // with_simulator or the copies below.
-  Simulator& simulator() { return sim_; }
+  Simulator& simulator() { return units_.front(); }
   template <typename F>
   auto with_simulator(F&& f) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return f(sim_);
+    return f(units_.front());
   }
-  Simulator::State state() const;
+  // Another unit on the same RS-485 bus at `address`, of the first unit's
+  // model (only while stopped).
+  Simulator& add_unit(int address);
+  std::size_t unit_count() const;
+  Simulator::State state(std::size_t unit = 0) const;
   std::vector<std::string> lines() const;
   // Waits (on a condition, not a sleep) until at least `count` lines were
   // received; false after `timeout_ms`.
@@ -152,27 +179,43 @@ class SimulatedPort {
   // pseudo-terminal; the link path, when set, follows it.
   void hang_up() { stop(); }
   bool resume(std::string* error) { return start(error); }
-  // Keeps a symbolic link at `path` pointing at the current slave device, so
-  // a program can be given one stable path. Empty removes it.
+  // Makes a symbolic link at `path` to the current slave device, so a
+  // program can be given one stable path. The path must not exist: nothing
+  // this port did not create is ever replaced or removed. While stopped the
+  // link is gone (no program can reach another pseudo-terminal through it).
+  // Empty removes it.
   bool set_link_path(const std::string& path, std::string* error);
 
-  // Called on the port's thread for each line received with the answer
-  // given (empty when none), e.g. to print the traffic.
-  void set_observer(std::function<void(const std::string& line, const std::string& answer)> observer);
+  // Called on the port's thread for each line received, e.g. to print the traffic.
+  void set_observer(std::function<void(const SimTrace&)> observer);
+
+  // Answers waiting for a client that does not read are kept up to this
+  // many bytes; beyond, an answer is dropped with a note in the trace.
+  static constexpr std::size_t kMaxQueuedAnswerBytes = 16384;
 
  private:
   struct Impl;
   void run();
-  bool update_link(std::string* error);
+  void handle_input(const char* data, std::size_t size);
+  void queue_answer(const std::string& bytes);
+  void flush_answers();
+  bool make_link(std::string* error);
+  void remove_link();
 
-  mutable std::mutex mutex_;  // guards sim_ and the fields below
+  mutable std::mutex mutex_;  // guards units_ and the fields below
   mutable std::condition_variable lines_changed_;
-  Simulator sim_;
+  std::vector<Simulator> units_;
   std::unique_ptr<Impl> impl_;
   std::string slave_path_;
   std::string link_path_;
+  std::string link_target_;  // what the link we made points to; empty: none made
   int delay_ms_ = 0;
-  std::function<void(const std::string&, const std::string&)> observer_;
+  std::function<void(const SimTrace&)> observer_;
 };
+
+// The built-in simulated switcher of the screen set up as the program's
+// setup says: model, interface and unit address (as a real unit is set up on
+// its own front panel to match).
+void follow_program_setup(SimulatedPort& port);
 
 }  // namespace klvc

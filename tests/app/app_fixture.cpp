@@ -35,6 +35,8 @@ void AppTest::start(const std::string& profile_text) {
   options.profile_path = profile;
   options.set_locale = false;
   options.open_file = open_file;
+  options.simulator = simulator;
+  options.simulated = simulator != nullptr;
   ASSERT_TRUE(app->init_instance(options));
   ui->run_posted();
   if (!scripted_file_dialogs) return;

@@ -37,6 +37,7 @@ class AppTest : public ::testing::Test {
   TempDir dir;
   std::string profile;
   std::string open_file;  // given to start-up as `klvc FILE.dat` would
+  SimulatedPort* simulator = nullptr;  // as `klvc --simulate` gives it
   std::unique_ptr<ui::Ui> ui;
   std::unique_ptr<CKLVCApp> app;
 

@@ -11,6 +11,7 @@
 #include "app_fixture.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
+#include "sim/simulator.h"
 #include "ui/event.h"
 
 namespace klvc {
@@ -68,6 +69,8 @@ TEST_F(Leaving, EscOnEachQuestionChangesNothingOnDisk) {
 }
 
 TEST_F(Leaving, CtrlCDuringARunAsksFirstAndSaysHowFarItGot) {
+  Simulator switcher(0);
+  DirectAttachment attached(switcher);  // lines count as sent only once a switcher takes them
   start();
   dismiss_boxes();
   ui->command(cmd::kOutputSwitch);  // KLV-A: eight outputs, one every 100 ms

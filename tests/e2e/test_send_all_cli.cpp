@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include <signal.h>
+
 #include "app/cli_send_all.h"
+#include "fake_pace.h"
 #include "dialogs/send_all.h"
 #include "link/link.h"
 #include "link/messages.h"
@@ -16,6 +19,8 @@
 
 namespace klvc {
 namespace {
+
+using klvc::testing::FakePace;
 
 // ---------------------------------------------------------------- arguments
 
@@ -69,7 +74,10 @@ TEST(SendAllArgs, RefusesWhatItCannotUseWithAReason) {
 }
 
 TEST(SendAllArgs, BadUsageExitsWithTwoAndHelpWithZero) {
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(send_all_main({"--model", "Q"}), kExitUsage);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "klvc: send-all: unknown model 'Q' (use A, B, C, D or E)\nRun 'klvc send-all --help'.\n");
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(send_all_main({"--help"}), kExitOk);
   const std::string help = ::testing::internal::GetCapturedStdout();
@@ -79,31 +87,11 @@ TEST(SendAllArgs, BadUsageExitsWithTwoAndHelpWithZero) {
 
 // ---------------------------------------------------------------- the timed run
 
-class FakePace : public SendAllPace {
- public:
-  std::int64_t now = 5000;
-  std::int64_t late_by = 0;        // every wake-up comes this much after its deadline
-  std::int64_t interrupt_at = -1;  // Ctrl+C at this time
-  std::int64_t now_ms() override { return now; }
-  void wait_until(std::int64_t deadline) override {
-    if (interrupt_at >= 0 && deadline >= interrupt_at && now < interrupt_at) {
-      now = interrupt_at;  // the signal ends the sleep early
-      return;
-    }
-    now = std::max(now, deadline + late_by);
-  }
-  bool interrupted() override { return interrupt_at >= 0 && now >= interrupt_at; }
-};
-
-// Counts boxes and answers as the program's own hooks do.
+// Counts the boxes the link shows (the program's sink prints only some).
 class CountingSink : public MessageSink {
  public:
   std::vector<std::string> texts;
-  int no_connects = 0;
-  void post_box(BoxRequest r) override {
-    if (r.text == "No Connect") ++no_connects;
-    texts.push_back(r.text);
-  }
+  void post_box(BoxRequest r) override { texts.push_back(r.text); }
   void show_box(BoxRequest r, std::function<void(int)> on_close) override {
     post_box(r);
     if (on_close) on_close(kIdOk);
@@ -117,15 +105,10 @@ class SendAllTimedRunTest : public ::testing::Test {
     send_all_terminal = 0;
     send_all_output = 0;
     set_message_sink(&sink);
-    set_answer_observer([this](bool go) {
-      ++answers;
-      go_answers += go;
-    });
   }
   void TearDown() override {
     attachment.reset();
     set_direct_line({});
-    set_answer_observer({});
     set_message_sink(nullptr);
     abandon_send_all();
   }
@@ -134,40 +117,41 @@ class SendAllTimedRunTest : public ::testing::Test {
     sim = std::make_unique<Simulator>(model);
     attachment = std::make_unique<DirectAttachment>(*sim);
   }
+  // The switcher answers through `answer` (line number from 1, its bytes).
+  void attach_scripted(int model, std::function<std::string(int, const std::string&)> answer) {
+    attach(model);
+    attachment.reset();
+    set_direct_line([this, answer](const std::string& bytes) {
+      const std::string given = answer(++written, sim->receive(bytes));
+      feed_received(given.data(), given.size());
+    });
+  }
   SendAllOutcome run() {
-    SendAllHooks hooks;
-    hooks.tally = [this] {
-      SendAllTally t;
-      t.answers = answers;
-      t.go_answers = go_answers;
-      t.error_answers = answers - go_answers;
-      t.no_connects = sink.no_connects;
-      return t;
-    };
     SendAllReporter reporter(progress, false, store().model_index);
     start_ms = pace.now;
-    return run_send_all_timed(pace, reporter, hooks);
+    return run_send_all_timed(pace, reporter, {}, {80, 500});
   }
+  std::string verdict(const SendAllOutcome& o) { return send_all_verdict(o, store().model_index, ""); }
 
   CountingSink sink;
   FakePace pace;
   std::ostringstream progress;
   std::unique_ptr<Simulator> sim;
   std::unique_ptr<DirectAttachment> attachment;
-  int answers = 0;
-  int go_answers = 0;
+  int written = 0;
   std::int64_t start_ms = 0;
 };
 
 TEST_F(SendAllTimedRunTest, EveryLineAnsweredGoExitsZeroAfterTheScheduledTime) {
   attach(0);
   const SendAllOutcome o = run();
-  EXPECT_TRUE(o.finished);
-  EXPECT_EQ(o.tally.lines_sent, 420);
-  EXPECT_EQ(o.tally.go_answers, 420);
+  EXPECT_EQ(o.end, SendAllEnd::Finished);
+  EXPECT_EQ(o.lines_sent, 420);
+  EXPECT_EQ(o.answers.go, 420);
   EXPECT_EQ(sim->lines().size(), 420u);
-  EXPECT_EQ(pace.now - start_ms, 91400);
+  EXPECT_EQ(o.run_ms, 91400);
   EXPECT_EQ(send_all_exit_code(o), kExitOk);
+  EXPECT_EQ(verdict(o), "klvc send-all: 420 lines sent to KLV-A, every one answered GO");
   EXPECT_EQ(store().batch_step, 0);
 }
 
@@ -175,23 +159,25 @@ TEST_F(SendAllTimedRunTest, LateWakeUpsDoNotAddUp) {
   attach(1);
   pace.late_by = 7;
   const SendAllOutcome o = run();
-  EXPECT_TRUE(o.finished);
+  EXPECT_EQ(o.end, SendAllEnd::Finished);
   // Deadlines are absolute: each tick is 7 ms late, the run as a whole too.
-  EXPECT_EQ(pace.now - start_ms, 109880 + 7);
+  EXPECT_EQ(o.run_ms, 109880 + 7);
 }
 
 TEST_F(SendAllTimedRunTest, ErrorAnswerStopsTheRunAndExitsOne) {
   attach(0);
   sim->fail_command(37, "E3\r\n");
   const SendAllOutcome o = run();
-  EXPECT_TRUE(o.stopped);
-  EXPECT_FALSE(o.finished);
-  EXPECT_EQ(o.tally.lines_sent, 37);
-  EXPECT_EQ(o.tally.error_answers, 1);
-  EXPECT_EQ(o.last_step, 77);
-  EXPECT_EQ(o.last_line, "AMO0501OF");
+  EXPECT_EQ(o.end, SendAllEnd::StoppedByAnswer);
+  EXPECT_EQ(o.lines_sent, 37);
+  EXPECT_EQ(o.answers.refused, 1);
   EXPECT_EQ(sink.texts, std::vector<std::string>{"Command Error"});
   EXPECT_EQ(send_all_exit_code(o), kExitFailed);
+  EXPECT_EQ(verdict(o),
+            "klvc send-all: stopped by the switcher's answer E3 (Command Error) to line 37 (AMO0501OF), "
+            "at step 77 of 368 after 37 lines; last line sent: AMO0501OF");
+  EXPECT_EQ(send_all_answer_report(o),
+            std::vector<std::string>{"klvc send-all: line 37 (AMO0501OF) was answered E3 (Command Error)"});
   EXPECT_EQ(store().batch_step, 0);
 }
 
@@ -199,45 +185,76 @@ TEST_F(SendAllTimedRunTest, SwitcherThatNeverAnswersEndsInNoConnect) {
   attach(0);
   sim->set_silent(true);
   const SendAllOutcome o = run();
-  // The seventh check (3.5 s) reports; the next tick stops the run.
-  EXPECT_EQ(sink.no_connects, 1);
-  EXPECT_TRUE(o.stopped);
-  EXPECT_EQ(o.last_step, 3500 / 80);
-  EXPECT_EQ(o.tally.lines_sent, 8 + 16);  // steps 25 to 43 send nothing on KLV-A
+  // The seventh check (3.5 s) gives up every line; the next tick stops the run.
+  EXPECT_EQ(o.end, SendAllEnd::NoConnect);
+  EXPECT_EQ(o.answers.unanswered, 24);
   EXPECT_EQ(pace.now - start_ms, 3520);
   EXPECT_EQ(send_all_exit_code(o), kExitFailed);
+  // Steps 25 to 43 send nothing on KLV-A.
+  EXPECT_EQ(verdict(o),
+            "klvc send-all: stopped: no answer to line 1 (BZOF) within the limit (No Connect), at step 43 "
+            "of 368 after 24 lines; last line sent: AIS1616; check the cable, the port and the "
+            "switcher's power and address");
 }
 
-TEST_F(SendAllTimedRunTest, ALostAnswerIsWaitedForAndThenCountsAsFailure) {
-  attach(0);
-  attachment.reset();
-  int written = 0;
-  set_direct_line([&](const std::string& bytes) {
-    const std::string answer = sim->receive(bytes);
-    if (++written != 5) feed_received(answer.data(), answer.size());
-  });
-  const SendAllOutcome o = run();
-  EXPECT_TRUE(o.finished);
-  EXPECT_TRUE(o.unanswered);
-  EXPECT_EQ(o.tally.answers, 419);
-  // The wait after the last line gives up at the seventh check.
-  EXPECT_LE(pace.now - start_ms, 91400 + 7 * 500);
-  EXPECT_GT(pace.now - start_ms, 91400 + 6 * 500);
-  EXPECT_EQ(send_all_exit_code(o), kExitFailed);
+TEST_F(SendAllTimedRunTest, AnswersAreMatchedToLinesNotCounted) {
+  struct Case {
+    const char* name;
+    std::function<std::string(int, const std::string&)> answer;
+    std::string verdict;
+  };
+  const Case cases[] = {
+      // One extra GO right after line 30 (all the others answered once).
+      {"extra", [](int n, const std::string& a) { return n == 30 ? a + a : a; },
+       "klvc send-all: 420 lines sent to KLV-A, every one answered GO, but 1 answer came with no line "
+       "awaiting it (first GO after line 30 (AMO0203OF))"},
+      // Line 400 unanswered: each later answer settles the line before it,
+      // and the last line is the one left without an answer.
+      {"lost", [](int n, const std::string& a) { return n == 400 ? std::string() : a; },
+       "klvc send-all: no answer to line 420 (CA28" + std::string(64, ' ') +
+           ") within the limit (No Connect); 419 of 420 lines answered GO; check the cable, the port and "
+           "the switcher's power and address"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    written = 0;
+    attach_scripted(0, c.answer);
+    const SendAllOutcome o = run();
+    EXPECT_EQ(o.end, SendAllEnd::Finished);
+    EXPECT_EQ(o.lines_sent, 420);
+    EXPECT_EQ(send_all_exit_code(o), kExitFailed);
+    std::string got = verdict(o);
+    // Titles are 16 full-width spaces: "2121" sixteen times.
+    const std::string blank_title = [] {
+      std::string t;
+      for (int i = 0; i < 16; ++i) t += "2121";
+      return t;
+    }();
+    const std::size_t at = got.find(blank_title);
+    if (at != std::string::npos) got.replace(at, blank_title.size(), std::string(64, ' '));
+    EXPECT_EQ(got, c.verdict);
+    TearDown();
+  }
 }
 
-TEST_F(SendAllTimedRunTest, InterruptStopsAfterTheCurrentLineAndSaysWhere) {
-  attach(0);
-  pace.interrupt_at = pace.now + 1000;
-  const SendAllOutcome o = run();
-  EXPECT_TRUE(o.interrupted);
-  EXPECT_EQ(o.tally.lines_sent, 12);
-  EXPECT_EQ(o.last_step, 12);
-  EXPECT_EQ(o.last_line, "AIS0404");
-  EXPECT_EQ(store().batch_step, 0);
-  EXPECT_EQ(send_all_exit_code(o), kExitInterrupted);
-  // Nothing more goes out once stopped.
-  EXPECT_EQ(sim->lines().size(), 12u);
+TEST_F(SendAllTimedRunTest, ASignalStopsAfterTheCurrentLineAndSaysWhere) {
+  const std::pair<int, const char*> signals[] = {{SIGINT, "Ctrl+C"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
+  for (const auto& [sig, name] : signals) {
+    SCOPED_TRACE(name);
+    SetUp();
+    attach(0);
+    pace.interrupt_at = pace.now + 1000;
+    pace.interrupt_signal = sig;
+    const SendAllOutcome o = run();
+    EXPECT_EQ(o.end, SendAllEnd::Interrupted);
+    EXPECT_EQ(send_all_exit_code(o), 128 + sig);
+    EXPECT_EQ(verdict(o), std::string("klvc send-all: interrupted by ") + name +
+                              " at step 12 of 368 after 12 lines; last line sent: AIS0404");
+    EXPECT_EQ(store().batch_step, 0);
+    EXPECT_EQ(sim->lines().size(), 12u) << "nothing more goes out once stopped";
+    TearDown();
+  }
 }
 
 TEST_F(SendAllTimedRunTest, WithoutATerminalProgressIsOneLinePerGroupOfSettings) {
@@ -257,10 +274,8 @@ TEST_F(SendAllTimedRunTest, WithoutATerminalProgressIsOneLinePerGroupOfSettings)
 TEST(SendAllReporterTest, OnATerminalOneBarIsRedrawnAndClearedForMessages) {
   std::ostringstream out;
   SendAllReporter r(out, true, 0);
-  SendAllTally t;
-  t.lines_sent = 1;
-  r.tick(1, 0, 369, t, 91320);
-  r.tick(184, 183, 369, t, 45000);
+  r.tick(1, 0, 369, 1, 91320);
+  r.tick(184, 183, 369, 1, 45000);
   r.message("Error: Command Error");
   r.done();
   const std::string s = out.str();
@@ -268,6 +283,7 @@ TEST(SendAllReporterTest, OnATerminalOneBarIsRedrawnAndClearedForMessages) {
   EXPECT_NE(s.find("\r[##############................] step 184/368"), std::string::npos);
   EXPECT_NE(s.find("\r\033[KError: Command Error\n"), std::string::npos);
   EXPECT_EQ(s.find('\n'), s.find("Error: Command Error\n") + 20);  // bar lines never end in LF
+  EXPECT_FALSE(r.closed());
 }
 
 }  // namespace

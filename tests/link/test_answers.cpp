@@ -36,6 +36,8 @@ TEST_F(SendCommand, HandsTheFramedLineToTheDirectLineAndMarksItPending) {
   send_command(std::string("O03I12\r\n"));
   EXPECT_EQ(written, (std::vector<std::string>{"07ADT10\r\n", "O03I12\r\n"}));
   EXPECT_EQ(store().response_pending, 1);
+  EXPECT_TRUE(last_send_outcome().written);
+  EXPECT_EQ(last_send_outcome().line_number, 2);
 }
 
 TEST_F(SendCommand, RoundTripThroughTheSimulatorShowsSuccess) {
@@ -49,44 +51,53 @@ TEST_F(SendCommand, RoundTripThroughTheSimulatorShowsSuccess) {
   EXPECT_EQ(store().response_pending, 0);
 }
 
-class Answers : public LinkTest {};
-
-TEST_F(Answers, SuccessShowsItsBoxUnlessABatchRuns) {
-  store().response_pending = 1;
-  store().no_connect_ticks = 3;
-  handle_response("GO\r\n");
-  ASSERT_EQ(sink.count(), 1u);
-  BoxRequest box = sink.boxes()[0];
-  EXPECT_EQ(box.text, "Success");
-  EXPECT_EQ(box.caption, "設定完了");
-  EXPECT_EQ(box.icon, BoxIcon::None);
-  EXPECT_TRUE(box.beep);
-  EXPECT_EQ(store().error_seen, 0);
-  EXPECT_EQ(store().response_pending, 0);
-  EXPECT_EQ(store().no_connect_ticks, 0);
-
-  store().batch_step = 4;
-  handle_response("GO\r\n");
-  EXPECT_EQ(sink.count(), 1u) << "success is silent during a batch";
+TEST_F(SendCommand, WithoutAPortNothingCountsAsSent) {
+  ASSERT_FALSE(link_is_open());
+  send_command("ADT10\r\n");
+  EXPECT_FALSE(last_send_outcome().written);
+  EXPECT_EQ(last_send_outcome().error, ENOTCONN);
+  EXPECT_FALSE(answers_awaited());
 }
 
-TEST_F(Answers, EachErrorAnswerShowsItsBoxAndStopsTheBatch) {
-  const std::pair<const char*, const char*> table[] = {
-      {"GN\r\n", "Mode Error"},   {"MENU\r\n", "Menu Display"}, {"E0\r\n", "Framing Error"},
-      {"E1\r\n", "Parity Error"}, {"E2\r\n", "Over Run Error"}, {"E3\r\n", "Command Error"},
+class Answers : public LinkTest {};
+
+// The switcher's answers and the box each gives, as the protocol states them.
+TEST_F(Answers, EachAnswerGivesItsBoxAndOnlyGoLeavesTheBatchRunning) {
+  struct Case {
+    const char* answer;
+    const char* box;
+    BoxIcon icon;
+    int error_seen;
   };
-  store().batch_step = 2;  // error boxes show during a batch too
-  for (const auto& [answer, text] : table) {
+  const Case cases[] = {
+      {"GO\r\n", "Success", BoxIcon::None, 0},          {"GN\r\n", "Mode Error", BoxIcon::Error, 1},
+      {"MENU\r\n", "Menu Display", BoxIcon::Error, 1}, {"E0\r\n", "Framing Error", BoxIcon::Error, 1},
+      {"E1\r\n", "Parity Error", BoxIcon::Error, 1},   {"E2\r\n", "Over Run Error", BoxIcon::Error, 1},
+      {"E3\r\n", "Command Error", BoxIcon::Error, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
     sink.clear();
     store().error_seen = 0;
-    handle_response(answer);
-    ASSERT_EQ(sink.count(), 1u) << answer;
-    BoxRequest box = sink.boxes()[0];
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.caption, "Error");
-    EXPECT_EQ(box.icon, BoxIcon::Error);
-    EXPECT_EQ(store().error_seen, 1) << answer;
+    store().response_pending = 1;
+    store().no_connect_ticks = 3;
+    handle_response(c.answer);
+    ASSERT_EQ(sink.count(), 1u);
+    const BoxRequest box = sink.boxes()[0];
+    EXPECT_EQ(box.text, c.box);
+    EXPECT_EQ(box.caption, c.icon == BoxIcon::None ? "設定完了" : "Error");
+    EXPECT_EQ(box.icon, c.icon);
+    EXPECT_TRUE(box.beep);
+    EXPECT_EQ(store().error_seen, c.error_seen);
+    EXPECT_EQ(store().response_pending, 0);
+    EXPECT_EQ(store().no_connect_ticks, 0);
   }
+  // During a batch success is silent; errors still show.
+  sink.clear();
+  store().batch_step = 4;
+  handle_response("GO\r\n");
+  handle_response("E3\r\n");
+  EXPECT_EQ(sink.texts(), std::vector<std::string>{"Command Error"});
 }
 
 TEST_F(Answers, Rs485AnswersLoseTheirTwoLeadingCharacters) {
@@ -97,9 +108,13 @@ TEST_F(Answers, Rs485AnswersLoseTheirTwoLeadingCharacters) {
 
   sink.clear();
   store().error_seen = 0;
-  handle_response("7");  // shorter than the prefix: an empty answer
+  handle_response("7");  // shorter than the prefix: an empty answer, shown as it came
   EXPECT_EQ(store().error_seen, 1);
-  EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"\""});
+  EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"7\""});
+  send_command("ADT10\r\n");
+  sink.clear();
+  handle_response("07XY\r\n");
+  EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"07XY\""});
 }
 
 TEST_F(Answers, AnUnknownAnswerStopsTheBatchAndNamesIt) {
@@ -121,6 +136,72 @@ TEST_F(Answers, JunkShowsOneBoxPerCommandNotOnePerLine) {
   handle_response("??\r\n");
   handle_response("E3\r\n");  // known errors always show
   EXPECT_EQ(sink.count(), 3u);
+}
+
+// Each answer settles the oldest line waiting; an answer with none waiting
+// is unexpected and never counts for a later line.
+class AnswerPairing : public LinkTest {
+ protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    set_direct_line([](const std::string&) {});
+    set_answer_observer([this](const AnswerEvent& e) {
+      const char* kind = e.kind == AnswerEvent::Kind::Answer       ? "answer"
+                         : e.kind == AnswerEvent::Kind::Unexpected ? "unexpected"
+                                                                   : "none";
+      events.push_back(std::string(kind) + " " + std::to_string(e.line_number) + " " + e.line);
+    });
+  }
+  void TearDown() override {
+    set_answer_observer({});
+    LinkTest::TearDown();
+  }
+  std::vector<std::string> events;
+};
+
+TEST_F(AnswerPairing, AnswersSettleLinesInOrderAndExtraOnesAreUnexpected) {
+  struct Step {
+    const char* send;    // a line to send, or nullptr
+    const char* answer;  // an answer that comes, or nullptr
+  };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<std::string> events;
+    bool still_waiting;
+  };
+  const Case cases[] = {
+      {"in order", {{"BZON\r\n", "GO\r\n"}, {"ADT10\r\n", "GO\r\n"}},
+       {"answer 1 BZON", "answer 2 ADT10"}, false},
+      {"one answer too many", {{"BZON\r\n", "GO\r\n"}, {nullptr, "GO\r\n"}, {"ADT10\r\n", "GO\r\n"}},
+       {"answer 1 BZON", "unexpected 1 BZON", "answer 2 ADT10"}, false},
+      {"an answer before any line", {{nullptr, "GO\r\n"}, {"BZON\r\n", nullptr}},
+       {"unexpected 0 "}, true},
+      {"one answer missing: the last line still waits",
+       {{"BZON\r\n", nullptr}, {"ADT10\r\n", "GO\r\n"}}, {"answer 1 BZON"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    set_direct_line([](const std::string&) {});  // a fresh link: numbering from 1
+    events.clear();
+    for (const Step& s : c.steps) {
+      if (s.send) send_command(s.send);
+      if (s.answer) handle_response(s.answer);
+    }
+    EXPECT_EQ(events, c.events);
+    EXPECT_EQ(answers_awaited(), c.still_waiting);
+    EXPECT_EQ(store().response_pending, c.still_waiting ? 1 : 0);
+  }
+}
+
+TEST_F(AnswerPairing, NoConnectGivesUpEveryWaitingLineAndALateAnswerIsUnexpected) {
+  send_command("BZON\r\n");
+  send_command("ADT10\r\n");
+  ticks(7);
+  EXPECT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
+  EXPECT_EQ(events, (std::vector<std::string>{"none 1 BZON", "none 2 ADT10"}));
+  handle_response("GO\r\n");
+  EXPECT_EQ(events.back(), "unexpected 2 ADT10");
 }
 
 class NoConnect : public LinkTest {};

@@ -46,6 +46,8 @@ TEST(Ports, ListsByIdNamesWithTargetsThenTtysInNaturalOrder) {
   std::ofstream(sys.path() + "/ttyS10/type") << "0\n";
   mkdir((sys.path() + "/ttyS2").c_str(), 0755);
   std::ofstream(sys.path() + "/ttyS2/type") << "4\n";
+  mkdir((sys.path() + "/console").c_str(), 0755);
+  std::ofstream(sys.path() + "/console/active") << "tty0 ttyS2\n";
 
   std::vector<SerialDevice> devices = list_serial_devices(dev.path(), sys.path());
   std::vector<std::string> paths;
@@ -55,12 +57,22 @@ TEST(Ports, ListsByIdNamesWithTargetsThenTtysInNaturalOrder) {
                                               "/ttyS10", "/ttyUSB0"}));
   EXPECT_EQ(devices[0].target, dev.path() + "/ttyUSB0");
   EXPECT_EQ(devices[1].note, "points nowhere");
-  EXPECT_EQ(devices[3].note, "");
+  EXPECT_EQ(devices[3].note, "the kernel console");
   EXPECT_EQ(devices[4].note, "no UART behind it");
 
   set_port_device(1, dev.path() + "/serial/by-id/usb-Adapter_A1-if00-port0");
-  std::string report = ports_report(devices);
+  set_port_device(2, dev.path() + "/ttyS2");
+  std::string report = ports_report(devices, console_ttys(sys.path()));
   set_port_device(1, "/dev/ttyS1");
+  set_port_device(2, "/dev/ttyS2");
+  EXPECT_NE(report.find("COM3 = " + dev.path() + "/ttyS2  (the kernel console)\n  COM4"), std::string::npos)
+      << report;
+  // COM1's own default pointing at the console is said so.
+  const std::string default_report = ports_report({}, {"ttyS0"});
+  EXPECT_NE(default_report.find("(the kernel console)\n    COM1's default is the kernel console: set "
+                                "com1_device= in the profile to the switcher's port\n  COM2 = "),
+            std::string::npos)
+      << default_report;
   EXPECT_NE(report.find("usb-Adapter_A1-if00-port0 -> " + dev.path() + "/ttyUSB0\n"),
             std::string::npos)
       << report;
@@ -119,10 +131,13 @@ TEST_F(TrafficLog, RecordsEachLineSentAndReceivedWithTimeAndDirection) {
   std::ifstream in(file);
   std::vector<std::string> lines;
   for (std::string l; std::getline(in, l);) lines.push_back(l);
-  ASSERT_EQ(lines.size(), 4u);
+  // Each answer is logged as it came, then which line it answered.
+  const std::vector<std::string> rest = {
+      "-> 03BZON\\r\\n", "<- 03GO\\r\\n", "-- answer to line 1 (03BZON): 03GO",
+      "-> 03BZOF\\r\\n", "<- 03E3\\r\\n", "-- answer to line 2 (03BZOF): 03E3"};
+  ASSERT_EQ(lines.size(), rest.size());
   const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )");
-  const char* rest[] = {"-> 03BZON\\r\\n", "<- 03GO\\r\\n", "-> 03BZOF\\r\\n", "<- 03E3\\r\\n"};
-  for (int i = 0; i < 4; ++i) {
+  for (std::size_t i = 0; i < rest.size(); ++i) {
     EXPECT_TRUE(std::regex_search(lines[i], stamp)) << lines[i];
     EXPECT_EQ(lines[i].substr(24), rest[i]);
   }

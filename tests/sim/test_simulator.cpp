@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -189,15 +191,19 @@ std::string read_answer(int fd, std::size_t want) {
   return got;
 }
 
+std::string link_target(const std::string& link) {
+  char target[256] = {};
+  ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+  return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
+}
+
 TEST(SimulatedPortTest, AnswersOnItsPseudoTerminalAndFollowsItWithALink) {
   SimulatedPort port(0);
   std::string error;
   ASSERT_TRUE(port.start(&error)) << error;
   std::string link = "/tmp/klvc-sim-test-" + std::to_string(getpid());
   ASSERT_TRUE(port.set_link_path(link, &error)) << error;
-  char target[256] = {};
-  ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
-  EXPECT_EQ(std::string(target), port.slave_path());
+  EXPECT_EQ(link_target(link), port.slave_path());
 
   int fd = open_raw(link);
   ASSERT_GE(fd, 0);
@@ -209,15 +215,126 @@ TEST(SimulatedPortTest, AnswersOnItsPseudoTerminalAndFollowsItWithALink) {
   EXPECT_EQ(read_answer(fd, 7), "\x01junk\r\n");
   close(fd);
 
-  std::string first = port.slave_path();
+  // While the device is away no path leads to a number another program may get.
   port.hang_up();
+  EXPECT_NE(access(link.c_str(), F_OK), 0);
   ASSERT_TRUE(port.resume(&error)) << error;
-  ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
-  EXPECT_EQ(std::string(target, strlen(target)), port.slave_path());
+  EXPECT_EQ(link_target(link), port.slave_path());
   EXPECT_EQ(port.state().output_routes[7], 28) << "the switcher keeps its settings";
   port.stop();
   ASSERT_TRUE(port.set_link_path("", &error));
   EXPECT_NE(access(link.c_str(), F_OK), 0);
+}
+
+TEST(SimulatedPortTest, TheLinkPathNeverReplacesWhatItDidNotMake) {
+  const std::string dir = "/tmp/klvc-sim-link-" + std::to_string(getpid());
+  ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+  const std::string file = dir + "/file", other = dir + "/other", folder = dir + "/folder";
+  ASSERT_EQ(close(open(file.c_str(), O_WRONLY | O_CREAT, 0600)), 0);
+  ASSERT_EQ(symlink("/elsewhere", other.c_str()), 0);
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  for (const std::string& taken : {file, other, folder}) {
+    SCOPED_TRACE(taken);
+    {
+      SimulatedPort port;
+      std::string error;
+      EXPECT_TRUE(port.set_link_path(taken, &error));  // nothing made while stopped
+      EXPECT_FALSE(port.start(&error));
+      EXPECT_NE(error.find(taken + " already exists"), std::string::npos) << error;
+    }
+    struct stat st;
+    ASSERT_EQ(lstat(taken.c_str(), &st), 0);
+    EXPECT_EQ(S_ISREG(st.st_mode), taken == file);
+    EXPECT_EQ(S_ISLNK(st.st_mode), taken == other);
+    EXPECT_EQ(S_ISDIR(st.st_mode), taken == folder);
+  }
+  EXPECT_EQ(link_target(other), "/elsewhere");
+  unlink(file.c_str());
+  unlink(other.c_str());
+  rmdir(folder.c_str());
+  rmdir(dir.c_str());
+}
+
+TEST(SimulatedPortTest, AClientsUnfinishedLineDoesNotJoinTheNextClientsLine) {
+  SimulatedPort port(0);
+  std::string error;
+  ASSERT_TRUE(port.start(&error)) << error;
+  int first = open_raw(port.slave_path());
+  ASSERT_GE(first, 0);
+  ASSERT_EQ(write(first, "ARON\r\nBZO", 9), 9);
+  EXPECT_EQ(read_answer(first, 4), "GO\r\n");  // the unfinished line came with ARON
+  close(first);
+  int second = open_raw(port.slave_path());
+  ASSERT_GE(second, 0);
+  ASSERT_EQ(write(second, "N\r\nMNON\r\n", 9), 9);
+  EXPECT_EQ(read_answer(second, 8), "E3\r\nGO\r\n");
+  close(second);
+  EXPECT_EQ(port.lines(), (std::vector<std::string>{"ARON", "N", "MNON"}));
+  EXPECT_EQ(port.state().buzzer_output, 0);
+}
+
+TEST(SimulatedPortTest, AnswersWaitForASlowReaderAndADroppedOneIsTraced) {
+  SimulatedPort port(0);
+  std::mutex mutex;
+  std::size_t dropped = 0;
+  port.set_observer([&](const SimTrace& t) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (t.note.find("dropped") != std::string::npos) ++dropped;
+  });
+  std::string error;
+  ASSERT_TRUE(port.start(&error)) << error;
+  int fd = open_raw(port.slave_path());
+  ASSERT_GE(fd, 0);
+  // Far more answers than the terminal and the bound together hold, none read yet.
+  constexpr std::size_t kLines = 30000;
+  std::string lines;
+  for (std::size_t i = 0; i < kLines; ++i) lines += "TSA\r\n";
+  for (std::size_t done = 0; done < lines.size();) {
+    ssize_t n = write(fd, lines.data() + done, lines.size() - done);
+    ASSERT_GT(n, 0);
+    done += static_cast<std::size_t>(n);
+  }
+  ASSERT_TRUE(port.wait_for_lines(kLines, 20000));
+  std::size_t lost;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    lost = dropped;
+  }
+  EXPECT_GT(lost, 0u) << "the bound was reached";
+  const std::string answers = read_answer(fd, (kLines - lost) * 4);
+  close(fd);
+  EXPECT_EQ(answers.size(), (kLines - lost) * 4) << "every answer not traced as dropped arrives";
+  EXPECT_EQ(answers.find_first_not_of("GO\r\n"), std::string::npos);
+}
+
+TEST(SimulatedPortTest, UnitsOnOneBusAnswerOnlyTheirOwnAddress) {
+  SimulatedPort port(0);
+  port.simulator().set_rs485(true, 0);
+  port.add_unit(5);
+  std::vector<SimTrace> traces;
+  std::mutex mutex;
+  port.set_observer([&](const SimTrace& t) {
+    std::lock_guard<std::mutex> lock(mutex);
+    traces.push_back(t);
+  });
+  std::string error;
+  ASSERT_TRUE(port.start(&error)) << error;
+  int fd = open_raw(port.slave_path());
+  ASSERT_GE(fd, 0);
+  const std::string sent = "00BZON\r\n05ARON\r\n03MNON\r\n05BZOF\r\n";
+  ASSERT_EQ(write(fd, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+  EXPECT_EQ(read_answer(fd, 18), "00GO\r\n05GO\r\n05GO\r\n");
+  ASSERT_TRUE(port.wait_for_lines(4, 5000));
+  close(fd);
+  EXPECT_EQ(port.state(0).buzzer_output, 1);
+  EXPECT_EQ(port.state(0).alarm_return, 0);
+  EXPECT_EQ(port.state(1).buzzer_output, 0);
+  EXPECT_EQ(port.state(1).alarm_return, 1);
+  std::lock_guard<std::mutex> lock(mutex);
+  ASSERT_EQ(traces.size(), 4u);
+  EXPECT_EQ(traces[2].line, "03MNON");
+  EXPECT_EQ(traces[2].answer, "");
+  EXPECT_EQ(traces[2].note, "no unit on the bus has address 03");
 }
 
 TEST(SimulatedPortTest, TheFailVariableChoosesAnswers) {

@@ -1,0 +1,49 @@
+#include "link/answer_queue.h"
+
+#include <algorithm>
+
+namespace klvc {
+
+long AnswerQueue::push(std::string line) {
+  before_last_ = last_;
+  last_ = AwaitedLine{last_.number + 1, std::move(line)};
+  waiting_.push_back(last_);
+  return last_.number;
+}
+
+void AnswerQueue::withdraw(long number) {
+  auto at = std::find_if(waiting_.begin(), waiting_.end(),
+                         [number](const AwaitedLine& a) { return a.number == number; });
+  if (at != waiting_.end()) waiting_.erase(at);
+  if (last_.number == number) last_ = before_last_;
+}
+
+std::optional<AwaitedLine> AnswerQueue::settle() {
+  if (waiting_.empty()) return std::nullopt;
+  AwaitedLine oldest = std::move(waiting_.front());
+  waiting_.pop_front();
+  return oldest;
+}
+
+std::vector<AwaitedLine> AnswerQueue::give_up() {
+  std::vector<AwaitedLine> all(waiting_.begin(), waiting_.end());
+  waiting_.clear();
+  return all;
+}
+
+void AnswerQueue::reset() {
+  waiting_.clear();
+  last_ = before_last_ = AwaitedLine{};
+}
+
+AnswerQueue& awaited_answers() {
+  static AnswerQueue* queue = new AnswerQueue;  // the reader may use it at exit
+  return *queue;
+}
+
+std::recursive_mutex& traffic_mutex() {
+  static std::recursive_mutex* mutex = new std::recursive_mutex;
+  return *mutex;
+}
+
+}  // namespace klvc

@@ -1,0 +1,49 @@
+// The lines written to the switcher that still await an answer, oldest
+// first. The switcher answers every line once and in order, so each answer
+// settles the oldest line waiting; an answer with none waiting is
+// unexpected and never counts for a later line.
+#pragma once
+
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace klvc {
+
+struct AwaitedLine {
+  long number = 0;   // 1 for the first line written since the port was opened
+  std::string line;  // as written, without CR LF
+};
+
+class AnswerQueue {
+ public:
+  // A line about to be written; returns its number.
+  long push(std::string line);
+  // The line could not be written after all: it never counted as sent.
+  void withdraw(long number);
+  // The oldest line waiting, taken off; nothing when none waits.
+  std::optional<AwaitedLine> settle();
+  // Every line waiting, taken off (the no-answer limit passed, or the link went).
+  std::vector<AwaitedLine> give_up();
+  bool empty() const { return waiting_.empty(); }
+  // The last line written (number 0 and no text before the first).
+  AwaitedLine last_sent() const { return last_; }
+  // A new port: numbering starts again.
+  void reset();
+
+ private:
+  std::deque<AwaitedLine> waiting_;
+  AwaitedLine last_;
+  AwaitedLine before_last_;
+};
+
+// The link's own queue, and the lock that keeps a line's write, its log
+// entry and the handling of its answer in order. Recursive: a direct line
+// (tests, the built-in simulator's synchronous attachment) answers while the
+// write is still in progress on the same thread.
+AnswerQueue& awaited_answers();
+std::recursive_mutex& traffic_mutex();
+
+}  // namespace klvc

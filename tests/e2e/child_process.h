@@ -1,0 +1,73 @@
+// Runs a program with stdin from /dev/null and its stdout and stderr into
+// pipes the test reads, as a script would run it. Every wait has a deadline.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace klvc::testing {
+
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();  // kills the child if it is still running
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // `env`: NAME=value entries, the whole environment.
+  bool start(const std::vector<std::string>& argv, const std::vector<std::string>& env, std::string* error);
+  // Reads output until `done` holds or `timeout_ms` passes; returns done().
+  bool wait_for(const std::function<bool()>& done, int timeout_ms);
+  bool wait_for_out(const std::string& text, int timeout_ms = 10000);
+  bool wait_for_err(const std::string& text, int timeout_ms = 10000);
+  // Stops reading stdout or stderr and closes it: the child's next write to
+  // it fails (EPIPE).
+  void close_out();
+  void close_err();
+  void signal(int sig);
+  // Exit status, 128 + signal when a signal ended it, -1 on time-out.
+  int wait_exit(int timeout_ms = 30000);
+
+  const std::string& out() const { return out_; }
+  const std::string& err() const { return err_; }
+  // The last non-empty line of stderr.
+  std::string last_err_line() const;
+  pid_t pid() const { return pid_; }
+
+ private:
+  void pump(int wait_ms);
+  pid_t pid_ = -1;
+  int out_fd_ = -1;
+  int err_fd_ = -1;
+  bool exited_ = false;
+  int status_ = -1;
+  std::string out_;
+  std::string err_;
+};
+
+// A fresh folder under /tmp for one test (profile, logs, files), removed
+// with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  std::vector<std::string> names() const;  // what is in it, sorted
+
+ private:
+  std::string path_;
+};
+
+// The whole of a file ("" when it cannot be read).
+std::string file_text(const std::string& path);
+
+// The environment a test gives klvc: its own profile folder, plus `extra`.
+std::vector<std::string> klvc_env(const std::string& config_dir, const std::vector<std::string>& extra = {});
+
+}  // namespace klvc::testing

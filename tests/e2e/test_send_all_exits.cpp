@@ -1,0 +1,166 @@
+// Every way out of `klvc send-all` says how far it got, each cause once; and
+// a profile or log that is not what it should be never hangs the program.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+
+namespace klvc {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ChildProcess;
+using testing::file_text;
+using testing::klvc_env;
+using testing::ScratchFolder;
+
+
+
+// The lines the log records as written, and the last of them, without CR LF.
+std::vector<std::string> sent_lines(const std::string& log) {
+  std::vector<std::string> sent;
+  std::istringstream in(file_text(log));
+  for (std::string l; std::getline(in, l);) {
+    if (l.size() > 28 && l.compare(24, 3, "-> ") == 0) sent.push_back(l.substr(27, l.size() - 27 - 4));
+  }
+  return sent;
+}
+
+// "... after K lines; last line sent: X" agrees with what the log says was sent.
+void expect_how_far_matches_the_log(const std::string& verdict, const std::string& log) {
+  const std::vector<std::string> sent = sent_lines(log);
+  ASSERT_FALSE(sent.empty());
+  EXPECT_NE(verdict.find(" after " + std::to_string(sent.size()) + " lines; last line sent: " + sent.back()),
+            std::string::npos)
+      << verdict;
+}
+
+TEST(SendAllExits, ASignalEndsTheRunWith128PlusItAndSaysHowFarItGot) {
+  const std::pair<int, const char*> signals[] = {{SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
+  for (const auto& [sig, name] : signals) {
+    SCOPED_TRACE(name);
+    ScratchFolder dir;
+    ChildProcess klvc;
+    std::string error;
+    const std::string log = dir.file("traffic.log");
+    ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--simulate", "--model", "A", "--log", log},
+                           klvc_env(dir.path()), &error))
+        << error;
+    ASSERT_TRUE(klvc.wait_for_err("send-all: step 9/368")) << klvc.err();
+    klvc.signal(sig);
+    EXPECT_EQ(klvc.wait_exit(), 128 + sig) << klvc.err();
+    const std::string verdict = klvc.last_err_line();
+    EXPECT_EQ(verdict.rfind(std::string("klvc send-all: interrupted by ") + name + " at step ", 0), 0u) << verdict;
+    expect_how_far_matches_the_log(verdict, log);
+  }
+}
+
+TEST(SendAllExits, AClosedOutputEndsTheRunWith141AndTheLogSaysHowFarItGot) {
+  ScratchFolder dir;
+  ChildProcess klvc;
+  std::string error;
+  const std::string log = dir.file("traffic.log");
+  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--simulate", "--model", "A", "--log", log},
+                         klvc_env(dir.path(), {"KLVC_TEST_SEND_ALL_TICKS=20:50"}), &error))
+      << error;
+  ASSERT_TRUE(klvc.wait_for_err("send-all: step 9/368")) << klvc.err();
+  klvc.close_err();  // the next progress line (step 73) cannot be written
+  EXPECT_EQ(klvc.wait_exit(), 141);
+  const std::vector<std::string> sent = sent_lines(log);
+  ASSERT_EQ(sent.size(), 25u);
+  EXPECT_EQ(sent.back(), "AMO0101OF");
+  EXPECT_NE(file_text(log).find("-- klvc send-all: output closed at step 73 of 368 after 25 lines; last "
+                                "line sent: AMO0101OF"),
+            std::string::npos)
+      << file_text(log);
+
+  // The dry run's output is stdout.
+  ChildProcess dry;
+  ASSERT_TRUE(dry.start({KLVC_BINARY, "send-all", "--dry-run"}, klvc_env(dir.path()), &error)) << error;
+  dry.close_out();
+  EXPECT_EQ(dry.wait_exit(), 141);
+  EXPECT_EQ(dry.last_err_line().rfind("klvc send-all: output closed after ", 0), 0u) << dry.err();
+}
+
+TEST(SendAllExits, APortThatCannotBeOpenedIsOneLineWithItsReason) {
+  ScratchFolder dir;
+  ChildProcess klvc;
+  std::string error;
+  const std::string port = dir.file("no-such-tty");
+  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--port", port, "--model", "A"}, klvc_env(dir.path()), &error))
+      << error;
+  EXPECT_EQ(klvc.wait_exit(), 1);
+  EXPECT_EQ(klvc.err(), "klvc send-all: cannot open " + port +
+                            ": No such file or directory — check that the device is plugged in, or choose "
+                            "another port ('klvc ports' lists the serial devices); nothing was sent\n");
+}
+
+// A profile that is a named pipe, a folder or a device is ignored with one
+// note; nothing waits on it.
+TEST(SendAllExits, AProfileThatIsNotAFileIsIgnoredWithOneNote) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> make;
+  };
+  const Case cases[] = {
+      {"a named pipe", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+      {"a folder", [](const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0700), 0); }},
+      {"a device", [](const std::string& p) { ASSERT_EQ(symlink("/dev/null", p.c_str()), 0); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder dir;
+    fs::create_directories(dir.file("klvc"));
+    const std::string profile = dir.file("klvc/klvc.ini");
+    c.make(profile);
+    const std::string note = "klvc: profile: profile " + profile + " ignored: it is " + c.what +
+                             ", not a file; using the defaults\n";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{KLVC_BINARY, "send-all", "--dry-run"}, {KLVC_BINARY, "ports"}}) {
+      ChildProcess klvc;
+      std::string error;
+      ASSERT_TRUE(klvc.start(args, klvc_env(dir.path()), &error)) << error;
+      EXPECT_EQ(klvc.wait_exit(10000), 0) << args[1];
+      EXPECT_EQ(klvc.err(), note) << args[1];
+    }
+  }
+}
+
+TEST(SendAllExits, UsageErrorsAndALogThatCannotBeOpenedAreExitTwo) {
+  ScratchFolder dir;
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--log", dir.file("no/such/folder/x.log"), "ports"}, 2,
+       "klvc: cannot open the log file " + dir.file("no/such/folder/x.log") + ": No such file or directory\n"},
+      {{"ports", "extra"}, 2, "klvc: ports: unexpected 'extra'\nRun 'klvc ports --help'.\n"},
+      {{"send-all", "--model", "F"}, 2,
+       "klvc: send-all: unknown model 'F' (use A, B, C, D or E)\nRun 'klvc send-all --help'.\n"},
+      {{"simulate", "--slave", "3"}, 2, "klvc: simulate: --slave needs --rs485\nRun 'klvc simulate --help'.\n"},
+      {{"ports", "--help"}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    std::vector<std::string> argv = {KLVC_BINARY};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    ChildProcess klvc;
+    std::string error;
+    ASSERT_TRUE(klvc.start(argv, klvc_env(dir.path()), &error)) << error;
+    EXPECT_EQ(klvc.wait_exit(10000), c.status);
+    EXPECT_EQ(klvc.err(), c.err);
+  }
+}
+
+}  // namespace
+}  // namespace klvc

@@ -1,0 +1,193 @@
+// `klvc send-all` as a script runs it, against ports it did not create: the
+// simulated switcher in a process of its own, and a misbehaving switcher on a
+// pseudo-terminal pair of the test's own. For each: the exit status, the
+// one-line verdict, and that the switcher received exactly the lines klvc
+// logged as sent. The run's ticks are shortened (the lines stay the same).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "scripted_switcher.h"
+
+namespace klvc {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ChildProcess;
+using testing::ScratchFolder;
+using testing::ScriptedSwitcher;
+using Reply = ScriptedSwitcher::Reply;
+using Then = Reply::Then;
+
+const std::string kFastTicks = "KLVC_TEST_SEND_ALL_TICKS=2:10";
+
+
+// The lines klvc logged as written ("-> BZON\r\n"), without CR LF.
+std::vector<std::string> logged_as_sent(const std::string& log) {
+  std::ifstream in(log);
+  std::vector<std::string> sent;
+  for (std::string l; std::getline(in, l);) {
+    if (l.size() < 28 || l.compare(24, 3, "-> ") != 0) continue;
+    std::string line = l.substr(27);
+    if (line.size() >= 4 && line.compare(line.size() - 4, 4, "\\r\\n") == 0) line.resize(line.size() - 4);
+    sent.push_back(line);
+  }
+  return sent;
+}
+
+struct Misbehaviour {
+  const char* name;
+  std::function<Reply(int n)> reply;
+  int exit_status;
+  std::vector<std::string> verdict;  // parts of the last line on stderr
+  bool needs_root = false;           // hanging up another's terminal takes root
+};
+
+// Test names carry the case's name, not its bytes.
+void PrintTo(const Misbehaviour& m, std::ostream* out) { *out << m.name; }
+
+Reply go() { return Reply{"GO\r\n"}; }
+
+const Misbehaviour kMisbehaviours[] = {
+    {"AnswersEveryLine", [](int) { return go(); }, 0,
+     {"klvc send-all: 420 lines sent to KLV-A, every one answered GO"}},
+    {"AnswersOneByteAtATime", [](int) { return Reply{"GO\r\n", 0, true}; }, 0,
+     {"420 lines sent to KLV-A, every one answered GO"}},
+    {"OneExtraAnswerAfterLine30",
+     [](int n) { return Reply{n == 30 ? "GO\r\nGO\r\n" : "GO\r\n"}; }, 1,
+     // Line 30 or, when its answer comes late, one just after it.
+     {"every one answered GO, but 1 answer came with no line awaiting it (first GO after line 3"}},
+    {"AnswersEveryLineTwice", [](int) { return Reply{"GO\r\nGO\r\n"}; }, 1,
+     {"every one answered GO, but ", " came with no line awaiting it"}},
+    {"NoAnswerToTheLastLine", [](int n) { return n == 420 ? Reply{} : go(); }, 1,
+     {"no answer to line 420 (CA28", "(No Connect); 419 of 420 lines answered GO; check the cable"}},
+    {"AnswersPastTheLimit", [](int) { return Reply{"GO\r\n", 4000}; }, 1,
+     {"no answer to line 1 (BZOF)", "(No Connect)"}},
+    {"HoldsTheLineWithXoff",
+     [](int n) { return Reply{"GO\r\n", 0, false, n == 30 ? Then::HoldWithXoff : Then::Nothing}; }, 1,
+     {"klvc send-all: stopped at step ", "; the next line was not sent: could not write to ",
+      "within 1 s: the switcher sent XOFF"}},
+    {"HangsUpMidRun",
+     [](int n) { return Reply{"GO\r\n", 0, false, n == 30 ? Then::HangUp : Then::Nothing}; }, 1,
+     {"klvc send-all: link lost at step "}, true},
+    {"VanishesMidRun",
+     [](int n) { return Reply{"GO\r\n", 0, false, n == 30 ? Then::Vanish : Then::Nothing}; }, 1,
+     {"klvc send-all: link lost at step "}},
+};
+
+class SendAllAgainstAMisbehavingSwitcher : public ::testing::TestWithParam<Misbehaviour> {};
+
+TEST_P(SendAllAgainstAMisbehavingSwitcher, SaysWhatHappenedAndSentWhatItSays) {
+  const Misbehaviour& m = GetParam();
+  if (m.needs_root && geteuid() != 0) GTEST_SKIP() << "hanging up a terminal takes root";
+  ScratchFolder dir;
+  ScriptedSwitcher sw([&m](int n, const std::string&) { return m.reply(n); });
+  std::string error;
+  ASSERT_TRUE(sw.start(&error)) << error;
+  ChildProcess klvc;
+  const std::string log = dir.file("traffic.log");
+  ASSERT_TRUE(klvc.start({KLVC_BINARY, "--log", log, "send-all", "--port", sw.path(), "--model", "A"},
+                         testing::klvc_env(dir.path(), {kFastTicks}), &error))
+      << error;
+  EXPECT_EQ(klvc.wait_exit(60000), m.exit_status) << klvc.err();
+  const std::string verdict = klvc.last_err_line();
+  for (const std::string& part : m.verdict) EXPECT_NE(verdict.find(part), std::string::npos) << verdict;
+
+  const std::vector<std::string> sent = logged_as_sent(log);
+  EXPECT_EQ(sw.lines(), sent);
+  // The verdict's count is the count of lines logged as sent.
+  const std::string count = std::to_string(sent.size()) + " lines";
+  EXPECT_NE(verdict.find(m.exit_status == 0 ? count + " sent" : count), std::string::npos)
+      << verdict << " (" << count << ")";
+}
+
+INSTANTIATE_TEST_SUITE_P(Script, SendAllAgainstAMisbehavingSwitcher, ::testing::ValuesIn(kMisbehaviours),
+                         [](const ::testing::TestParamInfo<Misbehaviour>& p) { return p.param.name; });
+
+TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
+  ScratchFolder dir;
+  const std::string link = dir.file("switcher");
+  ChildProcess sim;
+  std::string error;
+  ASSERT_TRUE(sim.start({KLVC_BINARY, "simulate", "--link", link, "--model", "a"},
+                        testing::klvc_env(dir.path()), &error))
+      << error;
+  ASSERT_TRUE(sim.wait_for_err("Ctrl+C stops it.")) << sim.err();
+
+  ChildProcess klvc;
+  const std::string log = dir.file("traffic.log");
+  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--log", log, "--port", link, "--model", "KLV-A"},
+                         testing::klvc_env(dir.path(), {kFastTicks}), &error))
+      << error;
+  EXPECT_EQ(klvc.wait_exit(60000), 0) << klvc.err();
+  EXPECT_EQ(klvc.last_err_line(), "klvc send-all: 420 lines sent to KLV-A, every one answered GO");
+
+  sim.signal(SIGTERM);
+  EXPECT_EQ(sim.wait_exit(), 128 + SIGTERM);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "its link goes with it";
+  // The simulator's trace: its path, then "> LINE   < ANSWER" per line.
+  std::vector<std::string> traced;
+  std::istringstream out(sim.out());
+  std::string first;
+  std::getline(out, first);
+  const std::string answered = "   < GO\\r\\n";
+  for (std::string l; std::getline(out, l);) {
+    const std::size_t at = l.find(answered);
+    EXPECT_EQ(at + answered.size(), l.size()) << l;
+    traced.push_back(l.substr(2, at - 2));
+  }
+  EXPECT_EQ(traced, logged_as_sent(log));
+  EXPECT_EQ(traced.size(), 420u);
+  // The log says once, and the screen never, that the pseudo-terminal keeps no parity bit.
+  const std::string all = testing::file_text(log);
+  std::size_t first_note = all.find("the kernel keeps no parity bit");
+  EXPECT_NE(first_note, std::string::npos);
+  EXPECT_EQ(all.find("the kernel keeps no parity bit", first_note + 1), std::string::npos);
+  EXPECT_EQ(klvc.err().find("parity"), std::string::npos);
+}
+
+// After klvc, the device is as it was: anyone may open it again (no exclusive
+// mode left behind) and it has the settings it had before.
+TEST(SendAllLeavesThePort, AsItFoundIt) {
+  ScratchFolder dir;
+  ScriptedSwitcher sw([](int, const std::string&) { return go(); });
+  std::string error;
+  ASSERT_TRUE(sw.start(&error, B19200)) << error;
+  const termios before = sw.modes();
+  ChildProcess klvc;
+  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--port", sw.path(), "--model", "A"},
+                         testing::klvc_env(dir.path(), {kFastTicks}), &error))
+      << error;
+  ASSERT_EQ(klvc.wait_exit(60000), 0) << klvc.err();
+
+  const termios after = sw.modes();
+  EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B19200));
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+  EXPECT_EQ(after.c_oflag, before.c_oflag);
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  // Root ignores exclusive mode; a process that gave it up does not.
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    _exit(open(sw.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK) >= 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "an unprivileged open failed";
+}
+
+}  // namespace
+}  // namespace klvc
