@@ -139,7 +139,7 @@ bool CMainFrame::open_settings_file(const std::string& path) {
 bool CMainFrame::save_to(const std::string& path) {
   std::string error;
   std::vector<std::string> notes;
-  if (!write_settings_file(path, &error, &notes)) {
+  if (!write_settings_file(*disk_, path, &error, &notes)) {
     show_warning(std::string(kCantFileOpen) + "\n" + error);
     return false;
   }
@@ -241,7 +241,7 @@ void CMainFrame::file_export(bool titles) {
   transfer_dialog_(std::move(request), [this, titles](std::string path) {
     if (path.empty() || batch_running()) return;
     std::string error;
-    if (!replace_file(path, titles ? titles_csv() : settings_text(), &error)) {
+    if (!replace_file(*disk_, path, titles ? titles_csv() : settings_text(), &error)) {
       show_warning(std::string(kCantFileOpen) + "\n" + error);
       return;
     }

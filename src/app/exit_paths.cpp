@@ -1,9 +1,7 @@
 // The ways out that do not start from the File menu: Ctrl+C (or SIGINT)
 // while a batch runs, and SIGTERM, SIGHUP or a lost terminal, which end the
 // program without a question and keep edited titles in a recovery file.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -23,16 +21,6 @@ namespace {
 bool path_exists(const std::string& p) {
   struct stat st {};
   return ::lstat(p.c_str(), &st) == 0;
-}
-
-// Creates every missing folder of `dir` (mode 0700).
-bool make_folders(const std::string& dir) {
-  for (std::size_t at = 1; at <= dir.size(); ++at) {
-    if (at != dir.size() && dir[at] != '/') continue;
-    const std::string part = dir.substr(0, at);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  }
-  return true;
 }
 
 const char* signal_name(int sig) {
@@ -118,26 +106,23 @@ void CMainFrame::on_terminate(int signal_number) {
 }
 
 void CMainFrame::write_recovery_file() {
+  Disk& disk = *disk_;
   std::string last_error = "no free file name";
   for (const std::string& path : recovery_file_candidates(store().file_name, recovery_state_dir(), now_())) {
-    const std::string dir = path.substr(0, path.rfind('/'));
-    if (!dir.empty() && !make_folders(dir)) {
-      last_error = "cannot create " + dir + ": " + std::strerror(errno);
-      continue;
-    }
+    if (!make_folders(disk, folder_of(path), &last_error)) continue;
     // Claimed first, so that nothing that exists is ever written over.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = disk.create_new(path, 0600);
     if (fd < 0) {
       last_error = "cannot create " + path + ": " + std::strerror(errno);
       continue;
     }
-    ::close(fd);
+    disk.close(fd);
     std::string error;
-    if (write_settings_file(path, &error)) {
+    if (write_settings_file(disk, path, &error)) {
       exit_report_.push_back("the edited titles were not saved; the settings are in " + path);
       return;
     }
-    ::unlink(path.c_str());
+    disk.remove(path);
     last_error = error;
   }
   exit_report_.push_back("the edited titles were not saved and could not be kept: " + last_error);

@@ -201,7 +201,7 @@ void CMainFrame::comm_dialog_ok(int port, int interface_mode) {
 
 void CMainFrame::write_profile(const std::vector<std::pair<std::string, int>>& values) {
   std::string error;
-  if (!write_profile_ints(profile_path_, values, &error)) {
+  if (!write_profile_ints(*disk_, profile_path_, values, &error)) {
     show_warning("The settings profile was not saved.\n" + error);
   }
 }

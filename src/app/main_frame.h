@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/dialog_commands.h"
+#include "settings/disk.h"
 #include "ui/menu.h"
 #include "ui/ui.h"
 
@@ -102,6 +103,9 @@ class CMainFrame {
   void set_file_dialogs(FileDialogFn open_dialog, FileDialogFn save_dialog);
   void set_transfer_dialog(TransferDialogFn dialog) { transfer_dialog_ = std::move(dialog); }
   void set_time_source(std::function<std::time_t()> now) { now_ = std::move(now); }
+  // Where saves, exports, the profile and the recovery file are written (the
+  // system's disk unless a test hands in another); it must outlive the frame.
+  void set_disk(Disk& disk) { disk_ = &disk; }
   // A note on the status bar, after the clock ("simulated switcher").
   void set_mode_note(std::string note);
 
@@ -134,6 +138,7 @@ class CMainFrame {
   FileDialogFn save_dialog_;
   TransferDialogFn transfer_dialog_;
   std::function<std::time_t()> now_;
+  Disk* disk_ = &system_disk();
   bool exit_pending_ = false;  // an exit prompt or its save is on screen
   bool shut_down_ = false;
   int terminated_by_ = 0;

@@ -1,18 +1,16 @@
 #include "app/profile.h"
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 
 #include "app/ini_file.h"
 #include "link/link.h"
+#include "settings/disk.h"
 
 namespace klvc {
 
@@ -26,80 +24,22 @@ namespace {
 // A profile is a few lines; anything far larger is not ours.
 constexpr std::size_t kMaxProfileBytes = 1 << 20;
 
-std::string dir_of(const std::string& path) {
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// Reads the whole file; false with errno's reason in *why.
+// Reads the whole file; false with the reason in *why.
 // *missing tells a file that does not exist from one that cannot be read.
 bool slurp(const std::string& path, std::string* out, std::string* why, bool* missing) {
-  *missing = false;
-  // Non-blocking: a named pipe in the profile's place must not stall start-up.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    *missing = errno == ENOENT;
-    *why = std::strerror(errno);
-    return false;
+  const SmallFileRead r = read_regular_file(path, kMaxProfileBytes, out);
+  *missing = r.failure == SmallFileRead::Failure::System && r.error_number == ENOENT;
+  switch (r.failure) {
+    case SmallFileRead::Failure::None: return true;
+    case SmallFileRead::Failure::System: *why = std::strerror(r.error_number); break;
+    case SmallFileRead::Failure::NotRegular:
+      *why = r.type == S_IFDIR    ? "it is a folder, not a file"
+             : r.type == S_IFIFO ? "it is a named pipe, not a file"
+                                 : "it is a device, not a file";
+      break;
+    case SmallFileRead::Failure::TooLarge: *why = "file too large to be a profile"; break;
   }
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    *why = S_ISDIR(st.st_mode)    ? "it is a folder, not a file"
-           : S_ISFIFO(st.st_mode) ? "it is a named pipe, not a file"
-                                  : "it is a device, not a file";
-    return false;
-  }
-  char buf[4096];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      *why = std::strerror(errno);
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    out->append(buf, static_cast<std::size_t>(n));
-    if (out->size() > kMaxProfileBytes) {
-      ::close(fd);
-      *why = "file too large to be a profile";
-      return false;
-    }
-  }
-  ::close(fd);
-  return true;
-}
-
-bool make_dirs(const std::string& dir, std::string* why) {
-  if (dir.empty() || dir == "/" || dir == ".") return true;
-  struct stat st {};
-  if (::stat(dir.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return true;
-    *why = dir + " is not a folder";
-    return false;
-  }
-  if (!make_dirs(dir_of(dir), why)) return false;
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-    *why = "cannot create folder " + dir + ": " + std::strerror(errno);
-    return false;
-  }
-  return true;
-}
-
-bool write_all(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
+  return false;
 }
 
 void read_ranged(const IniText& ini, const char* key, int max, int* out, std::vector<std::string>* notes) {
@@ -157,7 +97,7 @@ ProfileValues read_profile(const std::string& path, std::vector<std::string>* no
   return v;
 }
 
-bool write_profile_ints(const std::string& path, const std::vector<std::pair<std::string, int>>& values,
+bool write_profile_ints(Disk& disk, const std::string& path, const std::vector<std::pair<std::string, int>>& values,
                         std::string* error) {
   std::string text, why;
   bool missing = false;
@@ -168,41 +108,14 @@ bool write_profile_ints(const std::string& path, const std::vector<std::pair<std
   }
   IniText ini(text);
   for (const auto& kv : values) ini.set(kProfileSection, kv.first, std::to_string(kv.second));
-  const std::string out = ini.text();
-
-  const std::string dir = dir_of(path);
-  if (!make_dirs(dir, &why)) {
-    if (error) *error = "cannot save profile " + path + ": " + why;
-    return false;
+  std::string failure;
+  if (!make_folders(disk, folder_of(path), &failure)) {
+    failure = "cannot save " + path + ": " + failure;
+  } else if (replace_file(disk, path, ini.text(), &failure, 0600)) {
+    return true;
   }
-  std::string tmp = path + ".XXXXXX";
-  int fd = ::mkstemp(tmp.data());
-  if (fd < 0) {
-    if (error) *error = "cannot save profile " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = write_all(fd, out) && ::fsync(fd) == 0;
-  int saved = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    saved = errno;
-  }
-  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    saved = errno;
-  }
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    if (error) *error = "cannot save profile " + path + ": " + std::strerror(saved);
-    return false;
-  }
-  // Make the rename itself durable.
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-  return true;
+  if (error) *error = failure;
+  return false;
 }
 
 void load_profile_into_store(const std::string& path, std::vector<std::string>* notes) {

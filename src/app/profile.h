@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/disk.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -32,9 +33,10 @@ std::string profile_path();
 ProfileValues read_profile(const std::string& path, std::vector<std::string>* notes = nullptr);
 
 // Sets integer keys of the section, keeping every other line of the file, and
-// replaces the file atomically (temporary file, fsync, rename). Creates the
-// folder when needed. False and *error (path and reason) on failure.
-bool write_profile_ints(const std::string& path, const std::vector<std::pair<std::string, int>>& values,
+// replaces the file as a save does (replace_file; a new profile is private to
+// its user). Creates the folder when needed. False and *error (path and
+// reason) on failure.
+bool write_profile_ints(Disk& disk, const std::string& path, const std::vector<std::pair<std::string, int>>& values,
                         std::string* error);
 
 // Start-up: profile values into the store and the device map into the link.

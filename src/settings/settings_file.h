@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/disk.h"
+
 namespace klvc {
 
 struct FileProblem { int line; std::string message; };   // line 1-based; 0 for the whole file
@@ -24,9 +26,11 @@ bool settings_file_text(std::string* bytes, std::string* error, std::vector<std:
 // Never fails; reports problems with line numbers.
 ReadResult read_settings_text(const std::string& bytes);
 
-// Save: temporary file beside `path`, write, flush to disk, rename over `path`; on failure
-// the old file is untouched and *error says what failed, on which path, and why.
-// Clears `modified` on success.
+// Save: temporary file beside `path`, write, flush to disk, rename over `path`
+// (replace_file); on failure the old file is untouched and *error says what
+// failed, on which path, and why. Clears `modified` on success.
+bool write_settings_file(Disk& disk, const std::string& path, std::string* error,
+                         std::vector<std::string>* notes = nullptr);
 bool write_settings_file(const std::string& path, std::string* error, std::vector<std::string>* notes = nullptr);
 
 // Open: false + *error ("cannot open <path>: <reason>") when unreadable; the store is then unchanged.
@@ -35,14 +39,5 @@ bool read_settings_file(const std::string& path, ReadResult* result, std::string
 // Reads a whole regular file (or standard input for "-") of at most 1 MiB.
 // False and *error ("cannot open <path>: <reason>") otherwise.
 bool read_small_file(const std::string& path, std::string* bytes, std::string* error);
-
-// Puts `bytes` in place of `path` as a save does: temporary file, flush to
-// disk, rename. On failure the old file is untouched and *error says why.
-bool replace_file(const std::string& path, const std::string& bytes, std::string* error);
-
-// Test seam: make the next saves fail at one step with the given errno, as a
-// full disk or a vanished folder would. kNone restores normal saving.
-enum class SaveStep { kNone, kCreate, kWrite, kSync, kClose, kRename };
-void fail_save_step_for_testing(SaveStep step, int error_number);
 
 }  // namespace klvc

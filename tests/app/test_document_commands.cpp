@@ -7,6 +7,7 @@
 #include "app_fixture.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
+#include "support/failing_disk.h"
 #include "ui/event.h"
 
 namespace klvc {
@@ -206,9 +207,10 @@ TEST_F(DocumentCommands, FailedSaveKeepsModifiedAndThePreviousFile) {
   ui->command(cmd::kFileSaveAs);
   const std::string before = read_file(path);
   edit_title();
-  fail_save_step_for_testing(SaveStep::kWrite, ENOSPC);
+  testing::FailingDisk full(testing::SaveStep::Write, ENOSPC);
+  frame().set_disk(full);
   ui->command(cmd::kFileSave);
-  fail_save_step_for_testing(SaveStep::kNone, 0);
+  frame().set_disk(system_disk());
   ASSERT_EQ(boxes().size(), 1u);
   expect_cant_open(boxes()[0], path);
   EXPECT_EQ(store().modified, 1);

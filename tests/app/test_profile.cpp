@@ -125,9 +125,9 @@ TEST(ProfileWrite, CreatesTheFolderAndFileThatReadBack) {
   TempDir dir;
   const std::string path = dir.file("cfg/klvc/klvc.ini");
   std::string error;
-  ASSERT_TRUE(write_profile_ints(path, {{"com_port", 2}, {"rs_control", 1}}, &error)) << error;
+  ASSERT_TRUE(write_profile_ints(system_disk(), path, {{"com_port", 2}, {"rs_control", 1}}, &error)) << error;
   EXPECT_EQ(read_file(path), "[KLV-C_Section]\ncom_port=2\nrs_control=1\n");
-  ASSERT_TRUE(write_profile_ints(path, {{"klv_model", 3}}, &error)) << error;
+  ASSERT_TRUE(write_profile_ints(system_disk(), path, {{"klv_model", 3}}, &error)) << error;
   ProfileValues v = read_profile(path);
   EXPECT_EQ(v.com_port, 2);
   EXPECT_EQ(v.rs_control, 1);
@@ -141,7 +141,7 @@ TEST(ProfileWrite, KeepsOtherLinesAndReplacesValuesInPlace) {
   write_file(path,
              "# mine\n[KLV-C_Section]\ncom_port=9\ncom1_device=/dev/ttyUSB3\n\n[Else]\nx=1\n");
   std::string error;
-  ASSERT_TRUE(write_profile_ints(path, {{"com_port", 1}, {"klv_model", 4}}, &error)) << error;
+  ASSERT_TRUE(write_profile_ints(system_disk(), path, {{"com_port", 1}, {"klv_model", 4}}, &error)) << error;
   EXPECT_EQ(read_file(path),
             "# mine\n[KLV-C_Section]\ncom_port=1\ncom1_device=/dev/ttyUSB3\nklv_model=4\n\n[Else]\nx=1\n");
 }
@@ -150,7 +150,7 @@ TEST(ProfileWrite, FailureNamesThePathAndLeavesTheOldFile) {
   TempDir dir;
   write_file(dir.file("blocker"), "a file where a folder should be");
   std::string error;
-  EXPECT_FALSE(write_profile_ints(dir.file("blocker/klvc.ini"), {{"com_port", 1}}, &error));
+  EXPECT_FALSE(write_profile_ints(system_disk(), dir.file("blocker/klvc.ini"), {{"com_port", 1}}, &error));
   EXPECT_NE(error.find(dir.file("blocker")), std::string::npos) << error;
   EXPECT_EQ(read_file(dir.file("blocker")), "a file where a folder should be");
 }

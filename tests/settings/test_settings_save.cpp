@@ -25,10 +25,7 @@ using testing::write_file;
 class SettingsSaveTest : public ::testing::Test {
  protected:
   void SetUp() override { reset_whole_store(); }
-  void TearDown() override {
-    fail_save_step_for_testing(SaveStep::kNone, 0);
-    reset_whole_store();
-  }
+  void TearDown() override { reset_whole_store(); }
   TempDir dir;
   SettingsStore& s = store();
 };
@@ -76,25 +73,6 @@ TEST_F(SettingsSaveTest, SavingThroughALinkReplacesTheFileItPointsTo) {
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(read_file(real), join_lines(default_file_lines()));
-}
-
-TEST_F(SettingsSaveTest, FailureAtAnyStepLeavesTheOldFileAndNoLeftovers) {
-  const SaveStep steps[] = {SaveStep::kCreate, SaveStep::kWrite, SaveStep::kSync, SaveStep::kClose,
-                            SaveStep::kRename};
-  std::string path = dir.file("keep.dat");
-  for (SaveStep step : steps) {
-    SCOPED_TRACE(static_cast<int>(step));
-    write_file(path, "previous contents");
-    s.modified = 1;
-    fail_save_step_for_testing(step, ENOSPC);
-    std::string error;
-    EXPECT_FALSE(write_settings_file(path, &error));
-    EXPECT_EQ(read_file(path), "previous contents");
-    EXPECT_EQ(list_dir(dir.path()), "keep.dat");
-    EXPECT_NE(error.find(path), std::string::npos) << error;
-    EXPECT_NE(error.find(std::strerror(ENOSPC)), std::string::npos) << error;
-    EXPECT_EQ(s.modified, 1);
-  }
 }
 
 TEST_F(SettingsSaveTest, RealFailuresNameThePathAndTheReason) {
