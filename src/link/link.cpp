@@ -263,8 +263,8 @@ void open_port() {
   OpenPort port = set_up_port(l.device, &failures);
   if (port.fd >= 0 && l.wake_fd < 0) {
     release_port(&port);
-    failures.push_back({SetupStep::MaskSet, "cannot create the reader's wake-up descriptor: " +
-                                                std::string(std::strerror(errno)), false});
+    failures.push_back({SetupStep::WatchForReceivedCharacters,
+                        "cannot create the reader's wake-up descriptor: " + std::string(std::strerror(errno)), false});
   }
   if (l.device.empty() && !failures.empty()) {
     int com = store().com_port_index;

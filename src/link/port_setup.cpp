@@ -90,11 +90,11 @@ void fail_line_settings_for_testing(bool fail) { g_fail_line_settings.store(fail
 
 const char* setup_step_title(SetupStep step) {
   switch (step) {
-    case SetupStep::FileOpen: return "Miss! File Open";
-    case SetupStep::MaskSet: return "Miss! Mask Set";
-    case SetupStep::BufferSet: return "Miss! Buffer Set";
-    case SetupStep::TimeOutSet: return "Miss! Time Out Set";
-    case SetupStep::SetCommState: return "Miss! Set Comm State";
+    case SetupStep::OpenForExclusiveUse: return "Miss! File Open";
+    case SetupStep::WatchForReceivedCharacters: return "Miss! Mask Set";
+    case SetupStep::ClearQueues: return "Miss! Buffer Set";
+    case SetupStep::MakeReadsNonBlocking: return "Miss! Time Out Set";
+    case SetupStep::ApplyLineSettings: return "Miss! Set Comm State";
   }
   return "Miss!";
 }
@@ -145,80 +145,59 @@ void release_port(OpenPort* port) {
   *port = OpenPort{};
 }
 
-OpenPort set_up_port(const std::string& path, std::vector<SetupFailure>* failures) {
-  OpenPort port;
-  auto fail = [&](SetupStep step, std::string detail) {
-    if (failures) failures->push_back({step, std::move(detail), false});
-    release_port(&port);
-  };
-  auto follows = [&](SetupStep step) {
-    if (failures) failures->push_back({step, not_open(path), true});
-  };
+namespace {
 
-  // Open, make sure it is a terminal device, note its settings so they can be
-  // put back, and take it for this process alone: flock keeps out other
-  // programs that lock, TIOCEXCL the rest.
-  if (path.empty()) {
-    if (failures) failures->push_back({SetupStep::FileOpen, "no device is assigned to this port", false});
-  } else {
-    port.fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (port.fd < 0) {
-      port.fd = -1;
-      if (failures) failures->push_back({SetupStep::FileOpen, describe_open_error(path, errno), false});
-    } else if (!::isatty(port.fd)) {
-      fail(SetupStep::FileOpen, path + " is not a serial device");
-    } else {
-      port.have_found = ::tcgetattr(port.fd, &port.found) == 0;
-      port.pseudo_terminal = is_pseudo_terminal(port.fd);
-      if (::flock(port.fd, LOCK_EX | LOCK_NB) != 0) {
-        int e = errno;
-        fail(SetupStep::FileOpen, e == EWOULDBLOCK ? path + " is in use by another process"
-                                                   : "cannot lock " + path + ": " + reason(e));
-      } else if (::ioctl(port.fd, TIOCEXCL) != 0) {
-        fail(SetupStep::FileOpen, "cannot take " + path + " for exclusive use: " + reason(errno));
-      } else {
-        port.exclusive = true;
-      }
-    }
-  }
+// The set-up steps, one function each: "" when done, else what failed (the
+// device path and the system's reason). A step that fails leaves the device
+// open; the caller hands it back.
 
-  // The reader waits for received characters with poll(2).
-  if (port.fd < 0) {
-    follows(SetupStep::MaskSet);
-  } else {
-    pollfd p{port.fd, POLLIN, 0};
-    if (::poll(&p, 1, 0) < 0 || (p.revents & POLLNVAL)) {
-      fail(SetupStep::MaskSet, path + ": cannot watch for received characters: " + reason(errno));
-    }
+// Open, make sure it is a terminal device, note its settings so they can be
+// put back, and take it for this process alone: flock keeps out other
+// programs that lock, TIOCEXCL the rest.
+std::string open_for_exclusive_use(OpenPort& port, const std::string& path) {
+  if (path.empty()) return "no device is assigned to this port";
+  port.fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (port.fd < 0) return describe_open_error(path, errno);
+  if (!::isatty(port.fd)) return path + " is not a serial device";
+  port.have_found = ::tcgetattr(port.fd, &port.found) == 0;
+  port.pseudo_terminal = is_pseudo_terminal(port.fd);
+  if (::flock(port.fd, LOCK_EX | LOCK_NB) != 0) {
+    const int e = errno;
+    return e == EWOULDBLOCK ? path + " is in use by another process" : "cannot lock " + path + ": " + reason(e);
   }
+  if (::ioctl(port.fd, TIOCEXCL) != 0) return "cannot take " + path + " for exclusive use: " + reason(errno);
+  port.exclusive = true;
+  return {};
+}
 
-  // Start with empty driver queues: nothing stale from before.
-  if (port.fd < 0) {
-    follows(SetupStep::BufferSet);
-  } else if (::tcflush(port.fd, TCIOFLUSH) != 0) {
-    fail(SetupStep::BufferSet, path + ": cannot clear the driver's queues: " + reason(errno));
+// The reader waits for received characters with poll(2).
+std::string watch_for_received_characters(OpenPort& port, const std::string& path) {
+  pollfd p{port.fd, POLLIN, 0};
+  if (::poll(&p, 1, 0) < 0 || (p.revents & POLLNVAL)) {
+    return path + ": cannot watch for received characters: " + reason(errno);
   }
+  return {};
+}
 
-  // Reads return at once with what is queued; writes never block the
-  // program for longer than the write time-out.
-  if (port.fd < 0) {
-    follows(SetupStep::TimeOutSet);
-  } else {
-    int flags = ::fcntl(port.fd, F_GETFL);
-    if (flags < 0 || ::fcntl(port.fd, F_SETFL, flags | O_NONBLOCK) != 0) {
-      fail(SetupStep::TimeOutSet, path + ": cannot make reads return at once: " + reason(errno));
-    }
-  }
+// Start with empty driver queues: nothing stale from before.
+std::string clear_queues(OpenPort& port, const std::string& path) {
+  if (::tcflush(port.fd, TCIOFLUSH) != 0) return path + ": cannot clear the driver's queues: " + reason(errno);
+  return {};
+}
 
-  // The line settings, read back to be sure the driver took them.
-  if (port.fd < 0) {
-    follows(SetupStep::SetCommState);
-    return port;
+// Reads return at once with what is queued; writes never block the program
+// for longer than the write time-out.
+std::string make_reads_non_blocking(OpenPort& port, const std::string& path) {
+  const int flags = ::fcntl(port.fd, F_GETFL);
+  if (flags < 0 || ::fcntl(port.fd, F_SETFL, flags | O_NONBLOCK) != 0) {
+    return path + ": cannot make reads return at once: " + reason(errno);
   }
-  if (!port.have_found) {
-    fail(SetupStep::SetCommState, path + ": cannot read the line settings: " + reason(errno));
-    return port;
-  }
+  return {};
+}
+
+// The line settings, read back to be sure the driver took them.
+std::string apply_line_settings(OpenPort& port, const std::string& path) {
+  if (!port.have_found) return path + ": cannot read the line settings: " + reason(errno);
   termios wanted = make_line_settings(port.found);
   int r = ::tcsetattr(port.fd, TCSANOW, &wanted);
   if (r != 0 && errno == EINVAL && port.pseudo_terminal) {
@@ -227,25 +206,46 @@ OpenPort set_up_port(const std::string& path, std::vector<SetupFailure>* failure
     wanted.c_cflag = (wanted.c_cflag & ~(PARENB | PARODD)) | (port.found.c_cflag & (PARENB | PARODD));
     r = ::tcsetattr(port.fd, TCSANOW, &wanted);
   }
-  if (r != 0) {
-    fail(SetupStep::SetCommState,
-         path + ": the device refuses 9600 baud 8E1 with handshake: " + reason(errno));
-    return port;
-  }
+  if (r != 0) return path + ": the device refuses 9600 baud 8E1 with handshake: " + reason(errno);
   // Drivers may drop RTS and DTR while the settings change; raise them again.
   // Not every device has modem lines (a pseudo-terminal has none).
   int lines = TIOCM_RTS | TIOCM_DTR;
   (void)::ioctl(port.fd, TIOCMBIS, &lines);
   termios actual{};
-  if (::tcgetattr(port.fd, &actual) != 0) {
-    fail(SetupStep::SetCommState, path + ": cannot read the line settings back: " + reason(errno));
-    return port;
-  }
-  std::string differ = g_fail_line_settings.load()
-                           ? std::string("all of them (test)")
-                           : line_settings_mismatch(make_line_settings(port.found), actual, port.pseudo_terminal);
-  if (!differ.empty()) {
-    fail(SetupStep::SetCommState, path + ": the device did not take these settings: " + differ);
+  if (::tcgetattr(port.fd, &actual) != 0) return path + ": cannot read the line settings back: " + reason(errno);
+  const std::string differ =
+      g_fail_line_settings.load() ? std::string("all of them (test)")
+                                  : line_settings_mismatch(make_line_settings(port.found), actual, port.pseudo_terminal);
+  if (!differ.empty()) return path + ": the device did not take these settings: " + differ;
+  return {};
+}
+
+struct SetupStepRun {
+  SetupStep step;
+  std::string (*run)(OpenPort& port, const std::string& path);
+};
+
+constexpr SetupStepRun kSetupSteps[] = {
+    {SetupStep::OpenForExclusiveUse, open_for_exclusive_use},
+    {SetupStep::WatchForReceivedCharacters, watch_for_received_characters},
+    {SetupStep::ClearQueues, clear_queues},
+    {SetupStep::MakeReadsNonBlocking, make_reads_non_blocking},
+    {SetupStep::ApplyLineSettings, apply_line_settings},
+};
+
+}  // namespace
+
+OpenPort set_up_port(const std::string& path, std::vector<SetupFailure>* failures) {
+  OpenPort port;
+  for (const SetupStepRun& s : kSetupSteps) {
+    if (s.step != SetupStep::OpenForExclusiveUse && port.fd < 0) {
+      if (failures) failures->push_back({s.step, not_open(path), true});
+      continue;
+    }
+    std::string failure = s.run(port, path);
+    if (failure.empty()) continue;
+    if (failures) failures->push_back({s.step, std::move(failure), false});
+    release_port(&port);
   }
   return port;
 }

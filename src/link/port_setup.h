@@ -11,8 +11,15 @@
 namespace klvc {
 
 // The set-up steps in the order they run; each failing step is reported to
-// the operator in a box of its own.
-enum class SetupStep { FileOpen, MaskSet, BufferSet, TimeOutSet, SetCommState };
+// the operator in a box of its own, under the title the operator knows it by
+// (setup_step_title).
+enum class SetupStep {
+  OpenForExclusiveUse,         // open, a terminal device, flock and TIOCEXCL
+  WatchForReceivedCharacters,  // the descriptor can be polled for input
+  ClearQueues,                 // both driver queues flushed
+  MakeReadsNonBlocking,        // O_NONBLOCK: reads return with what is queued
+  ApplyLineSettings,           // 9600 8E1 with handshake, read back and compared
+};
 
 struct SetupFailure {
   SetupStep step;
