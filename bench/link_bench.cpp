@@ -34,8 +34,8 @@ class CountingSink : public klvc::MessageSink {
     ++count_;
     changed_.notify_all();
   }
-  void show_box(klvc::BoxRequest, std::function<void(int)> on_close) override {
-    if (on_close) on_close(klvc::kIdOk);
+  void show_box(klvc::BoxRequest, std::function<void(klvc::BoxResult)> on_close) override {
+    if (on_close) on_close(klvc::BoxResult::Ok);
   }
   bool wait_for(int count) {
     std::unique_lock<std::mutex> lock(mutex_);

@@ -21,9 +21,9 @@ class QuietSink : public klvc::MessageSink {
  public:
   int boxes = 0;
   void post_box(klvc::BoxRequest) override { ++boxes; }
-  void show_box(klvc::BoxRequest, std::function<void(int)> on_close) override {
+  void show_box(klvc::BoxRequest, std::function<void(klvc::BoxResult)> on_close) override {
     ++boxes;
-    if (on_close) on_close(klvc::kIdOk);
+    if (on_close) on_close(klvc::BoxResult::Ok);
   }
 };
 

@@ -154,10 +154,10 @@ std::string without_crlf(const std::string& line) {
 class CliSink : public MessageSink {
  public:
   void post_box(BoxRequest request) override { queue(std::move(request)); }
-  void show_box(BoxRequest request, std::function<void(int)> on_close) override {
+  void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) override {
     const bool yes_no = request.buttons == BoxButtons::YesNo;
     queue(std::move(request));
-    if (on_close) on_close(yes_no ? kIdYes : kIdOk);
+    if (on_close) on_close(yes_no ? BoxResult::Yes : BoxResult::Ok);
   }
   void drain(SendAllReporter& reporter) {
     std::vector<BoxRequest> boxes;

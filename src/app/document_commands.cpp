@@ -76,8 +76,8 @@ void CMainFrame::ask_then(const std::string& prompt, std::function<void()> on_ye
   form.beep = false;
   // Esc closes the question and does nothing else: it is neither Yes nor No.
   ui_.message_box(std::move(form), [yes = std::move(on_yes), no = std::move(on_no),
-                                    neither = std::move(on_neither)](int result) {
-    const std::function<void()>& run = result == ui::kIdYes ? yes : result == ui::kIdNo ? no : neither;
+                                    neither = std::move(on_neither)](BoxResult result) {
+    const std::function<void()>& run = result == BoxResult::Yes ? yes : result == BoxResult::No ? no : neither;
     if (run) run();
   });
 }

@@ -25,7 +25,7 @@ void UiMessageSink::post_box(BoxRequest request) {
   ui_.post([ui, form = to_box_spec(request)]() mutable { ui->message_box(std::move(form)); });
 }
 
-void UiMessageSink::show_box(BoxRequest request, std::function<void(int)> on_close) {
+void UiMessageSink::show_box(BoxRequest request, std::function<void(BoxResult)> on_close) {
   ui_.message_box(to_box_spec(request), std::move(on_close));
 }
 

@@ -13,7 +13,7 @@ class UiMessageSink : public MessageSink {
  public:
   explicit UiMessageSink(ui::Ui& ui) : ui_(ui) {}
   void post_box(BoxRequest request) override;
-  void show_box(BoxRequest request, std::function<void(int)> on_close) override;
+  void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) override;
 
  private:
   ui::Ui& ui_;

@@ -59,10 +59,10 @@ void Batch::abandon() {
   stop();
 }
 
-std::function<void(int)> Batch::hold_while_box_open() {
+std::function<void(BoxResult)> Batch::hold_while_box_open() {
   ++*open_boxes_;
   std::weak_ptr<int> boxes = open_boxes_;
-  return [boxes](int) {
+  return [boxes](BoxResult) {
     if (auto open = boxes.lock()) {
       if (*open > 0) --*open;
     }

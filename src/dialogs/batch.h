@@ -15,6 +15,8 @@
 #include <functional>
 #include <memory>
 
+#include "ui/box_result.h"
+
 namespace klvc {
 
 struct BatchShape {
@@ -66,7 +68,7 @@ class Batch {
   // For a message box raised from inside a tick: pass the result as the box's
   // on_close. Ticks are skipped until the box has been closed, so a box cannot
   // pile up behind another. Safe to call after the batch is gone.
-  std::function<void(int)> hold_while_box_open();
+  std::function<void(BoxResult)> hold_while_box_open();
   bool held() const;
 
  private:

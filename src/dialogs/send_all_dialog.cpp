@@ -55,7 +55,7 @@ void CAllSettingsDlg::show_run_warning(const std::string& text) {
   std::shared_ptr<int> open = open_boxes_;
   ++*open;
   // The counter outlives the dialog, so a box closed after the dialog is harmless.
-  show_warning(text, [open](int) { --*open; });
+  show_warning(text, [open](BoxResult) { --*open; });
 }
 
 void CAllSettingsDlg::on_end() {

@@ -12,9 +12,9 @@ namespace {
 class StderrSink : public MessageSink {
  public:
   void post_box(BoxRequest request) override { print(request); }
-  void show_box(BoxRequest request, std::function<void(int)> on_close) override {
+  void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) override {
     print(request);
-    if (on_close) on_close(request.buttons == BoxButtons::YesNo ? kIdYes : kIdOk);
+    if (on_close) on_close(request.buttons == BoxButtons::YesNo ? BoxResult::Yes : BoxResult::Ok);
   }
 
  private:
@@ -61,7 +61,7 @@ void show_error(const std::string& text, BoxOrigin origin) {
   message_sink().post_box(error_box(text, BoxIcon::Error, origin));
 }
 
-void show_warning(const std::string& text, std::function<void(int)> on_close) {
+void show_warning(const std::string& text, std::function<void(BoxResult)> on_close) {
   message_sink().show_box(error_box(text, BoxIcon::Warning), std::move(on_close));
 }
 

@@ -6,16 +6,12 @@
 #include <functional>
 #include <string>
 
+#include "ui/box_result.h"  // the answers a box can have: a plain value, no screen
+
 namespace klvc {
 
 enum class BoxIcon { None, Error, Warning, Question, Information };
 enum class BoxButtons { Ok, YesNo };
-
-// Results as the platform's message box returns them.
-constexpr int kIdOk = 1;
-constexpr int kIdCancel = 2;
-constexpr int kIdYes = 6;
-constexpr int kIdNo = 7;
 
 // Where a box comes from. A screen shows every box alike; a one-line report
 // on the command line picks what it needs (one cause, one message).
@@ -45,7 +41,7 @@ class MessageSink {
   // Any thread: queue the box for the user-interface thread; does not wait.
   virtual void post_box(BoxRequest request) = 0;
   // User-interface thread: show the box; on_close (may be empty) gets the result.
-  virtual void show_box(BoxRequest request, std::function<void(int)> on_close) = 0;
+  virtual void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) = 0;
 };
 
 // nullptr restores the default sink (stderr, answers OK / Yes at once).
@@ -55,6 +51,6 @@ MessageSink& message_sink();
 // Error box, caption "Error", error icon, beep. Safe from any thread (posts).
 void show_error(const std::string& text, BoxOrigin origin = BoxOrigin::Other);
 // Warning box, caption "Error", warning icon, beep. User-interface thread.
-void show_warning(const std::string& text, std::function<void(int)> on_close = {});
+void show_warning(const std::string& text, std::function<void(BoxResult)> on_close = {});
 
 }  // namespace klvc

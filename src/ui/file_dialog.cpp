@@ -216,9 +216,9 @@ void FileDialog::accept_name(const std::string& typed) {
   if (exists(path)) {
     ui()->message_box({base_name(path) + " は既に存在します。\n上書きしますか?", question_caption_,
                        MessageIcon::Warning, MessageButtons::YesNo, true},
-                      [this, path, alive = std::weak_ptr<bool>(alive_)](int answer) {
+                      [this, path, alive = std::weak_ptr<bool>(alive_)](BoxResult answer) {
                         auto still = alive.lock();
-                        if (still && *still && !ended() && answer == kIdYes) finish(path);
+                        if (still && *still && !ended() && answer == BoxResult::Yes) finish(path);
                       });
     return;
   }

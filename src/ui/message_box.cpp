@@ -27,7 +27,7 @@ struct BoxLayout {
   Rect frame;
   std::vector<std::string> lines;
   int text_x = 0;
-  std::vector<std::pair<Rect, int>> buttons;  // where, and the answer it gives
+  std::vector<std::pair<Rect, BoxResult>> buttons;  // where, and the answer it gives
 };
 
 BoxLayout layout(const MessageBoxSpec& form, int screen_w, int screen_h) {
@@ -38,11 +38,11 @@ BoxLayout layout(const MessageBoxSpec& form, int screen_w, int screen_h) {
   l.lines = wrap_to_width(form.text, max_text);
   int text_w = 0;
   for (const auto& line : l.lines) text_w = std::max(text_w, display_width(line));
-  std::vector<std::pair<std::string, int>> labels;
+  std::vector<std::pair<std::string, BoxResult>> labels;
   if (form.buttons == MessageButtons::YesNo) {
-    labels = {{kYesLabel, kIdYes}, {kNoLabel, kIdNo}};
+    labels = {{kYesLabel, BoxResult::Yes}, {kNoLabel, BoxResult::No}};
   } else {
-    labels = {{kOkLabel, kIdOk}};
+    labels = {{kOkLabel, BoxResult::Ok}};
   }
   int buttons_w = 0;
   for (const auto& b : labels) buttons_w += display_width(b.first) + 2;
@@ -97,11 +97,11 @@ std::string Ui::Impl::box_key_hint() const {
 void Ui::Impl::box_event(const Event& e) {
   OpenBox& box = boxes.front();
   bool yes_no = shown[box.shown_index].form.buttons == MessageButtons::YesNo;
-  int focused_answer = yes_no ? (box.focus == 0 ? kIdYes : kIdNo) : kIdOk;
+  const BoxResult focused_answer = yes_no ? (box.focus == 0 ? BoxResult::Yes : BoxResult::No) : BoxResult::Ok;
   switch (e.key) {
     case Key::Enter: self->answer_box(focused_answer); return;
     // Esc on a question is neither answer: the question goes and nothing happens.
-    case Key::Escape: self->answer_box(yes_no ? kIdCancel : kIdOk); return;
+    case Key::Escape: self->answer_box(yes_no ? BoxResult::Cancel : BoxResult::Ok); return;
     case Key::Tab:
     case Key::BackTab:
     case Key::Left:
@@ -113,17 +113,17 @@ void Ui::Impl::box_event(const Event& e) {
       if (t == " ") {
         self->answer_box(focused_answer);
       } else if (yes_no && (t == "y" || t == "Y")) {
-        self->answer_box(kIdYes);
+        self->answer_box(BoxResult::Yes);
       } else if (yes_no && (t == "n" || t == "N")) {
-        self->answer_box(kIdNo);
+        self->answer_box(BoxResult::No);
       } else if (!yes_no && (t == "o" || t == "O")) {
-        self->answer_box(kIdOk);
+        self->answer_box(BoxResult::Ok);
       }
       return;
     }
     case Key::Alt:
-      if (yes_no && e.text == "y") self->answer_box(kIdYes);
-      if (yes_no && e.text == "n") self->answer_box(kIdNo);
+      if (yes_no && e.text == "y") self->answer_box(BoxResult::Yes);
+      if (yes_no && e.text == "n") self->answer_box(BoxResult::No);
       return;
     case Key::MouseDown: {
       BoxLayout l = layout(shown[box.shown_index].form, backend->width(), dialog_area_height());

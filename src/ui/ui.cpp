@@ -134,10 +134,10 @@ bool Ui::Impl::dialog_fits(const Dialog& d) const {
 
 // ---------------------------------------------------------------- message boxes
 
-void Ui::message_box(MessageBoxSpec form, std::function<void(int)> on_close) {
+void Ui::message_box(MessageBoxSpec form, std::function<void(BoxResult)> on_close) {
   bool beep = form.beep;
   impl_->close_menu();
-  impl_->shown.push_back({std::move(form), true, 0});
+  impl_->shown.push_back({std::move(form), true, BoxResult::Cancel});
   impl_->boxes.push_back({impl_->shown.size() - 1, std::move(on_close), 0});
   if (beep) {
     ++impl_->bells;
@@ -158,7 +158,7 @@ void Ui::clear_shown_boxes() {
   impl_->shown = std::move(keep);
 }
 
-void Ui::answer_box(int result) {
+void Ui::answer_box(BoxResult result) {
   if (impl_->boxes.empty()) return;
   Impl::OpenBox box = std::move(impl_->boxes.front());
   impl_->boxes.erase(impl_->boxes.begin());

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/box_result.h"
 #include "ui/canvas.h"
 #include "ui/clock.h"
 #include "ui/dialog.h"
@@ -22,8 +23,6 @@ namespace klvc::ui {
 
 enum class MessageIcon { None, Error, Warning, Question, Information };
 enum class MessageButtons { Ok, YesNo };
-constexpr int kIdYes = 6;
-constexpr int kIdNo = 7;
 
 struct MessageBoxSpec {
   std::string text;
@@ -37,7 +36,7 @@ struct MessageBoxSpec {
 struct ShownBox {
   MessageBoxSpec form;
   bool open = true;
-  int result = 0;
+  BoxResult result = BoxResult::Cancel;  // the answer, once closed
 };
 
 class Backend;
@@ -94,14 +93,14 @@ class Ui {
   // --- message boxes (modal above everything, on_close gets the result) ---
   // Boxes raised while one is on screen wait their turn: they are shown one at
   // a time in the order raised, so the first cause is the first box.
-  // Esc on a Yes/No question answers kIdCancel: neither Yes nor No.
-  void message_box(MessageBoxSpec form, std::function<void(int)> on_close = {});
+  // Esc on a Yes/No question answers Cancel: neither Yes nor No.
+  void message_box(MessageBoxSpec form, std::function<void(BoxResult)> on_close = {});
   bool message_box_open() const;
   const std::vector<ShownBox>& shown_boxes() const;  // every box since start (or clear)
   void clear_shown_boxes();
   // Closes the box on screen (the oldest still open) with `result` (tests,
   // and the Enter/Esc keys).
-  void answer_box(int result);
+  void answer_box(BoxResult result);
   int bell_count() const;
 
   // --- timers (owner: a dialog, or nullptr for the main window) ---

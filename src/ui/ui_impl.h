@@ -55,7 +55,7 @@ struct Ui::Impl {
   // message boxes
   struct OpenBox {
     std::size_t shown_index;
-    std::function<void(int)> on_close;
+    std::function<void(BoxResult)> on_close;
     int focus = 0;  // 0 the first button (OK or Yes), 1 No
   };
   std::vector<OpenBox> boxes;  // in the order raised; the first is on screen

@@ -63,7 +63,7 @@ void AppTest::start(const std::string& profile_text) {
 
 void AppTest::dismiss_boxes() {
   ui->run_posted();
-  for (int guard = 0; guard < 100 && ui->message_box_open(); ++guard) ui->answer_box(1);
+  for (int guard = 0; guard < 100 && ui->message_box_open(); ++guard) ui->answer_box(BoxResult::Ok);
   ui->clear_shown_boxes();
 }
 

@@ -61,7 +61,7 @@ TEST_F(DocumentCommands, NewAfterAnEditAsksAndNoKeepsEverything) {
   ui->command(cmd::kFileNew);
   ASSERT_EQ(boxes().size(), 1u);
   expect_question(boxes()[0], "データを保存せずに新規作成しますか？");
-  ui->answer_box(ui::kIdNo);
+  ui->answer_box(BoxResult::No);
   EXPECT_EQ(store().channel_titles[0], "\x83\x4a\x83\x81\x83\x89");
   EXPECT_EQ(store().file_name, dir.file("a.dat"));
   EXPECT_EQ(store().modified, 1);
@@ -72,7 +72,7 @@ TEST_F(DocumentCommands, NewAnsweredYesResetsButStillCountsAsModified) {
   store().model_index = 3;
   store().slave_number = 4;
   ui->command(cmd::kFileNew);
-  ui->answer_box(ui::kIdYes);
+  ui->answer_box(BoxResult::Yes);
   EXPECT_EQ(store().channel_titles[0], "");
   EXPECT_EQ(store().modified, 1);
   EXPECT_EQ(store().model_index, 3);
@@ -91,7 +91,7 @@ TEST_F(DocumentCommands, OpenLoadsTheFileAndClearsModified) {
   ui->command(cmd::kFileOpen);
   ASSERT_EQ(boxes().size(), 1u);
   expect_question(boxes()[0], "データを保存せずに別のファイルを開きますか？");
-  ui->answer_box(ui::kIdYes);
+  ui->answer_box(BoxResult::Yes);
   EXPECT_EQ(store().output_routes[2], 40);
   EXPECT_EQ(store().file_name, path);
   EXPECT_EQ(store().modified, 0);
@@ -106,7 +106,7 @@ TEST_F(DocumentCommands, OpenAnsweredNoOrCancelledChangesNothing) {
   edit_title();
   open_answers.push_back(dir.file("never.dat"));
   ui->command(cmd::kFileOpen);
-  ui->answer_box(ui::kIdNo);
+  ui->answer_box(BoxResult::No);
   EXPECT_TRUE(open_starts.empty());  // no file dialog
   store().modified = 0;
   open_answers.clear();
@@ -144,7 +144,7 @@ TEST_F(DocumentCommands, UnreadableFileIsReportedAndKeepsTheStoreAndTheName) {
   EXPECT_EQ(store().output_routes[0], 7);
   // The failed path is not taken over, so Save cannot write there.
   EXPECT_EQ(store().file_name, good);
-  ui->answer_box(1);
+  ui->answer_box(BoxResult::Ok);
   ui->command(cmd::kFileSave);
   EXPECT_FALSE(file_exists(missing));
   EXPECT_EQ(read_file(good), default_settings_file({{1385, "7"}}));
@@ -246,7 +246,7 @@ TEST_F(DocumentCommands, ExitAfterAnEditAsksAndYesEnds) {
   ASSERT_EQ(boxes().size(), 1u);
   expect_question(boxes()[0], "データを保存せずに終了しますか？");
   EXPECT_FALSE(ui->quitting());
-  ui->answer_box(ui::kIdYes);
+  ui->answer_box(BoxResult::Yes);
   EXPECT_TRUE(ui->quitting());
 }
 
@@ -262,7 +262,7 @@ TEST_F(DocumentCommands, ExitAsksEvenWhenTheCurrentTitleIsOneSpace) {
 TEST_F(DocumentCommands, ExitAnsweredNoWithoutANameOffersSaveAsAndCancelStaysOpen) {
   edit_title();
   ui->command(cmd::kAppExit);
-  ui->answer_box(ui::kIdNo);
+  ui->answer_box(BoxResult::No);
   EXPECT_EQ(save_starts.size(), 1u);
   EXPECT_FALSE(ui->quitting());
   EXPECT_EQ(store().modified, 1);
@@ -279,7 +279,7 @@ TEST_F(DocumentCommands, ExitAnsweredNoSavesToTheCurrentFileThenExitIsQuiet) {
   ui->command(cmd::kFileSaveAs);
   edit_title();
   ui->command(cmd::kAppExit);
-  ui->answer_box(ui::kIdNo);
+  ui->answer_box(BoxResult::No);
   EXPECT_FALSE(ui->quitting());
   EXPECT_EQ(store().modified, 0);
   EXPECT_EQ(read_file(path), default_settings_file({{1, "\x83\x4a\x83\x81\x83\x89"}}));
@@ -296,7 +296,7 @@ TEST_F(DocumentCommands, ClosingTheWindowGoesThroughTheExitQuestion) {
   expect_question(boxes()[0], "データを保存せずに終了しますか？");
   ui->feed(ui::Event::ctrl('c'));  // a second request while asking adds nothing
   EXPECT_EQ(boxes().size(), 1u);
-  ui->answer_box(ui::kIdYes);
+  ui->answer_box(BoxResult::Yes);
   EXPECT_TRUE(ui->quitting());
   EXPECT_TRUE(frame().is_shut_down());
 }
@@ -306,19 +306,19 @@ TEST_F(DocumentCommands, KeyboardShortcutsRunTheFileMenuHandlers) {
   ui->feed(ui::Event::ctrl('s'));
   ASSERT_EQ(boxes().size(), 1u);
   expect_cant_open(boxes()[0], "名前を付けて保存");
-  ui->answer_box(1);
+  ui->answer_box(BoxResult::Ok);
   // Ctrl+N after an edit asks first.
   edit_title();
   ui->feed(ui::Event::ctrl('n'));
   ASSERT_EQ(boxes().size(), 2u);
   expect_question(boxes()[1], "データを保存せずに新規作成しますか？");
-  ui->answer_box(ui::kIdNo);
+  ui->answer_box(BoxResult::No);
   EXPECT_EQ(store().modified, 1);
   // Ctrl+O asks too, then shows the file dialog.
   ui->feed(ui::Event::ctrl('o'));
   ASSERT_EQ(boxes().size(), 3u);
   expect_question(boxes()[2], "データを保存せずに別のファイルを開きますか？");
-  ui->answer_box(ui::kIdYes);
+  ui->answer_box(BoxResult::Yes);
   EXPECT_EQ(open_starts.size(), 1u);
 }
 

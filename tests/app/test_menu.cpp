@@ -43,12 +43,12 @@ class MenuTest : public AppTest {
   }
   // What the dialog on top shows, then closes it.
   std::string close_dialog() {
-    while (ui->message_box_open()) ui->answer_box(1);
+    while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);
     if (!ui->top_dialog()) return "(no dialog)";
     const std::string seen = ui->top_dialog()->caption() + "\n" + ui->screen_text();
     ui->top_dialog()->on_cancel();
     ui->run_posted();
-    while (ui->message_box_open()) ui->answer_box(1);
+    while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);
     EXPECT_EQ(ui->dialog_depth(), 0);
     return seen;
   }

@@ -6,7 +6,7 @@
 
 namespace klvc {
 
-void ScreenBoxes::show_box(BoxRequest request, std::function<void(int)> on_close) {
+void ScreenBoxes::show_box(BoxRequest request, std::function<void(BoxResult)> on_close) {
   ui::MessageBoxSpec form;
   form.text = request.text;
   form.caption = request.caption;

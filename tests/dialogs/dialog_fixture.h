@@ -21,7 +21,7 @@ class ScreenBoxes : public MessageSink {
  public:
   explicit ScreenBoxes(ui::Ui& ui) : ui_(ui) {}
   void post_box(BoxRequest request) override { show_box(std::move(request), {}); }
-  void show_box(BoxRequest request, std::function<void(int)> on_close) override;
+  void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) override;
 
  private:
   ui::Ui& ui_;

@@ -147,7 +147,7 @@ TEST_F(BatchTest, TicksWaitWhileItsBoxIsOpen) {
   run_ticks(5);
   EXPECT_EQ(host.sent.size(), 1u);
   EXPECT_EQ(store().batch_step, 2);
-  close_box(1);
+  close_box(BoxResult::Ok);
   batch.tick();
   EXPECT_EQ(host.sent.size(), 2u);
   EXPECT_EQ(host.sent.back(), std::make_pair(1, 0));
@@ -157,12 +157,12 @@ TEST(BatchBox, ABoxClosedAfterItsDialogIsGoneReleasesNothingElse) {
   reset_whole_store();
   RecordingHost host;
   std::optional<Batch> batch(std::in_place, host);
-  std::function<void(int)> stale = batch->hold_while_box_open();
+  std::function<void(BoxResult)> stale = batch->hold_while_box_open();
   batch.emplace(host);  // the dialog opened again, in the same place
-  std::function<void(int)> current = batch->hold_while_box_open();
-  stale(1);
+  std::function<void(BoxResult)> current = batch->hold_while_box_open();
+  stale(BoxResult::Ok);
   EXPECT_TRUE(batch->held());  // only its own box lets the new batch go on
-  current(1);
+  current(BoxResult::Ok);
   EXPECT_FALSE(batch->held());
 }
 

@@ -101,7 +101,7 @@ TEST_P(BatchStops, ARefusedCommandStopsItAtTheNextTickWithTheBarLeftThere) {
   EXPECT_EQ(top()->progress(c.progress_bar).hi(), c.rows);
   EXPECT_EQ(store().error_seen, 0);
   EXPECT_FALSE(top()->timer_active(c.timer_id));
-  ui->answer_box(ui::kIdOk);
+  ui->answer_box(BoxResult::Ok);
   run_ticks(5);
   EXPECT_TRUE(take_lines().empty());
 
@@ -114,7 +114,7 @@ TEST_P(BatchStops, AnEarlierRefusedCommandStopsTheFirstTickBeforeSending) {
   sim.fail_command(1, "E3\r\n");
   send_command("TSA\r\n");  // a single Set of another dialog
   EXPECT_EQ(store().error_seen, 1);
-  ui->answer_box(ui::kIdOk);
+  ui->answer_box(BoxResult::Ok);
   take_lines();
   open_dialog();
   press_set();

@@ -71,14 +71,14 @@ TEST_F(ClockDialog, YearOutsideTheListSendsNothingAndSaysWhy) {
     EXPECT_NE(box_texts()[0].find(std::to_string(year)), std::string::npos);
     EXPECT_NE(box_texts()[0].find("2000～2099"), std::string::npos);
     EXPECT_EQ(ui->shown_boxes().back().form.icon, ui::MessageIcon::Warning);
-    ui->answer_box(ui::kIdOk);
+    ui->answer_box(BoxResult::Ok);
     ui->clear_shown_boxes();
     // The other fields still go out, and a chosen year does too.
     press(D::kMonthSet);
     pick(D::kYearList, 99);
     press(D::kYearSet);
     EXPECT_EQ(take_lines(), (Lines{"DSM01\r\n", "DSY99\r\n"}));
-    while (ui->message_box_open()) ui->answer_box(ui::kIdOk);
+    while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);
     ui->clear_shown_boxes();
     top()->end_dialog(ui::kIdOk);
   }

@@ -72,7 +72,7 @@ class SlaveNumbers : public DialogTest {
     press(c.set_button);
     if (c.period_ms > 0) ui->advance(c.period_ms);
     std::vector<std::string> lines = take_lines();
-    while (ui->message_box_open()) ui->answer_box(ui::kIdOk);
+    while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);
     if (top() != nullptr) top()->end_dialog(ui::kIdCancel);
     take_lines();  // what a late tick may still have sent
     return lines.empty() ? std::string() : lines.front();
@@ -177,7 +177,7 @@ class TitlesInOneGo : public DialogTest {
   void type(const std::string& utf8) { ui->feed(ui::Event::typed(utf8)); }
   void enter() {
     ui->feed(ui::Event::of(ui::Key::Enter));
-    while (ui->message_box_open()) ui->answer_box(ui::kIdOk);  // "Success", or the refusal
+    while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);  // "Success", or the refusal
   }
   int channel_shown() { return top()->combo(CTitleSetDlg::kChannelList).selection(); }
   std::string field() { return top()->edit(CTitleSetDlg::kTitleEdit).text(); }

@@ -94,7 +94,7 @@ TEST_F(Password, ShortPasswordIsRefusedWithTheRule) {
   EXPECT_NE(box_texts()[0].find("6文字"), std::string::npos) << box_texts()[0];  // says how many
   EXPECT_EQ(ui->shown_boxes().back().form.caption, "Error");
   EXPECT_EQ(ui->shown_boxes().back().form.icon, ui::MessageIcon::Warning);
-  ui->answer_box(ui::kIdOk);
+  ui->answer_box(BoxResult::Ok);
 
   clear_field();  // an empty password is refused the same way
   press(D::kPasswordSet);

@@ -119,14 +119,14 @@ TEST_F(SendAllDialogTest, EachRefusedTitleGivesOneBoxAndTheRunWaitsForIt) {
   EXPECT_EQ(warnings().size(), 1u);
   EXPECT_EQ(count_prefix("CA"), 2);
 
-  ui->answer_box(kIdOk);
+  ui->answer_box(BoxResult::Ok);
   ui->advance(500);
   EXPECT_EQ(count_prefix("CA"), 3);
   EXPECT_EQ(lines().back().substr(0, 4), "CA04");
 
   ui->advance(2 * 500);  // channel 6
   EXPECT_EQ(warnings(), (std::vector<std::string>{kTitleNotJisText, kTitleOutsideSetText}));
-  ui->answer_box(kIdOk);
+  ui->answer_box(BoxResult::Ok);
   run_until_idle();
   EXPECT_EQ(count_prefix("CA"), 26);
   EXPECT_EQ(lines().size(), 418u);
@@ -139,7 +139,7 @@ TEST_F(SendAllDialogTest, ShortPasswordIsWarnedAboutAndTheRunGoesOn) {
   ui->advance(8 * 80);
   EXPECT_EQ(lines().size(), 7u);
   ASSERT_EQ(warnings(), std::vector<std::string>{kPanelPasswordRule});
-  ui->answer_box(kIdOk);
+  ui->answer_box(BoxResult::Ok);
   ui->advance(80);
   EXPECT_EQ(lines().back(), "AIS0101");
 }

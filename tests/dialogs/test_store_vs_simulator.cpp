@@ -143,7 +143,7 @@ TEST_P(StoreVsSimulator, EveryDialogsSetLeavesTheSwitcherEqualToTheStore) {
     EXPECT_EQ(store().batch_step, 0);
     run.check(sim.state());
     top()->end_dialog(ui::kIdOk);
-    while (ui->message_box_open()) ui->answer_box(ui::kIdOk);
+    while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);
   }
   for (const std::string& text : box_texts()) EXPECT_EQ(text, "Success");  // no error answer, no warning
 }

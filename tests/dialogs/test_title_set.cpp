@@ -102,7 +102,7 @@ TEST_F(TitleSet, SixteenCharactersFillTheTitleAndMoreAreCut) {
   EXPECT_EQ(take_lines(), (std::vector<std::string>{
                               "CA01" "2422242424262428242A242B242D242F"
                               "24312433243524372439243B243D243F\r\n"}));
-  ui->answer_box(1);  // "Success"
+  ui->answer_box(BoxResult::Ok);  // "Success"
   type("ち");  // the seventeenth stays in the field only
   EXPECT_EQ(field(), "あいうえおかきくけこさしすせそたち");
   EXPECT_EQ(title(0).size(), 32u);
@@ -115,13 +115,13 @@ TEST_F(TitleSet, HalfWidthTextIsRefusedWithTheFirstWarning) {
   press(1005);
   EXPECT_TRUE(take_lines().empty());
   EXPECT_EQ(box_texts(), (std::vector<std::string>{kNotJis}));
-  ui->answer_box(1);
+  ui->answer_box(BoxResult::Ok);
   type("B");
   press(1005);
   EXPECT_TRUE(take_lines().empty());
   EXPECT_EQ(box_texts().back(), kNotJis);
   EXPECT_EQ(title(0), "AB");  // refused titles stay as typed
-  ui->answer_box(1);
+  ui->answer_box(BoxResult::Ok);
   backspace(2);
   type("Aあいうえおかきくけこさしすせそた");  // 33 bytes: the store keeps 32, out of step
   EXPECT_EQ(title(0).size(), 32u);
@@ -148,7 +148,7 @@ TEST_F(TitleSet, CharactersShiftJisCannotHoldAreNamedAndKeptOut) {
   ASSERT_EQ(box_texts().size(), 1u);
   EXPECT_NE(box_texts()[0].find("한"), std::string::npos);
   EXPECT_NE(box_texts()[0].find("U+D55C"), std::string::npos);
-  ui->answer_box(1);
+  ui->answer_box(BoxResult::Ok);
   type("い😀う");  // only the bad character is left out, in one box
   EXPECT_EQ(field(), "あいう");
   ASSERT_EQ(box_texts().size(), 2u);
@@ -235,10 +235,10 @@ TEST_F(TitleSet, BadTitleInTheBatchWaitsForItsBoxThenGoesOn) {
   ui->advance(5000);  // the box is still open: nothing more, no second box
   EXPECT_TRUE(take_lines().empty());
   EXPECT_EQ(open_boxes(), 1);
-  ui->answer_box(1);
+  ui->answer_box(BoxResult::Ok);
   ui->advance(500);  // channel 4 fails the check too
   EXPECT_EQ(box_texts().back(), kOutside);
-  ui->answer_box(1);
+  ui->answer_box(BoxResult::Ok);
   ui->advance(500 * 24);
   EXPECT_EQ(take_lines().size(), 24u);
   EXPECT_EQ(store().batch_step, 0);

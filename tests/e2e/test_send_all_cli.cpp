@@ -92,9 +92,9 @@ class CountingSink : public MessageSink {
  public:
   std::vector<std::string> texts;
   void post_box(BoxRequest r) override { texts.push_back(r.text); }
-  void show_box(BoxRequest r, std::function<void(int)> on_close) override {
+  void show_box(BoxRequest r, std::function<void(BoxResult)> on_close) override {
     post_box(r);
-    if (on_close) on_close(kIdOk);
+    if (on_close) on_close(BoxResult::Ok);
   }
 };
 

@@ -19,9 +19,9 @@ namespace klvc::testing {
 class RecordingSink : public MessageSink {
  public:
   void post_box(BoxRequest request) override { add(std::move(request)); }
-  void show_box(BoxRequest request, std::function<void(int)> on_close) override {
+  void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) override {
     add(std::move(request));
-    if (on_close) on_close(kIdOk);
+    if (on_close) on_close(BoxResult::Ok);
   }
   std::vector<BoxRequest> boxes() const;
   std::vector<std::string> texts() const;

@@ -71,8 +71,8 @@ TEST(Loop, CloseRequestFromOutsideRunsTheCloseHandler) {
   int asked = 0;
   ui.set_close_handler([&] {
     ++asked;
-    ui.message_box({"終了しますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true}, [&](int r) {
-      if (r == kIdYes) ui.quit();
+    ui.message_box({"終了しますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true}, [&](BoxResult r) {
+      if (r == BoxResult::Yes) ui.quit();
     });
   });
   s.close = true;  // SIGINT

@@ -145,7 +145,9 @@ TEST(Modal, NestedDialogsTakeInputFromTheTop) {
 TEST(MessageBox, RaisedTogetherTheyComeOneAtATimeInOrder) {
   auto ui = Ui::create_headless(80, 24);
   std::vector<std::string> closed;
-  auto note = [&](const std::string& what) { return [&closed, what](int r) { closed.push_back(what + " " + std::to_string(r)); }; };
+  auto note = [&](const std::string& what) {
+    return [&closed, what](BoxResult r) { closed.push_back(what + (r == BoxResult::Ok ? " OK" : r == BoxResult::No ? " No" : " ?")); };
+  };
   ui->message_box({"上書きしますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true}, note("question"));
   ui->message_box({"No Connect", "Error", MessageIcon::Error, MessageButtons::Ok, false}, note("first error"));
   ui->message_box({"Command Error", "Error", MessageIcon::Error, MessageButtons::Ok, true}, note("second error"));
@@ -161,10 +163,10 @@ TEST(MessageBox, RaisedTogetherTheyComeOneAtATimeInOrder) {
   ui->feed(Event::typed("y"));  // an OK box has no Yes: the key is ignored
   EXPECT_TRUE(ui->shown_boxes()[1].open);
   ui->feed(Event::of(Key::Enter));
-  ui->answer_box(kIdOk);
-  EXPECT_EQ(closed, (std::vector<std::string>{"question 7", "first error 1", "second error 1"}));
+  ui->answer_box(BoxResult::Ok);
+  EXPECT_EQ(closed, (std::vector<std::string>{"question No", "first error OK", "second error OK"}));
   EXPECT_FALSE(ui->message_box_open());
-  EXPECT_EQ(ui->shown_boxes()[1].result, kIdOk);
+  EXPECT_EQ(ui->shown_boxes()[1].result, BoxResult::Ok);
   ui->clear_shown_boxes();
   EXPECT_TRUE(ui->shown_boxes().empty());
 }
@@ -172,19 +174,20 @@ TEST(MessageBox, RaisedTogetherTheyComeOneAtATimeInOrder) {
 TEST(MessageBox, QuestionKeysAndEscNeitherYesNorNo) {
   struct Case {
     std::vector<Event> keys;
-    int answer;
+    BoxResult answer;
   };
   const Case cases[] = {
-      {{Event::of(Key::Enter)}, kIdYes},  // Yes has the focus
-      {{Event::typed("y")}, kIdYes},
-      {{Event::typed("n")}, kIdNo},
-      {{Event::of(Key::Right), Event::of(Key::Enter)}, kIdNo},
-      {{Event::of(Key::Escape)}, kIdCancel},
+      {{Event::of(Key::Enter)}, BoxResult::Yes},  // Yes has the focus
+      {{Event::typed("y")}, BoxResult::Yes},
+      {{Event::typed("n")}, BoxResult::No},
+      {{Event::of(Key::Right), Event::of(Key::Enter)}, BoxResult::No},
+      {{Event::of(Key::Escape)}, BoxResult::Cancel},
   };
   for (const Case& c : cases) {
     auto ui = Ui::create_headless(80, 24);
-    int answer = 0;
-    ui->message_box({"q", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true}, [&](int r) { answer = r; });
+    BoxResult answer = BoxResult::Ok;
+    ui->message_box({"q", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true},
+                    [&](BoxResult r) { answer = r; });
     for (const Event& e : c.keys) ui->feed(e);
     EXPECT_EQ(answer, c.answer);
     EXPECT_FALSE(ui->message_box_open());
@@ -204,9 +207,9 @@ TEST(MessageBox, KeysGoToTheBoxBeforeTheDialog) {
 
 TEST(MessageBox, ClickOnAButtonAnswers) {
   auto ui = Ui::create_headless(60, 20);
-  int answer = 0;
+  BoxResult answer = BoxResult::Ok;
   ui->message_box({"上書きしますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true},
-                  [&](int r) { answer = r; });
+                  [&](BoxResult r) { answer = r; });
   std::string screen = ui->screen_text();
   // find the No button on the screen
   auto lines_pos = screen.find("いいえ(N)");
@@ -227,7 +230,7 @@ TEST(MessageBox, ClickOnAButtonAnswers) {
     i += static_cast<std::size_t>(len);
   }
   ui->feed(Event::click(col, row));
-  EXPECT_EQ(answer, kIdNo);
+  EXPECT_EQ(answer, BoxResult::No);
 }
 
 TEST(Timers, DeadlinesDoNotDriftAndFireInOrder) {

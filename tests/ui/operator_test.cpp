@@ -150,7 +150,7 @@ TEST(Cursor, StaysAtTheCaretThroughClockTicksAndHidesBehindBoxesAndMenus) {
   EXPECT_EQ(ui->render().cursor(), caret);
   ui->message_box({"Success", "設定完了", MessageIcon::Information, MessageButtons::Ok, false});
   EXPECT_FALSE(ui->render().cursor().visible);
-  ui->answer_box(kIdOk);
+  ui->answer_box(BoxResult::Ok);
   EXPECT_EQ(ui->render().cursor(), caret);
   d.focus(10);  // a list has no caret
   EXPECT_FALSE(ui->render().cursor().visible);
