@@ -36,14 +36,12 @@ bool CKLVCApp::init_instance(const StartOptions& options) {
     traffic->add(direction, bytes);
     ui->post([] {});
   });
-  doc_ = std::make_unique<CKLVCDoc>();
-  if (!doc_->on_new_document()) return false;
   frame_ = std::make_unique<CMainFrame>(ui_, options.profile_path.empty() ? profile_path() : options.profile_path);
   if (SimulatedPort* sim = options.simulator) {
     follow_program_setup(*sim);
     frame_->set_setup_listener([sim] { follow_program_setup(*sim); });
   }
-  view_ = std::make_unique<CKLVCView>(*doc_, *traffic_, options.simulated);
+  view_ = std::make_unique<CKLVCView>(*traffic_, options.simulated);
   ui_.set_view_painter([view = view_.get()](ui::Canvas& c, const ui::Rect& r) { view->on_draw(c, r); });
   frame_->set_about_handler([this] { on_app_about(); });
   frame_->on_create();

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "app/doc_view.h"
 #include "app/main_frame.h"
+#include "app/main_view.h"
 #include "app/traffic_log.h"
 #include "app/ui_message_sink.h"
 #include "ui/ui.h"
@@ -33,13 +33,12 @@ class CKLVCApp {
   CKLVCApp(const CKLVCApp&) = delete;
   CKLVCApp& operator=(const CKLVCApp&) = delete;
 
-  // Locale, message boxes onto the screen, the traffic list, document, main
+  // Locale, message boxes onto the screen, the traffic list, main
   // frame (profile, defaults, port, reader), view, then the frame's window.
   bool init_instance(const StartOptions& options);
   void on_app_about();
 
   CMainFrame& frame() { return *frame_; }
-  CKLVCDoc& document() { return *doc_; }
   CKLVCView& view() { return *view_; }
   TrafficLog& traffic() { return *traffic_; }
 
@@ -47,7 +46,6 @@ class CKLVCApp {
   ui::Ui& ui_;
   std::unique_ptr<ScopedUiMessageSink> sink_;
   std::unique_ptr<TrafficLog> traffic_;
-  std::unique_ptr<CKLVCDoc> doc_;
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<CKLVCView> view_;
 };

@@ -99,8 +99,8 @@ void paint_main_view(ui::Canvas& c, const ui::Rect& area, const ViewStatus& s, c
   for (const TrafficLine& l : lines) line(l.time + " " + arrow(l.direction) + " " + l.text);
 }
 
-CKLVCView::CKLVCView(CKLVCDoc& doc, const TrafficLog& traffic, bool simulated)
-    : doc_(doc), traffic_(traffic), status_([simulated] { return current_view_status(simulated); }) {}
+CKLVCView::CKLVCView(const TrafficLog& traffic, bool simulated)
+    : traffic_(traffic), status_([simulated] { return current_view_status(simulated); }) {}
 
 void CKLVCView::on_draw(ui::Canvas& canvas, const ui::Rect& area) const {
   paint_main_view(canvas, area, status_(), traffic_);

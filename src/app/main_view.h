@@ -14,8 +14,6 @@
 
 namespace klvc {
 
-class CKLVCDoc;
-
 struct ViewStatus {
   std::string device;  // what the link uses or waits for (the configured one while closed)
   bool simulated = false;
@@ -36,14 +34,12 @@ void paint_main_view(ui::Canvas& canvas, const ui::Rect& area, const ViewStatus&
 
 class CKLVCView {
  public:
-  CKLVCView(CKLVCDoc& doc, const TrafficLog& traffic, bool simulated);
-  CKLVCDoc& document() const { return doc_; }
+  CKLVCView(const TrafficLog& traffic, bool simulated);
   void on_draw(ui::Canvas& canvas, const ui::Rect& area) const;
   // Where the status comes from (tests pin the link's state with it).
   void set_status_source(std::function<ViewStatus()> source) { status_ = std::move(source); }
 
  private:
-  CKLVCDoc& doc_;
   const TrafficLog& traffic_;
   std::function<ViewStatus()> status_;
 };

@@ -65,7 +65,7 @@ class MainWindowRender : public AppTest {
       return std::string(buf);
     });
     set_link_listener([this](LogDirection d, std::string_view bytes) { traffic.add(d, bytes); });
-    view = std::make_unique<CKLVCView>(app->document(), traffic, false);
+    view = std::make_unique<CKLVCView>(traffic, false);
     view->set_status_source([this] { return status; });
     ui->set_view_painter([this](ui::Canvas& c, const ui::Rect& r) { view->on_draw(c, r); });
   }
