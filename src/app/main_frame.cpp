@@ -5,7 +5,6 @@
 #include "app/command_ids.h"
 #include "app/profile.h"
 #include "app/resource.h"
-#include "dialogs/ime.h"
 #include "link/link.h"
 #include "link/messages.h"
 #include "settings/store.h"
@@ -178,7 +177,6 @@ void CMainFrame::title_dialog_ok(int channel, int slave) {
   if (slave >= 0 && slave <= 31) s.slave_number = slave;
   // The main window is active again once the dialog has gone: later boxes belong to it.
   s.owner_window = reinterpret_cast<std::uintptr_t>(this);
-  ime_set_open_status(s.ime_open_status);
   if (setup_listener_) setup_listener_();
 }
 

@@ -87,7 +87,7 @@ class CMainFrame {
 
   // Steps after a dialog closed with OK.
   // Title: the dialog's slave number and channel into the store, the main
-  // window as the owner of later boxes, the input method's status restored.
+  // window as the owner of later boxes.
   void title_dialog_ok(int channel, int slave);
   // Model: model_index and the profile key "klv_model".
   void model_dialog_ok(int model);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "dialogs/ime.h"
 #include "link/messages.h"
 #include "settings/sjis.h"
 #include "settings/store.h"
@@ -48,10 +47,7 @@ void CTitleSetDlg::on_init() {
   open_slave_list();
   select_then_cut(kChannelList, store().current_channel);
   fill_edit_from_store();
-  // Typing starts in Japanese input; the status before is put back on close.
   capture_owner_window();
-  store().ime_open_status = ime_get_open_status();
-  ime_set_open_status(1);
   paint_table();
   focus(kTitleEdit);
 }
@@ -160,7 +156,6 @@ void CTitleSetDlg::on_ok() {
 void CTitleSetDlg::on_cancel() {
   if (store().batch_step.load() != 0) return;
   capture_owner_window();
-  ime_set_open_status(store().ime_open_status);
   end_dialog(ui::kIdCancel);
 }
 

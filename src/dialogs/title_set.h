@@ -5,10 +5,10 @@
 // After "OK" the main frame takes over (the dialog does not do this itself):
 //   store().slave_number    = dialog.slave;
 //   store().current_channel = dialog.channel;
-//   capture the active window into store().owner_window;
-//   ime_set_open_status(store().ime_open_status);
-// Cancel (Escape, the close box) restores the input method itself and is
-// refused while the batch runs; the main frame then changes nothing.
+//   capture the active window into store().owner_window.
+// Cancel (Escape, the close box) is refused while the batch runs; the main
+// frame then changes nothing. Japanese is typed with the terminal's own input
+// method, which the program neither sees nor switches.
 #pragma once
 
 #include <memory>

@@ -39,7 +39,6 @@ void reset_whole_store() {
   s.current_output = 0;
   s.current_input = 0;
   s.model_index = 0;
-  s.ime_open_status = 0;
   s.interface_mode = 0;
   s.current_channel = 0;
   s.slave_number = 0;

@@ -47,7 +47,6 @@ struct SettingsStore {
 
   // --- setup and selections (not in the settings file) ---
   int model_index = 0;       // 0..4 for KLV-A..KLV-E
-  int ime_open_status = 0;
   std::atomic<int> interface_mode{0};  // 0 RS-232C, 1 RS-485; read by the reader thread
   int current_channel = 0;
   std::atomic<int> slave_number{0};    // RS-485 address 0..31

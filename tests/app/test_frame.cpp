@@ -7,7 +7,6 @@
 #include "app/about_dlg.h"
 #include "app/command_ids.h"
 #include "app_fixture.h"
-#include "dialogs/ime.h"
 #include "link/link.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
@@ -166,11 +165,6 @@ TEST_F(AppTest, MenuOpensTheTitleDialogAndOkKeepsItsChoices) {
   EXPECT_EQ(store().current_channel, 40);
   EXPECT_EQ(store().slave_number, 12);
   EXPECT_NE(store().owner_window, 0u);  // later boxes belong to the main window
-  // The input method gets back the status it had when the dialog opened.
-  store().ime_open_status = 1;
-  ime_set_open_status(0);
-  frame().title_dialog_ok(40, 12);
-  EXPECT_EQ(ime_get_open_status(), 1);
 }
 
 TEST_F(AppTest, MenuOpensTheModelDialogOkWritesTheProfileCloseDoesNot) {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "dialog_fixture.h"
-#include "dialogs/ime.h"
 #include "dialogs/title_set.h"
 #include "settings/store.h"
 #include "ui/controls.h"
@@ -54,15 +53,12 @@ class TitleSet : public DialogTest {
   int closed_slave = -1;
 };
 
-TEST_F(TitleSet, OpeningShowsTheStoredTitleAndOpensTheInputMethod) {
+TEST_F(TitleSet, OpeningShowsTheStoredTitle) {
   title(0) = kHiraA;
-  ime_set_open_status(0);
   open_dialog();
   EXPECT_EQ(field(), "あ");
   EXPECT_NE(table_text().find("ch01 = あ"), std::string::npos);
   EXPECT_EQ(top()->caption(), "タイトル設定 File Name ");
-  EXPECT_EQ(ime_get_open_status(), 1);
-  EXPECT_EQ(store().ime_open_status, 0);
   EXPECT_EQ(store().modified, 1);  // the dialog rewrote the field
   EXPECT_EQ(top()->focused(), &top()->control(kEdit));
 }
@@ -246,7 +242,6 @@ TEST_F(TitleSet, BadTitleInTheBatchWaitsForItsBoxThenGoesOn) {
 
 TEST_F(TitleSet, DuringTheBatchEditingAndCancelAreRefused) {
   store().model_index = 0;
-  ime_set_open_status(0);
   open_dialog();
   press(kAll);
   ui->advance(500);
@@ -267,7 +262,6 @@ TEST_F(TitleSet, DuringTheBatchEditingAndCancelAreRefused) {
   ui->feed(ui::Event::of(ui::Key::Escape));
   EXPECT_EQ(top(), nullptr);
   EXPECT_EQ(closed_result, ui::kIdCancel);
-  EXPECT_EQ(ime_get_open_status(), 0);
 }
 
 TEST_F(TitleSet, OkHandsBackTheListSelections) {

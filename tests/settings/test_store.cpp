@@ -44,7 +44,6 @@ TEST_F(StoreTest, ResetKeepsSetupSelectionsAndFlags) {
   s.com_port_index = 2;
   s.current_channel = 17;
   s.slave_number = 9;
-  s.ime_open_status = 1;
   s.current_output = 4;
   s.current_input = 6;
   s.batch_step = 5;
@@ -63,7 +62,6 @@ TEST_F(StoreTest, ResetKeepsSetupSelectionsAndFlags) {
   EXPECT_EQ(s.com_port_index, 2);
   EXPECT_EQ(s.current_channel, 17);
   EXPECT_EQ(s.slave_number, 9);
-  EXPECT_EQ(s.ime_open_status, 1);
   EXPECT_EQ(s.current_output, 4);
   EXPECT_EQ(s.current_input, 6);
   EXPECT_EQ(s.batch_step, 5);
