@@ -2,8 +2,6 @@
 
 #include <string_view>
 
-#include "link/link.h"
-
 namespace klvc {
 
 namespace {
@@ -327,14 +325,5 @@ bool Simulator::execute(const std::string& body) {
   }
   return false;
 }
-
-DirectAttachment::DirectAttachment(Simulator& sim) {
-  set_direct_line([&sim](const std::string& bytes) {
-    std::string answer = sim.receive(bytes);
-    if (!answer.empty()) feed_received(answer.data(), answer.size());
-  });
-}
-
-DirectAttachment::~DirectAttachment() { set_direct_line({}); }
 
 }  // namespace klvc

@@ -113,16 +113,6 @@ class Simulator {  // pure protocol engine, no I/O
   std::map<std::size_t, std::string> faults_;
 };
 
-// Test helper: routes the link into `sim` synchronously (set_direct_line + feed_received); the
-// destructor detaches.
-class DirectAttachment {
- public:
-  explicit DirectAttachment(Simulator& sim);
-  ~DirectAttachment();
-  DirectAttachment(const DirectAttachment&) = delete;
-  DirectAttachment& operator=(const DirectAttachment&) = delete;
-};
-
 // One line as the simulated switcher saw it, for a trace: the line (without
 // CR LF), the answer given (empty: none) and a note when something was off.
 // A note with an empty line concerns no line (an answer that had to be dropped).

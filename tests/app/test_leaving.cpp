@@ -12,6 +12,7 @@
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
+#include "support/direct_attachment.h"
 #include "ui/event.h"
 
 namespace klvc {
@@ -70,7 +71,7 @@ TEST_F(Leaving, EscOnEachQuestionChangesNothingOnDisk) {
 
 TEST_F(Leaving, CtrlCDuringARunAsksFirstAndSaysHowFarItGot) {
   Simulator switcher(0);
-  DirectAttachment attached(switcher);  // lines count as sent only once a switcher takes them
+  testing::DirectAttachment attached(switcher);  // lines count as sent only once a switcher takes them
   start();
   dismiss_boxes();
   ui->command(cmd::kOutputSwitch);  // KLV-A: eight outputs, one every 100 ms

@@ -16,10 +16,12 @@
 #include "link/messages.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
+#include "support/direct_attachment.h"
 
 namespace klvc {
 namespace {
 
+using klvc::testing::DirectAttachment;
 using klvc::testing::FakePace;
 
 // ---------------------------------------------------------------- arguments

@@ -25,12 +25,14 @@
 #include "settings/sjis.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
+#include "support/direct_attachment.h"
 #include "ui/ui.h"
 
 namespace klvc {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::DirectAttachment;
 
 std::string sjis(const std::string& utf8) {
   std::string out;

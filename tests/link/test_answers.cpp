@@ -6,6 +6,7 @@
 #include "link/protocol.h"
 #include "link_test_support.h"
 #include "sim/simulator.h"
+#include "support/direct_attachment.h"
 
 namespace klvc {
 namespace {
@@ -42,7 +43,7 @@ TEST_F(SendCommand, HandsTheFramedLineToTheDirectLineAndMarksItPending) {
 
 TEST_F(SendCommand, RoundTripThroughTheSimulatorShowsSuccess) {
   Simulator sim;
-  DirectAttachment attach(sim);
+  testing::DirectAttachment attach(sim);
   send_command("AICB\r\n");
   EXPECT_EQ(sim.lines(), std::vector<std::string>{"AICB"});
   EXPECT_EQ(sim.state().alarm_polarity, 1);

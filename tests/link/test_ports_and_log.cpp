@@ -15,6 +15,7 @@
 #include "link/port_list.h"
 #include "link_test_support.h"
 #include "sim/simulator.h"
+#include "support/direct_attachment.h"
 
 namespace klvc {
 namespace {
@@ -122,7 +123,7 @@ TEST_F(TrafficLog, RecordsEachLineSentAndReceivedWithTimeAndDirection) {
   sim.set_rs485(true, 3);
   sim.fail_command(2, "E3\r\n");
   {
-    DirectAttachment attach(sim);
+    testing::DirectAttachment attach(sim);
     send_command("BZON\r\n");
     send_command("BZOF\r\n");
   }
