@@ -4,7 +4,7 @@
 
 namespace klvc {
 
-// Template 100 is 154 x 55 dialog units; at about 4 units a column and 8 a
+// The About box is 154 x 55 dialog units; at about 4 units a column and 8 a
 // row that is a 38 x 6 client area, with the controls where the template puts them.
 CAboutDlg::CAboutDlg() : ui::Dialog(kAboutCaption, 38, 6) {
   add_label({3, 2, 4, 1}, "[K]");  // the application icon

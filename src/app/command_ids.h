@@ -41,9 +41,7 @@ constexpr int kStdFileNew = 57600;
 constexpr int kStdFileOpen = 57601;
 constexpr int kStdFileSave = 57603;
 
-// String ids of the shell.
-constexpr int kStrAppTitle = 57344;
-constexpr int kStrIdle = 57345;
+// The status bar's clock pane (its string gives the pane its first width).
 constexpr int kIndicatorClock = 102;
 
 // Window timers of the main frame.

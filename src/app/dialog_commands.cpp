@@ -33,21 +33,21 @@ void comm_ok(CMainFrame& frame, ui::Dialog& dialog) {
 
 const std::vector<DialogCommand>& dialog_commands() {
   static const std::vector<DialogCommand> table = {
-      {cmd::kOutputSwitch, 137, make_output_switch_dialog},
-      {cmd::kTitleSet, 132, make_title_set_dialog, title_ok},
-      {cmd::kInputTitleDisplay, 138, [] { return std::make_unique<CInputTitleDisplayDlg>(); }},
-      {cmd::kOutputTitleDisplay, 139, [] { return std::make_unique<COutputTitleDisplayDlg>(); }},
-      {cmd::kSkipLive, 140, [] { return std::make_unique<CSkipLiveDlg>(); }},
-      {cmd::kDwellTime, 141, [] { return std::make_unique<CDwellTimeDlg>(); }},
-      {cmd::kDateTimeSet, 142, [] { return std::make_unique<CDateTimeSetDlg>(); }},
-      {cmd::kDateTimeDisplay, 143, [] { return std::make_unique<CDateTimeDisplayDlg>(); }},
-      {cmd::kPassword, 147, [] { return std::make_unique<CPasswordDlg>(); }},
-      {cmd::kAlarmSettings, 144, [] { return std::make_unique<CAlarmSetDlg>(); }},
-      {cmd::kAlarmInputTerminals, 145, [] { return std::make_unique<CAlarmInputDlg>(); }},
-      {cmd::kAlarmOutputTerminals, 146, [] { return std::make_unique<CAlarmOutputDlg>(); }},
-      {cmd::kSendAll, 148, [] { return std::make_unique<CAllSettingsDlg>(); }},
-      {cmd::kModelSelect, 135, make_model_dialog, model_ok},
-      {cmd::kCommSettings, 130, make_comm_settings_dialog, comm_ok},
+      {cmd::kOutputSwitch, make_output_switch_dialog},
+      {cmd::kTitleSet, make_title_set_dialog, title_ok},
+      {cmd::kInputTitleDisplay, [] { return std::make_unique<CInputTitleDisplayDlg>(); }},
+      {cmd::kOutputTitleDisplay, [] { return std::make_unique<COutputTitleDisplayDlg>(); }},
+      {cmd::kSkipLive, [] { return std::make_unique<CSkipLiveDlg>(); }},
+      {cmd::kDwellTime, [] { return std::make_unique<CDwellTimeDlg>(); }},
+      {cmd::kDateTimeSet, [] { return std::make_unique<CDateTimeSetDlg>(); }},
+      {cmd::kDateTimeDisplay, [] { return std::make_unique<CDateTimeDisplayDlg>(); }},
+      {cmd::kPassword, [] { return std::make_unique<CPasswordDlg>(); }},
+      {cmd::kAlarmSettings, [] { return std::make_unique<CAlarmSetDlg>(); }},
+      {cmd::kAlarmInputTerminals, [] { return std::make_unique<CAlarmInputDlg>(); }},
+      {cmd::kAlarmOutputTerminals, [] { return std::make_unique<CAlarmOutputDlg>(); }},
+      {cmd::kSendAll, [] { return std::make_unique<CAllSettingsDlg>(); }},
+      {cmd::kModelSelect, make_model_dialog, model_ok},
+      {cmd::kCommSettings, make_comm_settings_dialog, comm_ok},
   };
   return table;
 }

@@ -14,7 +14,6 @@ class CMainFrame;
 
 struct DialogCommand {
   int command;
-  int dialog_resource;  // the dialog template id, for readers
   // Builds the dialog; empty while the dialog is not part of this build
   // (the menu then shows the command greyed out).
   std::function<std::unique_ptr<ui::Dialog>()> create;

@@ -26,8 +26,6 @@ struct StringEntry {
 
 // Status-bar prompt, line break, tooltip. File New (32791) has no entry.
 const StringEntry kStrings[] = {
-    {cmd::kStrAppTitle, "KLVC"},
-    {cmd::kStrIdle, "ﾚﾃﾞｨ"},
     {cmd::kIndicatorClock, "Time"},
     {cmd::kTitleSet, "タイトルの設定\nタイトル設定"},
     {cmd::kCommSettings, "通信の設定\n通信"},
@@ -52,8 +50,6 @@ const StringEntry kStrings[] = {
     {cmd::kFileExportTitles, "タイトルをCSVに書き出す\nタイトルCSVのエクスポート"},
     {cmd::kAppAbout, "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示\nﾊﾞｰｼﾞｮﾝ情報"},
     {cmd::kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝを終了します\n終了"},
-    {cmd::kStdFileNew, "新規にﾌｧｲﾙを作成\n新規ﾌｧｲﾙ"},
-    {cmd::kStdFileSave, "作業中のﾌｧｲﾙを上書きして保存\n保存"},
 };
 
 ui::MenuItem item(const char* label, int command) {
@@ -69,17 +65,6 @@ ui::MenuItem popup(const char* label, std::vector<ui::MenuItem> items, char mnem
   m.mnemonic = mnemonic;
   m.items = std::move(items);
   return m;
-}
-
-void collect(const std::vector<ui::MenuItem>& items, std::vector<int>* out) {
-  for (const auto& m : items) {
-    if (m.separator) continue;
-    if (!m.items.empty()) {
-      collect(m.items, out);
-    } else if (m.command != 0) {
-      out->push_back(m.command);
-    }
-  }
 }
 
 }  // namespace
@@ -114,12 +99,6 @@ ui::Menu main_menu() {
       popup("ﾍﾙﾌﾟ", {item("KLVC のﾊﾞｰｼﾞｮﾝ情報.", cmd::kAppAbout)}, 'h'),
   };
   return menu;
-}
-
-std::vector<int> menu_commands() {
-  std::vector<int> out;
-  collect(main_menu().top, &out);
-  return out;
 }
 
 std::vector<ui::ToolButton> toolbar_buttons() {

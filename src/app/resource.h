@@ -21,16 +21,13 @@ extern const char* const kPromptOpen;
 extern const char* const kPromptExit;
 extern const char* const kCantFileOpen;      // "Can't file open"
 
-// Menu resource 128: every label and command id, top to bottom.
+// The main menu: every label and command id, top to bottom.
 ui::Menu main_menu();
 
-// Every command id the menu carries, in menu order (separators and submenus left out).
-std::vector<int> menu_commands();
-
-// Toolbar resource 128: the four buttons, labelled with their tooltips.
+// The toolbar: the four buttons, labelled with their tooltips.
 std::vector<ui::ToolButton> toolbar_buttons();
 
-// Accelerator table 128: the keyboard's New, Open and Save.
+// The keyboard shortcuts of New, Open and Save.
 std::vector<ui::Accelerator> accelerators();
 
 // The string-table entry of `id` ("" when there is none).

@@ -28,8 +28,8 @@ void send_alarm_return();
 void send_buzzer_output();
 void send_memory_number_display();
 
-// Dialog 144 "アラーム設定". A list change goes into the store at once; each
-// Set button sends its one setting.
+// The alarm settings dialog "アラーム設定". A list change goes into the store
+// at once; each Set button sends its one setting.
 class CAlarmSetDlg : public ui::Dialog {
  public:
   // Control ids, as in the dialog template.

@@ -81,7 +81,6 @@ std::string alarm_output_cells(int channel) {
 const TableDialogParams& alarm_input_params() {
   static const TableDialogParams p = [] {
     TableDialogParams t;
-    t.resource = 145;
     t.title = "アラーム入力端子";
     t.caption = "入力アラーム設定 File Name ";
     t.table_id = 1036;
@@ -106,7 +105,6 @@ const TableDialogParams& alarm_input_params() {
 const TableDialogParams& alarm_output_params() {
   static const TableDialogParams p = [] {
     TableDialogParams t;
-    t.resource = 146;
     t.title = "アラーム出力端子";
     // The output terminal dialog carries the input terminal dialog's caption text.
     t.caption = "入力アラーム設定 File Name ";

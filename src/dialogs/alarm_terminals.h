@@ -1,5 +1,6 @@
-// Alarm terminals: the channel each alarm input terminal watches (dialog 145)
-// and the alarm output terminals each channel's alarm drives (dialog 146).
+// Alarm terminals: the channel each alarm input terminal watches (the alarm
+// input terminal dialog) and the alarm output terminals each channel's alarm
+// drives (the alarm output terminal dialog).
 #pragma once
 
 #include <string>
@@ -26,11 +27,12 @@ void send_alarm_output(int channel, int terminal);
 // 1..4; a model with three terminals gets a single blank for the fourth.
 std::string alarm_output_cells(int channel);
 
-const TableDialogParams& alarm_input_params();   // 145
-const TableDialogParams& alarm_output_params();  // 146
+const TableDialogParams& alarm_input_params();
+const TableDialogParams& alarm_output_params();
 
-// Dialog 145: one row per alarm input terminal of the model; assigning a
-// channel also makes it the output terminal dialog's current channel.
+// The alarm input terminal dialog: one row per alarm input terminal of the
+// model; assigning a channel also makes it the output terminal dialog's
+// current channel.
 class CAlarmInputDlg : public ListTableDialog {
  public:
   CAlarmInputDlg();
@@ -39,8 +41,9 @@ class CAlarmInputDlg : public ListTableDialog {
   void value_written(int row, int value) override;
 };
 
-// Dialog 146: a page of channels with their terminals' ON/OFF; Set sends
-// every (channel, terminal) pair, one every 100 ms.
+// The alarm output terminal dialog: a page of channels with their
+// terminals' ON/OFF; Set sends every (channel, terminal) pair, one every
+// 100 ms.
 class CAlarmOutputDlg : public PairTableDialog {
  public:
   static constexpr int kChannelList = 1038;

@@ -88,7 +88,6 @@ void send_dwell_time(int output) { send_line(dwell_time_command(output)); }
 const TableDialogParams& skip_live_params() {
   static const TableDialogParams p = [] {
     TableDialogParams t;
-    t.resource = 140;
     t.title = "自動切換え";
     t.caption = "自動切換えSKIP設定 File Name ";
     t.table_id = 1064;
@@ -112,7 +111,6 @@ const TableDialogParams& skip_live_params() {
 const TableDialogParams& dwell_time_params() {
   static const TableDialogParams p = [] {
     TableDialogParams t;
-    t.resource = 141;
     t.title = "自動切換え時間";
     t.caption = "自動切換え時間設定 File Name ";
     t.table_id = 1065;

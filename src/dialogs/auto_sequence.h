@@ -1,5 +1,5 @@
 // The switcher's automatic sequence: which inputs each output cycles through
-// (SKIP/LIVE, dialog 140) and how long it dwells on each (dialog 141).
+// (SKIP/LIVE) and how long it dwells on each: one dialog each.
 #pragma once
 
 #include <string>
@@ -20,11 +20,11 @@ std::string dwell_time_command(int output);
 void send_sequence_live(int input, int output);
 void send_dwell_time(int output);
 
-const TableDialogParams& skip_live_params();   // 140
-const TableDialogParams& dwell_time_params();  // 141
+const TableDialogParams& skip_live_params();
+const TableDialogParams& dwell_time_params();
 
-// Dialog 140: the SKIP/LIVE column of the selected output for a page of
-// inputs; Set sends every (input, output) pair, one every 100 ms.
+// The skip/live dialog: the SKIP/LIVE column of the selected output for a
+// page of inputs; Set sends every (input, output) pair, one every 100 ms.
 class CSkipLiveDlg : public PairTableDialog {
  public:
   static constexpr int kOutputList = 1047;
@@ -35,7 +35,8 @@ class CSkipLiveDlg : public PairTableDialog {
   CSkipLiveDlg();
 };
 
-// Dialog 141: the dwell time of each output; the same-for-all list opens at "3".
+// The dwell-time dialog: the dwell time of each output; the same-for-all
+// list opens at "3".
 class CDwellTimeDlg : public ListTableDialog {
  public:
   CDwellTimeDlg();

@@ -165,7 +165,6 @@ void CDateTimeSetDlg::on_command(int id, ui::Notify notify) {
 const TableDialogParams& datetime_display_params() {
   static const TableDialogParams p = [] {
     TableDialogParams t;
-    t.resource = 143;
     t.title = "日付・時刻表示";
     t.caption = "日付・時刻表示設定 File Name ";
     t.table_id = 1049;

@@ -45,8 +45,8 @@ std::string clock_adjust_command();
 std::string datetime_display_command(int output);
 void send_datetime_display(int output);
 
-// Dialog 142 "日付・時計設定": one list and Set button per clock field, the
-// 30-second adjustment and the slave number. The lists open at the PC's
+// The clock setting dialog "日付・時計設定": one list and Set button per clock
+// field, the 30-second adjustment and the slave number. The lists open at the PC's
 // clock and do not follow it afterwards.
 class CDateTimeSetDlg : public ui::Dialog {
  public:
@@ -74,10 +74,10 @@ class CDateTimeSetDlg : public ui::Dialog {
   int opened_year_ = 0;
 };
 
-const TableDialogParams& datetime_display_params();  // 143
+const TableDialogParams& datetime_display_params();
 
-// Dialog 143 "日付・時刻表示": the date/time overlay of each output; Set sends
-// every output of the model, one every 100 ms.
+// The date/time display dialog "日付・時刻表示": the date/time overlay of
+// each output; Set sends every output of the model, one every 100 ms.
 class CDateTimeDisplayDlg : public ListTableDialog {
  public:
   CDateTimeDisplayDlg();

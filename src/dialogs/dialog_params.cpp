@@ -23,7 +23,6 @@ std::vector<std::string> numbers(int first, int last, const char* format) {
 const TableDialogParams& output_switch_params() {
   static const TableDialogParams p = [] {
     TableDialogParams t;
-    t.resource = 137;
     t.title = "出力切換え";
     t.caption = "出力切換え設定 File Name ";
     t.table_id = 1030;
@@ -48,7 +47,6 @@ const TableDialogParams& output_switch_params() {
 const TableDialogParams& title_set_params() {
   static const TableDialogParams p = [] {
     TableDialogParams t;
-    t.resource = 132;
     t.title = "タイトル設定";
     t.caption = "タイトル設定 File Name ";
     t.table_id = 1006;

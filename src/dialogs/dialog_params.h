@@ -1,7 +1,7 @@
-// The table dialogs as data: one row of parameters per dialog (its template
-// id, caption texts, lists with their group captions, table rows, timer and
-// period). The common mechanics in table_dialog.h read these rows; a dialog
-// adds its row here, its row binding and its command builder.
+// The table dialogs as data: one row of parameters per dialog (caption
+// texts, lists with their group captions, table rows, timer and period). The
+// common mechanics in table_dialog.h read these rows; a dialog adds its row
+// here, its row binding and its command builder.
 #pragma once
 
 #include <string>
@@ -43,7 +43,6 @@ enum class TableRows {
 };
 
 struct TableDialogParams {
-  int resource = 0;
   std::string title;           // template title, shown until the table is painted
   std::string caption;         // caption at every paint, followed by file_name
   int table_id = 0;
@@ -80,8 +79,8 @@ constexpr int kIdSet = 1005;
 constexpr int kIdProgress = 1076;
 constexpr int kIdPageNote = 1077;  // the line saying which page of channels the table shows
 
-const TableDialogParams& output_switch_params();  // 137
-const TableDialogParams& title_set_params();      // 132
+const TableDialogParams& output_switch_params();
+const TableDialogParams& title_set_params();
 
 // The entries of a list as it is filled, before the cut.
 std::vector<std::string> list_entries(const ListParams& list);

@@ -35,7 +35,7 @@ void send_password_operation();
 // it cannot be sent (the caller shows kPanelPasswordRule).
 bool send_panel_password();
 
-// Dialog 147 "パスワードの設定".
+// The password dialog "パスワードの設定".
 class CPasswordDlg : public ui::Dialog {
  public:
   static constexpr int kMenuList = 1025;

@@ -1,4 +1,4 @@
-// Dialog 148 "全項目の設定": one button that sends every setting of the store
+// The send-all dialog "全項目の設定": one button that sends every setting of the store
 // to the switcher in one timed run (send_all.h), a progress bar over the
 // whole run, and Close.
 #pragma once

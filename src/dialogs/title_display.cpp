@@ -62,7 +62,6 @@ std::string on_off_cell(int value) { return value != 0 ? "ON " : "OFF"; }
 const TableDialogParams& input_title_display_params() {
   static const TableDialogParams p = [] {
     TableDialogParams t;
-    t.resource = 138;
     t.title = "入力タイトル表示";
     t.caption = "入力タイトル表示設定 File Name ";
     t.table_id = 1054;
@@ -87,7 +86,6 @@ const TableDialogParams& input_title_display_params() {
 const TableDialogParams& output_title_display_params() {
   static const TableDialogParams p = [] {
     TableDialogParams t;
-    t.resource = 139;
     t.title = "出力タイトル設定";
     // The output dialog carries the input dialog's caption text.
     t.caption = "入力タイトル表示設定 File Name ";

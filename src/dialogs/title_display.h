@@ -1,5 +1,6 @@
-// Title overlays: whether each input's title is shown (dialog 138) and
-// whether titles are shown on each output (dialog 139).
+// Title overlays: whether each input's title is shown (the input title
+// display dialog) and whether titles are shown on each output (the output
+// title display dialog).
 #pragma once
 
 #include <string>
@@ -22,18 +23,19 @@ void send_output_title_display(int output);
 // Painted value of a display flag: "ON " (with a blank, as long as "OFF") or "OFF".
 std::string on_off_cell(int value);
 
-const TableDialogParams& input_title_display_params();   // 138
-const TableDialogParams& output_title_display_params();  // 139
+const TableDialogParams& input_title_display_params();
+const TableDialogParams& output_title_display_params();
 
-// Dialog 138: one row per input channel, in pages of 32; Set sends every
-// input of the model, one every 200 ms.
+// The input title display dialog: one row per input channel, in pages of
+// 32; Set sends every input of the model, one every 200 ms.
 class CInputTitleDisplayDlg : public ListTableDialog {
  public:
   CInputTitleDisplayDlg();
 };
 
-// Dialog 139: one row per output; Set sends every output of the model, one
-// every 100 ms, re-reading the slave-number list before each.
+// The output title display dialog: one row per output; Set sends every
+// output of the model, one every 100 ms, re-reading the slave-number list
+// before each.
 class COutputTitleDisplayDlg : public ListTableDialog {
  public:
   COutputTitleDisplayDlg();
