@@ -2,6 +2,7 @@
 // question, Ctrl+C during a run, SIGTERM with edited titles; and the
 // program's own file dialogs behind the File menu.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -104,12 +105,14 @@ TEST_F(Leaving, SigtermKeepsEditedTitlesInARecoveryFileAndNeverWritesOverAFile) 
     bool older_recovery;
     bool edited;
     std::string expected;  // "" for none; a folder ends with '/'
+    bool named_without_folder = false;  // opened as `klvc walk.dat` from its folder
   };
   const Case cases[] = {
       {"beside the open file", true, false, true, walk + ".save"},
       {"an older one is kept", true, true, true, walk + ".save.2"},
       {"no file open", false, false, true, state + "/klvc/"},
       {"nothing edited", true, false, false, ""},
+      {"named without a folder", true, false, true, "walk.dat.save", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -125,11 +128,18 @@ TEST_F(Leaving, SigtermKeepsEditedTitlesInARecoveryFileAndNeverWritesOverAFile) 
     }
     store().modified = c.edited;
     if (c.older_recovery) write_file(walk + ".save", "older");
+    char first_folder[4096];
+    ASSERT_NE(::getcwd(first_folder, sizeof first_folder), nullptr);
+    if (c.named_without_folder) {
+      ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+      store().file_name = "walk.dat";
+    }
     const std::string before = c.file_open ? read_file(walk) : "";
     std::string expected_bytes;
     ASSERT_TRUE(settings_file_text(&expected_bytes, nullptr));
 
     frame().on_terminate(SIGTERM);
+    ASSERT_EQ(::chdir(first_folder), 0);
     EXPECT_TRUE(frame().is_shut_down());
     EXPECT_TRUE(ui->quitting());
     EXPECT_EQ(frame().terminated_by(), SIGTERM);
@@ -155,7 +165,7 @@ TEST_F(Leaving, SigtermKeepsEditedTitlesInARecoveryFileAndNeverWritesOverAFile) 
       EXPECT_NE(names.find(".dat.save"), std::string::npos) << names;
       path += names.substr(0, names.find(' '));
     }
-    EXPECT_EQ(read_file(path), expected_bytes);
+    EXPECT_EQ(read_file(c.named_without_folder ? dir.file(path) : path), expected_bytes);
     ASSERT_EQ(report.size(), 2u);
     EXPECT_EQ(report[1], "the edited titles were not saved; the settings are in " + path);
   }
