@@ -83,9 +83,7 @@ void CMainFrame::ask_then(const std::string& prompt, std::function<void()> on_ye
 }
 
 void CMainFrame::remember_folder(const std::string& path) {
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return;
-  last_folder_ = slash == 0 ? "/" : path.substr(0, slash);
+  if (path.find('/') != std::string::npos) last_folder_ = folder_of(path);
 }
 
 std::string CMainFrame::start_folder() const {
