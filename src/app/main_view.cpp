@@ -35,7 +35,8 @@ const char* arrow(LogDirection d) {
   switch (d) {
     case LogDirection::Sent: return "->";
     case LogDirection::Received: return "<-";
-    case LogDirection::Event: break;
+    case LogDirection::Event:
+    case LogDirection::Pairing: break;
   }
   return "--";
 }

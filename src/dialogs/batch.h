@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-#include "ui/box_result.h"
+#include "common/box_result.h"
 
 namespace klvc {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/box_result.h"  // the answers a box can have: a plain value, no screen
+#include "common/box_result.h"  // the answers a box can have: a plain value, no screen
 
 namespace klvc {
 

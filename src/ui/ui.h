@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/box_result.h"
+#include "common/box_result.h"
 #include "ui/canvas.h"
 #include "ui/clock.h"
 #include "ui/dialog.h"
