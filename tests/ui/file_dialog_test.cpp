@@ -1,33 +1,24 @@
 #include "ui/file_dialog.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
-
+#include "support/files.h"
+#include "support/scoped_env.h"
 #include "ui/ui.h"
 
 namespace klvc::ui {
 namespace {
 
+using klvc::testing::write_file;
+
 class FileDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/klvc_ui_fd_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    std::ofstream(dir_ + "/a.dat") << "x";
-    std::ofstream(dir_ + "/b.txt") << "x";
-    std::ofstream(dir_ + "/.hidden.dat") << "x";
-    mkdir((dir_ + "/sub").c_str(), 0755);
-    std::ofstream(dir_ + "/sub/c.DAT") << "x";
-    ui_ = Ui::create_headless(80, 24);
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    for (const char* name : {"a.dat", "b.txt", ".hidden.dat", "c.CSV", "d.txt.bak"}) write_file(dir.file(name), "x");
+    ::mkdir(dir.file("sub").c_str(), 0755);
+    write_file(dir.file("sub/c.DAT"), "x");
   }
   FileDialog& top() { return static_cast<FileDialog&>(*ui_->top_dialog()); }
   void type_and_enter(const std::string& text) {
@@ -36,8 +27,9 @@ class FileDialogTest : public ::testing::Test {
     ui_->feed(Event::of(Key::Enter));
   }
 
-  std::string dir_;
-  std::unique_ptr<Ui> ui_;
+  klvc::testing::TempDir dir;
+  const std::string dir_ = dir.path();
+  std::unique_ptr<Ui> ui_ = Ui::create_headless(80, 24);
   std::string result_ = "unset";
 };
 
@@ -119,9 +111,7 @@ TEST_F(FileDialogTest, SaveOfANewNameAndCancel) {
 
 TEST_F(FileDialogTest, TypedNamesLeadWhereTheySay) {
   mkdir((dir_ + "/sub/deeper").c_str(), 0755);
-  const char* old_home = getenv("HOME");
-  const std::string saved_home = old_home ? old_home : "";
-  setenv("HOME", dir_.c_str(), 1);
+  klvc::testing::ScopedEnv home("HOME", dir_.c_str());
   struct Case {
     std::string typed;
     std::string folder;  // where the dialog then stands ("" : it ended)
@@ -152,11 +142,6 @@ TEST_F(FileDialogTest, TypedNamesLeadWhereTheySay) {
     EXPECT_EQ(top().list().entries().front() == "..", c.folder != "/");
     ui_->feed(Event::of(Key::Escape));
   }
-  if (old_home) {
-    setenv("HOME", saved_home.c_str(), 1);
-  } else {
-    unsetenv("HOME");
-  }
 }
 
 TEST_F(FileDialogTest, AFolderThatCannotBeReadIsSaidAndALongPathShowsItsEnd) {
@@ -186,6 +171,14 @@ TEST_F(FileDialogTest, AFolderThatCannotBeReadIsSaidAndALongPathShowsItsEnd) {
   EXPECT_EQ(shown.rfind("フォルダ: ...", 0), 0u) << shown;
   EXPECT_EQ(shown.substr(shown.size() - std::string("/いちばん奥").size()), "/いちばん奥");
   EXPECT_NE(ui_->screen_text().find(shown), std::string::npos) << "shown whole";
+}
+
+TEST_F(FileDialogTest, OtherKindsOfFilesAreListedAndTheFirstKindIsAdded) {
+  ui_->file_save_dialog(dir_, [&](std::string p) { result_ = p; }, "", "KLVC", {"txt", "csv"}, "エクスポート");
+  EXPECT_EQ(top().caption(), "エクスポート");
+  EXPECT_EQ(top().list().entries(), (std::vector<std::string>{"..", "sub/", "b.txt", "c.CSV"}));
+  type_and_enter("site");
+  EXPECT_EQ(result_, dir_ + "/site.txt");
 }
 
 TEST_F(FileDialogTest, UnusableStartFolderFallsBackToTheCurrentOne) {

@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "support/screen_cells.h"
 #include "ui/ui.h"
 
 namespace klvc::ui {
@@ -210,26 +211,9 @@ TEST(MessageBox, ClickOnAButtonAnswers) {
   BoxResult answer = BoxResult::Ok;
   ui->message_box({"上書きしますか?", "KLVC", MessageIcon::Question, MessageButtons::YesNo, true},
                   [&](BoxResult r) { answer = r; });
-  std::string screen = ui->screen_text();
-  // find the No button on the screen
-  auto lines_pos = screen.find("いいえ(N)");
-  ASSERT_NE(lines_pos, std::string::npos);
-  int row = 0;
-  std::size_t line_start = 0;
-  for (std::size_t i = 0; i < lines_pos; ++i)
-    if (screen[i] == '\n') {
-      ++row;
-      line_start = i + 1;
-    }
-  int col = 0;
-  std::string before = screen.substr(line_start, lines_pos - line_start);
-  for (std::size_t i = 0; i < before.size();) {
-    unsigned char b = static_cast<unsigned char>(before[i]);
-    int len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    col += len == 3 ? 2 : 1;  // the labels hold kana (two cells) and ASCII
-    i += static_cast<std::size_t>(len);
-  }
-  ui->feed(Event::click(col, row));
+  const auto no = klvc::testing::find_on_screen(ui->render(), "いいえ(N)");
+  ASSERT_TRUE(no);
+  ui->feed(Event::click(no->first, no->second));
   EXPECT_EQ(answer, BoxResult::No);
 }
 

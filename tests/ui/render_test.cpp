@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "support/text.h"
 #include "ui/ui.h"
 
 namespace klvc::ui {
@@ -22,13 +23,8 @@ std::string cells(const Canvas& c, int x, int y, int n) {
   return s;
 }
 
-std::string spaces(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
-
-std::string repeat(const std::string& s, int n) {
-  std::string r;
-  for (int i = 0; i < n; ++i) r += s;
-  return r;
-}
+using klvc::testing::repeat;
+using klvc::testing::spaces;
 
 Menu sample_menu() {
   MenuItem file{"ファイル", 0, {{"新規作成", 10}, {"開く", 11}, MenuItem::rule(), {"終了", 12}}};
@@ -381,12 +377,6 @@ TEST(EditField, ScrollsToKeepTheCursorInView) {
   ui->feed(Event::click(x + 3, y));  // on 'c'
   EXPECT_EQ(d.edit(11).cursor(), 2u);
 }
-
-}  // namespace
-}  // namespace klvc::ui
-
-namespace klvc::ui {
-namespace {
 
 TEST(ComboBox, TypingTheStartOfAnEntrySelectsIt) {
   auto ui = Ui::create_headless(40, 20);
