@@ -43,21 +43,11 @@ void AppTest::start(const std::string& profile_text) {
   frame().set_file_dialogs(
       [this](std::string start, std::function<void(std::string)> done) {
         open_starts.push_back(start);
-        std::string answer;
-        if (!open_answers.empty()) {
-          answer = open_answers.front();
-          open_answers.pop_front();
-        }
-        done(answer);
+        done(next_answer(open_answers));
       },
       [this](std::string start, std::function<void(std::string)> done) {
         save_starts.push_back(start);
-        std::string answer;
-        if (!save_answers.empty()) {
-          answer = save_answers.front();
-          save_answers.pop_front();
-        }
-        done(answer);
+        done(next_answer(save_answers));
       });
 }
 
@@ -67,9 +57,9 @@ void AppTest::dismiss_boxes() {
   ui->clear_shown_boxes();
 }
 
-const ui::ShownBox& AppTest::last_box() {
-  static const ui::ShownBox none{};
-  return boxes().empty() ? none : boxes().back();
+void AppTest::pick(int list_id, int index) {
+  ui->top_dialog()->combo(list_id).select(index);
+  ui->top_dialog()->notify(list_id, ui::Notify::SelChange);
 }
 
 }  // namespace klvc::testing

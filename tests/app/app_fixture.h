@@ -19,6 +19,14 @@ namespace klvc::testing {
 
 constexpr const char* kMissingDevice = "/nonexistent/klvc-test-tty";
 
+// The next scripted answer of a file dialog; "" (cancelled) when none is left.
+inline std::string next_answer(std::deque<std::string>& answers) {
+  if (answers.empty()) return "";
+  std::string answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
 class AppTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -32,7 +40,8 @@ class AppTest : public ::testing::Test {
   void dismiss_boxes();
   // Boxes shown since the last dismiss_boxes / clear.
   const std::vector<ui::ShownBox>& boxes() { return ui->shown_boxes(); }
-  const ui::ShownBox& last_box();
+  // What the operator does with a drop-down list of the dialog on top: pick entry `index`.
+  void pick(int list_id, int index);
 
   TempDir dir;
   std::string profile;

@@ -8,6 +8,7 @@
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "support/failing_disk.h"
+#include "support/text.h"
 #include "ui/event.h"
 
 namespace klvc {
@@ -16,6 +17,7 @@ namespace {
 using testing::AppTest;
 using testing::default_settings_file;
 using testing::file_exists;
+using testing::kCameraSjis;
 using testing::read_file;
 using testing::write_file;
 
@@ -28,7 +30,7 @@ class DocumentCommands : public AppTest {
   }
   // What an edited title leaves behind.
   void edit_title() {
-    store().channel_titles[0] = "\x83\x4a\x83\x81\x83\x89";  // カメラ
+    store().channel_titles[0] = kCameraSjis;
     store().modified = 1;
   }
   void expect_question(const ui::ShownBox& box, const char* text) {
@@ -55,22 +57,19 @@ TEST_F(DocumentCommands, NewWithoutEditsResetsAtOnce) {
   EXPECT_EQ(store().file_name, "");
 }
 
-TEST_F(DocumentCommands, NewAfterAnEditAsksAndNoKeepsEverything) {
+TEST_F(DocumentCommands, NewAfterAnEditAsksNoKeepsEverythingYesResetsButStillCountsAsModified) {
   edit_title();
   store().file_name = dir.file("a.dat");
+  store().model_index = 3;
+  store().slave_number = 4;
   ui->command(cmd::kFileNew);
   ASSERT_EQ(boxes().size(), 1u);
   expect_question(boxes()[0], "データを保存せずに新規作成しますか？");
   ui->answer_box(BoxResult::No);
-  EXPECT_EQ(store().channel_titles[0], "\x83\x4a\x83\x81\x83\x89");
+  EXPECT_EQ(store().channel_titles[0], kCameraSjis);
   EXPECT_EQ(store().file_name, dir.file("a.dat"));
   EXPECT_EQ(store().modified, 1);
-}
 
-TEST_F(DocumentCommands, NewAnsweredYesResetsButStillCountsAsModified) {
-  edit_title();
-  store().model_index = 3;
-  store().slave_number = 4;
   ui->command(cmd::kFileNew);
   ui->answer_box(BoxResult::Yes);
   EXPECT_EQ(store().channel_titles[0], "");
@@ -85,7 +84,7 @@ TEST_F(DocumentCommands, NewAnsweredYesResetsButStillCountsAsModified) {
 
 TEST_F(DocumentCommands, OpenLoadsTheFileAndClearsModified) {
   const std::string path = dir.file("site.dat");
-  write_file(path, default_settings_file({{1, "\x83\x4a\x83\x81\x83\x89"}, {1387, "40"}}));
+  write_file(path, default_settings_file({{1, kCameraSjis}, {1387, "40"}}));
   edit_title();
   open_answers.push_back(path);
   ui->command(cmd::kFileOpen);
@@ -193,11 +192,11 @@ TEST_F(DocumentCommands, SaveAsWritesTheFileAndSaveWritesItAgain) {
   ui->command(cmd::kFileSaveAs);
   EXPECT_EQ(store().file_name, path);
   EXPECT_EQ(store().modified, 0);
-  EXPECT_EQ(read_file(path), default_settings_file({{1, "\x83\x4a\x83\x81\x83\x89"}}));
+  EXPECT_EQ(read_file(path), default_settings_file({{1, kCameraSjis}}));
 
   store().output_routes[15] = 64;
   ui->command(cmd::kFileSave);
-  EXPECT_EQ(read_file(path), default_settings_file({{1, "\x83\x4a\x83\x81\x83\x89"}, {1400, "64"}}));
+  EXPECT_EQ(read_file(path), default_settings_file({{1, kCameraSjis}, {1400, "64"}}));
   EXPECT_TRUE(boxes().empty());
 }
 
@@ -240,23 +239,16 @@ TEST_F(DocumentCommands, ExitWithoutEditsEndsAtOnce) {
   EXPECT_TRUE(frame().is_shut_down());
 }
 
-TEST_F(DocumentCommands, ExitAfterAnEditAsksAndYesEnds) {
-  edit_title();
-  ui->command(cmd::kAppExit);
-  ASSERT_EQ(boxes().size(), 1u);
-  expect_question(boxes()[0], "データを保存せずに終了しますか？");
-  EXPECT_FALSE(ui->quitting());
-  ui->answer_box(BoxResult::Yes);
-  EXPECT_TRUE(ui->quitting());
-}
-
-TEST_F(DocumentCommands, ExitAsksEvenWhenTheCurrentTitleIsOneSpace) {
+TEST_F(DocumentCommands, ExitAfterAnEditAsksEvenWhenTheCurrentTitleIsOneSpaceAndYesEnds) {
   edit_title();
   store().current_channel = 5;
   store().channel_titles[5] = " ";
   ui->command(cmd::kAppExit);
   ASSERT_EQ(boxes().size(), 1u);
   expect_question(boxes()[0], "データを保存せずに終了しますか？");
+  EXPECT_FALSE(ui->quitting());
+  ui->answer_box(BoxResult::Yes);
+  EXPECT_TRUE(ui->quitting());
 }
 
 TEST_F(DocumentCommands, ExitAnsweredNoWithoutANameOffersSaveAsAndCancelStaysOpen) {
@@ -282,7 +274,7 @@ TEST_F(DocumentCommands, ExitAnsweredNoSavesToTheCurrentFileThenExitIsQuiet) {
   ui->answer_box(BoxResult::No);
   EXPECT_FALSE(ui->quitting());
   EXPECT_EQ(store().modified, 0);
-  EXPECT_EQ(read_file(path), default_settings_file({{1, "\x83\x4a\x83\x81\x83\x89"}}));
+  EXPECT_EQ(read_file(path), default_settings_file({{1, kCameraSjis}}));
   ui->clear_shown_boxes();
   ui->command(cmd::kAppExit);
   EXPECT_TRUE(boxes().empty());

@@ -1,7 +1,6 @@
 // Start-up, the frame's timers, the status bar, menu routing and the About box.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ctime>
 
 #include "app/about_dlg.h"
@@ -10,6 +9,7 @@
 #include "link/link.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
+#include "support/scoped_env.h"
 
 namespace klvc {
 namespace {
@@ -86,17 +86,8 @@ TEST_F(AppTest, NoAnswerIsReportedOnTheSeventhTickOfTheFrameTimer) {
 }
 
 TEST(ClockText, LocalTimeInTheLocalesForm) {
-  const char* old_tz = std::getenv("TZ");
-  std::string saved = old_tz ? old_tz : "";
-  ::setenv("TZ", "UTC", 1);
-  ::tzset();
+  testing::ScopedEnv tz("TZ", "UTC");
   EXPECT_EQ(clock_text(3600 * 13 + 60 * 2 + 3), "13:02:03");
-  if (old_tz) {
-    ::setenv("TZ", saved.c_str(), 1);
-  } else {
-    ::unsetenv("TZ");
-  }
-  ::tzset();
 }
 
 TEST_F(AppTest, ClockPaneFollowsTheOneSecondTimer) {
@@ -144,22 +135,15 @@ TEST_F(AppTest, AboutBoxOpensAnyNumberOfTimesAndChangesNothing) {
   EXPECT_TRUE(boxes().empty());
 }
 
-// What the operator does with a drop-down list: pick entry `index`.
-void pick(ui::Dialog& d, int id, int index) {
-  d.combo(id).select(index);
-  d.notify(id, ui::Notify::SelChange);
-}
-
 TEST_F(AppTest, MenuOpensTheTitleDialogAndOkKeepsItsChoices) {
   start("[KLV-C_Section]\nklv_model=4\n");
   dismiss_boxes();
   EXPECT_EQ(store().owner_window, 0u);
   ui->command(cmd::kTitleSet);
   ASSERT_NE(ui->top_dialog(), nullptr);
-  ui::Dialog& d = *ui->top_dialog();
-  pick(d, 1002, 40);
-  pick(d, 1003, 12);
-  d.click(ui::kIdOk);
+  pick(1002, 40);
+  pick(1003, 12);
+  ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
   EXPECT_EQ(ui->dialog_depth(), 0);
   EXPECT_EQ(store().current_channel, 40);
@@ -173,7 +157,7 @@ TEST_F(AppTest, MenuOpensTheModelDialogOkWritesTheProfileCloseDoesNot) {
   store().output_routes[7] = 30;
   ui->command(cmd::kModelSelect);
   ASSERT_NE(ui->top_dialog(), nullptr);
-  pick(*ui->top_dialog(), 1007, 3);
+  pick(1007, 3);
   ui->top_dialog()->click(ui::kIdCancel);
   ui->run_posted();
   EXPECT_EQ(store().model_index, 3);  // the list acts at once
@@ -181,7 +165,7 @@ TEST_F(AppTest, MenuOpensTheModelDialogOkWritesTheProfileCloseDoesNot) {
 
   ui->command(cmd::kModelSelect);
   ASSERT_NE(ui->top_dialog(), nullptr);
-  pick(*ui->top_dialog(), 1007, 2);
+  pick(1007, 2);
   ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
   EXPECT_EQ(store().model_index, 2);
@@ -207,8 +191,8 @@ TEST_F(AppTest, MenuOpensTheCommDialogAndEveryOkRestartsTheLink) {
 
   ui->command(cmd::kCommSettings);
   ASSERT_NE(ui->top_dialog(), nullptr);
-  pick(*ui->top_dialog(), 1000, 3);
-  pick(*ui->top_dialog(), 1001, 1);
+  pick(1000, 3);
+  pick(1001, 1);
   ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
   EXPECT_EQ(store().com_port_index, 3);

@@ -8,16 +8,16 @@
 #include "app/command_ids.h"
 #include "app_fixture.h"
 #include "settings/store.h"
+#include "support/text.h"
 
 namespace klvc {
 namespace {
 
 using testing::AppTest;
 using testing::file_exists;
+using testing::kCameraSjis;
 using testing::read_file;
 using testing::write_file;
-
-const std::string kKaMeRa = "\x83\x4A\x83\x81\x83\x89";  // カメラ in Shift-JIS
 
 class ImportExport : public AppTest {
  protected:
@@ -27,12 +27,7 @@ class ImportExport : public AppTest {
     dismiss_boxes();
     frame().set_transfer_dialog([this](FileDialogRequest request, std::function<void(std::string)> done) {
       requests.push_back(request);
-      std::string answer;
-      if (!answers.empty()) {
-        answer = answers.front();
-        answers.pop_front();
-      }
-      done(answer);
+      done(testing::next_answer(answers));
     });
   }
 
@@ -49,7 +44,7 @@ TEST_F(ImportExport, ImportAppliesACsvOrShowsEveryErrorWithItsLine) {
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_FALSE(requests[0].save);
   EXPECT_EQ(requests[0].extensions, (std::vector<std::string>{"txt", "csv"}));
-  EXPECT_EQ(store().channel_titles[0], kKaMeRa);
+  EXPECT_EQ(store().channel_titles[0], kCameraSjis);
   EXPECT_EQ(store().channel_titles[2], "");
   EXPECT_EQ(store().output_routes[2], 9);  // a titles CSV sets titles only
   EXPECT_EQ(store().modified, 1);          // not saved yet: the exit question guards it
@@ -72,7 +67,7 @@ TEST_F(ImportExport, ImportAppliesACsvOrShowsEveryErrorWithItsLine) {
 
 TEST_F(ImportExport, ExportWritesTheTextOrTheTitlesThatImportReadsBack) {
   store().file_name = dir.file("site.dat");
-  store().channel_titles[0] = kKaMeRa;
+  store().channel_titles[0] = kCameraSjis;
   store().output_routes[2] = 28;
   answers = {dir.file("site.txt"), dir.file("site.csv")};
   ui->command(cmd::kFileExportText);
@@ -92,7 +87,7 @@ TEST_F(ImportExport, ExportWritesTheTextOrTheTitlesThatImportReadsBack) {
   reset_to_defaults();
   answers = {dir.file("site.txt")};
   ui->command(cmd::kFileImport);
-  EXPECT_EQ(store().channel_titles[0], kKaMeRa);
+  EXPECT_EQ(store().channel_titles[0], kCameraSjis);
   EXPECT_EQ(store().output_routes[2], 28);
 
   // Cancelled dialogs write nothing.

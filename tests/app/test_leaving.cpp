@@ -14,6 +14,8 @@
 #include "settings/store.h"
 #include "sim/simulator.h"
 #include "support/direct_attachment.h"
+#include "support/scoped_env.h"
+#include "support/text.h"
 #include "ui/event.h"
 
 namespace klvc {
@@ -22,11 +24,10 @@ namespace {
 using testing::AppTest;
 using testing::default_settings_file;
 using testing::file_exists;
+using testing::kCameraSjis;
 using testing::list_dir;
 using testing::read_file;
 using testing::write_file;
-
-const char kCamera[] = "\x83\x4a\x83\x81\x83\x89";  // カメラ in Shift-JIS
 
 class Leaving : public AppTest {
  protected:
@@ -34,7 +35,7 @@ class Leaving : public AppTest {
   void open_saved_file_and_edit() {
     write_file(walk, default_settings_file());
     ASSERT_TRUE(frame().open_settings_file(walk));
-    store().channel_titles[0] = kCamera;
+    store().channel_titles[0] = kCameraSjis;
     store().modified = 1;
   }
   int lines_sent() {
@@ -63,7 +64,7 @@ TEST_F(Leaving, EscOnEachQuestionChangesNothingOnDisk) {
     EXPECT_TRUE(open_starts.empty() && save_starts.empty()) << "no file dialog";
     EXPECT_EQ(read_file(walk), bytes);
     EXPECT_EQ(list_dir(dir.path()), files);
-    EXPECT_EQ(store().channel_titles[0], kCamera);
+    EXPECT_EQ(store().channel_titles[0], kCameraSjis);
     EXPECT_EQ(store().modified, 1);
     EXPECT_EQ(store().file_name, walk);
     EXPECT_FALSE(frame().is_shut_down());
@@ -98,7 +99,7 @@ TEST_F(Leaving, CtrlCDuringARunAsksFirstAndSaysHowFarItGot) {
 
 TEST_F(Leaving, SigtermKeepsEditedTitlesInARecoveryFileAndNeverWritesOverAFile) {
   const std::string state = dir.file("state");
-  ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+  testing::ScopedEnv state_home("XDG_STATE_HOME", state.c_str());
   struct Case {
     const char* name;
     bool file_open;
@@ -124,7 +125,7 @@ TEST_F(Leaving, SigtermKeepsEditedTitlesInARecoveryFileAndNeverWritesOverAFile) 
     if (c.file_open) {
       open_saved_file_and_edit();
     } else {
-      store().channel_titles[0] = kCamera;
+      store().channel_titles[0] = kCameraSjis;
     }
     store().modified = c.edited;
     if (c.older_recovery) write_file(walk + ".save", "older");
@@ -169,14 +170,13 @@ TEST_F(Leaving, SigtermKeepsEditedTitlesInARecoveryFileAndNeverWritesOverAFile) 
     ASSERT_EQ(report.size(), 2u);
     EXPECT_EQ(report[1], "the edited titles were not saved; the settings are in " + path);
   }
-  ::unsetenv("XDG_STATE_HOME");
 }
 
 TEST_F(Leaving, TheFileMenuUsesTheProgramsOwnFileDialogs) {
   scripted_file_dialogs = false;
   start();
   dismiss_boxes();
-  write_file(walk, default_settings_file({{1, kCamera}}));
+  write_file(walk, default_settings_file({{1, kCameraSjis}}));
   ui->command(cmd::kFileOpen);
   ASSERT_NE(ui->top_dialog(), nullptr);
   EXPECT_EQ(ui->top_dialog()->caption(), "ファイルを開く");
@@ -185,7 +185,7 @@ TEST_F(Leaving, TheFileMenuUsesTheProgramsOwnFileDialogs) {
   ui->feed(ui::Event::of(ui::Key::Enter));
   EXPECT_EQ(ui->top_dialog(), nullptr);
   EXPECT_EQ(store().file_name, walk);
-  EXPECT_EQ(store().channel_titles[0], kCamera);
+  EXPECT_EQ(store().channel_titles[0], kCameraSjis);
 
   ui->command(cmd::kFileSaveAs);  // starts in the file's folder, offering its name
   ASSERT_NE(ui->top_dialog(), nullptr);

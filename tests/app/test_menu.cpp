@@ -7,6 +7,7 @@
 
 #include "app_fixture.h"
 #include "settings/store.h"
+#include "support/screen_cells.h"
 
 namespace klvc {
 namespace {
@@ -18,21 +19,9 @@ class MenuTest : public AppTest {
   // Clicks where `label` is drawn after a blank, on rows `top` to `bottom`;
   // false when it is not on the screen there.
   bool click_label(const std::string& label, int top, int bottom) {
-    const ui::Canvas& c = ui->render();
-    for (int y = top; y <= bottom; ++y) {
-      std::string text;
-      std::vector<int> column;  // the screen column of each byte of `text`
-      for (int x = 0; x < c.width(); ++x) {
-        text += c.at(x, y).text;
-        column.resize(text.size(), x);
-      }
-      const std::size_t at = text.find(" " + label);
-      if (at != std::string::npos) {
-        ui->feed(ui::Event::click(column[at + 1], y));
-        return true;
-      }
-    }
-    return false;
+    const auto at = testing::find_on_screen(ui->render(), " " + label, top, bottom);
+    if (at) ui->feed(ui::Event::click(at->first + 1, at->second));
+    return at.has_value();
   }
   // The menu bar's entry, then the items of the boxes that open under it.
   void click_menu(const std::vector<std::string>& path) {

@@ -2,13 +2,13 @@
 // it is rewritten.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/ini_file.h"
 #include "app/profile.h"
 #include "support/files.h"
+#include "support/scoped_env.h"
 
 namespace klvc {
 namespace {
@@ -17,37 +17,14 @@ using testing::read_file;
 using testing::TempDir;
 using testing::write_file;
 
-class EnvGuard {
- public:
-  explicit EnvGuard(const char* name) : name_(name) {
-    const char* v = std::getenv(name);
-    had_ = v != nullptr;
-    if (had_) old_ = v;
-  }
-  ~EnvGuard() {
-    if (had_) {
-      ::setenv(name_, old_.c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_ = false;
-  std::string old_;
-};
-
 TEST(ProfilePath, FollowsXdgConfigHomeElseHome) {
-  EnvGuard xdg("XDG_CONFIG_HOME");
-  EnvGuard home("HOME");
-  ::setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
-  ::setenv("HOME", "/home/op", 1);
+  testing::ScopedEnv xdg("XDG_CONFIG_HOME", "/tmp/cfg");
+  testing::ScopedEnv home("HOME", "/home/op");
   EXPECT_EQ(profile_path(), "/tmp/cfg/klvc/klvc.ini");
-  ::unsetenv("XDG_CONFIG_HOME");
+  xdg.set(nullptr);
   EXPECT_EQ(profile_path(), "/home/op/.config/klvc/klvc.ini");
   // A relative XDG_CONFIG_HOME is to be ignored.
-  ::setenv("XDG_CONFIG_HOME", "relative/cfg", 1);
+  xdg.set("relative/cfg");
   EXPECT_EQ(profile_path(), "/home/op/.config/klvc/klvc.ini");
 }
 

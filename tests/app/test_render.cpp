@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
+#include <optional>
 
 #include "app/command_ids.h"
 #include "app/main_view.h"
@@ -14,38 +14,22 @@
 #include "link/link_log.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
+#include "support/direct_attachment.h"
+#include "support/scoped_env.h"
+#include "support/text.h"
 
 namespace klvc {
 namespace {
 
 using testing::AppTest;
-
-std::string repeat(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
-std::string spaces(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+using testing::repeat;
+using testing::spaces;
 
 class MainWindowRender : public AppTest {
  protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    const char* tz = std::getenv("TZ");
-    had_tz_ = tz != nullptr;
-    if (had_tz_) old_tz_ = tz;
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
-  }
   void TearDown() override {
     set_link_listener({});
-    set_direct_line({});
-    if (had_tz_) {
-      ::setenv("TZ", old_tz_.c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
-    ::tzset();
+    attached.reset();
     AppTest::TearDown();
   }
 
@@ -72,10 +56,7 @@ class MainWindowRender : public AppTest {
 
   // Sends route lines to a simulated switcher behind the link; each is answered "GO".
   void send_routes(int count) {
-    set_direct_line([this](const std::string& bytes) {
-      const std::string answer = sim.receive(bytes);
-      if (!answer.empty()) feed_received(answer.data(), answer.size());
-    });
+    attached.emplace(sim);
     for (int o = 1; o <= count; ++o) {
       char line[16];
       std::snprintf(line, sizeof line, "O%02dI%02d\r\n", o, o + 2);
@@ -96,13 +77,13 @@ class MainWindowRender : public AppTest {
     return out;
   }
 
-  bool had_tz_ = false;
-  std::string old_tz_;
+  testing::ScopedEnv tz{"TZ", "UTC"};
   TrafficLog traffic;
   int ticks = 0;
   ViewStatus status;
   std::unique_ptr<CKLVCView> view;
   Simulator sim{4};
+  std::optional<testing::DirectAttachment> attached;
 };
 
 // The menu bar is 51 cells; the window title stands at its right where it fits.

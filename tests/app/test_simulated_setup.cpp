@@ -18,11 +18,6 @@ namespace {
 
 using testing::AppTest;
 
-void pick(ui::Dialog& d, int id, int index) {
-  d.combo(id).select(index);
-  d.notify(id, ui::Notify::SelChange);
-}
-
 class SimulatedSetup : public AppTest {
  protected:
   void SetUp() override {
@@ -45,10 +40,10 @@ TEST_F(SimulatedSetup, KlvEOnRs485AnswersGoForAllSixteenOutputs) {
   start();  // the profile's KLV-A on RS-232C
   dismiss_boxes();
   ui->command(cmd::kModelSelect);
-  pick(*ui->top_dialog(), 1007, 4);  // KLV-E
+  pick(1007, 4);  // KLV-E
   ui->top_dialog()->click(ui::kIdOk);
   ui->command(cmd::kCommSettings);
-  pick(*ui->top_dialog(), 1001, 1);  // RS-485
+  pick(1001, 1);  // RS-485
   ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
   ASSERT_TRUE(link_is_open());

@@ -15,4 +15,7 @@ inline std::string repeat(const std::string& s, int n) {
 
 inline std::string spaces(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
+// カメラ in Shift-JIS, as a settings file holds it.
+inline const std::string kCameraSjis = "\x83\x4A\x83\x81\x83\x89";
+
 }  // namespace klvc::testing
