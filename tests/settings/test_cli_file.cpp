@@ -29,8 +29,9 @@ TEST(Cli, VersionAndHelp) {
 
   r = run_klvc({"--help"});
   EXPECT_EQ(r.exit_code, 0);
-  for (const char* line : {"klvc file new [--force] OUT.dat", "klvc file check FILE.dat", "klvc file export FILE [--titles]",
-                           "klvc file import TEXT OUT.dat [--base BASE.dat]", "klvc file diff A B"}) {
+  for (const char* line : {"klvc file new [--force] OUT.dat", "klvc file check FILE.dat",
+                           "klvc file export FILE [--titles]", "klvc file import TEXT OUT.dat [--base BASE.dat]",
+                           "klvc file diff A B"}) {
     EXPECT_TRUE(contains(r.out, line)) << r.out;
   }
 }
@@ -102,11 +103,10 @@ TEST(CliFile, ShowListsEverySettingReadably) {
     settings += r.out[at] != '#' && r.out[at] != '\n';
   }
   EXPECT_EQ(settings, 1507);
-  for (const char* line :
-       {"title ch01 = \"あい\"\n", "title ch02 = \"\"\n", "alarm_input term05 = ch05\n", "alarm_output ch03 term4 = OFF\n",
-        "sequence in03 out06 = LIVE\n", "dwell out01 = 4s\n", "route out03 = in12\n",
-        "route out05 = in29  # Auto on KLV-A\n", "alarm_hold_time = 10\n", "alarm_polarity = MAKE\n",
-        "password = \"573920\"\n"}) {
+  for (const char* line : {"title ch01 = \"あい\"\n", "title ch02 = \"\"\n", "alarm_input term05 = ch05\n",
+                           "alarm_output ch03 term4 = OFF\n", "sequence in03 out06 = LIVE\n", "dwell out01 = 4s\n",
+                           "route out03 = in12\n", "route out05 = in29  # Auto on KLV-A\n", "alarm_hold_time = 10\n",
+                           "alarm_polarity = MAKE\n", "password = \"573920\"\n"}) {
     EXPECT_TRUE(contains(r.out, line)) << line;
   }
 

@@ -38,6 +38,13 @@ class SettingsReadTest : public ::testing::Test {
   ReadResult read(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
     return read_settings_text(join_lines(lines, end));
   }
+  // The file the writer makes of the store as it is now.
+  static std::string written() {
+    std::string bytes;
+    std::string error;
+    EXPECT_TRUE(settings_file_text(&bytes, &error)) << error;
+    return bytes;
+  }
   // The problems as "line: message" for readable failures.
   static std::string listed(const ReadResult& r) {
     std::string out;
@@ -87,9 +94,7 @@ TEST_F(SettingsReadTest, LoadsEveryValueAndClearsModified) {
 TEST_F(SettingsReadTest, WhatTheWriterWritesReadsBackUnchanged) {
   read(varied_lines());
   ASSERT_EQ(s.model_index, 0);
-  std::string bytes;
-  std::string error;
-  ASSERT_TRUE(settings_file_text(&bytes, &error)) << error;
+  const std::string bytes = written();
   EXPECT_EQ(bytes, join_lines(varied_lines()));
   reset_whole_store();
   EXPECT_TRUE(read_settings_text(bytes).clean());
@@ -267,10 +272,7 @@ TEST_F(SettingsReadTest, OutOfRangeValuesGoBackToTheirDefaultsWithTheirLine) {
         std::vector<std::string> lines = default_file_lines();
         lines[line - 1] = std::to_string(value);
         ASSERT_TRUE(read(lines).clean()) << value;
-        std::string bytes;
-        std::string error;
-        settings_file_text(&bytes, &error);
-        EXPECT_EQ(bytes, join_lines(lines));
+        EXPECT_EQ(written(), join_lines(lines));
       }
       for (const std::string& bad : {std::to_string(run.max + 1), std::string("-1"), std::string("99999999999")}) {
         reset_whole_store();
@@ -283,10 +285,7 @@ TEST_F(SettingsReadTest, OutOfRangeValuesGoBackToTheirDefaultsWithTheirLine) {
                                              ", reset to default " + std::to_string(fallback)),
                   std::string::npos)
             << r.problems[0].message;
-        std::string bytes;
-        std::string error;
-        settings_file_text(&bytes, &error);
-        EXPECT_EQ(bytes, join_lines(default_file_lines()));
+        EXPECT_EQ(written(), join_lines(default_file_lines()));
       }
     }
   }
