@@ -1,10 +1,22 @@
 #include "dialog_fixture.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "link/link.h"
 #include "settings/store.h"
 #include "ui/controls.h"
 
 namespace klvc {
+
+std::string printed(const char* format, ...) {
+  char buf[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buf, sizeof buf, format, args);
+  va_end(args);
+  return buf;
+}
 
 void ScreenBoxes::show_box(BoxRequest request, std::function<void(BoxResult)> on_close) {
   ui::MessageBoxSpec form;
@@ -45,6 +57,12 @@ void DialogTest::press(int button_id) {
 int DialogTest::selection(int list_id) { return top()->combo(list_id).selection(); }
 
 std::vector<std::string> DialogTest::entries(int list_id) { return top()->combo(list_id).entries(); }
+
+std::string DialogTest::table_text(int table_id) { return top()->table(table_id).painted_text(); }
+
+bool DialogTest::shows(int table_id, const std::string& text) {
+  return table_text(table_id).find(text) != std::string::npos;
+}
 
 std::vector<std::string> DialogTest::take_lines() {
   std::vector<std::string> lines;

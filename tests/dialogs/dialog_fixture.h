@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,22 @@
 #include "ui/ui.h"
 
 namespace klvc {
+
+using Lines = std::vector<std::string>;
+
+// An expected line, written printf-style from the command's rule.
+std::string printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// What the tables of dialogs hold to open one.
+using MakeDialog = std::function<std::unique_ptr<ui::Dialog>()>;
+template <class D>
+std::unique_ptr<ui::Dialog> make_dialog() {
+  return std::make_unique<D>();
+}
+
+// The warnings of a title the switcher cannot draw.
+constexpr const char* kNotJisWarning = "ＪＩＳ第１水準,第２水準以外の字が選択されてます";
+constexpr const char* kOutsideSetWarning = "仕様以外の字が選択されてます";
 
 // Boxes go straight onto the headless screen (one thread: no posting needed).
 class ScreenBoxes : public MessageSink {
@@ -45,6 +62,9 @@ class DialogTest : public ::testing::Test {
   void press(int button_id);
   int selection(int list_id);
   std::vector<std::string> entries(int list_id);
+  // The text painted into a table of the dialog on top, and whether it holds `text`.
+  std::string table_text(int table_id);
+  bool shows(int table_id, const std::string& text);
 
   // Everything written to the switcher since the last call, split into lines
   // (each still with its CR LF).

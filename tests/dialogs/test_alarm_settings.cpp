@@ -13,7 +13,6 @@
 namespace klvc {
 namespace {
 
-using Lines = std::vector<std::string>;
 using D = CAlarmSetDlg;
 
 class AlarmSettings : public DialogTest {
@@ -35,24 +34,20 @@ TEST_F(AlarmSettings, DefaultsShowAndSendAsStored) {
 
 TEST_F(AlarmSettings, EachListChoiceIsSentByItsOwnButton) {
   open_dialog();
-  pick(D::kHoldTimeList, 59);
-  press(D::kHoldTimeSet);
-  pick(D::kHoldTimeList, 0);
-  press(D::kHoldTimeSet);
-  pick(D::kPolarityList, 1);
-  press(D::kPolaritySet);
-  pick(D::kPolarityList, 0);
-  press(D::kPolaritySet);
-  pick(D::kReturnList, 1);
-  press(D::kReturnSet);
-  pick(D::kBuzzerList, 1);
-  press(D::kBuzzerSet);
-  pick(D::kMemoryNumberList, 1);
-  press(D::kMemoryNumberSet);
-  EXPECT_EQ(take_lines(), (Lines{"ADT60\r\n", "ADT01\r\n", "AICB\r\n", "AICM\r\n", "ARON\r\n", "BZON\r\n", "MNON\r\n"}));
-  EXPECT_EQ(sim.state().alarm_return, 1);
-  EXPECT_EQ(sim.state().buzzer_output, 1);
-  EXPECT_EQ(sim.state().memory_number_display, 1);
+  const struct {
+    int list, entry, set;
+    const char* line;
+  } choices[] = {
+      {D::kHoldTimeList, 59, D::kHoldTimeSet, "ADT60\r\n"}, {D::kHoldTimeList, 0, D::kHoldTimeSet, "ADT01\r\n"},
+      {D::kPolarityList, 1, D::kPolaritySet, "AICB\r\n"},   {D::kPolarityList, 0, D::kPolaritySet, "AICM\r\n"},
+      {D::kReturnList, 1, D::kReturnSet, "ARON\r\n"},       {D::kBuzzerList, 1, D::kBuzzerSet, "BZON\r\n"},
+      {D::kMemoryNumberList, 1, D::kMemoryNumberSet, "MNON\r\n"},
+  };
+  for (const auto& c : choices) {
+    pick(c.list, c.entry);
+    press(c.set);
+    EXPECT_EQ(take_lines(), Lines{c.line});
+  }
 }
 
 TEST_F(AlarmSettings, ListChangesReachTheStoreWithoutSending) {

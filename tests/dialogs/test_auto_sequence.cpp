@@ -1,8 +1,7 @@
-// The automatic sequence dialogs: SKIP/LIVE per input and output with its
-// two-level batch, and the dwell time per output.
+// The automatic sequence dialogs: SKIP/LIVE per input and output, and the
+// dwell time per output.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,24 +13,12 @@
 namespace klvc {
 namespace {
 
-using Lines = std::vector<std::string>;
 using S = CSkipLiveDlg;
 
 constexpr int kSkipLiveTable = 1064;
 constexpr int kDwellOutputList = 1047, kTimeList = 1048, kSameTimeList = 1050, kDwellTable = 1065;
 
-// "ASM0210L\r\n": output first, then input, then the flag.
-std::string asm_line(int output, int input, char flag) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "ASM%02d%02d%c\r\n", output, input, flag);
-  return buf;
-}
-
-class AutoSequence : public DialogTest {
- protected:
-  std::string table_text(int table) { return top()->table(table).painted_text(); }
-  bool shows(int table, const std::string& text) { return table_text(table).find(text) != std::string::npos; }
-};
+class AutoSequence : public DialogTest {};
 
 TEST(AutoSequenceCommands, OutputComesBeforeInput) {
   reset_whole_store();
@@ -48,53 +35,6 @@ TEST(AutoSequenceCommands, OutputComesBeforeInput) {
   EXPECT_EQ(dwell_time_command(16), "");
   store().dwell_times[3] = 60;  // 61 s is not a time the list offers
   EXPECT_EQ(dwell_time_command(3), "");
-}
-
-TEST_F(AutoSequence, SkipLiveBatchOfModelZeroRunsInputMajor) {
-  store().sequence_live[sequence_live_index(2, 5)] = 0;   // input 3 on output 6
-  store().sequence_live[sequence_live_index(27, 7)] = 0;  // input 28 on output 8
-  open(std::make_unique<CSkipLiveDlg>());
-  press(kIdSet);
-  ui->advance(99);
-  EXPECT_TRUE(take_lines().empty());
-  ui->advance(1);
-  EXPECT_EQ(take_lines(), (Lines{"ASM0101L\r\n"}));
-  ui->advance(700);  // the first input's eight outputs
-  EXPECT_EQ(top()->progress(kIdProgress).pos(), 1);
-  EXPECT_EQ(top()->progress(kIdProgress).hi(), 28);
-  ui->advance(100 * (224 - 8));
-  Lines expected;
-  for (int input = 1; input <= 28; ++input) {
-    for (int output = 1; output <= 8; ++output) {
-      bool skip = (input == 3 && output == 6) || (input == 28 && output == 8);
-      if (input > 1 || output > 1) expected.push_back(asm_line(output, input, skip ? 'S' : 'L'));
-    }
-  }
-  Lines sent = take_lines();
-  EXPECT_EQ(sent.size(), 223u);
-  EXPECT_EQ(sent, expected);
-  EXPECT_EQ(store().batch_step, 0);
-  EXPECT_EQ(top()->progress(kIdProgress).pos(), 0);
-  EXPECT_EQ(sim.state().sequence_live[sequence_live_index(2, 5)], 0);
-  ui->advance(1000);
-  EXPECT_TRUE(take_lines().empty());
-}
-
-TEST_F(AutoSequence, SkipLiveBatchCoversEveryModel) {
-  const int inputs[] = {28, 24, 32, 48, 64};
-  const int outputs[] = {8, 12, 16, 16, 16};
-  for (int model = 0; model < kModelCount; ++model) {
-    SCOPED_TRACE(model);
-    store().model_index = model;
-    open(std::make_unique<CSkipLiveDlg>());
-    press(kIdSet);
-    ui->advance(100 * inputs[model] * outputs[model]);
-    Lines sent = take_lines();
-    ASSERT_EQ(sent.size(), static_cast<std::size_t>(inputs[model] * outputs[model]));
-    EXPECT_EQ(sent.back(), asm_line(outputs[model], inputs[model], 'L'));
-    EXPECT_EQ(store().batch_step, 0);
-    top()->end_dialog(ui::kIdOk);
-  }
 }
 
 TEST_F(AutoSequence, TableShowsTheSelectedOutputsColumn) {
@@ -138,7 +78,7 @@ TEST_F(AutoSequence, SkipLiveListsAndPagesFollowTheModel) {
   EXPECT_FALSE(shows(kSkipLiveTable, "ch33"));
 }
 
-TEST_F(AutoSequence, DwellTimesAreShownInSecondsAndSentPerOutput) {
+TEST_F(AutoSequence, DwellTimesAreShownInSeconds) {
   store().model_index = 1;
   store().dwell_times[2] = 9;
   open(std::make_unique<CDwellTimeDlg>());
@@ -151,13 +91,6 @@ TEST_F(AutoSequence, DwellTimesAreShownInSecondsAndSentPerOutput) {
   EXPECT_TRUE(shows(kDwellTable, "out03 = 10 秒"));
   EXPECT_FALSE(shows(kDwellTable, "out13"));
   EXPECT_EQ(top()->caption(), "自動切換え時間設定 File Name ");
-  press(kIdSet);
-  ui->advance(1200);
-  Lines expected;
-  for (int o = 1; o <= 12; ++o) expected.push_back(o == 3 ? "AST0310\r\n" : "AST" + std::string(o < 10 ? "0" : "") +
-                                                                 std::to_string(o) + "04\r\n");
-  EXPECT_EQ(take_lines(), expected);
-  EXPECT_EQ(sim.state().dwell_times[2], 9);
 }
 
 TEST_F(AutoSequence, SameTimeForAllSetsEveryOutput) {

@@ -22,14 +22,10 @@ class RecordingHost : public BatchHost {
   int timer_starts = 0;
   int range = -1;
   int pos = -1;
-  int fail_at = -1;  // the switcher refuses the command with this number (1-based)
   std::vector<bool> running_changes;
 
   BatchShape batch_shape() const override { return shape; }
-  void send_batch_row(int row, int inner) override {
-    sent.emplace_back(row, inner);
-    if (static_cast<int>(sent.size()) == fail_at) store().error_seen = 1;
-  }
+  void send_batch_row(int row, int inner) override { sent.emplace_back(row, inner); }
   void start_batch_timer() override { timer = true; ++timer_starts; }
   void stop_batch_timer() override { timer = false; }
   void set_batch_progress(int r, int p) override { range = r; pos = p; }
@@ -78,34 +74,6 @@ TEST_F(BatchTest, SetWhileRunningStartsNothing) {
 
   Batch other{host};  // another dialog's or the send-all run's Set
   EXPECT_FALSE(other.start());
-}
-
-TEST_F(BatchTest, AnErrorAnswerStopsAtTheNextTickWithTheBarLeftThere) {
-  host.shape = {8, 1};
-  host.fail_at = 3;
-  ASSERT_TRUE(batch.start());
-  run_ticks(4);
-  EXPECT_EQ(host.sent.size(), 3u);
-  EXPECT_EQ(host.pos, 3);
-  EXPECT_EQ(store().batch_step, 0);
-  EXPECT_EQ(store().error_seen, 0);
-  EXPECT_FALSE(host.timer);
-
-  host.fail_at = -1;
-  host.sent.clear();
-  ASSERT_TRUE(batch.start());  // Set again runs from the first row
-  run_ticks(8);
-  EXPECT_EQ(host.sent.front(), std::make_pair(0, 0));
-  EXPECT_EQ(host.sent.size(), 8u);
-}
-
-TEST_F(BatchTest, AnOldErrorStopsTheFirstTickBeforeSending) {
-  store().error_seen = 1;
-  ASSERT_TRUE(batch.start());
-  batch.tick();
-  EXPECT_TRUE(host.sent.empty());
-  EXPECT_EQ(store().error_seen, 0);
-  EXPECT_EQ(store().batch_step, 0);
 }
 
 TEST_F(BatchTest, TwoLevelsCountOuterRowsOnly) {

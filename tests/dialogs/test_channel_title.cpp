@@ -3,19 +3,19 @@
 
 #include <string>
 
+#include "dialog_fixture.h"
 #include "dialogs/channel_title.h"
 #include "settings/store.h"
+#include "support/text.h"
 
 namespace klvc {
 namespace {
 
-std::string repeat(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
+using testing::repeat;
 
-class ChannelTitle : public testing::Test {
+const std::string kHiraA = "\x82\xA0";
+
+class ChannelTitle : public ::testing::Test {
  protected:
   void SetUp() override { reset_whole_store(); }
   void set_title(int channel, std::string sjis) { store().channel_titles[static_cast<std::size_t>(channel)] = std::move(sjis); }
@@ -35,64 +35,66 @@ TEST_F(ChannelTitle, EmptyAndSingleSpaceAreSixteenFullWidthSpaces) {
   EXPECT_EQ(padded_title(), repeat("\x81\x40", 16));
 }
 
-TEST_F(ChannelTitle, CharactersBecomeUpperCaseHexCodes) {
-  set_title(0, "\x82\xA0");  // hiragana a
-  std::string line;
-  ASSERT_EQ(check(0, &line), nullptr);
-  EXPECT_EQ(line, "CA012422" + repeat("2121", 15) + "\r\n");
-  EXPECT_EQ(line.size(), 70u);
-
-  set_title(11, "\x88\x9F\x98\x72\xEA\xA4\x82\x60");  // two kanji of level 1, one of level 2, full-width A
-  ASSERT_EQ(check(11, &line), nullptr);
-  EXPECT_EQ(line, "CA12" "3021" "4F53" "7426" "2341" + repeat("2121", 12) + "\r\n");
+TEST_F(ChannelTitle, CharactersBecomeUpperCaseHexCodesPaddedWithFullWidthSpaces) {
+  struct Case {
+    int channel;
+    std::string sjis;
+    std::string line;
+  };
+  const Case cases[] = {
+      {0, kHiraA, "CA012422" + repeat("2121", 15) + "\r\n"},
+      // two kanji of level 1, one of level 2, full-width A
+      {11, "\x88\x9F\x98\x72\xEA\xA4\x82\x60", "CA12" "3021" "4F53" "7426" "2341" + repeat("2121", 12) + "\r\n"},
+      // hiragana a, i, u, e, o (0x82A0, A2, A4, A6, A8), full-width digits 0-9 (0x824F..0x8258) and 'ー'
+      // (0x815B): sixteen characters fill the line
+      {63,
+       "\x82\xA0\x82\xA2\x82\xA4\x82\xA6\x82\xA8"
+       "\x82\x4F\x82\x50\x82\x51\x82\x52\x82\x53\x82\x54\x82\x55\x82\x56\x82\x57\x82\x58"
+       "\x81\x5B",
+       "CA64" "2422242424262428242A" "2330233123322333233423352336233723382339" "213C\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    set_title(c.channel, c.sjis);
+    std::string line;
+    ASSERT_EQ(check(c.channel, &line), nullptr);
+    EXPECT_EQ(line, c.line);
+    EXPECT_EQ(line.size(), 70u);
+  }
 }
 
-TEST_F(ChannelTitle, SixteenCharactersFillTheLine) {
-  // hiragana a, i, u, e, o (0x82A0, A2, A4, A6, A8) and full-width digits 0-9 (0x824F..0x8258), then 'ー' (0x815B)
-  set_title(63, "\x82\xA0\x82\xA2\x82\xA4\x82\xA6\x82\xA8"
-                "\x82\x4F\x82\x50\x82\x51\x82\x52\x82\x53\x82\x54\x82\x55\x82\x56\x82\x57\x82\x58"
-                "\x81\x5B");
-  std::string line;
-  ASSERT_EQ(check(63, &line), nullptr);
-  EXPECT_EQ(line, "CA64" "2422242424262428242A"
-                  "2330233123322333233423352336233723382339"
-                  "213C\r\n");
-}
-
-TEST_F(ChannelTitle, OddOrLongTitlesFailThePadding) {
-  set_title(0, "A");
-  EXPECT_EQ(pad_channel_title(0), 0);
-  std::string line = "untouched";
-  EXPECT_STREQ(check(0, &line), "ＪＩＳ第１水準,第２水準以外の字が選択されてます");
-  EXPECT_EQ(line, "untouched");
-
-  set_title(0, repeat("\x82\xA0", 16) + "\x82\xA0");  // 34 bytes, as only a file can hold
-  EXPECT_EQ(pad_channel_title(0), 0);
-  EXPECT_STREQ(check(0, &line), kTitleNotJisText);
-
-  set_title(0, repeat("\x82\xA0", 16));  // exactly 32 bytes
+TEST_F(ChannelTitle, TitlesTheSwitcherCannotDrawAreRefusedWithTheirWarning) {
+  struct Case {
+    int channel;
+    std::string sjis;
+    int padded;  // pad_channel_title: 0 for an odd count or more than 32 bytes
+    const char* warning;
+  };
+  const Case cases[] = {
+      {0, "A", 0, kNotJisWarning},
+      {0, repeat(kHiraA, 17), 0, kNotJisWarning},  // 34 bytes, as only a file can hold
+      {4, "AB", 1, kNotJisWarning},                // a half-width pair is no double-byte character
+      {4, "A" + repeat(kHiraA, 15) + "\x82", 1, kNotJisWarning},  // a half-width letter first: all out of step
+      {2, kHiraA + "\x87\x40", 1, kOutsideSetWarning},           // a vendor symbol, circled digit one
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.channel);
+    set_title(c.channel, c.sjis);
+    EXPECT_EQ(pad_channel_title(c.channel), c.padded);
+    std::string line = "untouched";
+    EXPECT_STREQ(check(c.channel, &line), c.warning);
+    EXPECT_EQ(line, "untouched");
+  }
+  set_title(0, repeat(kHiraA, 16));  // exactly 32 bytes
   EXPECT_EQ(pad_channel_title(0), 1);
-}
-
-TEST_F(ChannelTitle, HalfWidthPairsFailTheConversion) {
+  std::string line;
   set_title(4, "AB");
   ASSERT_EQ(pad_channel_title(4), 1);
-  std::string line;
   EXPECT_EQ(channel_title_command(4, &line), kTitleNotJis);
-  EXPECT_STREQ(check(4, &line), "ＪＩＳ第１水準,第２水準以外の字が選択されてます");
-  EXPECT_TRUE(line.empty());
-  // A half-width letter first puts every later byte out of step.
-  set_title(4, "A" + repeat("\x82\xA0", 15) + "\x82");
-  EXPECT_STREQ(check(4, &line), kTitleNotJisText);
-}
-
-TEST_F(ChannelTitle, VendorSymbolsAreRefused) {
-  set_title(2, "\x82\xA0\x87\x40");  // hiragana a, circled digit one
-  std::string line;
-  EXPECT_STREQ(check(2, &line), "仕様以外の字が選択されてます");
-  EXPECT_TRUE(line.empty());
+  set_title(2, kHiraA + "\x87\x40");
   ASSERT_EQ(pad_channel_title(2), 1);
   EXPECT_EQ(channel_title_command(2, &line), kTitleOutsideSet);
+  EXPECT_TRUE(line.empty());
 }
 
 TEST_F(ChannelTitle, ChannelsOutsideTheStoreAreRefused) {

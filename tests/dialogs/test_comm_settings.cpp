@@ -71,12 +71,17 @@ TEST_F(CommSettings, OkHandsBackTheChoiceAndChangesNothingItself) {
 TEST_F(CommSettings, StoredValuesOutsideTheListsComeBackAsTheFirstEntry) {
   store().com_port_index = 9;
   store().interface_mode = 3;
+  store().model_index = 9;
   open_dialog<CCommSettingsDlg>();
   EXPECT_EQ(selection(CCommSettingsDlg::kPortList), 0);
   EXPECT_EQ(selection(CCommSettingsDlg::kInterfaceList), 0);
   press(ui::kIdOk);
   EXPECT_EQ(port, 0);
   EXPECT_EQ(interface, 0);
+  open_dialog<CModelDlg>();
+  EXPECT_EQ(selection(CModelDlg::kModelList), 0);
+  press(ui::kIdOk);
+  EXPECT_EQ(model, 0);
 }
 
 TEST_F(CommSettings, ModelChoiceTakesEffectAtOnceEvenOnClose) {
@@ -99,14 +104,6 @@ TEST_F(CommSettings, ModelOkHandsBackTheLastChoice) {
   EXPECT_EQ(store().model_index, 2);
   press(ui::kIdOk);
   EXPECT_EQ(model, 2);
-}
-
-TEST_F(CommSettings, ModelOutsideTheListOpensOnTheFirstModel) {
-  store().model_index = 9;
-  open_dialog<CModelDlg>();
-  EXPECT_EQ(selection(CModelDlg::kModelList), 0);
-  press(ui::kIdOk);
-  EXPECT_EQ(model, 0);
 }
 
 }  // namespace

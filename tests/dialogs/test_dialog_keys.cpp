@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,13 +24,8 @@
 namespace klvc {
 namespace {
 
-using Make = std::function<std::unique_ptr<ui::Dialog>()>;
-template <class D>
-Make make() {
-  return [] { return std::make_unique<D>(); };
-}
-Make clock_dialog() {
-  return [] { return std::make_unique<CDateTimeSetDlg>([] { return LocalDateTime{2009, 3, 7, 14, 5, 9}; }); };
+std::unique_ptr<ui::Dialog> clock_dialog() {
+  return std::make_unique<CDateTimeSetDlg>([] { return LocalDateTime{2009, 3, 7, 14, 5, 9}; });
 }
 
 constexpr int kSet = 1005;
@@ -42,25 +36,25 @@ constexpr int kClose = ui::kIdCancel;
 
 struct SlaveCase {
   const char* name;
-  Make dialog;
+  MakeDialog dialog;
   int slave_list;
   int set_button;  // sends one line at once, or starts a batch
   int period_ms;   // a batch's first line comes one period after Set; 0: at once
 };
 
 const SlaveCase kSlaveCases[] = {
-    {"output switch", make<COutputSwitchDlg>(), 1034, kSet, 100},
-    {"input title display", make<CInputTitleDisplayDlg>(), 1056, kSet, 200},
-    {"output title display", make<COutputTitleDisplayDlg>(), 1056, kSet, 100},
-    {"skip/live", make<CSkipLiveDlg>(), CSkipLiveDlg::kSlaveList, kSet, 100},
-    {"dwell time", make<CDwellTimeDlg>(), 1034, kSet, 100},
-    {"date/time display", make<CDateTimeDisplayDlg>(), 1034, kSet, 100},
-    {"alarm input terminals", make<CAlarmInputDlg>(), 1040, kSet, 100},
-    {"alarm output terminals", make<CAlarmOutputDlg>(), CAlarmOutputDlg::kSlaveList, kSet, 100},
-    {"titles", make<CTitleSetDlg>(), CTitleSetDlg::kSlaveList, kSet, 0},
-    {"clock", clock_dialog(), CDateTimeSetDlg::kSlaveList, CDateTimeSetDlg::kSecondSet, 0},
-    {"alarm settings", make<CAlarmSetDlg>(), CAlarmSetDlg::kSlaveList, CAlarmSetDlg::kHoldTimeSet, 0},
-    {"password", make<CPasswordDlg>(), CPasswordDlg::kSlaveList, CPasswordDlg::kMenuSet, 0},
+    {"output switch", make_dialog<COutputSwitchDlg>, 1034, kSet, 100},
+    {"input title display", make_dialog<CInputTitleDisplayDlg>, 1056, kSet, 200},
+    {"output title display", make_dialog<COutputTitleDisplayDlg>, 1056, kSet, 100},
+    {"skip/live", make_dialog<CSkipLiveDlg>, CSkipLiveDlg::kSlaveList, kSet, 100},
+    {"dwell time", make_dialog<CDwellTimeDlg>, 1034, kSet, 100},
+    {"date/time display", make_dialog<CDateTimeDisplayDlg>, 1034, kSet, 100},
+    {"alarm input terminals", make_dialog<CAlarmInputDlg>, 1040, kSet, 100},
+    {"alarm output terminals", make_dialog<CAlarmOutputDlg>, CAlarmOutputDlg::kSlaveList, kSet, 100},
+    {"titles", make_dialog<CTitleSetDlg>, CTitleSetDlg::kSlaveList, kSet, 0},
+    {"clock", clock_dialog, CDateTimeSetDlg::kSlaveList, CDateTimeSetDlg::kSecondSet, 0},
+    {"alarm settings", make_dialog<CAlarmSetDlg>, CAlarmSetDlg::kSlaveList, CAlarmSetDlg::kHoldTimeSet, 0},
+    {"password", make_dialog<CPasswordDlg>, CPasswordDlg::kSlaveList, CPasswordDlg::kMenuSet, 0},
 };
 
 class SlaveNumbers : public DialogTest {
@@ -113,7 +107,7 @@ TEST_F(SlaveNumbers, EveryListShowsTheAddressItSendsFrom00To31) {
 
 struct TabCase {
   const char* name;
-  Make dialog;
+  MakeDialog dialog;
   std::vector<int> order;  // left to right, top to bottom, as drawn
 };
 
@@ -122,32 +116,34 @@ using C = CDateTimeSetDlg;
 using P = CPasswordDlg;
 
 const TabCase kTabCases[] = {
-    {"output switch", make<COutputSwitchDlg>(), {1031, 1032, 1033, 1034, kSet, kOk, kClose}},
-    {"input title display", make<CInputTitleDisplayDlg>(), {1055, 1057, 1058, 1056, kSet, kOk, kClose}},
-    {"output title display", make<COutputTitleDisplayDlg>(), {1062, 1061, 1060, 1056, kSet, kOk, kClose}},
-    {"skip/live", make<CSkipLiveDlg>(), {1047, 1046, 1045, 1044, kSet, kOk, kClose}},
-    {"dwell time", make<CDwellTimeDlg>(), {1047, 1048, 1050, 1034, kSet, kOk, kClose}},
-    {"date/time display", make<CDateTimeDisplayDlg>(), {1051, 1052, 1053, 1034, kSet, kOk, kClose}},
-    {"alarm input terminals", make<CAlarmInputDlg>(), {1037, 1038, 1039, 1040, kSet, kOk, kClose}},
-    {"alarm output terminals", make<CAlarmOutputDlg>(), {1038, 1042, 1043, 1041, kSet, kOk, kClose}},
+    {"output switch", make_dialog<COutputSwitchDlg>, {1031, 1032, 1033, 1034, kSet, kOk, kClose}},
+    {"input title display", make_dialog<CInputTitleDisplayDlg>, {1055, 1057, 1058, 1056, kSet, kOk, kClose}},
+    {"output title display", make_dialog<COutputTitleDisplayDlg>, {1062, 1061, 1060, 1056, kSet, kOk, kClose}},
+    {"skip/live", make_dialog<CSkipLiveDlg>, {1047, 1046, 1045, 1044, kSet, kOk, kClose}},
+    {"dwell time", make_dialog<CDwellTimeDlg>, {1047, 1048, 1050, 1034, kSet, kOk, kClose}},
+    {"date/time display", make_dialog<CDateTimeDisplayDlg>, {1051, 1052, 1053, 1034, kSet, kOk, kClose}},
+    {"alarm input terminals", make_dialog<CAlarmInputDlg>, {1037, 1038, 1039, 1040, kSet, kOk, kClose}},
+    {"alarm output terminals", make_dialog<CAlarmOutputDlg>, {1038, 1042, 1043, 1041, kSet, kOk, kClose}},
     // The titles at the left; beside them the lists, the title field, the two
     // Set buttons side by side, "OK".
-    {"titles", make<CTitleSetDlg>(), {1002, 1003, 1004, kSet, CTitleSetDlg::kAllChannels, kOk}},
+    {"titles", make_dialog<CTitleSetDlg>, {1002, 1003, 1004, kSet, CTitleSetDlg::kAllChannels, kOk}},
     {"clock",
-     clock_dialog(),
+     clock_dialog,
      {C::kYearList, C::kMonthList, C::kDayList, C::kYearSet, C::kMonthSet, C::kDaySet, C::kAdjustSet, C::kHourList,
       C::kMinuteList, C::kSecondList, C::kSlaveList, C::kHourSet, C::kMinuteSet, C::kSecondSet, kOk, kClose}},
     {"alarm settings",
-     make<CAlarmSetDlg>(),
+     make_dialog<CAlarmSetDlg>,
      {A::kHoldTimeList, A::kPolarityList, A::kReturnList, A::kHoldTimeSet, A::kPolaritySet, A::kReturnSet,
       A::kBuzzerList, A::kMemoryNumberList, A::kSlaveList, A::kBuzzerSet, A::kMemoryNumberSet, kOk, kClose}},
     {"password",
-     make<CPasswordDlg>(),
+     make_dialog<CPasswordDlg>,
      {P::kMenuList, P::kOperationList, P::kPasswordEdit, P::kSlaveList, P::kMenuSet, P::kOperationSet,
       P::kPasswordSet, kOk, kClose}},
-    {"communication", make<CCommSettingsDlg>(), {CCommSettingsDlg::kPortList, kOk, CCommSettingsDlg::kInterfaceList, kClose}},
-    {"model", make<CModelDlg>(), {CModelDlg::kModelList, kOk, kClose}},
-    {"send all", make<CAllSettingsDlg>(), {CAllSettingsDlg::kStartButton, kClose}},
+    {"communication",
+     make_dialog<CCommSettingsDlg>,
+     {CCommSettingsDlg::kPortList, kOk, CCommSettingsDlg::kInterfaceList, kClose}},
+    {"model", make_dialog<CModelDlg>, {CModelDlg::kModelList, kOk, kClose}},
+    {"send all", make_dialog<CAllSettingsDlg>, {CAllSettingsDlg::kStartButton, kClose}},
 };
 
 TEST_F(SlaveNumbers, TabGoesLeftToRightTopToBottomInEveryDialog) {

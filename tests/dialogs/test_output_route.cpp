@@ -8,49 +8,35 @@
 namespace klvc {
 namespace {
 
-class OutputRoute : public testing::Test {
- protected:
-  void SetUp() override { reset_whole_store(); }
-  void route(int output, int input) { store().output_routes[static_cast<std::size_t>(output)] = input; }
-};
-
-TEST_F(OutputRoute, OutputAndInputAreTwoDigitsEach) {
-  store().model_index = 4;
-  route(2, 11);
-  EXPECT_EQ(output_route_command(2), "O03I12\r\n");
-  route(9, 4);
-  EXPECT_EQ(output_route_command(9), "O10I05\r\n");
+// Output and input are two digits each; "Auto", and any route the model
+// lacks, goes out as input 70.
+TEST(OutputRoute, OutputAndInputAreTwoDigitsEachAndAutoIsSeventy) {
+  struct Case {
+    int model;
+    int output;  // 0-based, as stored
+    int route;   // the stored input index; the model's input count is "Auto"
+    const char* line;
+  };
+  const Case cases[] = {
+      {4, 2, 11, "O03I12\r\n"},  {4, 9, 4, "O10I05\r\n"}, {4, 15, 63, "O16I64\r\n"}, {4, 15, 64, "O16I70\r\n"},
+      {0, 0, 27, "O01I28\r\n"},  {0, 0, 28, "O01I70\r\n"},
+      {0, 0, 64, "O01I70\r\n"},  // left from a larger model
+      {0, 1, 99, "O02I70\r\n"},  // from a hand-edited file
+      {0, 2, -5, "O03I70\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    reset_whole_store();
+    store().model_index = c.model;
+    store().output_routes[static_cast<std::size_t>(c.output)] = c.route;
+    EXPECT_EQ(output_route_command(c.output), c.line);
+  }
+  reset_whole_store();
   EXPECT_EQ(output_route_command(0), "O01I01\r\n");  // default: output o shows input o
-  route(15, 63);
-  EXPECT_EQ(output_route_command(15), "O16I64\r\n");
-}
-
-TEST_F(OutputRoute, AutoIsSeventy) {
-  store().model_index = 4;
-  route(15, 64);
-  EXPECT_EQ(output_route_command(15), "O16I70\r\n");
-  store().model_index = 0;
-  route(0, 28);
-  EXPECT_EQ(output_route_command(0), "O01I70\r\n");
-  route(0, 27);
-  EXPECT_EQ(output_route_command(0), "O01I28\r\n");
-}
-
-TEST_F(OutputRoute, RoutesTheModelLacksGoOutAsAuto) {
-  store().model_index = 0;  // 28 inputs
-  route(0, 64);             // left from a larger model
-  EXPECT_EQ(output_route_command(0), "O01I70\r\n");
-  route(1, 99);             // from a hand-edited file
-  EXPECT_EQ(output_route_command(1), "O02I70\r\n");
-  route(2, -5);
-  EXPECT_EQ(output_route_command(2), "O03I70\r\n");
+  EXPECT_EQ(output_route_command(16), "");           // outputs outside the store build nothing
+  EXPECT_EQ(output_route_command(-1), "");
   EXPECT_FALSE(route_is_input(28));
   EXPECT_TRUE(route_is_input(27));
-}
-
-TEST_F(OutputRoute, OutputsOutsideTheStoreBuildNothing) {
-  EXPECT_EQ(output_route_command(16), "");
-  EXPECT_EQ(output_route_command(-1), "");
 }
 
 TEST(CommandFields, TwoDigitFieldsStayInTheirBytes) {

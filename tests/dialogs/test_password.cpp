@@ -14,7 +14,6 @@
 namespace klvc {
 namespace {
 
-using Lines = std::vector<std::string>;
 using D = CPasswordDlg;
 
 class Password : public DialogTest {

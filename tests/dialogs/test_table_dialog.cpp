@@ -71,7 +71,7 @@ class ChannelTable : public DialogTest {
     }
     return lines;
   }
-  bool shows(const std::string& text) { return top()->table(kTable).painted_text().find(text) != std::string::npos; }
+  bool shows(const std::string& text) { return DialogTest::shows(kTable, text); }
 };
 
 TEST(TableCells, UnitPositionsMapToColumnsAndRows) {
@@ -142,20 +142,6 @@ TEST_F(ChannelTable, RowSelectionBeyondTheModelIsKeptButNotShown) {
   EXPECT_EQ(selection(kRowList), -1);
   EXPECT_EQ(entries(kRowList).size(), 28u);
   EXPECT_EQ(store().current_input, 40);
-}
-
-TEST_F(ChannelTable, BatchSendsEveryChannelOfTheModelAtItsPeriod) {
-  store().model_index = 3;
-  open_dialog();
-  press(1005);
-  ui->advance(200 * 47);
-  EXPECT_EQ(g_sent.size(), 47u);
-  ui->advance(200);
-  ASSERT_EQ(g_sent.size(), 48u);
-  EXPECT_EQ(g_sent.back(), 47);
-  EXPECT_EQ(store().batch_step, 0);
-  ui->advance(1000);
-  EXPECT_EQ(g_sent.size(), 48u);
 }
 
 }  // namespace

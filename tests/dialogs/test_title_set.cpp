@@ -8,6 +8,7 @@
 #include "dialog_fixture.h"
 #include "dialogs/title_set.h"
 #include "settings/store.h"
+#include "support/text.h"
 #include "ui/controls.h"
 
 namespace klvc {
@@ -19,16 +20,10 @@ constexpr int kEdit = CTitleSetDlg::kTitleEdit;
 constexpr int kAll = CTitleSetDlg::kAllChannels;
 constexpr int kTable = 1006;
 
-const char kNotJis[] = "ＪＩＳ第１水準,第２水準以外の字が選択されてます";
-const char kOutside[] = "仕様以外の字が選択されてます";
 const char kHiraA[] = "\x82\xA0";   // あ in Shift-JIS
 const char kSpace16[] = "2121212121212121212121212121212121212121212121212121212121212121";
 
-std::string repeat(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
+using testing::repeat;
 
 class TitleSet : public DialogTest {
  protected:
@@ -46,7 +41,7 @@ class TitleSet : public DialogTest {
   }
   std::string& title(int channel) { return store().channel_titles[static_cast<std::size_t>(channel)]; }
   std::string field() { return top()->edit(kEdit).text(); }
-  std::string table_text() { return top()->table(kTable).painted_text(); }
+  std::string table_text() { return DialogTest::table_text(kTable); }
 
   int closed_result = -1;
   int closed_channel = -1;
@@ -76,8 +71,8 @@ TEST_F(TitleSet, TypedTextIsStoredAsShiftJisAndSentByItsCodes) {
   EXPECT_EQ(store().modified, 1);
   EXPECT_NE(table_text().find("ch01 = かな"), std::string::npos);
   press(1005);
-  EXPECT_EQ(take_lines(), (std::vector<std::string>{"CA01242B244A" + std::string(kSpace16).substr(8) + "\r\n"}));
-  EXPECT_EQ(box_texts(), (std::vector<std::string>{"Success"}));
+  EXPECT_EQ(take_lines(), (Lines{"CA01242B244A" + std::string(kSpace16).substr(8) + "\r\n"}));
+  EXPECT_EQ(box_texts(), (Lines{"Success"}));
   EXPECT_EQ(sim.state().titles[0][0], 0x242B);
 }
 
@@ -87,7 +82,7 @@ TEST_F(TitleSet, ChannelTwelveAndAnEmptyTitle) {
   EXPECT_EQ(store().current_channel, 11);
   EXPECT_EQ(field(), "");
   press(1005);
-  EXPECT_EQ(take_lines(), (std::vector<std::string>{"CA12" + std::string(kSpace16) + "\r\n"}));
+  EXPECT_EQ(take_lines(), (Lines{"CA12" + std::string(kSpace16) + "\r\n"}));
 }
 
 TEST_F(TitleSet, SixteenCharactersFillTheTitleAndMoreAreCut) {
@@ -95,7 +90,7 @@ TEST_F(TitleSet, SixteenCharactersFillTheTitleAndMoreAreCut) {
   type("あいうえおかきくけこさしすせそた");
   EXPECT_EQ(title(0).size(), 32u);
   press(1005);
-  EXPECT_EQ(take_lines(), (std::vector<std::string>{
+  EXPECT_EQ(take_lines(), (Lines{
                               "CA01" "2422242424262428242A242B242D242F"
                               "24312433243524372439243B243D243F\r\n"}));
   ui->answer_box(BoxResult::Ok);  // "Success"
@@ -110,12 +105,12 @@ TEST_F(TitleSet, HalfWidthTextIsRefusedWithTheFirstWarning) {
   type("A");
   press(1005);
   EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(box_texts(), (std::vector<std::string>{kNotJis}));
+  EXPECT_EQ(box_texts(), (Lines{kNotJisWarning}));
   ui->answer_box(BoxResult::Ok);
   type("B");
   press(1005);
   EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(box_texts().back(), kNotJis);
+  EXPECT_EQ(box_texts().back(), kNotJisWarning);
   EXPECT_EQ(title(0), "AB");  // refused titles stay as typed
   ui->answer_box(BoxResult::Ok);
   backspace(2);
@@ -123,7 +118,7 @@ TEST_F(TitleSet, HalfWidthTextIsRefusedWithTheFirstWarning) {
   EXPECT_EQ(title(0).size(), 32u);
   press(1005);
   EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(box_texts().back(), kNotJis);
+  EXPECT_EQ(box_texts().back(), kNotJisWarning);
 }
 
 TEST_F(TitleSet, VendorSymbolsAreRefusedWithTheSecondWarning) {
@@ -132,7 +127,7 @@ TEST_F(TitleSet, VendorSymbolsAreRefusedWithTheSecondWarning) {
   EXPECT_EQ(title(0), "\x87\x40");
   press(1005);
   EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(box_texts(), (std::vector<std::string>{kOutside}));
+  EXPECT_EQ(box_texts(), (Lines{kOutsideSetWarning}));
 }
 
 TEST_F(TitleSet, CharactersShiftJisCannotHoldAreNamedAndKeptOut) {
@@ -158,12 +153,12 @@ TEST_F(TitleSet, TitleLongerThan32BytesFromAFileIsCutWhenShown) {
   EXPECT_EQ(field(), "あああああああああああああああああ");
   EXPECT_EQ(title(0), repeat(kHiraA, 16));
   press(1005);
-  EXPECT_EQ(take_lines(), (std::vector<std::string>{"CA01" + repeat("2422", 16) + "\r\n"}));
+  EXPECT_EQ(take_lines(), (Lines{"CA01" + repeat("2422", 16) + "\r\n"}));
   pick(kChannelList, 1);
   EXPECT_EQ(title(1).size(), 32u);
   press(1005);
   EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(box_texts().back(), kNotJis);
+  EXPECT_EQ(box_texts().back(), kNotJisWarning);
 }
 
 TEST_F(TitleSet, DamagedTitleBytesSurviveOpeningAndSet) {
@@ -172,7 +167,7 @@ TEST_F(TitleSet, DamagedTitleBytesSurviveOpeningAndSet) {
   EXPECT_EQ(title(0), "\x82\xA0\x87");
   press(1005);
   EXPECT_EQ(title(0), "\x82\xA0\x87");
-  EXPECT_EQ(box_texts(), (std::vector<std::string>{kNotJis}));
+  EXPECT_EQ(box_texts(), (Lines{kNotJisWarning}));
 }
 
 TEST_F(TitleSet, TablePagesBySixteenAndBlanksChannelsTheModelLacks) {
@@ -201,24 +196,6 @@ TEST_F(TitleSet, AFullTitleShowsWholeOnItsOwnRow) {
   EXPECT_NE(ui->screen_text().find("│ch01 = " + repeat("亜", 16) + "  "), std::string::npos) << ui->screen_text();
 }
 
-TEST_F(TitleSet, AllChannelsBatchSendsEveryTitleHalfASecondApart) {
-  store().model_index = 0;
-  title(27) = kHiraA;
-  open_dialog();
-  press(kAll);
-  ui->advance(499);
-  EXPECT_TRUE(take_lines().empty());
-  ui->advance(1);
-  EXPECT_EQ(take_lines(), (std::vector<std::string>{"CA01" + std::string(kSpace16) + "\r\n"}));
-  ui->advance(500 * 27);
-  const auto lines = take_lines();
-  ASSERT_EQ(lines.size(), 27u);
-  EXPECT_EQ(lines.back(), "CA282422" + std::string(kSpace16).substr(4) + "\r\n");
-  EXPECT_EQ(store().batch_step, 0);
-  EXPECT_EQ(top()->progress(1076).pos(), 0);
-  EXPECT_TRUE(box_texts().empty());
-}
-
 TEST_F(TitleSet, BadTitleInTheBatchWaitsForItsBoxThenGoesOn) {
   store().model_index = 0;
   title(2) = "AB";
@@ -227,13 +204,13 @@ TEST_F(TitleSet, BadTitleInTheBatchWaitsForItsBoxThenGoesOn) {
   press(kAll);
   ui->advance(1500);
   EXPECT_EQ(take_lines().size(), 2u);
-  EXPECT_EQ(box_texts(), (std::vector<std::string>{kNotJis}));
+  EXPECT_EQ(box_texts(), (Lines{kNotJisWarning}));
   ui->advance(5000);  // the box is still open: nothing more, no second box
   EXPECT_TRUE(take_lines().empty());
   EXPECT_EQ(open_boxes(), 1);
   ui->answer_box(BoxResult::Ok);
   ui->advance(500);  // channel 4 fails the check too
-  EXPECT_EQ(box_texts().back(), kOutside);
+  EXPECT_EQ(box_texts().back(), kOutsideSetWarning);
   ui->answer_box(BoxResult::Ok);
   ui->advance(500 * 24);
   EXPECT_EQ(take_lines().size(), 24u);
