@@ -1,7 +1,11 @@
 // The Shift-JIS to JIS X 0208 rule and the set of codes the switcher draws.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 #include "dialogs/jis.h"
+#include "support/jis_codes.h"
 
 namespace klvc {
 namespace {
@@ -41,34 +45,17 @@ TEST(SjisToJis, LeadByteBoundaries) {
   EXPECT_EQ(sjis_to_jis(' ', 0x82), 0);
 }
 
-// First and last code of every accepted range, and the codes just outside.
-TEST(AcceptedJis, RangeEdges) {
-  struct Range { int first; int last; };
-  const Range ranges[] = {
-      {0x2121, 0x217E}, {0x2221, 0x222E}, {0x223A, 0x2241}, {0x224A, 0x2250}, {0x225C, 0x226A},
-      {0x2272, 0x2279}, {0x227E, 0x227E}, {0x2330, 0x2339}, {0x2341, 0x235A}, {0x2361, 0x237A},
-      {0x2421, 0x2473}, {0x2521, 0x2576}, {0x2621, 0x2638}, {0x2641, 0x2658}, {0x2721, 0x2741},
-      {0x2751, 0x2771}, {0x2821, 0x2840}, {0x3021, 0x307E}, {0x3121, 0x317E}, {0x4E21, 0x4E7E},
-      {0x4F21, 0x4F53}, {0x5021, 0x507E}, {0x7321, 0x737E}, {0x7421, 0x7426},
-  };
-  for (const Range& r : ranges) {
-    SCOPED_TRACE(testing::Message() << std::hex << r.first << "-" << r.last);
-    EXPECT_EQ(is_accepted_jis_code(r.first), 0);
-    EXPECT_EQ(is_accepted_jis_code(r.last), 0);
-    EXPECT_EQ(is_accepted_jis_code(r.first - 1), 2);
-    EXPECT_EQ(is_accepted_jis_code(r.last + 1), 2);
+// Exactly the codes of the switcher's table are accepted (0), every other
+// one refused (2): vendor rows, the empty rows 9-15, anything out of range.
+TEST(AcceptedJis, ExactlyTheCodesOfTheSwitchersTable) {
+  const std::vector<int> listed = testing::accepted_jis_codes();
+  ASSERT_EQ(listed.size(), 6879u);
+  const std::set<int> accepted(listed.begin(), listed.end());
+  int first_wrong = 0;
+  for (int code = -1; code <= 0x10000 && first_wrong == 0; ++code) {
+    if (is_accepted_jis_code(code) != (accepted.count(code) ? 0 : 2)) first_wrong = code;
   }
-}
-
-TEST(AcceptedJis, HoldsTheCharactersOfTheStandard) {
-  int accepted = 0;
-  for (int code = 0; code <= 0xFFFF; ++code) accepted += is_accepted_jis_code(code) == 0;
-  EXPECT_EQ(accepted, 6879);
-  EXPECT_EQ(is_accepted_jis_code(0x2D21), 2);  // vendor symbols
-  EXPECT_EQ(is_accepted_jis_code(0x2921), 2);  // empty rows 9-15
-  EXPECT_EQ(is_accepted_jis_code(0x7521), 2);
-  EXPECT_EQ(is_accepted_jis_code(0), 2);
-  EXPECT_EQ(is_accepted_jis_code(-1), 2);
+  EXPECT_EQ(first_wrong, 0) << "code 0x" << std::hex << first_wrong;
 }
 
 TEST(AcceptedJis, CheckStopsAtTheFirstRefusedCode) {

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "support/files.h"
+#include "support/jis_codes.h"
 #include "support/run_program.h"
 #include "support/settings_lines.h"
 #include "support/text.h"
@@ -31,37 +32,13 @@ std::string sjis_of(int jis) {
   return {static_cast<char>(s1), static_cast<char>(s2)};
 }
 
-// Every code the switcher accepts, in order: rows 1-8 as listed, rows 16-46
-// and 48-83 whole, row 47 to 0x4F53, row 84 to 0x7426.
-std::vector<int> accepted_codes() {
-  const std::vector<std::pair<int, int>> ranges = {
-      {0x2121, 0x217E}, {0x2221, 0x222E}, {0x223A, 0x2241}, {0x224A, 0x2250}, {0x225C, 0x226A},
-      {0x2272, 0x2279}, {0x227E, 0x227E}, {0x2330, 0x2339}, {0x2341, 0x235A}, {0x2361, 0x237A},
-      {0x2421, 0x2473}, {0x2521, 0x2576}, {0x2621, 0x2638}, {0x2641, 0x2658}, {0x2721, 0x2741},
-      {0x2751, 0x2771}, {0x2821, 0x2840}, {0x4F21, 0x4F53}, {0x7421, 0x7426}};
-  std::vector<int> codes;
-  for (auto [lo, hi] : ranges) {
-    for (int c = lo; c <= hi; ++c) codes.push_back(c);
-    if (lo == 0x2821) {  // rows 16 to 46 come before row 47
-      for (int row = 0x30; row <= 0x4E; ++row) {
-        for (int cell = 0x21; cell <= 0x7E; ++cell) codes.push_back(row << 8 | cell);
-      }
-    } else if (lo == 0x4F21) {
-      for (int row = 0x50; row <= 0x73; ++row) {
-        for (int cell = 0x21; cell <= 0x7E; ++cell) codes.push_back(row << 8 | cell);
-      }
-    }
-  }
-  return codes;
-}
-
 // A well-formed settings file made for `model`, every value in its range and
 // the titles walking through the accepted characters from `first_code`.
 std::vector<std::string> settings_file_for(int model, std::size_t first_code, const std::string& password) {
   const int inputs[] = {28, 24, 32, 48, 64};
   const int alarm_inputs[] = {16, 16, 24, 24, 24};
   const int alarm_outputs[] = {3, 3, 4, 4, 4};
-  static const std::vector<int> codes = accepted_codes();
+  static const std::vector<int> codes = testing::accepted_jis_codes();
   std::uint32_t seed = 12345u + static_cast<std::uint32_t>(first_code);
   auto next = [&seed](int below) {
     seed = seed * 1103515245u + 12345u;
@@ -98,7 +75,7 @@ std::vector<std::string> settings_file_for(int model, std::size_t first_code, co
 }
 
 TEST(CliSettingsText, ExportThenImportGivesBackTheSameBytesForEveryModel) {
-  const std::vector<int> codes = accepted_codes();
+  const std::vector<int> codes = testing::accepted_jis_codes();
   ASSERT_EQ(codes.size(), 6879u);
   // Seven files cover every accepted character, the lowest (the full-width
   // space 0x2121) and the highest (0x7426) among them; passwords with the
