@@ -38,7 +38,8 @@ class MainWindowRender : public AppTest {
     ::tzset();
   }
   void TearDown() override {
-    set_link_listener({});
+    if (listener_) remove_link_listener(listener_);
+    listener_ = 0;
     set_direct_line({});
     if (had_tz_) {
       ::setenv("TZ", old_tz_.c_str(), 1);
@@ -64,7 +65,7 @@ class MainWindowRender : public AppTest {
       ++ticks;
       return std::string(buf);
     });
-    set_link_listener([this](LogDirection d, std::string_view bytes) { traffic.add(d, bytes); });
+    listener_ = add_link_listener([this](LogDirection d, std::string_view bytes) { traffic.add(d, bytes); });
     view = std::make_unique<CKLVCView>(app->document(), traffic, false);
     view->set_status_source([this] { return status; });
     ui->set_view_painter([this](ui::Canvas& c, const ui::Rect& r) { view->on_draw(c, r); });
@@ -97,6 +98,7 @@ class MainWindowRender : public AppTest {
   }
 
   bool had_tz_ = false;
+  int listener_ = 0;
   std::string old_tz_;
   TrafficLog traffic;
   int ticks = 0;
