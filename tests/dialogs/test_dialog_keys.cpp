@@ -147,7 +147,7 @@ const TabCase kTabCases[] = {
       P::kPasswordSet, kOk, kClose}},
     {"communication", make<CCommSettingsDlg>(), {CCommSettingsDlg::kPortList, kOk, CCommSettingsDlg::kInterfaceList, kClose}},
     {"model", make<CModelDlg>(), {CModelDlg::kModelList, kOk, kClose}},
-    {"send all", make<CAllSettingsDlg>(), {CAllSettingsDlg::kStartButton, kClose}},
+    {"send all", make<CAllSettingsDlg>(), {CAllSettingsDlg::kStartButton, kClose, CAllSettingsDlg::kPaceList}},
 };
 
 TEST_F(SlaveNumbers, TabGoesLeftToRightTopToBottomInEveryDialog) {
