@@ -80,6 +80,7 @@ class FleetRun {
     for (const FleetTarget& f : targets) {
       rows_.emplace_back();
       rows_.back().f = &f;
+      name_width_ = std::max(name_width_, static_cast<int>(f.target.name.size()));
     }
     for (const auto& group : fleet_groups(targets)) {
       children_.emplace_back();
@@ -166,7 +167,11 @@ class FleetRun {
         }
       }
     }
-    draw();
+    // The rows at most every poll period: a terminal need not redraw for every record.
+    if (now - last_draw_ >= kPollMs) {
+      draw();
+      last_draw_ = now;
+    }
   }
 
   void read_from(Child& c, std::int64_t now) {
@@ -197,10 +202,12 @@ class FleetRun {
 
   void record(Child& c, const std::string& line) {
     const std::vector<std::string> f = split_tabs(line);
-    if (f[0] == "target" && f.size() >= 2) {
+    if ((f[0] == "target" || f[0] == "done") && f.size() >= 2) {
       for (std::size_t r : c.rows) {
         if (rows_[r].f->target.name == f[1]) c.current = r;
       }
+    }
+    if (f[0] == "target") {
       rows_[c.current].state = Row::State::Running;
       say(rows_[c.current], "started on " + rows_[c.current].f->device);
       return;
@@ -244,12 +251,12 @@ class FleetRun {
     std::ostringstream out;
     if (drawn_ > 0) out << "\033[" << drawn_ << "A";
     for (const Row& r : rows_) {
-      out << '\r' << std::left << std::setw(12) << r.f->target.name << ' ';
+      out << '\r' << std::left << std::setw(name_width_) << r.f->target.name << ' ';
       switch (r.state) {
         case Row::State::Waiting: out << "waiting for the port"; break;
         case Row::State::Running:
-          out << "step " << std::setw(8) << r.step << " lines " << std::setw(10) << r.lines << ' ' << std::setw(6)
-              << r.left << " left  " << (r.answer.empty() ? "-" : r.answer) << "  " << r.phase;
+          out << "step " << std::setw(8) << r.step << " lines " << std::setw(10) << r.lines << ' ' << std::setw(10)
+              << (r.left + " left") << (r.answer.empty() ? "-" : r.answer) << "  " << r.phase;
           break;
         case Row::State::Done: out << (r.status == kExitOk ? "done: " : "FAILED: ") << r.result; break;
       }
@@ -259,17 +266,23 @@ class FleetRun {
     drawn_ = rows_.size();
   }
 
+  static std::string where(const Row& r) {
+    const SendAllTarget& t = r.f->target;
+    return r.f->port + (t.interface_mode ? " #" + std::to_string(t.slave) : std::string());
+  }
+
   void print_summary() {
+    std::size_t port_width = 4;
+    for (const Row& r : rows_) port_width = std::max(port_width, where(r).size());
+    const int nw = name_width_, pw = static_cast<int>(port_width);
     std::ostringstream out;
-    out << std::left << std::setw(12) << "target" << ' ' << std::setw(22) << "port" << ' ' << std::setw(6) << "model" << ' '
+    out << std::left << std::setw(nw) << "target" << ' ' << std::setw(pw) << "port" << ' ' << std::setw(6) << "model" << ' '
         << std::setw(5) << "pace" << ' ' << std::setw(11) << "lines" << ' ' << std::setw(8) << "time" << " result\n";
     for (const Row& r : rows_) {
       const SendAllTarget& t = r.f->target;
-      std::string where = r.f->port;
-      if (t.interface_mode) where += " #" + std::to_string(t.slave);
       std::ostringstream secs;
       secs << std::fixed << std::setprecision(1) << std::atof(r.run_ms.c_str()) / 1000 << " s";
-      out << std::setw(12) << t.name << ' ' << std::setw(22) << where << ' ' << std::setw(6) << model_name(t.model)
+      out << std::setw(nw) << t.name << ' ' << std::setw(pw) << where(r) << ' ' << std::setw(6) << model_name(t.model)
           << ' ' << std::setw(5) << pace_name(t.pace) << ' ' << std::setw(11) << r.lines << ' ' << std::setw(8)
           << secs.str() << ' ' << (r.status == kExitOk ? "ok" : r.result) << '\n';
     }
@@ -281,6 +294,8 @@ class FleetRun {
   std::vector<Row> rows_;
   std::vector<Child> children_;
   std::size_t drawn_ = 0;
+  int name_width_ = 6;
+  std::int64_t last_draw_ = 0;
 };
 
 // The plan without a port: each target, its port and the lines it would send.

@@ -244,16 +244,17 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   }
   start_reader();
   for (const SendAllTarget& t : targets) {
-    records << "target\t" << t.name << '\n' << std::flush;
-    set_link_log_tag("[" + t.name + "] ");
-    SendAllReporter reporter(records, SendAllReporter::Style::Records, t.model);
     SendAllOutcome outcome;
     if (const int sig = pace->stop_signal()) {
       outcome.end = SendAllEnd::Interrupted;
       outcome.signal = sig;
-      worst = std::max(worst, done(t, send_all_exit_code(outcome), outcome, "klvc send-all: not started: stopped"));
+      worst = std::max(worst, done(t, send_all_exit_code(outcome), outcome,
+                                   "klvc send-all: not started: the run was stopped before its turn"));
       continue;
     }
+    records << "target\t" << t.name << '\n' << std::flush;
+    set_link_log_tag("[" + t.name + "] ");
+    SendAllReporter reporter(records, SendAllReporter::Style::Records, t.model);
     std::ostringstream err;
     std::vector<SendAllScriptTick> ticks;
     const int status = prepare_target(t, err, &ticks);
