@@ -230,12 +230,17 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
             << std::flush;
     return status;
   };
+  // The port's own events belong to every switcher on it.
+  std::string names;
+  for (const SendAllTarget& t : targets) names += (names.empty() ? "" : ",") + t.name;
+  set_link_log_tag("[" + names + "] ");
   open_port();
   const std::string device = link_device();
   int worst = kExitOk;
   if (!link_is_open()) {
     const std::string why = sink.setup_failure();
     stop_link();
+    set_link_log_tag("");
     for (const SendAllTarget& t : targets) {
       records << "target\t" << t.name << '\n';
       done(t, kExitFailed, {}, "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent");

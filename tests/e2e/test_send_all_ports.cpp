@@ -71,7 +71,7 @@ const Misbehaviour kMisbehaviours[] = {
      [](int n) { return Reply{n == 30 ? "GO\r\nGO\r\n" : "GO\r\n"}; }, 1,
      // Line 30 or, when its answer comes late, one just after it.
      {"every one answered GO, but 1 answer came with no line awaiting it (first GO after line 3"}},
-    {"AnswersEveryLineTwice", "timed", [](int) { return Reply{"GO\r\nGO\r\n"}; }, 1,
+    {"AnswersEveryLineTwice", "ack", [](int) { return Reply{"GO\r\nGO\r\n"}; }, 1,
      {"every one answered GO, but ", " came with no line awaiting it"}},
     {"NoAnswerToTheLastLine", "ack", [](int n) { return n == 420 ? Reply{} : go(); }, 1,
      {"no answer to line 420 (CA28", "(No Connect); 419 of 420 lines answered GO; check the cable"}},
