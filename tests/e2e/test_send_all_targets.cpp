@@ -3,6 +3,7 @@
 // others succeed. The simulated switchers run in this process, so what
 // each ends up holding can be looked at.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <atomic>
 #include <memory>
@@ -98,6 +99,29 @@ TEST(SendAllTargets, RunSideBySideOneAfterAnotherOnABusAndOneFailureLeavesTheOth
   EXPECT_NE(row_of(klvc.err(), "broken").find("stopped by the switcher's answer E3 (Command Error) to line 3"),
             std::string::npos)
       << klvc.err();
+}
+
+// SIGINT to klvc alone (as from another terminal) reaches every switcher's
+// process; each stops after its current line and is reported.
+TEST(SendAllTargets, AnInterruptStopsEveryTargetAndReportsEach) {
+  ScratchFolder dir;
+  SimulatedPort one(0, SimPace::Instant), two(0, SimPace::Instant);
+  std::string error;
+  ASSERT_TRUE(one.set_link_path(dir.file("one"), &error) && one.start(&error)) << error;
+  ASSERT_TRUE(two.set_link_path(dir.file("two"), &error) && two.start(&error)) << error;
+  testing::write_file(dir.file("fleet.ini"), "[one]\nport = " + dir.file("one") + "\nmodel = A\n[two]\nport = " +
+                                                 dir.file("two") + "\nmodel = A\n");
+  ChildProcess klvc;
+  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--targets", dir.file("fleet.ini")}, testing::klvc_env(dir.path()),
+                         &error))
+      << error;
+  ASSERT_TRUE(klvc.wait_for([&] { return one.lines().size() > 2 && two.lines().size() > 2; }, 20000)) << klvc.err();
+  klvc.signal(SIGINT);
+  EXPECT_EQ(klvc.wait_exit(20000), 130) << klvc.err();
+  for (const char* name : {"one", "two"}) {
+    EXPECT_NE(row_of(klvc.err(), name).find("interrupted by Ctrl+C at step "), std::string::npos) << klvc.err();
+  }
+  EXPECT_LT(one.lines().size(), 420u);
 }
 
 }  // namespace
