@@ -107,12 +107,16 @@ class MonotonicPace : public SendAllPace {
     return std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
   }
   void wait_until(std::int64_t deadline_ms) override {
-    const std::int64_t left = deadline_ms - now_ms();
-    if (left <= 0) return;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::int64_t left_ns =
+        deadline_ms * 1000000 - (std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec);
+    if (left_ns <= 0) return;
+    const timespec left{static_cast<time_t>(left_ns / 1000000000), static_cast<long>(left_ns % 1000000000)};
     // Woken early by a signal (the handler writes the descriptor, and the
     // wait ends with EINTR) or by an answer.
     pollfd p{wake_fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left)) > 0) {
+    if (::ppoll(&p, 1, &left, nullptr) > 0) {
       eventfd_t v;
       (void)::eventfd_read(wake_fd_, &v);
     }
