@@ -240,10 +240,12 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   if (!link_is_open()) {
     const std::string why = sink.setup_failure();
     stop_link();
+    const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
+    log_link(LogDirection::Event, verdict);
     set_link_log_tag("");
     for (const SendAllTarget& t : targets) {
-      records << "target\t" << t.name << '\n';
-      done(t, kExitFailed, {}, "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent");
+      records << "target\t" << t.name << "\nmessage\t" << verdict << '\n';
+      done(t, kExitFailed, {}, verdict);
     }
     return kExitFailed;
   }
@@ -264,9 +266,15 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
     std::vector<SendAllScriptTick> ticks;
     const int status = prepare_target(t, err, &ticks);
     std::istringstream lines(err.str());
-    for (std::string line; std::getline(lines, line);) reporter.message(line);
+    std::string why;
+    for (std::string line; std::getline(lines, line);) {
+      reporter.message(line);
+      if (!line.empty()) why = line;
+    }
     if (status != kExitOk) {
-      worst = std::max(worst, done(t, status, outcome, "klvc send-all: nothing was sent"));
+      if (why.find("nothing was sent") == std::string::npos) why += "; nothing was sent";
+      log_link(LogDirection::Event, why);
+      worst = std::max(worst, done(t, status, outcome, why));
       continue;
     }
     outcome = play(t, ticks, *pace, reporter, sink, device);
