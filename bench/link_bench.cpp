@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   CountingSink sink;
   klvc::set_message_sink(&sink);
 
-  klvc::SimulatedPort port;
+  klvc::SimulatedPort port(4, klvc::SimPace::Instant);  // the link's own time, not the line's
   std::string error;
   std::string link_path = "/tmp/klvc-bench-" + std::to_string(getpid());
   if (!port.start(&error) || !port.set_link_path(link_path, &error)) {

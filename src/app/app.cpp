@@ -16,7 +16,7 @@ CKLVCApp::~CKLVCApp() {
   // The reader may still post boxes until it is stopped; stop it before the
   // screen's sink goes away.
   if (frame_ && !frame_->is_shut_down()) stop_link();
-  set_link_listener({});
+  if (traffic_listener_) remove_link_listener(traffic_listener_);
   ui_.set_view_painter({});
   view_.reset();
   frame_.reset();
@@ -32,7 +32,7 @@ bool CKLVCApp::init_instance(const StartOptions& options) {
   // The view lists what the link does from the first port set-up on; the
   // reader's lines arrive on its thread, the post wakes the screen to show them.
   traffic_ = std::make_unique<TrafficLog>();
-  set_link_listener([traffic = traffic_.get(), ui = &ui_](LogDirection direction, std::string_view bytes) {
+  traffic_listener_ = add_link_listener([traffic = traffic_.get(), ui = &ui_](LogDirection direction, std::string_view bytes) {
     traffic->add(direction, bytes);
     ui->post([] {});
   });

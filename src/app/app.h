@@ -46,6 +46,7 @@ class CKLVCApp {
   ui::Ui& ui_;
   std::unique_ptr<ScopedUiMessageSink> sink_;
   std::unique_ptr<TrafficLog> traffic_;
+  int traffic_listener_ = 0;  // the link's listener feeding traffic_
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<CKLVCView> view_;
 };

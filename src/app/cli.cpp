@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_args.h"
 #include "app/cli_file.h"
+#include "app/cli_log.h"
+#include "app/cli_ports.h"
 #include "app/cli_send_all.h"
+#include "app/cli_simulate.h"
 #include "app/profile.h"
 #include "app/screen.h"
-#include "link/link_log.h"
-#include "link/port_list.h"
-#include "sim/simulate_command.h"
 
 namespace klvc {
 namespace {
@@ -70,13 +71,13 @@ int help_main(const std::vector<std::string>& args) {
             << "\nEach command says more with --help (klvc send-all --help).\n"
             << "Exit status: 0 success, 1 failure, 2 bad usage or an unreadable file,\n"
             << "128 + a signal when one ended it (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP).\n";
-  return 0;
+  return kExitOk;
 }
 
 int version_main(const std::vector<std::string>& args) {
   if (!args.empty()) return cli_usage_error("--version takes no arguments");
   std::cout << "KLVC Version 2.10\n";
-  return 0;
+  return kExitOk;
 }
 
 // The profile's values, with one line on stderr for each it could not use.
@@ -106,19 +107,14 @@ int simulate_main(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int cli_usage_error(const std::string& message) {
-  std::cerr << "klvc: " << message << "\nRun 'klvc --help'.\n";
-  return 2;
-}
-
 int run_cli(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
   std::string log_error;
   if (int status = take_log_option(&args, &log_error)) {
-    if (status == 2) return cli_usage_error(log_error);
+    if (status == kExitUsage) return cli_usage_error(log_error);
     // Asked for a log and cannot keep one: nothing runs without it.
     std::cerr << "klvc: " << log_error << "\n";
-    return 2;
+    return kExitUsage;
   }
   if (!args.empty()) {
     for (const CliCommand& c : kCommands) {

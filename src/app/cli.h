@@ -8,7 +8,4 @@ namespace klvc {
 // Returns the process exit code: 0 success, 1 failure, 2 bad usage, 130 interrupted.
 int run_cli(int argc, char** argv);
 
-// Bad usage: "klvc: <message>" and "Run 'klvc --help'." on stderr; returns 2.
-int cli_usage_error(const std::string& message);
-
 }  // namespace klvc

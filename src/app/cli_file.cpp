@@ -4,9 +4,8 @@
 
 #include <iostream>
 
-#include "app/cli.h"
+#include "app/cli_args.h"
 #include "app/cli_file_text.h"
-#include "link/cli_words.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 
@@ -24,7 +23,7 @@ void print_problems(const std::string& path, const ReadResult& result) {
 }
 
 // An unreadable file is exit 2, as for every command.
-constexpr int kUnreadable = 2;
+constexpr int kUnreadable = kExitUsage;
 
 int file_new(const FileArgs& a) {
   const std::string& path = a.paths[0];
@@ -32,15 +31,15 @@ int file_new(const FileArgs& a) {
   if (!a.force && ::lstat(path.c_str(), &st) == 0) {
     std::cerr << "klvc: " << path
               << " already exists; nothing was written. Add --force to replace it with the defaults.\n";
-    return 1;
+    return kExitFailed;
   }
   reset_whole_store();
   std::string error;
   if (!write_settings_file(path, &error)) {
     std::cerr << "klvc: " << error << '\n';
-    return 1;
+    return kExitFailed;
   }
-  return 0;
+  return kExitOk;
 }
 
 int file_check(const FileArgs& a) {
@@ -53,9 +52,9 @@ int file_check(const FileArgs& a) {
     return kUnreadable;
   }
   print_problems(path, result);
-  if (!result.clean()) return 1;
+  if (!result.clean()) return kExitFailed;
   std::cout << path << ": ok\n";
-  return 0;
+  return kExitOk;
 }
 
 enum Option { kNoOption = 0, kTitlesOption = 1, kBaseOption = 2, kForceOption = 4 };
@@ -91,35 +90,38 @@ std::string file_help() {
   return text + "\n" + settings_text_help();
 }
 
-// The words after the command's name. 0 to go on, else the exit status.
+const std::vector<CliOption> kFileOptions = {
+    {"help", false, 0, 'h'}, {"titles", false, kTitlesOption}, {"base", true, kBaseOption},
+    {"force", false, kForceOption},
+};
+
+// The words after the command's name. 0 to go on, -1 when help was printed,
+// else the exit status.
 int parse_file_args(const FileCommand& c, const std::vector<std::string>& args, FileArgs* out) {
   const std::string name = std::string("'file ") + c.word + "'";
-  bool options_end = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool option = !options_end && a.size() > 1 && a[0] == '-';
-    if (!option) {
-      out->paths.push_back(a);
-    } else if (a == "--") {
-      options_end = true;
-    } else if (a == "--help" || a == "-h") {
-      std::cout << file_help();
-      return -1;
-    } else if (a == "--force" && (c.options & kForceOption)) {
-      out->force = true;
-    } else if (a == "--titles" && (c.options & kTitlesOption)) {
-      out->titles = true;
-    } else if ((a == "--base" || a.rfind("--base=", 0) == 0) && (c.options & kBaseOption)) {
-      if (a == "--base" && i + 1 >= args.size()) return subcommand_usage_error("file", "--base needs a settings file");
-      out->base = a == "--base" ? args[++i] : a.substr(7);
-      if (out->base.empty()) return subcommand_usage_error("file", "--base needs a settings file");
+  bool help = false;
+  std::string error;
+  auto take = [&](int id, const std::string& v) -> std::string {
+    if (id == 0) {
+      help = true;
+    } else if (!(c.options & id)) {
+      return "unknown option '--" + std::string(id == kTitlesOption ? "titles" : id == kBaseOption ? "base" : "force") +
+             "' for " + name;
+    } else if (id == kBaseOption) {
+      if (v.empty()) return "--base needs a settings file";
+      out->base = v;
     } else {
-      return subcommand_usage_error("file", "unknown option '" + a + "' for " + name);
+      (id == kForceOption ? out->force : out->titles) = true;
     }
+    return {};
+  };
+  if (!parse_cli_args(args, kFileOptions, take, &out->paths, &error)) return subcommand_usage_error("file", error);
+  if (help) {
+    std::cout << file_help();
+    return -1;
   }
   if (out->paths.size() != c.paths) {
-    return subcommand_usage_error("file", name + " takes " + (c.paths == 1 ? "exactly one file name" : "two file names") +
-                           "");
+    return subcommand_usage_error("file", name + " takes " + (c.paths == 1 ? "exactly one file name" : "two file names"));
   }
   return 0;
 }
@@ -138,14 +140,14 @@ int file_main(const std::vector<std::string>& args) {
               << "\nExit status: 0 done; 1 failure (file check: a file with problems; file import: a\n"
                  "text with errors; file new: the file exists or cannot be written; file diff: the\n"
                  "files differ); 2 bad usage or an unreadable file.\n";
-    return 0;
+    return kExitOk;
   }
   if (args.empty()) return subcommand_usage_error("file", "'file' needs one of: new, check, export, show, import, diff");
   for (const FileCommand& c : kFileCommands) {
     if (args[0] != c.word) continue;
     FileArgs parsed;
     const int status = parse_file_args(c, std::vector<std::string>(args.begin() + 1, args.end()), &parsed);
-    if (status != 0) return status < 0 ? 0 : status;
+    if (status != 0) return status < 0 ? kExitOk : status;
     return c.run(parsed);
   }
   return subcommand_usage_error("file", "unknown file command '" + args[0] + "'");

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "app/cli_args.h"
 #include "dialogs/channel_title.h"
 #include "settings/settings_layout.h"
 #include "settings/settings_source.h"
@@ -47,10 +48,10 @@ void warn_unsendable_titles(const std::string& path) {
 int file_export(const FileArgs& a) {
   const std::string& path = a.paths[0];
   SourceLoad loaded;
-  if (!load(path, "", &loaded)) return loaded.unreadable ? 2 : 1;
+  if (!load(path, "", &loaded)) return loaded.unreadable ? kExitUsage : kExitFailed;
   if (is_settings_file_name(path)) warn_unsendable_titles(path);
   std::cout << (a.titles ? titles_csv() : settings_text()) << std::flush;
-  return 0;
+  return kExitOk;
 }
 
 int file_import(const FileArgs& a) {
@@ -58,7 +59,7 @@ int file_import(const FileArgs& a) {
   const std::string& out = a.paths[1];
   if (same_file(text, out)) {
     std::cerr << "klvc: " << out << " is " << text << " itself; writing it would destroy the text\n";
-    return 1;
+    return kExitFailed;
   }
   SourceLoad loaded;
   const bool ok = load(text, a.base, &loaded);
@@ -66,13 +67,13 @@ int file_import(const FileArgs& a) {
     std::cerr << "klvc: " << out << " was not written";
     if (ok) std::cerr << ": the settings file above has values that are out of range or missing (klvc file check)";
     std::cerr << '\n';
-    return loaded.unreadable ? 2 : 1;
+    return loaded.unreadable ? kExitUsage : kExitFailed;
   }
   std::string error;
   std::vector<std::string> notes;
   if (!write_settings_file(out, &error, &notes)) {
     std::cerr << "klvc: " << error << '\n';
-    return 1;
+    return kExitFailed;
   }
   for (const std::string& n : notes) std::cerr << out << ": " << n << '\n';
   std::cerr << "klvc: wrote " << out;
@@ -84,19 +85,19 @@ int file_import(const FileArgs& a) {
     }
   }
   std::cerr << '\n';
-  return 0;
+  return kExitOk;
 }
 
 int file_diff(const FileArgs& a) {
   SourceLoad first;
-  if (!load(a.paths[0], "", &first)) return 2;
+  if (!load(a.paths[0], "", &first)) return kExitUsage;
   const std::vector<SettingText> before = settings_as_text();
   SourceLoad second;
-  if (!load(a.paths[1], "", &second)) return 2;
+  if (!load(a.paths[1], "", &second)) return kExitUsage;
   const std::vector<std::string> lines = settings_differences(before, settings_as_text());
   for (const std::string& l : lines) std::cout << l << '\n';
   std::cout << std::flush;
-  return lines.empty() ? 0 : 1;
+  return lines.empty() ? kExitOk : kExitFailed;
 }
 
 std::string settings_text_help() {

@@ -1,99 +1,116 @@
 #include "app/cli_send_all.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 #include <iostream>
-#include <mutex>
 
+#include "app/cli_fleet.h"
+#include "app/cli_send_all_target.h"
 #include "app/profile.h"
-#include "dialogs/channel_title.h"
-#include "dialogs/send_all.h"
-#include "link/cli_words.h"
-#include "link/link.h"
-#include "link/link_log.h"
-#include "link/messages.h"
-#include "settings/settings_file.h"
-#include "settings/settings_source.h"
 #include "settings/store.h"
-#include "sim/simulator.h"
 
 namespace klvc {
 
 // ---------------------------------------------------------------- arguments
 
-bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* options,
-                         std::string* error) {
+namespace {
+
+enum SendAllOption {
+  kHelp, kModel, kPort, kCom, kSimulate, kRs485, kSlave, kBase, kDryRun, kForce, kPace, kChangedFrom,
+  kTargets, kOnly,
+};
+
+const std::vector<CliOption> kSendAllOptions = {
+    {"help", false, kHelp, 'h'}, {"model", true, kModel},     {"port", true, kPort},
+    {"com", true, kCom},         {"simulate", false, kSimulate}, {"rs485", false, kRs485},
+    {"slave", true, kSlave},     {"base", true, kBase},       {"dry-run", false, kDryRun},
+    {"force", false, kForce},    {"pace", true, kPace},       {"changed-from", true, kChangedFrom},
+    {"targets", true, kTargets}, {"only", true, kOnly},
+};
+
+std::string take_option(SendAllOptions* o, int* port_choices, int id, const std::string& v) {
+  switch (id) {
+    case kHelp: o->help = true; break;
+    case kModel: return model_value(v, &o->model);
+    case kPort:
+      if (v.empty()) return "--port needs a device path";
+      o->port = v;
+      ++*port_choices;
+      break;
+    case kCom:
+      if (!parse_number(v, 1, kComPortCount, &o->com)) {
+        return "--com takes 1 to " + std::to_string(kComPortCount) + ", not '" + v + "'";
+      }
+      o->com -= 1;
+      ++*port_choices;
+      break;
+    case kSimulate:
+      o->simulate = true;
+      ++*port_choices;
+      break;
+    case kRs485: o->rs485 = true; break;
+    case kSlave: return slave_value(v, &o->slave);
+    case kBase: o->base = v; break;
+    case kDryRun: o->dry_run = true; break;
+    case kForce: o->force = true; break;
+    case kPace:
+      if (!parse_pace_word(v, &o->pace)) return "--pace takes timed or ack, not '" + v + "'";
+      break;
+    case kChangedFrom:
+      if (v.empty()) return "--changed-from needs the settings file the switcher holds now";
+      o->changed_from = v;
+      break;
+    case kTargets:
+      if (v.empty()) return "--targets needs a targets file";
+      o->targets = v;
+      break;
+    case kOnly: o->only.push_back(v); break;
+  }
+  return {};
+}
+
+// Options that a targets file gives for each switcher.
+bool targets_take_the_rest(const SendAllOptions& o, std::string* error) {
+  const bool single = !o.file.empty() || !o.base.empty() || !o.changed_from.empty() || o.model >= 0 ||
+                      !o.port.empty() || o.com >= 0 || o.simulate || o.rs485 || o.slave >= 0 ||
+                      o.pace != PaceMode::Timed;
+  if (!single) return true;
+  *error = "--targets takes each switcher's file, port, model, interface and pace from the targets file; "
+           "only --dry-run and --force go with it";
+  return false;
+}
+
+}  // namespace
+
+bool parse_pace_word(const std::string& word, PaceMode* pace) {
+  std::string w = word;
+  for (char& c : w) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (w != "timed" && w != "ack") return false;
+  *pace = w == "ack" ? PaceMode::Ack : PaceMode::Timed;
+  return true;
+}
+
+bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* options, std::string* error) {
   SendAllOptions o;
   int port_choices = 0;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string* out) {
-      if (i + 1 >= args.size()) {
-        *error = a + " needs a value";
-        return false;
-      }
-      *out = args[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "--help" || a == "-h") {
-      o.help = true;
-    } else if (a == "--model") {
-      if (!value(&v)) return false;
-      if (!parse_model_word(v, &o.model)) {
-        *error = "unknown model '" + v + "' (use A, B, C, D or E)";
-        return false;
-      }
-    } else if (a == "--port") {
-      if (!value(&o.port)) return false;
-      if (o.port.empty()) {
-        *error = "--port needs a device path";
-        return false;
-      }
-      ++port_choices;
-    } else if (a == "--com") {
-      if (!value(&v)) return false;
-      if (!parse_number(v, 1, kComPortCount, &o.com)) {
-        *error = "--com takes 1 to " + std::to_string(kComPortCount) + ", not '" + v + "'";
-        return false;
-      }
-      o.com -= 1;
-      ++port_choices;
-    } else if (a == "--simulate") {
-      o.simulate = true;
-      ++port_choices;
-    } else if (a == "--rs485") {
-      o.rs485 = true;
-    } else if (a == "--slave") {
-      if (!value(&v)) return false;
-      if (!parse_number(v, 0, 31, &o.slave)) {
-        *error = "--slave takes 0 to 31, not '" + v + "'";
-        return false;
-      }
-    } else if (a == "--base") {
-      if (!value(&o.base)) return false;
-    } else if (a == "--dry-run") {
-      o.dry_run = true;
-    } else if (a == "--force") {
-      o.force = true;
-    } else if (a.size() > 1 && a[0] == '-') {
-      *error = "unknown option '" + a + "'";
-      return false;
-    } else if (o.file.empty()) {
-      o.file = a;
-    } else {
-      *error = "one settings file only ('" + o.file + "' and '" + a + "')";
-      return false;
-    }
+  std::vector<std::string> operands;
+  auto take = [&](int id, const std::string& v) { return take_option(&o, &port_choices, id, v); };
+  if (!parse_cli_args(args, kSendAllOptions, take, &operands, error)) return false;
+  if (operands.size() > 1) {
+    *error = "one settings file only ('" + operands[0] + "' and '" + operands[1] + "')";
+    return false;
   }
+  if (!operands.empty()) o.file = operands[0];
   if (port_choices > 1) {
     *error = "choose one of --port, --com and --simulate";
     return false;
   }
   if (o.slave >= 0 && !o.rs485) {
     *error = "--slave needs --rs485";
+    return false;
+  }
+  if (!o.targets.empty() && !targets_take_the_rest(o, error)) return false;
+  if (!o.only.empty() && o.targets.empty()) {
+    *error = "--only needs --targets";
     return false;
   }
   *options = std::move(o);
@@ -103,227 +120,60 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
 std::string send_all_usage() {
   return "Usage: klvc send-all [FILE] [--base BASE.dat] [--model A..E]\n"
          "                     [--port DEV | --com N | --simulate] [--rs485 --slave N]\n"
-         "                     [--dry-run] [--force]\n"
+         "                     [--pace timed|ack] [--changed-from OLD.dat] [--dry-run] [--force]\n"
+         "       klvc send-all --targets FLEET.ini [--dry-run] [--force]\n"
          "\n"
-         "Sends every setting of FILE (the defaults without a file) to the switcher,\n"
-         "with the same steps and timing as 設定 > 全項目設定 (KLV-A takes about 91 s).\n"
-         "FILE is a settings file (*.dat), or the settings text or titles CSV of\n"
-         "'klvc file export', applied on top of BASE.dat or the defaults.\n"
+         "Sends every setting of FILE (the defaults without a file) to the switcher, with\n"
+         "the same lines as 設定 > 全項目設定. FILE is a settings file (*.dat), or the\n"
+         "settings text or titles CSV of 'klvc file export', applied on top of BASE.dat\n"
+         "or the defaults.\n"
          "\n"
-         "  --model A..E   the switcher model (default: the profile's, KLV-A without one)\n"
-         "  --port DEV     the serial device, e.g. /dev/ttyUSB0\n"
-         "  --com N        COM1..COM6 as mapped in the profile (default: the profile's port)\n"
-         "  --simulate     talk to the built-in simulated switcher\n"
-         "  --rs485        RS-485 framing (default: the profile's interface)\n"
-         "  --slave N      RS-485 unit address 0..31 (default 0)\n"
-         "  --base FILE    the settings file under a text or CSV (default: the defaults)\n"
-         "  --dry-run      open no port; print every line the run would write\n"
-         "  --force        send a file even when reading it reported problems\n"
+         "  --model A..E          the switcher model (default: the profile's, KLV-A without one)\n"
+         "  --port DEV            the serial device, e.g. /dev/ttyUSB0, or a serial device\n"
+         "                        server: tcp:HOST:PORT (raw TCP) or rfc2217:HOST:PORT\n"
+         "  --com N               COM1..COM6 as mapped in the profile (default: the profile's port)\n"
+         "  --simulate            talk to the built-in simulated switcher\n"
+         "  --rs485               RS-485 framing (default: the profile's interface)\n"
+         "  --slave N             RS-485 unit address 0..31 (default 0)\n"
+         "  --base FILE           the settings file under a text or CSV (default: the defaults)\n"
+         "  --pace timed          the dialog's pace: a line every 80 ms, titles every 500 ms\n"
+         "                        (KLV-A about 91 s, KLV-E about 155 s; the default)\n"
+         "  --pace ack            each line as soon as the line before was answered\n"
+         "                        (KLV-A about 9 s, KLV-E about 29 s at 9600 baud)\n"
+         "  --changed-from OLD    send only the lines whose bytes differ from the lines the\n"
+         "                        settings OLD would send: OLD must be what the switcher holds\n"
+         "                        (it cannot be read back from the switcher)\n"
+         "  --targets FLEET.ini   several switchers, one section each (see below)\n"
+         "  --dry-run             open no port; print every line the run would write\n"
+         "  --force               send a file even when reading it reported problems\n"
+         "\n"
+         "A targets file has one section per switcher:\n"
+         "  [hall-a]\n"
+         "  port = /dev/ttyUSB0   ; or com = 1..6, tcp:HOST:PORT, rfc2217:HOST:PORT\n"
+         "  model = A             ; A..E\n"
+         "  file = hall-a.dat     ; relative to the targets file; the defaults when absent\n"
+         "  rs485 = yes           ; optional, with slave = 0..31\n"
+         "  slave = 3\n"
+         "  pace = ack            ; timed (default) or ack\n"
+         "Switchers on different ports run side by side, those on one port (an RS-485\n"
+         "bus) one after another; one failing never stops the others.\n"
          "\n"
          "Each answer settles the oldest line awaiting one. The last line on stderr says\n"
          "how far the run got; --log FILE records every line, answer and pairing.\n"
          "\n"
-         "Exit status: 0 every line written and answered \"GO\", and nothing else came;\n"
-         "1 an error answer, \"No Connect\", a missing or unexpected answer, a lost link or\n"
-         "a line the switcher's flow control held; 2 bad usage, an unreadable file or one\n"
-         "with problems; 128 + a signal (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP), 141 the\n"
-         "output was closed: each stops after the current line.\n";
+         "Exit status: 0 every line written and answered \"GO\", and nothing else came (with\n"
+         "--targets: for every switcher); 1 an error answer, \"No Connect\", a missing or\n"
+         "unexpected answer, a lost link or a line the switcher's flow control held;\n"
+         "2 bad usage, an unreadable file or one with problems, a bad targets file;\n"
+         "128 + a signal (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP), 141 the output was\n"
+         "closed: each stops after the current line.\n";
 }
 
 std::string send_all_brief_usage() {
   return "  klvc send-all [FILE] [options]\n"
-         "                              send every setting to the switcher (send-all --help)\n";
-}
-
-// ---------------------------------------------------------------- the program
-
-namespace {
-
-std::function<void(Simulator&)> g_simulator_hook;
-
-std::string without_crlf(const std::string& line) {
-  std::string s = line;
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
-
-// Boxes of the link, queued by any thread and printed by the run between
-// ticks. Only boxes that say something the report does not: the answers,
-// "No Connect", a lost link and a held write are in the report's own lines,
-// and of a failed open only the first cause counts.
-class CliSink : public MessageSink {
- public:
-  void post_box(BoxRequest request) override { queue(std::move(request)); }
-  void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) override {
-    const bool yes_no = request.buttons == BoxButtons::YesNo;
-    queue(std::move(request));
-    if (on_close) on_close(yes_no ? BoxResult::Yes : BoxResult::Ok);
-  }
-  void drain(SendAllReporter& reporter) {
-    std::vector<BoxRequest> boxes;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      boxes.swap(pending_);
-    }
-    for (const BoxRequest& b : boxes) reporter.message("klvc send-all: " + one_line(b.text));
-  }
-  // The first reason the port could not be set up.
-  std::string setup_failure() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return setup_failure_;
-  }
-
- private:
-  static std::string one_line(std::string text) {
-    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
-      text.replace(at, 1, " — ");
-    }
-    return text;
-  }
-  void queue(BoxRequest request) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (request.origin == BoxOrigin::PortSetup && setup_failure_.empty()) {
-      const std::size_t nl = request.text.find('\n');
-      setup_failure_ = nl == std::string::npos ? request.text : request.text.substr(nl + 1);
-    }
-    if (request.origin != BoxOrigin::Other || request.icon == BoxIcon::None) return;
-    pending_.push_back(std::move(request));
-  }
-  std::mutex mutex_;
-  std::vector<BoxRequest> pending_;
-  std::string setup_failure_;
-};
-
-// Model, port and interface: the profile's unless the command line says.
-void apply_setup(const SendAllOptions& o) {
-  SettingsStore& s = store();
-  std::vector<std::string> notes;
-  load_profile_into_store(profile_path(), &notes);
-  for (const std::string& n : notes) std::cerr << "klvc: profile: " << n << '\n';
-  if (o.model >= 0) s.model_index = o.model;
-  if (o.com >= 0) s.com_port_index = o.com;
-  if (!o.port.empty()) set_port_device(s.com_port_index, o.port);
-  if (o.rs485) s.interface_mode = 1;
-  s.slave_number = o.slave >= 0 ? o.slave : 0;
-}
-
-// The settings to send: the file's, or the defaults. 0 to go on, else the
-// exit status.
-int load_settings(const SendAllOptions& o) {
-  SourceLoad loaded;
-  const bool ok = load_settings_source(o.file, o.base, title_problem, &loaded);
-  for (const auto* lines : {&loaded.notes, &loaded.mended, &loaded.errors}) {
-    for (const std::string& l : *lines) std::cerr << l << '\n';
-  }
-  if (!ok) return kExitUsage;
-  if (!loaded.mended.empty() && !o.force) {
-    std::cerr << "klvc send-all: " << (is_settings_file_name(o.file) ? o.file : o.base)
-              << " has problems (above); nothing was sent. Correct the file, or add --force to "
-                 "send it with the values mended as reported.\n";
-    return kExitUsage;
-  }
-  return kExitOk;
-}
-
-// Every line on stdout, nothing opened; a closed stdout ends it.
-int dry_run() {
-  int printed = 0;
-  bool closed = false;
-  set_direct_line([&](const std::string& bytes) {
-    if (closed) return;
-    std::cout << without_crlf(bytes) << '\n' << std::flush;
-    if (std::cout) ++printed;
-    closed = !std::cout;
-  });
-  abandon_send_all();
-  begin_send_all();
-  while (!closed) {
-    const SendAllTick t = run_send_all_step();
-    if (!t.warning.empty()) {
-      std::cerr << "klvc send-all: warning: "
-                << (t.plan.action == SendAllAction::ChannelTitle
-                        ? "channel " + std::to_string(t.plan.index + 1) + " title"
-                        : std::string("panel password"))
-                << " would not be sent: " << t.warning << '\n';
-    }
-    if (!t.ran || t.stopped || t.finished) break;
-  }
-  abandon_send_all();
-  set_direct_line({});
-  if (!closed) return kExitOk;
-  std::cerr << "klvc send-all: output closed after " << printed << " lines of the dry run\n";
-  return kExitOutputClosed;
-}
-
-// The run's signal handling while it lives.
-struct SignalsCaught {
-  SignalsCaught() { catch_send_all_signals(); }
-  ~SignalsCaught() { release_send_all_signals(); }
-  SignalsCaught(const SignalsCaught&) = delete;
-  SignalsCaught& operator=(const SignalsCaught&) = delete;
-};
-
-int timed_run(const SendAllOptions& o) {
-  SignalsCaught signals;
-  SettingsStore& s = store();
-  const int model = std::clamp(s.model_index, 0, kModelCount - 1);
-  CliSink sink;
-  set_message_sink(&sink);
-  SendAllReporter reporter(std::cerr, isatty(STDERR_FILENO) == 1, model);
-
-  std::unique_ptr<SimulatedPort> simulated;
-  std::string error;
-  if (o.simulate) {
-    simulated = std::make_unique<SimulatedPort>(model);
-    follow_program_setup(*simulated);
-    if (!simulated->start(&error)) {
-      set_message_sink(nullptr);
-      std::cerr << "klvc send-all: cannot start the simulated switcher: " << error << '\n';
-      return kExitFailed;
-    }
-    set_simulated_device(simulated->slave_path());
-  }
-  auto finish = [&] {
-    stop_link();
-    if (simulated) {
-      set_simulated_device("");
-      simulated->stop();
-      if (g_simulator_hook) g_simulator_hook(simulated->simulator());
-    }
-    sink.drain(reporter);
-    set_message_sink(nullptr);
-  };
-
-  open_port();
-  const std::string device = link_device();
-  if (!link_is_open()) {
-    const std::string why = sink.setup_failure();
-    finish();
-    const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
-    log_link(LogDirection::Event, verdict);
-    std::cerr << verdict << '\n';
-    return kExitFailed;
-  }
-  sink.drain(reporter);
-  start_reader();
-
-  SendAllHooks hooks;
-  hooks.poll = [&] { sink.drain(reporter); };
-  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
-  const SendAllOutcome outcome = run_send_all_timed(*pace, reporter, hooks);
-  finish();
-  for (const std::string& line : send_all_answer_report(outcome)) reporter.message(line);
-  const std::string verdict = send_all_verdict(outcome, model, device);
-  // Also in the log: it may be the only place left when stderr was closed.
-  log_link(LogDirection::Event, verdict);
-  reporter.message(verdict);
-  return send_all_exit_code(outcome);
-}
-
-}  // namespace
-
-void set_send_all_simulator_hook(std::function<void(Simulator&)> hook) {
-  g_simulator_hook = std::move(hook);
+         "                              send every setting to the switcher (send-all --help)\n"
+         "  klvc send-all --targets FLEET.ini\n"
+         "                              send to several switchers at once\n";
 }
 
 int send_all_main(const std::vector<std::string>& args) {
@@ -334,16 +184,30 @@ int send_all_main(const std::vector<std::string>& args) {
     std::cout << send_all_usage();
     return kExitOk;
   }
-  apply_setup(o);
-  if (const int status = load_settings(o); status != kExitOk) return status;
-  if (o.dry_run) {
-    // A closed stdout ends the dry run by its EPIPE, with a word on stderr.
-    void (*old_pipe)(int) = std::signal(SIGPIPE, SIG_IGN);
-    const int status = dry_run();
-    std::signal(SIGPIPE, old_pipe);
-    return status;
+  std::vector<std::string> notes;
+  load_profile_into_store(profile_path(), &notes);
+  // A targets file's children leave the profile's notes to their parent.
+  if (o.only.empty()) {
+    for (const std::string& n : notes) std::cerr << "klvc: profile: " << n << '\n';
   }
-  return timed_run(o);
+  if (!o.targets.empty()) return fleet_main(o);
+
+  SettingsStore& s = store();
+  if (o.com >= 0) s.com_port_index = o.com;
+  if (!o.port.empty()) set_port_device(s.com_port_index, o.port);
+  SendAllTarget t;
+  t.file = o.file;
+  t.base = o.base;
+  t.changed_from = o.changed_from;
+  t.model = o.model >= 0 ? o.model : std::clamp(s.model_index, 0, kModelCount - 1);
+  t.interface_mode = o.rs485 ? 1 : s.interface_mode.load();
+  t.slave = o.slave >= 0 ? o.slave : 0;
+  t.pace = o.pace;
+  t.force = o.force;
+  std::vector<SendAllScriptTick> ticks;
+  if (const int status = prepare_target(t, std::cerr, &ticks); status != kExitOk) return status;
+  if (o.dry_run) return print_ticks(ticks);
+  return run_single_target(t, ticks, o.simulate);
 }
 
 }  // namespace klvc

@@ -1,8 +1,9 @@
 // `klvc send-all`: the send-all run without a screen, for setting up many
 // switchers from scripts. It loads a settings file (or the defaults), takes
 // the model and the port from the profile unless given, and sends every
-// setting with the same steps and the same timing as the dialog
-// "全項目の設定". Every way out ends in one line saying how far it got.
+// setting with the same lines as the dialog "全項目の設定": at its timed
+// pace, or each line as soon as the one before was answered. Every way out
+// ends in one line saying how far it got.
 #pragma once
 
 #include <cstdint>
@@ -12,22 +13,34 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_args.h"
+#include "dialogs/send_all.h"
 #include "link/link.h"
 
 namespace klvc {
 
+// How a run paces its lines: the dialog's fixed ticks, or each line as soon
+// as the line before it was answered.
+enum class PaceMode { Timed, Ack };
+// "timed" or "ack" (any case); false for anything else.
+bool parse_pace_word(const std::string& word, PaceMode* pace);
+
 struct SendAllOptions {
   std::string file;     // a settings file, text or titles CSV; empty: the base alone
   std::string base;     // --base FILE.dat under a text or CSV; empty: the defaults
+  std::string changed_from;  // --changed-from OLD: only the lines that differ from OLD's
+  std::string targets;  // --targets FLEET.ini: several switchers
   int model = -1;       // 0..4; -1: the profile's
-  std::string port;     // --port DEV
+  std::string port;     // --port DEV (or tcp:HOST:PORT, rfc2217:HOST:PORT)
   int com = -1;         // --com N as 0..5; -1: the profile's
   bool simulate = false;
   bool rs485 = false;
   int slave = -1;       // 0..31; -1: 0
+  PaceMode pace = PaceMode::Timed;
   bool dry_run = false;
   bool force = false;   // send a file even when the reader reported problems
   bool help = false;
+  std::vector<std::string> only;  // --only NAME: a targets file's child runs these
 };
 
 // The words after "send-all". False and *error (one line) on bad usage.
@@ -38,30 +51,24 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
 std::string send_all_usage();
 std::string send_all_brief_usage();
 
-// Exit codes. A signal that ends the run gives 128 + its number, as a shell
-// reports a program it ended: 130 Ctrl+C, 143 SIGTERM, 129 SIGHUP; a closed
-// output (EPIPE) gives 141, as SIGPIPE would.
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
-constexpr int kExitOutputClosed = 141;
-
 // The dispatch row: args are the words after "send-all".
 int send_all_main(const std::vector<std::string>& args);
 
-// --- the timed run, with its clock and its output replaceable for tests ---
+// --- the run, with its clock and its output replaceable for tests ---
 
 // Time and interruption as the run sees them. The real one sleeps on the
-// monotonic clock and wakes early for a signal.
+// monotonic clock and wakes early for a signal or an answer.
 class SendAllPace {
  public:
   virtual ~SendAllPace() = default;
   virtual std::int64_t now_ms() = 0;
-  // Sleeps until `deadline_ms` at most; returns early when a signal came.
+  // Sleeps until `deadline_ms` at most; returns early when a signal came,
+  // or after wake().
   virtual void wait_until(std::int64_t deadline_ms) = 0;
   // 0, or the signal that asks the run to stop (SIGINT, SIGTERM, SIGHUP).
   virtual int stop_signal() = 0;
+  // An answer came (any thread): the wait ends.
+  virtual void wake() {}
 };
 
 // The run's two tick periods: 80 ms, then 500 ms from step 330. A test may
@@ -91,6 +98,7 @@ struct SendAllAnswers {
   int refused = 0;     // lines answered otherwise
   int unexpected = 0;  // answers that came while no line waited
   int unanswered = 0;  // lines that got no answer (No Connect, link lost)
+  std::string last;    // the last answer, as it came
   // The refused, unexpected and unanswered ones, in the order they came
   // (the first kKeptNotable).
   std::vector<AnswerEvent> notable;
@@ -101,21 +109,37 @@ struct SendAllOutcome {
   SendAllEnd end = SendAllEnd::Finished;
   int signal = 0;            // Interrupted: which
   int lines_sent = 0;        // written in full
+  int lines_planned = 0;     // the lines the run was to send
   int warnings = 0;          // settings that could not be sent (titles, password)
   int last_step = 0;         // the step of the last tick that ran
   std::string last_line;     // the last line written, without CR LF
   std::string failure;       // LinkLost, WriteFailed: what the link said
   SendAllAnswers answers;
   std::int64_t run_ms = 0;       // from the start to the last tick
-  std::int64_t max_late_ms = 0;  // the latest a tick came after its deadline
+  std::int64_t answered_ms = 0;  // from the start to the last answer
+  std::int64_t max_late_ms = 0;  // the latest a timed tick came after its deadline
+};
+
+// Where a run stands, after each tick.
+struct SendAllProgress {
+  int step = 0;
+  int progress_pos = 0;
+  int progress_max = 0;
+  int lines_sent = 0;
+  int lines_total = 0;
+  std::int64_t ms_left = 0;
+  std::string last_answer;  // as it came, without CR LF
 };
 
 // Where the run reports to: progress after every tick, warnings and the
-// final lines. `stream` is stderr in the program.
+// final lines. `stream` is stderr in the program; a targets file's child
+// writes records for its parent instead (one per line, fields split by tabs).
 class SendAllReporter {
  public:
+  enum class Style { Plain, Terminal, Records };
   SendAllReporter(std::ostream& stream, bool is_terminal, int model);
-  void tick(int step, int progress_pos, int progress_max, int lines_sent, std::int64_t ms_left);
+  SendAllReporter(std::ostream& stream, Style style, int model);
+  void tick(const SendAllProgress& p);
   void message(const std::string& text);  // one line, above the bar
   void done();                            // clears the bar
   // The stream could not be written (a closed pipe): the run ends.
@@ -124,7 +148,7 @@ class SendAllReporter {
  private:
   void check();
   std::ostream& out_;
-  bool terminal_;
+  Style style_;
   int model_;
   const char* last_phase_ = nullptr;  // names come from one table
   bool bar_shown_ = false;
@@ -136,16 +160,26 @@ struct SendAllHooks {
   std::function<void()> poll;
 };
 
-// Runs the whole timed run on the current store and link (port open or a
-// direct line attached): ticks on absolute deadlines, the no-answer check
-// every 500 ms; each answer settles the oldest line awaiting one. A line
-// that could not be written, a lost link, a signal or a closed output ends
-// the run at once. After the last line it waits for the outstanding answers
-// (each up to the no-answer limit), then listens for one more check period
-// for answers no line awaits.
-SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter,
-                                  const SendAllHooks& hooks = {},
+// Plays `ticks` (send_all_script, or part of it) on the current store and
+// link (port open or a direct line attached). Timed: each tick on its
+// absolute deadline. Ack: each line as soon as the line before was answered,
+// ticks without a line take no time; an error answer stops the run before
+// the next line. The no-answer check runs every 500 ms either way; each
+// answer settles the oldest line awaiting one. A line that could not be
+// written, a lost link, a signal or a closed output end the run at once.
+// After the last line it waits for the outstanding answers (each up to the
+// no-answer limit), then listens for one more check period for answers no
+// line awaits.
+SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMode mode, SendAllPace& pace,
+                            SendAllReporter& reporter, const SendAllHooks& hooks = {});
+// The whole run of the store at the timed pace, with the tick periods given.
+SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, const SendAllHooks& hooks = {},
                                   SendAllPeriods periods = send_all_periods());
+
+// The ticks of NEW (the store now) whose line differs from OLD's line at the
+// same tick; both runs are the same model's, so their ticks pair up.
+std::vector<SendAllScriptTick> changed_ticks(const std::vector<SendAllScriptTick>& old_ticks,
+                                             const std::vector<SendAllScriptTick>& new_ticks);
 
 int send_all_exit_code(const SendAllOutcome& outcome);
 // The lines before the verdict: each refused, unexpected or unanswered answer.
@@ -159,7 +193,7 @@ class Simulator;
 void set_send_all_simulator_hook(std::function<void(Simulator&)> hook);
 
 // The program's pace: the monotonic clock, woken early by a signal once the
-// run's signals are caught.
+// run's signals are caught, and by wake().
 std::unique_ptr<SendAllPace> monotonic_send_all_pace();
 // SIGINT, SIGTERM and SIGHUP ask the run to stop after the line it is
 // writing; SIGPIPE is ignored, so a closed output ends the run by its EPIPE.

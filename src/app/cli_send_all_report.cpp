@@ -92,45 +92,56 @@ const char* kCheckTheLine = "check the cable, the port and the switcher's power 
 // ---------------------------------------------------------------- progress
 
 SendAllReporter::SendAllReporter(std::ostream& stream, bool is_terminal, int model)
-    : out_(stream), terminal_(is_terminal), model_(model) {}
+    : SendAllReporter(stream, is_terminal ? Style::Terminal : Style::Plain, model) {}
+
+SendAllReporter::SendAllReporter(std::ostream& stream, Style style, int model)
+    : out_(stream), style_(style), model_(model) {}
 
 void SendAllReporter::check() {
   if (!out_) closed_ = true;
 }
 
-void SendAllReporter::tick(int step, int progress_pos, int progress_max, int lines_sent,
-                           std::int64_t ms_left) {
+void SendAllReporter::tick(const SendAllProgress& p) {
   if (closed_) return;
   const int last_step = send_all_last_step(model_);
-  const int commands = send_all_totals(model_).commands;
   SendAllCursor at;
-  at.step = step;
+  at.step = p.step;
   const char* phase = phase_name(plan_send_all_tick(at, model_).action);
   // Each line goes out in one write: a reader never sees half of it.
   std::ostringstream line;
-  if (terminal_) {
-    constexpr int kWidth = 30;
-    const int filled = progress_max > 0 ? progress_pos * kWidth / progress_max : 0;
-    line << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] step " << step << '/'
-         << last_step << "  lines " << lines_sent << '/' << commands << "  " << minutes_seconds(ms_left)
-         << " left  " << phase << "\033[K";
-    out_ << line.str() << std::flush;
-    bar_shown_ = true;
-    check();
-    return;
+  switch (style_) {
+    case Style::Terminal: {
+      constexpr int kWidth = 30;
+      const int filled = p.progress_max > 0 ? p.progress_pos * kWidth / p.progress_max : 0;
+      line << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] step " << p.step << '/'
+           << last_step << "  lines " << p.lines_sent << '/' << p.lines_total << "  " << minutes_seconds(p.ms_left)
+           << " left  " << phase << "\033[K";
+      bar_shown_ = true;
+      break;
+    }
+    case Style::Plain:
+      // Without a terminal: one line as each group of settings begins.
+      if (phase == last_phase_) return;
+      last_phase_ = phase;
+      line << "send-all: step " << p.step << '/' << last_step << ", " << phase << ", " << p.lines_sent << '/'
+           << p.lines_total << " lines sent, " << minutes_seconds(p.ms_left) << " left\n";
+      break;
+    case Style::Records:
+      line << "progress\t" << p.step << '\t' << last_step << '\t' << p.lines_sent << '\t' << p.lines_total << '\t'
+           << p.ms_left << '\t' << phase << '\t' << escape_bytes(p.last_answer) << '\n';
+      break;
   }
-  // Without a terminal: one line as each group of settings begins.
-  if (phase == last_phase_) return;
-  last_phase_ = phase;
-  line << "send-all: step " << step << '/' << last_step << ", " << phase << ", " << lines_sent << '/'
-       << commands << " lines sent, " << minutes_seconds(ms_left) << " left\n";
   out_ << line.str() << std::flush;
   check();
 }
 
 void SendAllReporter::message(const std::string& text) {
   if (closed_) return;
-  out_ << (bar_shown_ ? "\r\033[K" : "") + text + "\n" << std::flush;
+  if (style_ == Style::Records) {
+    out_ << "message\t" + text + "\n" << std::flush;
+  } else {
+    out_ << (bar_shown_ ? "\r\033[K" : "") + text + "\n" << std::flush;
+  }
   bar_shown_ = false;
   check();
 }
@@ -145,7 +156,7 @@ void SendAllReporter::done() {
 
 int send_all_exit_code(const SendAllOutcome& o) {
   switch (o.end) {
-    case SendAllEnd::Interrupted: return 128 + o.signal;
+    case SendAllEnd::Interrupted: return kExitSignalBase + o.signal;
     case SendAllEnd::OutputClosed: return kExitOutputClosed;
     case SendAllEnd::Finished: break;
     default: return kExitFailed;

@@ -1,8 +1,12 @@
-// The timed run of `klvc send-all`: the dialog's steps on absolute
-// deadlines, the no-answer check every 500 ms, and the truth about every
-// line: written in full or not counted, answered by its own answer or not.
+// The run of `klvc send-all`: the dialog's ticks on absolute deadlines, or
+// each line as soon as the one before was answered; the no-answer check every
+// 500 ms; and the truth about every line: written in full or not counted,
+// answered by its own answer or not.
 #include <signal.h>
+#include <sys/eventfd.h>
+#include <poll.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +15,7 @@
 #include <mutex>
 
 #include "app/cli_send_all.h"
-#include "dialogs/send_all.h"
+#include "link/protocol.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -22,6 +26,10 @@ constexpr int kCheckPeriodMs = 500;
 // The answers to the last lines need at most the no-answer limit (seven
 // checks); a few more are a backstop, never reached while the link works.
 constexpr int kMostWaitChecks = 10;
+// The line-rate estimate of time left in an acknowledged run: 11/9600 s a
+// character, the answer "GO" CR LF (behind the address on RS-485).
+constexpr std::int64_t kCharNs = 11LL * 1000000000 / 9600;
+constexpr std::size_t kAnswerBytes = 4;
 
 std::string without_crlf(const std::string& line) {
   std::string s = line;
@@ -32,15 +40,20 @@ std::string without_crlf(const std::string& line) {
 // The answers of the run as the link pairs them (reader thread and timer).
 class AnswerBook {
  public:
-  void record(const AnswerEvent& e) {
+  void record(const AnswerEvent& e, std::int64_t now_ms) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (e.kind != AnswerEvent::Kind::NoAnswer) last_at_ = now_ms;
     bool notable = true;
     switch (e.kind) {
       case AnswerEvent::Kind::Answer:
         notable = !e.go;
         ++(e.go ? answers_.go : answers_.refused);
+        answers_.last = without_crlf(e.answer);
         break;
-      case AnswerEvent::Kind::Unexpected: ++answers_.unexpected; break;
+      case AnswerEvent::Kind::Unexpected:
+        ++answers_.unexpected;
+        answers_.last = without_crlf(e.answer);
+        break;
       case AnswerEvent::Kind::NoAnswer: ++answers_.unanswered; break;
     }
     if (notable && answers_.notable.size() < SendAllAnswers::kKeptNotable) answers_.notable.push_back(e);
@@ -49,40 +62,70 @@ class AnswerBook {
     std::lock_guard<std::mutex> lock(mutex_);
     return answers_;
   }
+  std::int64_t last_answer_at() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return last_at_;
+  }
 
  private:
   mutable std::mutex mutex_;
   SendAllAnswers answers_;
+  std::int64_t last_at_ = 0;
 };
 
-// The observer is the run's for as long as it lasts.
+// The observer is the run's for as long as it lasts; each answer also ends
+// the run's wait.
 class ObserveAnswers {
  public:
-  explicit ObserveAnswers(AnswerBook& book) {
-    set_answer_observer([&book](const AnswerEvent& e) { book.record(e); });
+  ObserveAnswers(AnswerBook& book, SendAllPace& pace) {
+    set_answer_observer([&book, &pace](const AnswerEvent& e) {
+      book.record(e, pace.now_ms());
+      pace.wake();
+    });
   }
   ~ObserveAnswers() { set_answer_observer({}); }
 };
 
 // Set by the signal handlers; the run stops after the line it is writing.
 volatile sig_atomic_t g_stop_signal = 0;
-extern "C" void on_stop_signal(int sig) { g_stop_signal = sig; }
+int g_wake_fd = -1;  // the pace's; the handler wakes the wait through it
+extern "C" void on_stop_signal(int sig) {
+  g_stop_signal = sig;
+  if (g_wake_fd >= 0) (void)::eventfd_write(g_wake_fd, 1);
+}
 
 class MonotonicPace : public SendAllPace {
  public:
+  MonotonicPace() : wake_fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) { g_wake_fd = wake_fd_; }
+  ~MonotonicPace() override {
+    g_wake_fd = -1;
+    if (wake_fd_ >= 0) ::close(wake_fd_);
+  }
   std::int64_t now_ms() override {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
   }
   void wait_until(std::int64_t deadline_ms) override {
-    timespec at{};
-    at.tv_sec = static_cast<time_t>(deadline_ms / 1000);
-    at.tv_nsec = static_cast<long>(deadline_ms % 1000) * 1000000;
-    // A signal ends the wait early (EINTR); the caller looks at the flag.
-    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::int64_t left_ns =
+        deadline_ms * 1000000 - (std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec);
+    if (left_ns <= 0) return;
+    const timespec left{static_cast<time_t>(left_ns / 1000000000), static_cast<long>(left_ns % 1000000000)};
+    // Woken early by a signal (the handler writes the descriptor, and the
+    // wait ends with EINTR) or by an answer.
+    pollfd p{wake_fd_, POLLIN, 0};
+    if (::ppoll(&p, 1, &left, nullptr) > 0) {
+      eventfd_t v;
+      (void)::eventfd_read(wake_fd_, &v);
+    }
   }
   int stop_signal() override { return g_stop_signal; }
+  void wake() override { (void)::eventfd_write(wake_fd_, 1); }
+
+ private:
+  int wake_fd_;
 };
 
 bool parse_ms(const char* text, int* out) {
@@ -91,6 +134,25 @@ bool parse_ms(const char* text, int* out) {
   if (end == text || v < 1 || v > 60000) return false;
   *out = static_cast<int>(v);
   return true;
+}
+
+// What is left after each tick: the timed run's schedule, or the line-rate
+// time of the acknowledged run's lines and answers.
+std::vector<std::int64_t> time_left(const std::vector<SendAllScriptTick>& ticks, PaceMode mode) {
+  const SettingsStore& s = store();
+  std::vector<std::int64_t> left(ticks.size(), 0);
+  std::int64_t sum_ns = 0;
+  for (std::size_t i = ticks.size(); i-- > 0;) {
+    left[i] = sum_ns / 1000000;
+    const SendAllScriptTick& t = ticks[i];
+    if (mode == PaceMode::Timed) {
+      sum_ns += std::int64_t{t.period_ms} * 1000000;
+    } else if (!t.line.empty()) {
+      const std::size_t prefix = s.interface_mode != 0 ? 2 : 0;
+      sum_ns += static_cast<std::int64_t>(t.line.size() + prefix + kAnswerBytes + prefix) * kCharNs;
+    }
+  }
+  return left;
 }
 
 }  // namespace
@@ -107,6 +169,28 @@ SendAllPeriods send_all_periods() {
 
 SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, const SendAllHooks& hooks,
                                   SendAllPeriods periods) {
+  std::vector<SendAllScriptTick> ticks = send_all_script(std::clamp(store().model_index, 0, kModelCount - 1));
+  for (SendAllScriptTick& t : ticks) {
+    t.period_ms = t.period_ms == kSendAllFastPeriodMs ? periods.fast_ms : periods.slow_ms;
+  }
+  return run_send_all(ticks, PaceMode::Timed, pace, reporter, hooks);
+}
+
+std::vector<SendAllScriptTick> changed_ticks(const std::vector<SendAllScriptTick>& old_ticks,
+                                             const std::vector<SendAllScriptTick>& new_ticks) {
+  std::vector<SendAllScriptTick> out;
+  for (std::size_t i = 0; i < new_ticks.size(); ++i) {
+    const SendAllScriptTick& n = new_ticks[i];
+    const SendAllScriptTick* o = i < old_ticks.size() ? &old_ticks[i] : nullptr;
+    if (n.line.empty() && n.warning.empty()) continue;
+    if (o && o->line == n.line && o->warning == n.warning) continue;
+    out.push_back(n);
+  }
+  return out;
+}
+
+SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMode mode, SendAllPace& pace,
+                            SendAllReporter& reporter, const SendAllHooks& hooks) {
   SendAllOutcome outcome;
   const int model = std::clamp(store().model_index, 0, kModelCount - 1);
   if (!begin_send_all()) {
@@ -114,7 +198,7 @@ SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, 
     return outcome;
   }
   AnswerBook book;
-  ObserveAnswers observe(book);
+  ObserveAnswers observe(book, pace);
   auto poll = [&] {
     if (hooks.poll) hooks.poll();
   };
@@ -133,40 +217,54 @@ SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, 
     }
     return true;
   };
+  const std::vector<std::int64_t> left = time_left(ticks, mode);
+  for (const SendAllScriptTick& t : ticks) outcome.lines_planned += !t.line.empty();
+  SendAllProgress progress;
+  progress.progress_max = send_all_progress_max(model);
+  progress.lines_total = outcome.lines_planned;
 
   const std::int64_t start = pace.now_ms();
-  std::int64_t next_tick = start + periods.fast_ms;
   std::int64_t next_check = start + kCheckPeriodMs;
-  int period = periods.fast_ms;
-  bool running = true;
-  while (running) {
+  // The no-answer check once it is due; false when it was not.
+  auto check_if_due = [&] {
+    if (pace.now_ms() < next_check) return false;
+    no_connect_check();
+    next_check += kCheckPeriodMs;
+    return true;
+  };
+  std::int64_t next_tick = start + (ticks.empty() ? 0 : ticks.front().period_ms);
+  bool finished = true;
+  for (std::size_t i = 0; i < ticks.size() && finished; ++i) {
+    const SendAllScriptTick& t = ticks[i];
+    std::int64_t woke = pace.now_ms();
+    if (mode == PaceMode::Timed) {
+      for (;;) {
+        if (must_stop()) break;
+        const std::int64_t deadline = std::min(next_tick, next_check);
+        pace.wait_until(deadline);
+        poll();
+        if (pace.stop_signal() || pace.now_ms() < deadline) continue;
+        if (next_check < next_tick && check_if_due()) continue;
+        break;
+      }
+      woke = pace.now_ms();
+      outcome.max_late_ms = std::max(outcome.max_late_ms, woke - next_tick);
+    }
     if (must_stop()) {
       abandon_send_all();
+      finished = false;
       break;
     }
-    const std::int64_t deadline = std::min(next_tick, next_check);
-    pace.wait_until(deadline);
-    poll();
-    if (pace.stop_signal() || pace.now_ms() < deadline) continue;
-    if (next_check < next_tick) {
-      no_connect_check();
-      next_check += kCheckPeriodMs;
-      continue;
-    }
-
-    const std::int64_t woke = pace.now_ms();
-    outcome.max_late_ms = std::max(outcome.max_late_ms, woke - next_tick);
-    const SendAllTick t = run_send_all_step();
-    if (!t.ran) {
-      outcome.end = SendAllEnd::NotStarted;  // another batch took over; cannot happen here
-      break;
-    }
-    if (t.stopped) {
+    // An error answer (or No Connect) since the last tick stops the run.
+    if (store().error_seen != 0) {
+      abandon_send_all();
       outcome.end = book.snapshot().unanswered > 0 ? SendAllEnd::NoConnect : SendAllEnd::StoppedByAnswer;
+      finished = false;
       break;
     }
     outcome.last_step = t.plan.step;
     if (!t.line.empty()) {
+      send_command(t.line);
       const SendOutcome sent = last_send_outcome();
       if (!sent.written) {
         // Not written, not counted; the link is lost or held.
@@ -176,6 +274,7 @@ SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, 
         if (outcome.end == SendAllEnd::LinkLost && link_state() == LinkState::WaitingForDevice) {
           outcome.failure = link_lost_reason();
         }
+        finished = false;
         break;
       }
       ++outcome.lines_sent;
@@ -189,26 +288,37 @@ SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, 
       reporter.message("klvc send-all: warning: " + what + " not sent: " + t.warning);
     }
     outcome.run_ms = woke - start;
-    if (t.slow_down) period = periods.slow_ms;
-    next_tick += period;
-    if (t.finished) running = false;
-    reporter.tick(t.plan.step, t.progress_pos, t.progress_max, outcome.lines_sent,
-                  send_all_remaining(send_all_cursor(), model).scheduled_ms());
+    if (i + 1 < ticks.size()) next_tick += ticks[i + 1].period_ms;
+    // Acknowledged: the next line only once this one has its answer, or the
+    // limit has passed (the check gives it up), or something ends the run.
+    if (mode == PaceMode::Ack && !t.line.empty()) {
+      while (answers_awaited() && store().error_seen == 0 && !pace.stop_signal() && !reporter.closed() &&
+             link_state() != LinkState::WaitingForDevice) {
+        pace.wait_until(next_check);
+        poll();
+        check_if_due();
+      }
+    }
+    progress.step = t.plan.step;
+    progress.progress_pos = t.progress_pos;
+    progress.lines_sent = outcome.lines_sent;
+    progress.ms_left = left[i];
+    progress.last_answer = book.snapshot().last;
+    reporter.tick(progress);
   }
+  if (finished) abandon_send_all();
 
   // Every line is out: each answer still awaited gets up to the no-answer
   // limit; then one whole check period passes with nothing awaited, so an
   // answer that no line awaits (a doubled one) is still heard.
-  if (!running) {
+  if (finished) {
     int checks = 0;
     int quiet_checks = 0;
     while (quiet_checks < 2 && checks < kMostWaitChecks) {
       if (must_stop()) break;
       pace.wait_until(next_check);
       poll();
-      if (pace.stop_signal() || pace.now_ms() < next_check) continue;
-      no_connect_check();
-      next_check += kCheckPeriodMs;
+      if (pace.stop_signal() || !check_if_due()) continue;
       ++checks;
       quiet_checks = answers_awaited() ? 0 : quiet_checks + 1;
     }
@@ -216,6 +326,7 @@ SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, 
   reporter.done();
   poll();
   outcome.answers = book.snapshot();
+  if (book.last_answer_at() > 0) outcome.answered_ms = book.last_answer_at() - start;
   return outcome;
 }
 

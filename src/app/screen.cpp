@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/app.h"
+#include "app/cli_args.h"
 #include "app/profile.h"
 #include "link/link.h"
 #include "sim/simulator.h"
@@ -28,24 +29,24 @@ bool looks_like_settings_file(const std::string& word) {
 
 bool parse_screen_args(const std::vector<std::string>& args, ScreenArgs* out, std::string* error) {
   ScreenArgs parsed;
-  for (const std::string& a : args) {
-    if (a == "--simulate") {
-      parsed.simulate = true;
-    } else if (!a.empty() && a[0] == '-') {
-      *error = "unknown option '" + a + "'";
-      return false;
-    } else if (parsed.file.empty()) {
-      // A word that is neither a settings file nor an existing file is more
-      // likely a mistyped command than a file to create.
-      if (!looks_like_settings_file(a)) {
-        *error = "unknown command '" + a + "'";
-        return false;
-      }
-      parsed.file = a;
-    } else {
+  std::vector<std::string> words;
+  auto take = [&](int, const std::string&) {
+    parsed.simulate = true;
+    return std::string();
+  };
+  if (!parse_cli_args(args, {{"simulate", false, 0}}, take, &words, error)) return false;
+  for (const std::string& a : words) {
+    if (!parsed.file.empty()) {
       *error = "only one settings file can be opened (got '" + parsed.file + "' and '" + a + "')";
       return false;
     }
+    // A word that is neither a settings file nor an existing file is more
+    // likely a mistyped command than a file to create.
+    if (!looks_like_settings_file(a)) {
+      *error = "unknown command '" + a + "'";
+      return false;
+    }
+    parsed.file = a;
   }
   *out = parsed;
   return true;
@@ -56,7 +57,7 @@ int run_screen(const std::vector<std::string>& args) {
   std::string error;
   if (!parse_screen_args(args, &sa, &error)) {
     std::fprintf(stderr, "klvc: %s\nRun 'klvc --help'.\n", error.c_str());
-    return 2;
+    return kExitUsage;
   }
 
   std::unique_ptr<ui::Ui> ui = ui::Ui::create_terminal(&error);
@@ -72,7 +73,7 @@ int run_screen(const std::vector<std::string>& args) {
                  "Start it in a terminal window; without a screen, 'klvc file new|check|show' work on settings "
                  "files.\n",
                  error.c_str());
-    return 2;
+    return kExitUsage;
   }
 
   // The simulated switcher follows the program's setup (see init_instance).
@@ -81,12 +82,12 @@ int run_screen(const std::vector<std::string>& args) {
     if (!sim.start(&error)) {
       ui.reset();  // gives the terminal back before the message
       std::fprintf(stderr, "klvc: cannot start the simulated switcher: %s\n", error.c_str());
-      return 1;
+      return kExitFailed;
     }
     set_simulated_device(sim.slave_path());
   }
 
-  int code = 0;
+  int code = kExitOk;
   std::vector<std::string> report;
   {
     CKLVCApp app(*ui);
@@ -97,12 +98,12 @@ int run_screen(const std::vector<std::string>& args) {
     if (!app.init_instance(options)) {
       ui.reset();
       std::fprintf(stderr, "klvc: start-up failed\n");
-      return 1;
+      return kExitFailed;
     }
     ui->run();
     report = app.frame().exit_report();
     // Ended from outside: the shell's convention for a signal.
-    if (int sig = app.frame().terminated_by()) code = 128 + sig;
+    if (int sig = app.frame().terminated_by()) code = kExitSignalBase + sig;
   }
   if (sa.simulate) {
     sim.stop();

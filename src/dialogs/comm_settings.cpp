@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/link.h"
+#include "link/net_port.h"
 #include "settings/store.h"
 #include "ui/controls.h"
 
@@ -14,9 +15,10 @@ namespace {
 
 int within(int value, int count) { return value >= 0 && value < count ? value : 0; }
 
+// A port over the network cannot be looked for without connecting to it.
 bool device_exists(const std::string& path) {
   struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+  return is_network_port(path) || (!path.empty() && ::stat(path.c_str(), &st) == 0);
 }
 
 std::vector<std::string> port_entries() {

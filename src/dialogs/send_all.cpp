@@ -120,6 +120,22 @@ SendAllTick run_send_all_step() {
   return tick;
 }
 
+std::vector<SendAllScriptTick> send_all_script(int model) {
+  std::vector<SendAllScriptTick> ticks;
+  SendAllCursor cursor;
+  for (bool finished = false; !finished;) {
+    SendAllScriptTick t;
+    t.plan = plan_send_all_tick(cursor, model);
+    t.period_ms = send_all_period_before(cursor.step);
+    send_all_line(t.plan, &t.line, &t.warning);
+    const SendAllAdvance moved = advance_send_all_cursor(cursor, model);
+    t.progress_pos = moved.progress_pos;
+    finished = moved.finished;
+    ticks.push_back(std::move(t));
+  }
+  return ticks;
+}
+
 void abandon_send_all() {
   SettingsStore& s = store();
   s.batch_step = 0;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "dialogs/send_all_steps.h"
 
@@ -55,5 +56,17 @@ void abandon_send_all();
 
 // Where the run stands now.
 SendAllCursor send_all_cursor();
+
+// Every tick of a whole run, worked out ahead from the store as it is now
+// (a run from the command line does not change the store while it runs):
+// the same ticks, lines and warnings as the timer-driven run above.
+struct SendAllScriptTick {
+  SendAllPlan plan;
+  std::string line;      // the body with CR LF; empty when nothing goes out
+  std::string warning;   // a setting that cannot be sent
+  int period_ms = 0;     // after the tick before: 80 ms, or 500 ms after the slow-down
+  int progress_pos = 0;  // the bar after this tick (0 after the last)
+};
+std::vector<SendAllScriptTick> send_all_script(int model);
 
 }  // namespace klvc

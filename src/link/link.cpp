@@ -1,80 +1,28 @@
 #include "link/link.h"
 
-#include <poll.h>
 #include <sys/eventfd.h>
+#include <termios.h>
 #include <unistd.h>
 
-#include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <system_error>
-#include <thread>
-#include <vector>
 
 #include "link/answer_queue.h"
-#include "link/line_assembler.h"
+#include "link/link_internal.h"
 #include "link/link_log.h"
 #include "link/messages.h"
-#include "link/port_setup.h"
+#include "link/net_port.h"
 #include "link/protocol.h"
 #include "link/serial_io.h"
-#include "settings/store.h"
 
 namespace klvc {
 
 namespace {
 
-constexpr std::size_t kReadChunk = 100;   // bytes taken from the driver per read
-constexpr int kWriteTimeoutMs = 1000;     // a command line must go out within this
-
-struct Link {
-  // Guards the port and device state against the reader closing or reopening
-  // the device while the user-interface thread writes a command.
-  std::mutex port_mutex;
-  OpenPort port;
-  std::string device;    // what open_port chose (kept while waiting for it to return)
-  std::string lost_why;  // why the device last went away
-  std::atomic<int> state{static_cast<int>(LinkState::Closed)};
-
-  int wake_fd = -1;      // eventfd: stop_link wakes the reader through it
-  std::thread reader;
-
-  std::mutex direct_mutex;
-  std::function<void(const std::string&)> direct_writer;
-  std::mutex feed_mutex;
-  LineAssembler direct_lines;  // feed_received's line assembly
-
-  std::array<std::string, kComPortCount> port_map;
-  std::string simulated_device;
-  std::atomic<int> reconnect_ms{1000};
-};
-
-Link& link() {
-  static Link* l = [] {
-    auto* created = new Link;  // lives until exit; the reader may still run at static destruction
-    for (int i = 0; i < kComPortCount; ++i) created->port_map[i] = "/dev/ttyS" + std::to_string(i);
-    return created;
-  }();
-  return *l;
-}
-
-void set_state(LinkState s) { link().state.store(static_cast<int>(s)); }
-
-void close_port_locked(Link& l) { release_port(&l.port); }
+constexpr int kWriteTimeoutMs = 1000;  // a command line must go out within this
 
 SendOutcome g_last_send;  // user-interface thread
-
-void deliver(LineAssembler& lines, const char* data, std::size_t size) {
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
-  lines.feed(data, size, [](const LineAssembler::Line& line) {
-    log_link(LogDirection::Received, line.bytes);
-    store().line_length = 0;
-    handle_answer_line(line);
-  });
-  store().line_length = static_cast<int>(lines.pending());
-}
 
 // "Miss! ..." box for one failed set-up step; the port is closed by then.
 void report_setup_failure(const SetupFailure& f) {
@@ -92,8 +40,52 @@ void report_port_error(const std::string& text) {
   set_state(LinkState::Closed);
 }
 
-// Said once, in the log only: on a pseudo-terminal the line runs without
-// the parity bit the switcher's line asks for, and that is fine there.
+// Why a line could not be written, for the operator.
+std::string write_failure(const Link& l, const WriteOutcome& w) {
+  if (w.error != ETIMEDOUT) return "could not write to " + l.device + ": " + std::strerror(w.error);
+  const std::string within = "could not write to " + l.device + " within " + std::to_string(kWriteTimeoutMs / 1000) + " s: ";
+  return within + (l.network ? "the server takes nothing more (the switcher's flow control may hold its line)"
+                             : output_held_by(l.port.fd));
+}
+
+}  // namespace
+
+Link& link() {
+  static Link* l = [] {
+    auto* created = new Link;  // lives until exit; the reader may still run at static destruction
+    for (int i = 0; i < kComPortCount; ++i) created->port_map[i] = "/dev/ttyS" + std::to_string(i);
+    return created;
+  }();
+  return *l;
+}
+
+void set_state(LinkState s) { link().state.store(static_cast<int>(s)); }
+
+void close_port_locked(Link& l) {
+  release_port(&l.port);
+  l.network = false;
+  l.telnet.reset();
+}
+
+OpenedDevice open_device(const std::string& device, int cancel_fd, std::vector<SetupFailure>* failures) {
+  OpenedDevice opened;
+  if (!is_network_port(device)) {
+    opened.port = set_up_port(device, failures);
+    return opened;
+  }
+  NetPort net = open_network_port(device, cancel_fd, failures);
+  opened.port.fd = net.fd;
+  opened.network = true;
+  opened.telnet = std::move(net.telnet);
+  return opened;
+}
+
+void adopt_device(Link& l, OpenedDevice opened) {
+  l.port = opened.port;
+  l.network = opened.network;
+  l.telnet = std::move(opened.telnet);
+}
+
 void note_pseudo_terminal(const OpenPort& port, const std::string& device) {
   static std::atomic<bool> said{false};
   if (!port.pseudo_terminal || said.exchange(true)) return;
@@ -102,116 +94,15 @@ void note_pseudo_terminal(const OpenPort& port, const std::string& device) {
                                     "even parity is asked for and the line runs without it");
 }
 
-// Blocks until stop_link wakes the reader or `timeout_ms` passes (-1: no
-// limit). True when woken.
-bool wait_for_wake(int wake_fd, int timeout_ms) {
-  pollfd p{wake_fd, POLLIN, 0};
-  int r = ::poll(&p, 1, timeout_ms);
-  return r > 0;
+void deliver(LineAssembler& lines, const char* data, std::size_t size) {
+  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+  lines.feed(data, size, [](const LineAssembler::Line& line) {
+    log_link(LogDirection::Received, line.bytes);
+    store().line_length = 0;
+    handle_answer_line(line);
+  });
+  store().line_length = static_cast<int>(lines.pending());
 }
-
-void drain_wake(int wake_fd) {
-  eventfd_t value;
-  (void)::eventfd_read(wake_fd, &value);
-}
-
-void lose_device(Link& l, const std::string& why) {
-  {
-    std::lock_guard<std::mutex> lock(l.port_mutex);
-    close_port_locked(l);
-  }
-  {
-    std::lock_guard<std::mutex> lock(l.port_mutex);
-    l.lost_why = l.device + " " + why;
-  }
-  set_state(LinkState::WaitingForDevice);
-  std::string text = "The link to the switcher was lost: " + l.device + " (" + why +
-                     ").\nWaiting for the device to come back; the link reconnects by itself.";
-  log_link(LogDirection::Event, text);
-  give_up_awaited_lines("the link was lost");
-  show_error(text, BoxOrigin::LinkLost);
-}
-
-bool try_reconnect(Link& l) {
-  OpenPort port = set_up_port(l.device, nullptr);
-  if (port.fd < 0) return false;
-  note_pseudo_terminal(port, l.device);
-  {
-    std::lock_guard<std::mutex> lock(l.port_mutex);
-    l.port = port;
-  }
-  set_state(LinkState::Open);
-  std::string text = "The link to the switcher is back: " + l.device;
-  log_link(LogDirection::Event, text);
-  BoxRequest r;
-  r.text = text;
-  r.caption = "KLVC";
-  r.icon = BoxIcon::Information;
-  r.beep = false;
-  r.origin = BoxOrigin::LinkBack;
-  message_sink().post_box(std::move(r));
-  return true;
-}
-
-// The reader sleeps in poll(2) on the port and its wake-up descriptor; it
-// never spins, not on a closed port and not after the device went away.
-void reader_main() {
-  Link& l = link();
-  LineAssembler lines;
-  char buf[kReadChunk];
-  const int wake_fd = l.wake_fd;
-  while (store().reader_running) {
-    int fd;
-    {
-      std::lock_guard<std::mutex> lock(l.port_mutex);
-      fd = l.port.fd;
-    }
-    if (fd < 0) {
-      if (link_state() != LinkState::WaitingForDevice) {
-        // Nothing to read until the link is restarted.
-        if (wait_for_wake(wake_fd, -1)) drain_wake(wake_fd);
-        continue;
-      }
-      if (wait_for_wake(wake_fd, l.reconnect_ms.load())) {
-        drain_wake(wake_fd);
-        continue;
-      }
-      if (store().reader_running && try_reconnect(l)) lines.clear();
-      continue;
-    }
-
-    pollfd fds[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
-    int r = ::poll(fds, 2, -1);
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      lose_device(l, std::strerror(errno));
-      continue;
-    }
-    if (fds[1].revents) {
-      drain_wake(wake_fd);
-      continue;
-    }
-    short ev = fds[0].revents;
-    if (ev & POLLIN) {
-      ssize_t n = ::read(fd, buf, sizeof buf);
-      if (n > 0) {
-        deliver(lines, buf, static_cast<std::size_t>(n));
-      } else if (n == 0) {
-        lines.clear();
-        lose_device(l, "hung up");
-      } else if (errno != EAGAIN && errno != EINTR) {
-        lines.clear();
-        lose_device(l, std::strerror(errno));
-      }
-    } else if (ev & (POLLHUP | POLLERR | POLLNVAL)) {
-      lines.clear();
-      lose_device(l, "hung up");
-    }
-  }
-  store().line_length = 0;
-}
-
-}  // namespace
 
 void set_port_device(int com_index, std::string path) {
   if (com_index < 0 || com_index >= kComPortCount) return;
@@ -260,11 +151,11 @@ void open_port() {
   if (l.wake_fd < 0) l.wake_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 
   std::vector<SetupFailure> failures;
-  OpenPort port = set_up_port(l.device, &failures);
-  if (port.fd >= 0 && l.wake_fd < 0) {
-    release_port(&port);
-    failures.push_back({SetupStep::WatchForReceivedCharacters,
-                        "cannot create the reader's wake-up descriptor: " + std::string(std::strerror(errno)), false});
+  OpenedDevice opened = open_device(l.device, -1, &failures);
+  if (opened.port.fd >= 0 && l.wake_fd < 0) {
+    release_port(&opened.port);
+    failures.push_back({SetupStep::WatchForReceivedCharacters, "cannot create the reader's wake-up descriptor: " +
+                                                std::string(std::strerror(errno)), false});
   }
   if (l.device.empty() && !failures.empty()) {
     int com = store().com_port_index;
@@ -274,10 +165,10 @@ void open_port() {
             : "COM" + std::to_string(com + 1) + " is not a port this program knows (COM1 to COM6)";
   }
   for (const SetupFailure& f : failures) report_setup_failure(f);
-  if (port.fd >= 0) {
-    note_pseudo_terminal(port, l.device);
+  if (opened.port.fd >= 0) {
+    note_pseudo_terminal(opened.port, l.device);
     std::lock_guard<std::mutex> lock(l.port_mutex);
-    l.port = port;
+    adopt_device(l, std::move(opened));
     set_state(LinkState::Open);
     log_link(LogDirection::Event, "opened " + l.device);
   }
@@ -358,8 +249,11 @@ void send_command(const char* text) {
     log_link(LogDirection::Event, "not sent, " + out.failure + ": " + escape_bytes(shown));
     return;
   }
-  FdSerialIo io(l.port.fd);
-  WriteOutcome w = write_all(io, line.data(), line.size(), kWriteTimeoutMs);
+  const std::string bytes = l.telnet ? TelnetSession::escape(line) : line;
+  FdSerialIo serial(l.port.fd);
+  SocketIo socket(l.port.fd);
+  WriteOutcome w = write_all(l.network ? static_cast<SerialIo&>(socket) : serial, bytes.data(), bytes.size(),
+                             kWriteTimeoutMs);
   if (w.error == 0) {
     log_link(LogDirection::Sent, line);
     out.written = true;
@@ -369,15 +263,10 @@ void send_command(const char* text) {
   queue.withdraw(number);
   out.error = w.error;
   // What went out of a line cut short would join the next one: discard it.
-  if (w.written > 0) (void)::tcflush(l.port.fd, TCOFLUSH);
-  if (w.error == ETIMEDOUT) {
-    out.failure = "could not write to " + l.device + " within " + std::to_string(kWriteTimeoutMs / 1000) +
-                  " s: " + output_held_by(l.port.fd);
-  } else {
-    out.failure = "could not write to " + l.device + ": " + std::strerror(w.error);
-  }
+  if (w.written > 0 && !l.network) (void)::tcflush(l.port.fd, TCOFLUSH);
+  out.failure = write_failure(l, w);
   log_link(LogDirection::Event, "not sent (" + std::to_string(w.written) + " of " +
-                                    std::to_string(line.size()) + " bytes taken), " + out.failure +
+                                    std::to_string(bytes.size()) + " bytes taken), " + out.failure +
                                     ": " + escape_bytes(shown));
   // A batch must not go on writing into a line that does not move.
   s.error_seen = 1;

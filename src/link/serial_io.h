@@ -38,7 +38,7 @@ class FdSerialIo : public SerialIo {
   long write_some(const char* data, std::size_t size) override;
   int wait_writable(int timeout_ms) override;
 
- private:
+ protected:
   int fd_;
 };
 

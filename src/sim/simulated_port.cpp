@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -14,42 +15,21 @@
 #include <thread>
 
 #include "link/link_log.h"
+#include "sim/line_time.h"
 #include "sim/simulator.h"
 
 namespace klvc {
 
 namespace {
 
-std::int64_t now_ms() {
+std::int64_t now_ns() {
   using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
+
+constexpr std::int64_t kNsPerMs = 1000000;
 
 std::string system_reason() { return std::strerror(errno); }
-
-// KLVC_SIM_FAIL="37:E3,40:GN": the nth line gets that answer (test use).
-bool apply_fail_variable(Simulator& sim, std::string* error) {
-  const char* value = ::getenv("KLVC_SIM_FAIL");
-  if (!value || !*value) return true;
-  std::string form = value;
-  std::size_t at = 0;
-  while (at <= form.size()) {
-    std::size_t end = form.find(',', at);
-    if (end == std::string::npos) end = form.size();
-    std::string item = form.substr(at, end - at);
-    std::size_t colon = item.find(':');
-    char* stop = nullptr;
-    long nth = colon == std::string::npos ? 0 : std::strtol(item.c_str(), &stop, 10);
-    if (colon == std::string::npos || nth <= 0 || stop != item.c_str() + colon ||
-        colon + 1 >= item.size()) {
-      if (error) *error = "KLVC_SIM_FAIL: expected N:ANSWER[,N:ANSWER...], got \"" + form + "\"";
-      return false;
-    }
-    sim.fail_command(static_cast<int>(nth), item.substr(colon + 1) + "\r\n");
-    at = end + 1;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -60,7 +40,11 @@ struct SimulatedPort::Impl {
   int clients = -1;    // inotify: a client opening or closing the slave device
   bool stopping = false;
   std::thread thread;
-  std::deque<std::pair<std::int64_t, std::string>> delayed;  // due time, bytes
+  LineTime line;
+  // Due time (steady clock, ns) and bytes: lines whose characters are still
+  // on their way in, and answers on their way out.
+  std::deque<std::pair<std::int64_t, std::string>> arriving;
+  std::deque<std::pair<std::int64_t, std::string>> delayed;
   std::string unread;  // answers the client has not taken yet
 
   void close_all() {
@@ -71,7 +55,10 @@ struct SimulatedPort::Impl {
   }
 };
 
-SimulatedPort::SimulatedPort(int model_index) : impl_(new Impl) { units_.emplace_back(model_index); }
+SimulatedPort::SimulatedPort(int model_index, SimPace pace) : impl_(new Impl) {
+  units_.emplace_back(model_index);
+  impl_->line = LineTime(pace == SimPace::LineTime);
+}
 
 SimulatedPort::~SimulatedPort() {
   stop();
@@ -111,8 +98,13 @@ bool SimulatedPort::start(std::string* error) {
   };
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    // KLVC_SIM_FAIL="37:E3,40:GN": the nth line gets that answer (test use).
+    const char* faults = ::getenv("KLVC_SIM_FAIL");
     for (Simulator& unit : units_) {
-      if (!apply_fail_variable(unit, error)) return false;
+      if (faults && *faults && !unit.fail_commands(faults, error)) {
+        if (error) *error = "KLVC_SIM_FAIL: " + *error;
+        return false;
+      }
     }
   }
   im.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
@@ -145,6 +137,8 @@ bool SimulatedPort::start(std::string* error) {
   slave_path_ = name;
   im.stopping = false;
   im.delayed.clear();
+  im.arriving.clear();
+  im.line.reset();
   im.unread.clear();
   if (!make_link(error)) {
     im.close_all();
@@ -173,13 +167,14 @@ void SimulatedPort::stop() {
   std::lock_guard<std::mutex> lock(mutex_);
   im.close_all();
   im.delayed.clear();
+  im.arriving.clear();
   im.unread.clear();
   // No path may lead to a pseudo-terminal number that another program may be given next.
   remove_link();
 }
 
 // Under mutex_: one line at a time, so each answer is paired with its line.
-void SimulatedPort::handle_input(const char* data, std::size_t size) {
+void SimulatedPort::handle_input(const char* data, std::size_t size, std::int64_t at_ns) {
   for (std::size_t at = 0; at < size;) {
     std::size_t end = at;
     while (end < size && data[end] != '\n') ++end;
@@ -206,8 +201,9 @@ void SimulatedPort::handle_input(const char* data, std::size_t size) {
     }
     if (observer_) observer_(trace);
     if (trace.answer.empty()) continue;
-    if (delay_ms_ > 0) {
-      impl_->delayed.emplace_back(now_ms() + delay_ms_, trace.answer);
+    const std::int64_t due = impl_->line.depart(at_ns + delay_ms_ * kNsPerMs, trace.answer.size());
+    if (due > at_ns) {
+      impl_->delayed.emplace_back(due, trace.answer);
     } else {
       queue_answer(trace.answer);
     }
@@ -243,23 +239,65 @@ void SimulatedPort::flush_answers() {
   }
 }
 
+// Under mutex_: the bytes read from the program, each line handled once its
+// last character would have come through the line.
+void SimulatedPort::take_input(const char* data, std::size_t size) {
+  Impl& im = *impl_;
+  const std::int64_t now = now_ns();
+  if (!im.line.real()) {
+    handle_input(data, size, now);
+    return;
+  }
+  for (std::size_t at = 0; at < size;) {
+    std::size_t end = at;
+    while (end < size && data[end] != '\n') ++end;
+    if (end < size) ++end;
+    im.arriving.emplace_back(im.line.arrive(now, end - at), std::string(data + at, end - at));
+    at = end;
+  }
+}
+
+// Under mutex_: what is due by now; returns when the next thing falls due (-1: nothing waits).
+std::int64_t SimulatedPort::run_due() {
+  Impl& im = *impl_;
+  const std::int64_t now = now_ns();
+  while (!im.arriving.empty() && im.arriving.front().first <= now) {
+    const auto [due, bytes] = std::move(im.arriving.front());
+    im.arriving.pop_front();
+    handle_input(bytes.data(), bytes.size(), due);
+  }
+  while (!im.delayed.empty() && im.delayed.front().first <= now) {
+    queue_answer(im.delayed.front().second);
+    im.delayed.pop_front();
+  }
+  flush_answers();
+  std::int64_t next = -1;
+  for (const auto* queue : {&im.arriving, &im.delayed}) {
+    if (!queue->empty() && (next < 0 || queue->front().first < next)) next = queue->front().first;
+  }
+  return next;
+}
+
 void SimulatedPort::run() {
   Impl& im = *impl_;
   char buf[256];
+  std::int64_t next_due = -1;
   for (;;) {
-    int timeout = -1;
     short master_events = POLLIN;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (im.stopping) return;
-      if (!im.delayed.empty()) {
-        std::int64_t left = im.delayed.front().first - now_ms();
-        timeout = left > 0 ? static_cast<int>(left) : 0;
-      }
       if (!im.unread.empty()) master_events |= POLLOUT;
     }
+    // Nanoseconds: a millisecond's rounding per line would add up over a run.
+    timespec wait{};
+    if (next_due >= 0) {
+      const std::int64_t left = std::max<std::int64_t>(next_due - now_ns(), 0);
+      wait.tv_sec = static_cast<time_t>(left / 1000000000);
+      wait.tv_nsec = static_cast<long>(left % 1000000000);
+    }
     pollfd fds[3] = {{im.master, master_events, 0}, {im.wake, POLLIN, 0}, {im.clients, POLLIN, 0}};
-    int r = ::poll(fds, im.clients >= 0 ? 3 : 2, timeout);
+    int r = ::ppoll(fds, im.clients >= 0 ? 3 : 2, next_due >= 0 ? &wait : nullptr, nullptr);
     if (r < 0 && errno != EINTR) return;
     if (fds[1].revents) {
       eventfd_t v;
@@ -276,25 +314,22 @@ void SimulatedPort::run() {
         for (Simulator& unit : units_) unit.drop_partial_line();
         im.unread.clear();
         im.delayed.clear();
+        im.arriving.clear();
+        im.line.reset();
       }
     }
     if (fds[0].revents & POLLIN) {
       ssize_t n = ::read(im.master, buf, sizeof buf);
       std::lock_guard<std::mutex> lock(mutex_);
-      if (n > 0) handle_input(buf, static_cast<std::size_t>(n));
-      lines_changed_.notify_all();
+      if (n > 0) take_input(buf, static_cast<std::size_t>(n));
     } else if (fds[0].revents & (POLLHUP | POLLERR)) {
       // Cannot happen while own_slave is open; never spin if it does.
       pollfd w{im.wake, POLLIN, 0};
       ::poll(&w, 1, 50);
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    std::int64_t now = now_ms();
-    while (!im.delayed.empty() && im.delayed.front().first <= now) {
-      queue_answer(im.delayed.front().second);
-      im.delayed.pop_front();
-    }
-    flush_answers();
+    next_due = run_due();
+    lines_changed_.notify_all();
   }
 }
 

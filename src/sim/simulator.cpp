@@ -1,5 +1,6 @@
 #include "sim/simulator.h"
 
+#include <cstdlib>
 #include <string_view>
 
 namespace klvc {
@@ -255,6 +256,24 @@ void Simulator::drop_partial_line() {
 void Simulator::set_rs485(bool on, int address) {
   rs485_ = on;
   address_ = address;
+}
+
+bool Simulator::fail_commands(const std::string& spec, std::string* error) {
+  for (std::size_t at = 0; at <= spec.size();) {
+    std::size_t end = spec.find(',', at);
+    if (end == std::string::npos) end = spec.size();
+    const std::string item = spec.substr(at, end - at);
+    const std::size_t colon = item.find(':');
+    char* stop = nullptr;
+    const long nth = colon == std::string::npos ? 0 : std::strtol(item.c_str(), &stop, 10);
+    if (colon == std::string::npos || nth <= 0 || stop != item.c_str() + colon || colon + 1 >= item.size()) {
+      if (error) *error = "expected N:ANSWER[,N:ANSWER...], got \"" + spec + "\"";
+      return false;
+    }
+    fail_command(static_cast<int>(nth), item.substr(colon + 1) + "\r\n");
+    at = end + 1;
+  }
+  return true;
 }
 
 void Simulator::fail_command(int nth, std::string answer) {

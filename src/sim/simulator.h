@@ -89,6 +89,9 @@ class Simulator {  // pure protocol engine, no I/O
   // The nth complete line received (1-based, counting every line) gets
   // `answer` instead (e.g. "E3\r\n") and is not executed unless the answer is "GO\r\n".
   void fail_command(int nth, std::string answer);
+  // The same for each item of "N:ANSWER[,N:ANSWER...]" (CR LF added); false
+  // and *error when the form is wrong.
+  bool fail_commands(const std::string& spec, std::string* error);
   // Switched off: lines are recorded, nothing is executed or answered.
   void set_silent(bool silent);
   bool silent() const { return silent_; }
@@ -127,9 +130,13 @@ struct SimTrace {
 // tests): slave_path() is the device the link opens, through the same termios
 // path as real hardware. On RS-485 several units may share the bus, each with
 // its own state, each answering only its own address.
+// How fast the simulated switcher's line is: as a real 9600 baud line (each
+// character 11/9600 s each way), or instant for tests that need speed.
+enum class SimPace { LineTime, Instant };
+
 class SimulatedPort {
  public:
-  explicit SimulatedPort(int model_index = 4);
+  explicit SimulatedPort(int model_index = 4, SimPace pace = SimPace::LineTime);
   ~SimulatedPort();
   SimulatedPort(const SimulatedPort&) = delete;
   SimulatedPort& operator=(const SimulatedPort&) = delete;
@@ -186,7 +193,9 @@ class SimulatedPort {
  private:
   struct Impl;
   void run();
-  void handle_input(const char* data, std::size_t size);
+  void take_input(const char* data, std::size_t size);
+  void handle_input(const char* data, std::size_t size, std::int64_t at_ns);
+  std::int64_t run_due();
   void queue_answer(const std::string& bytes);
   void flush_answers();
   bool make_link(std::string* error);

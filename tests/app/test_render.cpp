@@ -28,7 +28,8 @@ using testing::spaces;
 class MainWindowRender : public AppTest {
  protected:
   void TearDown() override {
-    set_link_listener({});
+    if (listener_) remove_link_listener(listener_);
+    listener_ = 0;
     attached.reset();
     AppTest::TearDown();
   }
@@ -48,7 +49,7 @@ class MainWindowRender : public AppTest {
       ++ticks;
       return std::string(buf);
     });
-    set_link_listener([this](LogDirection d, std::string_view bytes) { traffic.add(d, bytes); });
+    listener_ = add_link_listener([this](LogDirection d, std::string_view bytes) { traffic.add(d, bytes); });
     view = std::make_unique<CKLVCView>(traffic, false);
     view->set_status_source([this] { return status; });
     ui->set_view_painter([this](ui::Canvas& c, const ui::Rect& r) { view->on_draw(c, r); });
@@ -78,6 +79,7 @@ class MainWindowRender : public AppTest {
   }
 
   testing::ScopedEnv tz{"TZ", "UTC"};
+  int listener_ = 0;
   TrafficLog traffic;
   int ticks = 0;
   ViewStatus status;

@@ -47,10 +47,12 @@ TEST_F(CommSettings, OpensOnTheStoredPortAndInterface) {
   store().interface_mode = 1;
   set_port_device(0, "/dev/null");
   set_port_device(3, "/nonexistent/klvc-port");
+  set_port_device(4, "rfc2217:10.0.0.9:2217");  // not looked for: that would take a connection
   open_dialog<CCommSettingsDlg>();
   EXPECT_EQ(selection(CCommSettingsDlg::kPortList), 3);
   EXPECT_EQ(top()->combo(CCommSettingsDlg::kPortList).selected_text(), "COM 4  /nonexistent/klvc-port (見つかりません)");
   EXPECT_EQ(entries(CCommSettingsDlg::kPortList)[0], "COM 1  /dev/null");
+  EXPECT_EQ(entries(CCommSettingsDlg::kPortList)[4], "COM 5  rfc2217:10.0.0.9:2217");
   EXPECT_EQ(top()->combo(CCommSettingsDlg::kInterfaceList).selected_text(), "RS-485");
   EXPECT_EQ(top()->caption(), "通信設定");
 }

@@ -143,7 +143,7 @@ const TabCase kTabCases[] = {
      make_dialog<CCommSettingsDlg>,
      {CCommSettingsDlg::kPortList, kOk, CCommSettingsDlg::kInterfaceList, kClose}},
     {"model", make_dialog<CModelDlg>, {CModelDlg::kModelList, kOk, kClose}},
-    {"send all", make_dialog<CAllSettingsDlg>, {CAllSettingsDlg::kStartButton, kClose}},
+    {"send all", make_dialog<CAllSettingsDlg>, {CAllSettingsDlg::kStartButton, kClose, CAllSettingsDlg::kPaceList}},
 };
 
 TEST_F(SlaveNumbers, TabGoesLeftToRightTopToBottomInEveryDialog) {

@@ -144,5 +144,28 @@ TEST_F(SendAllDialogTest, ShortPasswordIsWarnedAboutAndTheRunGoesOn) {
   EXPECT_EQ(lines().back(), "AIS0101");
 }
 
+TEST_F(SendAllDialogTest, AcknowledgedPaceSendsTheSameLinesEachOnTheAnswerBefore) {
+  open_on(0);
+  EXPECT_EQ(entries(CAllSettingsDlg::kPaceList), (std::vector<std::string>{"一定間隔（標準）", "応答確認（高速）"}));
+  EXPECT_EQ(selection(CAllSettingsDlg::kPaceList), CAllSettingsDlg::kTimedPace);
+  pick(CAllSettingsDlg::kPaceList, CAllSettingsDlg::kAckPace);
+  sim.fail_command(37, "E3\r\n");
+  click_start();
+  ui->run_posted();
+  // The simulated switcher answers at once: the run needs no tick to go on,
+  // and the error answer stops it before another line.
+  EXPECT_EQ(lines().size(), 37u);
+  EXPECT_FALSE(dialog()->running());
+  EXPECT_EQ(store().batch_step, 0);
+  while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);  // "Command Error"
+
+  const std::size_t before = lines().size();
+  click_start();
+  ui->run_posted();
+  EXPECT_EQ(static_cast<int>(lines().size() - before), testing::kSendAllFigures[0].commands);
+  EXPECT_EQ(bar().pos(), 0);
+  EXPECT_FALSE(dialog()->running());
+}
+
 }  // namespace
 }  // namespace klvc

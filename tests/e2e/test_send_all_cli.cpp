@@ -17,6 +17,7 @@
 #include "settings/store.h"
 #include "sim/simulator.h"
 #include "support/direct_attachment.h"
+#include "support/send_all_figures.h"
 
 namespace klvc {
 namespace {
@@ -132,6 +133,11 @@ class SendAllTimedRunTest : public ::testing::Test {
     SendAllReporter reporter(progress, false, store().model_index);
     start_ms = pace.now;
     return run_send_all_timed(pace, reporter, {}, {80, 500});
+  }
+  SendAllOutcome run_ack() {
+    SendAllReporter reporter(progress, false, store().model_index);
+    start_ms = pace.now;
+    return run_send_all(send_all_script(store().model_index), PaceMode::Ack, pace, reporter);
   }
   std::string verdict(const SendAllOutcome& o) { return send_all_verdict(o, store().model_index, ""); }
 
@@ -273,11 +279,66 @@ TEST_F(SendAllTimedRunTest, WithoutATerminalProgressIsOneLinePerGroupOfSettings)
   EXPECT_EQ(progress.str().find('\r'), std::string::npos);
 }
 
+// ---------------------------------------------------------------- acknowledged pace
+
+TEST_F(SendAllTimedRunTest, AckRunSendsTheTimedRunsLinesWithoutWaitingForTicks) {
+  for (int model = 0; model < kModelCount; ++model) {
+    SCOPED_TRACE(model_name(model));
+    attach(model);
+    run();
+    const std::vector<std::string> timed = sim->lines();
+    TearDown();
+    SetUp();
+    attach(model);
+    const SendAllOutcome o = run_ack();
+    EXPECT_EQ(o.end, SendAllEnd::Finished);
+    EXPECT_EQ(o.lines_sent, testing::kSendAllFigures[model].commands);
+    EXPECT_EQ(sim->lines(), timed);
+    // The answers come at once here: the only time taken is the last listen
+    // for answers no line awaits (two checks).
+    EXPECT_EQ(pace.now - start_ms, 1000);
+    EXPECT_EQ(send_all_exit_code(o), kExitOk);
+    TearDown();
+    SetUp();
+  }
+}
+
+TEST_F(SendAllTimedRunTest, AckRunStopsAtTheFirstErrorAnswerOrMissingAnswer) {
+  attach(0);
+  sim->fail_command(37, "E3\r\n");
+  SendAllOutcome o = run_ack();
+  EXPECT_EQ(o.end, SendAllEnd::StoppedByAnswer);
+  EXPECT_EQ(sim->lines().size(), 37u);
+  EXPECT_EQ(verdict(o),
+            "klvc send-all: stopped by the switcher's answer E3 (Command Error) to line 37 (AMO0501OF), "
+            "at step 77 of 368 after 37 lines; last line sent: AMO0501OF");
+  TearDown();
+
+  SetUp();
+  attach(0);
+  sim->set_silent(true);
+  o = run_ack();
+  // One line, never a second before its answer; the seventh check gives it up.
+  EXPECT_EQ(o.end, SendAllEnd::NoConnect);
+  EXPECT_EQ(sim->lines().size(), 1u);
+  EXPECT_EQ(pace.now - start_ms, 3500);
+  EXPECT_EQ(send_all_exit_code(o), kExitFailed);
+}
+
 TEST(SendAllReporterTest, OnATerminalOneBarIsRedrawnAndClearedForMessages) {
   std::ostringstream out;
   SendAllReporter r(out, true, 0);
-  r.tick(1, 0, 369, 1, 91320);
-  r.tick(184, 183, 369, 1, 45000);
+  SendAllProgress p;
+  p.progress_max = 369;
+  p.lines_sent = 1;
+  p.lines_total = 420;
+  p.step = 1;
+  p.ms_left = 91320;
+  r.tick(p);
+  p.step = 184;
+  p.progress_pos = 183;
+  p.ms_left = 45000;
+  r.tick(p);
   r.message("Error: Command Error");
   r.done();
   const std::string s = out.str();

@@ -2,7 +2,9 @@
 // simulated switcher in a process of its own, and a misbehaving switcher on a
 // pseudo-terminal pair of the test's own. For each: the exit status, the
 // one-line verdict, and that the switcher received exactly the lines klvc
-// logged as sent. The run's ticks are shortened (the lines stay the same).
+// logged as sent. Where answers must lag behind their lines the run keeps
+// its timed pace with shortened ticks (the lines stay the same); elsewhere it
+// takes the acknowledged pace.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -48,6 +50,7 @@ std::vector<std::string> logged_as_sent(const std::string& log) {
 
 struct Misbehaviour {
   const char* name;
+  const char* pace;
   std::function<Reply(int n)> reply;
   int exit_status;
   std::vector<std::string> verdict;  // parts of the last line on stderr
@@ -60,28 +63,28 @@ void PrintTo(const Misbehaviour& m, std::ostream* out) { *out << m.name; }
 Reply go() { return Reply{"GO\r\n"}; }
 
 const Misbehaviour kMisbehaviours[] = {
-    {"AnswersEveryLine", [](int) { return go(); }, 0,
+    {"AnswersEveryLine", "ack", [](int) { return go(); }, 0,
      {"klvc send-all: 420 lines sent to KLV-A, every one answered GO"}},
-    {"AnswersOneByteAtATime", [](int) { return Reply{"GO\r\n", 0, true}; }, 0,
+    {"AnswersOneByteAtATime", "ack", [](int) { return Reply{"GO\r\n", 0, true}; }, 0,
      {"420 lines sent to KLV-A, every one answered GO"}},
-    {"OneExtraAnswerAfterLine30",
+    {"OneExtraAnswerAfterLine30", "timed",
      [](int n) { return Reply{n == 30 ? "GO\r\nGO\r\n" : "GO\r\n"}; }, 1,
      // Line 30 or, when its answer comes late, one just after it.
      {"every one answered GO, but 1 answer came with no line awaiting it (first GO after line 3"}},
-    {"AnswersEveryLineTwice", [](int) { return Reply{"GO\r\nGO\r\n"}; }, 1,
+    {"AnswersEveryLineTwice", "ack", [](int) { return Reply{"GO\r\nGO\r\n"}; }, 1,
      {"every one answered GO, but ", " came with no line awaiting it"}},
-    {"NoAnswerToTheLastLine", [](int n) { return n == 420 ? Reply{} : go(); }, 1,
+    {"NoAnswerToTheLastLine", "ack", [](int n) { return n == 420 ? Reply{} : go(); }, 1,
      {"no answer to line 420 (CA28", "(No Connect); 419 of 420 lines answered GO; check the cable"}},
-    {"AnswersPastTheLimit", [](int) { return Reply{"GO\r\n", 4000}; }, 1,
+    {"AnswersPastTheLimit", "ack", [](int) { return Reply{"GO\r\n", 4000}; }, 1,
      {"no answer to line 1 (BZOF)", "(No Connect)"}},
-    {"HoldsTheLineWithXoff",
+    {"HoldsTheLineWithXoff", "ack",
      [](int n) { return Reply{"GO\r\n", 0, false, n == 30 ? Then::HoldWithXoff : Then::Nothing}; }, 1,
      {"klvc send-all: stopped at step ", "; the next line was not sent: could not write to ",
       "within 1 s: the switcher sent XOFF"}},
-    {"HangsUpMidRun",
+    {"HangsUpMidRun", "ack",
      [](int n) { return Reply{"GO\r\n", 0, false, n == 30 ? Then::HangUp : Then::Nothing}; }, 1,
      {"klvc send-all: link lost at step "}, true},
-    {"VanishesMidRun",
+    {"VanishesMidRun", "ack",
      [](int n) { return Reply{"GO\r\n", 0, false, n == 30 ? Then::Vanish : Then::Nothing}; }, 1,
      {"klvc send-all: link lost at step "}},
 };
@@ -97,7 +100,7 @@ TEST_P(SendAllAgainstAMisbehavingSwitcher, SaysWhatHappenedAndSentWhatItSays) {
   ASSERT_TRUE(sw.start(&error)) << error;
   ChildProcess klvc;
   const std::string log = dir.file("traffic.log");
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "--log", log, "send-all", "--port", sw.path(), "--model", "A"},
+  ASSERT_TRUE(klvc.start({KLVC_BINARY, "--log", log, "send-all", "--port", sw.path(), "--model", "A", "--pace", m.pace},
                          testing::klvc_env(dir.path(), {kFastTicks}), &error))
       << error;
   EXPECT_EQ(klvc.wait_exit(60000), m.exit_status) << klvc.err();
@@ -120,15 +123,15 @@ TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
   const std::string link = dir.file("switcher");
   ChildProcess sim;
   std::string error;
-  ASSERT_TRUE(sim.start({KLVC_BINARY, "simulate", "--link", link, "--model", "a"},
+  ASSERT_TRUE(sim.start({KLVC_BINARY, "simulate", "--link", link, "--model", "a", "--instant"},
                         testing::klvc_env(dir.path()), &error))
       << error;
   ASSERT_TRUE(sim.wait_for_err("Ctrl+C stops it.")) << sim.err();
 
   ChildProcess klvc;
   const std::string log = dir.file("traffic.log");
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--log", log, "--port", link, "--model", "KLV-A"},
-                         testing::klvc_env(dir.path(), {kFastTicks}), &error))
+  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--log", log, "--port", link, "--model", "KLV-A", "--pace", "ack"},
+                         testing::klvc_env(dir.path()), &error))
       << error;
   EXPECT_EQ(klvc.wait_exit(60000), 0) << klvc.err();
   EXPECT_EQ(klvc.last_err_line(), "klvc send-all: 420 lines sent to KLV-A, every one answered GO");
@@ -166,8 +169,8 @@ TEST(SendAllLeavesThePort, AsItFoundIt) {
   ASSERT_TRUE(sw.start(&error, B19200)) << error;
   const termios before = sw.modes();
   ChildProcess klvc;
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--port", sw.path(), "--model", "A"},
-                         testing::klvc_env(dir.path(), {kFastTicks}), &error))
+  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--port", sw.path(), "--model", "A", "--pace=ack"},
+                         testing::klvc_env(dir.path()), &error))
       << error;
   ASSERT_EQ(klvc.wait_exit(60000), 0) << klvc.err();
 

@@ -75,7 +75,6 @@ void LinkTest::TearDown() {
   set_simulated_device("");
   for (int i = 0; i < kComPortCount; ++i) set_port_device(i, "/dev/ttyS" + std::to_string(i));
   set_reconnect_interval_ms(1000);
-  close_link_log();
   set_message_sink(nullptr);
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/line_time.h"
 #include "sim/simulator.h"
 
 namespace klvc {
@@ -273,8 +274,23 @@ TEST(SimulatedPortTest, AClientsUnfinishedLineDoesNotJoinTheNextClientsLine) {
   EXPECT_EQ(port.state().buzzer_output, 0);
 }
 
+// 9600 baud 8E1: 11 bits a character, 11/9600 s = 1145833 ns (rounded down).
+TEST(LineTimeTest, EachCharacterTakesElevenBitTimesEachWayOnItsOwn) {
+  LineTime line;
+  // "BZON" CR LF leaves at 0: its last character is in after 6 characters.
+  EXPECT_EQ(line.arrive(0, 6), 6875000);
+  // A second line sent at once waits for the first to be through.
+  EXPECT_EQ(line.arrive(1000, 7), 6875000 + 8020833);
+  // The answer "GO" CR LF, ready when the first line is in, takes 4 more;
+  // the way back is free of the second line.
+  EXPECT_EQ(line.depart(6875000, 4), 6875000 + 4583333);
+  LineTime instant(false);
+  EXPECT_EQ(instant.arrive(5, 70), 5);
+  EXPECT_EQ(instant.depart(5, 4), 5);
+}
+
 TEST(SimulatedPortTest, AnswersWaitForASlowReaderAndADroppedOneIsTraced) {
-  SimulatedPort port(0);
+  SimulatedPort port(0, SimPace::Instant);
   std::mutex mutex;
   std::size_t dropped = 0;
   port.set_observer([&](const SimTrace& t) {

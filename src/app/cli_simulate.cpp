@@ -1,4 +1,4 @@
-#include "sim/simulate_command.h"
+#include "app/cli_simulate.h"
 
 #include <signal.h>
 
@@ -6,70 +6,64 @@
 #include <cstring>
 #include <iostream>
 
-#include "link/cli_words.h"
+#include "app/cli_args.h"
 #include "link/link_log.h"
 #include "sim/simulator.h"
 
 namespace klvc {
 
-bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* o,
-                         std::string* error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string* out) {
-      if (i + 1 >= args.size()) {
-        *error = a + " needs a value";
-        return false;
-      }
-      *out = args[++i];
-      return true;
-    };
-    std::string v;
-    int n = 0;
-    if (a == "--help" || a == "-h") {
-      o->help = true;
-    } else if (a == "--model") {
-      if (!value(&v)) return false;
-      if (!parse_model_word(v, &o->model)) {
-        *error = "unknown model '" + v + "' (use A, B, C, D or E)";
-        return false;
-      }
-    } else if (a == "--rs485") {
-      o->rs485 = true;
-    } else if (a == "--slave") {
-      if (!value(&v)) return false;
-      if (!parse_number(v, 0, 31, &n)) {
-        *error = "--slave takes a number from 0 to 31, not '" + v + "'";
-        return false;
-      }
+namespace {
+
+enum SimulateOption { kHelp, kModel, kRs485, kSlave, kLink, kFail, kSilent, kDelay, kInstant };
+
+const std::vector<CliOption> kSimulateOptions = {
+    {"help", false, kHelp, 'h'}, {"model", true, kModel},   {"rs485", false, kRs485},
+    {"slave", true, kSlave},     {"link", true, kLink},     {"fail", true, kFail},
+    {"silent", false, kSilent},  {"delay", true, kDelay},   {"instant", false, kInstant},
+};
+
+std::string take_option(SimulateOptions* o, int id, const std::string& v) {
+  int n = 0;
+  switch (id) {
+    case kHelp: o->help = true; break;
+    case kModel: return model_value(v, &o->model);
+    case kRs485: o->rs485 = true; break;
+    case kSlave:
+      if (std::string why = slave_value(v, &n); !why.empty()) return why;
       if (std::find(o->slaves.begin(), o->slaves.end(), n) != o->slaves.end()) {
-        *error = "--slave " + v + " is given twice; each unit on the bus has its own address";
-        return false;
+        return "--slave " + v + " is given twice; each unit on the bus has its own address";
       }
       o->slaves.push_back(n);
-    } else if (a == "--link") {
-      if (!value(&o->link)) return false;
-    } else if (a == "--fail") {
-      if (!value(&v)) return false;
-      std::size_t colon = v.find(':');
-      if (colon == std::string::npos || colon + 1 >= v.size() ||
-          !parse_number(v.substr(0, colon), 1, 100000000, &n)) {
-        *error = "--fail takes N:ANSWER (the Nth line gets ANSWER, e.g. 5:E3), not '" + v + "'";
-        return false;
+      break;
+    case kLink: o->link = v; break;
+    case kFail: {
+      const std::size_t colon = v.find(':');
+      if (colon == std::string::npos || colon + 1 >= v.size() || !parse_number(v.substr(0, colon), 1, 100000000, &n)) {
+        return "--fail takes N:ANSWER (the Nth line gets ANSWER, e.g. 5:E3), not '" + v + "'";
       }
       o->faults.emplace_back(n, v.substr(colon + 1));
-    } else if (a == "--silent") {
-      o->silent = true;
-    } else if (a == "--delay") {
-      if (!value(&v)) return false;
-      if (!parse_number(v, 0, 60000, &o->delay_ms)) {
-        *error = "--delay takes milliseconds from 0 to 60000, not '" + v + "'";
-        return false;
-      }
-    } else {
-      *error = "unknown option '" + a + "'";
-      return false;
+      break;
     }
+    case kSilent: o->silent = true; break;
+    case kDelay:
+      if (!parse_number(v, 0, 60000, &o->delay_ms)) return "--delay takes milliseconds from 0 to 60000, not '" + v + "'";
+      break;
+    case kInstant: o->instant = true; break;
+  }
+  return {};
+}
+
+}  // namespace
+
+bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* o, std::string* error) {
+  std::vector<std::string> operands;
+  if (!parse_cli_args(args, kSimulateOptions, [o](int id, const std::string& v) { return take_option(o, id, v); },
+                      &operands, error)) {
+    return false;
+  }
+  if (!operands.empty()) {
+    *error = "unexpected '" + operands[0] + "'";
+    return false;
   }
   if (!o->slaves.empty() && !o->rs485) {
     *error = "--slave needs --rs485";
@@ -80,7 +74,7 @@ bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* 
 
 std::string simulate_command_usage() {
   return "  klvc simulate [--model A..E] [--rs485 --slave N...] [--link PATH]\n"
-         "                [--fail N:ANSWER] [--silent] [--delay MS]\n"
+         "                [--fail N:ANSWER] [--silent] [--delay MS] [--instant]\n"
          "                              run a simulated switcher on a pseudo-terminal until\n"
          "                              interrupted; prints its path (PATH becomes a link to it)\n";
 }
@@ -102,6 +96,8 @@ std::string simulate_help() {
          "  --fail N:ANSWER  the Nth line gets ANSWER (E3, GN, MENU ...) instead\n"
          "  --silent         receive, never answer (a switched-off unit)\n"
          "  --delay MS       answer MS milliseconds late\n"
+         "  --instant        no line time: by default each character takes 11/9600 s\n"
+         "                   each way, as on a real 9600 baud 8E1 line\n"
          "\n"
          "Exit status: 128 + the signal that ended it (130 Ctrl+C, 143 SIGTERM, 129\n"
          "SIGHUP); 1 the simulator could not start; 2 bad usage.\n";
@@ -134,7 +130,7 @@ int simulate_command_main(const std::vector<std::string>& args) {
   if (!parse_simulate_args(args, &o, &error)) return subcommand_usage_error("simulate", error);
   if (o.help) {
     std::cout << simulate_help();
-    return 0;
+    return kExitOk;
   }
   if (o.model < 0) o.model = std::clamp<int>(store().model_index, 0, kModelCount - 1);
   if (o.slaves.empty()) o.slaves.push_back(0);
@@ -148,7 +144,7 @@ int simulate_command_main(const std::vector<std::string>& args) {
   sigaddset(&stop_signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
-  SimulatedPort port(o.model);
+  SimulatedPort port(o.model, o.instant ? SimPace::Instant : SimPace::LineTime);
   auto set_up = [&o](Simulator& sim) {
     sim.set_silent(o.silent);
     for (const auto& [nth, answer] : o.faults) sim.fail_command(nth, answer + "\r\n");
@@ -160,7 +156,7 @@ int simulate_command_main(const std::vector<std::string>& args) {
   port.set_observer([delay = o.delay_ms](const SimTrace& t) { print_trace(t, delay); });
   if (!port.set_link_path(o.link, &error) || !port.start(&error)) {
     std::cerr << "klvc simulate: cannot start the simulated switcher: " << error << "\n";
-    return 1;
+    return kExitFailed;
   }
   std::cout << port.slave_path() << std::endl;
   std::cerr << "Simulated " << model_name(o.model) << " switcher on " << port.slave_path();
@@ -177,7 +173,7 @@ int simulate_command_main(const std::vector<std::string>& args) {
   sigwait(&stop_signals, &sig);
   port.stop();
   log_link(LogDirection::Event, std::string("stopped by SIG") + sigabbrev_np(sig));
-  return 128 + sig;
+  return kExitSignalBase + sig;
 }
 
 }  // namespace klvc

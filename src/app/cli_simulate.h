@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace klvc {
@@ -15,6 +16,7 @@ struct SimulateOptions {
   std::vector<std::pair<int, std::string>> faults;  // --fail N:ANSWER
   bool silent = false;      // --silent
   int delay_ms = 0;         // --delay MS
+  bool instant = false;     // --instant: no line time
   bool help = false;
 };
 

@@ -11,9 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_log.h"
+#include "app/cli_ports.h"
+#include "link/link.h"
 #include "link/link_log.h"
-#include "link/port_list.h"
-#include "link_test_support.h"
+#include "link/messages.h"
+#include "settings/store.h"
 #include "sim/simulator.h"
 #include "support/direct_attachment.h"
 
@@ -110,7 +113,26 @@ TEST(LogOption, IsTakenFromAnyPlaceOfTheCommandLine) {
   EXPECT_FALSE(link_log_is_open());
 }
 
-class TrafficLog : public testing::LinkTest {};
+class QuietSink : public MessageSink {
+ public:
+  void post_box(BoxRequest) override {}
+  void show_box(BoxRequest, std::function<void(BoxResult)> on_close) override {
+    if (on_close) on_close(BoxResult::Ok);
+  }
+};
+
+class TrafficLog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reset_whole_store();
+    set_message_sink(&sink);
+  }
+  void TearDown() override {
+    close_link_log();
+    set_message_sink(nullptr);
+  }
+  QuietSink sink;
+};
 
 TEST_F(TrafficLog, RecordsEachLineSentAndReceivedWithTimeAndDirection) {
   TempDir dir;

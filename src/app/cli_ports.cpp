@@ -1,4 +1,4 @@
-#include "link/port_list.h"
+#include "app/cli_ports.h"
 
 #include <dirent.h>
 #include <limits.h>
@@ -10,8 +10,9 @@
 #include <fstream>
 #include <iostream>
 
-#include "link/cli_words.h"
+#include "app/cli_args.h"
 #include "link/link.h"
+#include "link/net_port.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -128,7 +129,11 @@ std::string ports_report(const std::vector<SerialDevice>& devices,
   for (int i = 0; i < kComPortCount; ++i) {
     std::string path = port_device(i);
     text += "  COM" + std::to_string(i + 1) + " = " + (path.empty() ? "(none)" : path);
-    if (!path.empty() && ::access(path.c_str(), F_OK) != 0) text += "  (missing)";
+    if (is_network_port(path)) {
+      text += "  (over the network)";
+    } else if (!path.empty() && ::access(path.c_str(), F_OK) != 0) {
+      text += "  (missing)";
+    }
     const bool console = !path.empty() && is_console(path, consoles);
     if (console) text += "  (the kernel console)";
     text += "\n";
@@ -142,13 +147,23 @@ std::string ports_report(const std::vector<SerialDevice>& devices,
 }
 
 int ports_main(const std::vector<std::string>& args) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << "Usage:\n" << ports_usage();
-    return 0;
+  bool help = false;
+  std::vector<std::string> operands;
+  std::string error;
+  if (!parse_cli_args(args, {{"help", false, 0, 'h'}}, [&](int, const std::string&) {
+                        help = true;
+                        return std::string();
+                      },
+                      &operands, &error)) {
+    return subcommand_usage_error("ports", error);
   }
-  if (!args.empty()) return subcommand_usage_error("ports", "unexpected '" + args[0] + "'");
+  if (help) {
+    std::cout << "Usage:\n" << ports_usage();
+    return kExitOk;
+  }
+  if (!operands.empty()) return subcommand_usage_error("ports", "unexpected '" + operands[0] + "'");
   std::cout << ports_report(list_serial_devices(), console_ttys());
-  return 0;
+  return kExitOk;
 }
 
 std::string ports_usage() {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/simulate_command.h"
+#include "app/cli_simulate.h"
 
 namespace klvc {
 namespace {

@@ -1,0 +1,242 @@
+#include "app/cli_fleet.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include "link/link.h"
+#include "link/net_port.h"
+#include "settings/store.h"
+
+namespace klvc {
+
+namespace {
+
+const char* const kKeys[] = {"port", "com", "model", "file", "rs485", "slave", "pace"};
+
+std::string trim(const std::string& s) {
+  const std::size_t a = s.find_first_not_of(" \t\r");
+  if (a == std::string::npos) return {};
+  return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
+}
+
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return s;
+}
+
+// A comment runs from ';' or '#' at the start of a line or after a blank.
+std::string without_comment(const std::string& line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if ((line[i] == ';' || line[i] == '#') && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
+      return line.substr(0, i);
+    }
+  }
+  return line;
+}
+
+bool parse_yes_no(const std::string& v, bool* out) {
+  const std::string w = lower(v);
+  const bool yes = w == "yes" || w == "true" || w == "on" || w == "1";
+  if (!yes && w != "no" && w != "false" && w != "off" && w != "0") return false;
+  *out = yes;
+  return true;
+}
+
+// What identifies a port: a device by the file it leads to, a network
+// port by its name.
+std::string port_key(const std::string& device) {
+  if (is_network_port(device)) return lower(device);
+  char resolved[PATH_MAX];
+  return ::realpath(device.c_str(), resolved) ? std::string(resolved) : device;
+}
+
+std::string folder_of(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+struct Section {
+  FleetTarget t;
+  std::map<std::string, int> keys;  // key -> its line
+  bool rs485 = false;
+};
+
+}  // namespace
+
+bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets, std::vector<std::string>* errors) {
+  std::ifstream in(path);
+  if (!in) {
+    errors->push_back(path + ": cannot read it: " + std::strerror(errno));
+    return false;
+  }
+  auto error = [&](int line, const std::string& message) {
+    errors->push_back(path + ":" + std::to_string(line) + ": " + message);
+  };
+  std::vector<Section> sections;
+  int n = 0;
+  for (std::string raw; std::getline(in, raw);) {
+    ++n;
+    const std::string line = trim(without_comment(raw));
+    if (line.empty()) continue;
+    if (line.front() == '[') {
+      const std::string name = trim(line.substr(1, line.size() - 1 - (line.back() == ']')));
+      if (line.back() != ']' || name.empty()) {
+        error(n, "a section is written [NAME]");
+        continue;
+      }
+      for (const Section& s : sections) {
+        if (s.t.target.name == name) error(n, "[" + name + "] is given twice (line " + std::to_string(s.t.line) + ")");
+      }
+      sections.emplace_back();
+      sections.back().t.target.name = name;
+      sections.back().t.line = n;
+      continue;
+    }
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos) {
+      error(n, "expected KEY = VALUE or [NAME]");
+      continue;
+    }
+    const std::string key = lower(trim(line.substr(0, eq)));
+    const std::string value = trim(line.substr(eq + 1));
+    if (sections.empty()) {
+      error(n, "'" + key + "' comes before any section; each switcher starts with [NAME]");
+      continue;
+    }
+    Section& s = sections.back();
+    SendAllTarget& t = s.t.target;
+    if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
+      error(n, "unknown key '" + key + "' (port, com, model, file, rs485, slave, pace)");
+      continue;
+    }
+    if (s.keys.count(key)) {
+      error(n, "'" + key + "' is given twice in [" + t.name + "]");
+      continue;
+    }
+    s.keys[key] = n;
+    std::string why;
+    int number = 0;
+    NetAddress address;
+    if (key == "port") {
+      if (value.empty()) {
+        why = "port needs a device, tcp:HOST:PORT or rfc2217:HOST:PORT";
+      } else if (is_network_port(value)) {
+        parse_network_port(value, &address, &why);
+      }
+      s.t.port = s.t.device = value;
+    } else if (key == "com") {
+      if (parse_number(value, 1, kComPortCount, &number)) {
+        s.t.com = number - 1;
+        s.t.port = "COM" + value;
+        s.t.device = port_device(s.t.com);
+      } else {
+        why = "com takes 1 to " + std::to_string(kComPortCount) + ", not '" + value + "'";
+      }
+    } else if (key == "model") {
+      why = model_value(value, &t.model);
+    } else if (key == "file") {
+      t.file = value.empty() || value[0] == '/' ? value : folder_of(path) + value;
+      if (t.file.empty()) why = "file needs a settings file";
+      else if (::access(t.file.c_str(), R_OK) != 0) why = t.file + ": " + std::strerror(errno);
+    } else if (key == "rs485") {
+      if (!parse_yes_no(value, &s.rs485)) why = "rs485 takes yes or no, not '" + value + "'";
+      t.interface_mode = s.rs485 ? 1 : 0;
+    } else if (key == "slave") {
+      why = slave_value(value, &t.slave);
+    } else if (key == "pace") {
+      if (!parse_pace_word(value, &t.pace)) why = "pace takes timed or ack, not '" + value + "'";
+    }
+    if (!why.empty()) error(n, why);
+  }
+  if (sections.empty() && errors->empty()) errors->push_back(path + ": no switchers in it; each starts with [NAME]");
+
+  std::map<std::string, const Section*> by_port;
+  for (const Section& s : sections) {
+    const std::string name = "[" + s.t.target.name + "]";
+    const bool has_port = s.keys.count("port") > 0;
+    if (has_port == (s.keys.count("com") > 0)) {
+      error(s.t.line, name + (has_port ? " takes port or com, not both" : " needs port = DEVICE or com = 1..6"));
+      continue;
+    }
+    if (!s.keys.count("model")) error(s.t.line, name + " needs model = A..E");
+    if (s.keys.count("slave") && !s.rs485) error(s.keys.at("slave"), "slave needs rs485 = yes in " + name);
+    if (s.t.device.empty()) continue;
+    auto [at, fresh] = by_port.emplace(port_key(s.t.device), &s);
+    const Section& other = *at->second;
+    if (fresh) continue;
+    if (!s.rs485 || !other.rs485) {
+      error(s.t.line, name + " and [" + other.t.target.name + "] (line " + std::to_string(other.t.line) +
+                          ") share " + s.t.device + "; only RS-485 units share a port (rs485 = yes, each its own slave)");
+    } else {
+      for (const Section& o : sections) {
+        if (&o == &s) break;
+        if (o.rs485 && o.t.target.slave == s.t.target.slave && port_key(o.t.device) == port_key(s.t.device)) {
+          error(s.t.line, name + " and [" + o.t.target.name + "] (line " + std::to_string(o.t.line) +
+                              ") are both slave " + std::to_string(s.t.target.slave) + " on " + s.t.device);
+        }
+      }
+    }
+  }
+  if (!errors->empty()) return false;
+  for (const Section& s : sections) targets->push_back(s.t);
+  return true;
+}
+
+std::vector<std::vector<std::size_t>> fleet_groups(const std::vector<FleetTarget>& targets) {
+  std::vector<std::vector<std::size_t>> groups;
+  std::vector<std::string> keys;
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const std::string key = port_key(targets[i].device);
+    const auto at = std::find(keys.begin(), keys.end(), key);
+    if (at == keys.end()) {
+      keys.push_back(key);
+      groups.push_back({i});
+    } else {
+      groups[static_cast<std::size_t>(at - keys.begin())].push_back(i);
+    }
+  }
+  return groups;
+}
+
+int fleet_main(const SendAllOptions& o) {
+  std::vector<FleetTarget> targets;
+  std::vector<std::string> errors;
+  if (!read_fleet_file(o.targets, &targets, &errors)) {
+    for (const std::string& e : errors) std::cerr << e << '\n';
+    std::cerr << "klvc send-all: nothing was sent; correct " << o.targets << '\n';
+    return kExitUsage;
+  }
+  for (FleetTarget& f : targets) f.target.force = o.force;
+  if (o.only.empty()) return run_fleet(o, targets);
+
+  // A child: the named targets, which share one port.
+  std::vector<SendAllTarget> mine;
+  const FleetTarget* first = nullptr;
+  for (const std::string& name : o.only) {
+    const auto at = std::find_if(targets.begin(), targets.end(), [&](const FleetTarget& f) { return f.target.name == name; });
+    if (at == targets.end() || (first && port_key(at->device) != port_key(first->device))) {
+      std::cerr << "klvc send-all: " << o.targets << " has no [" << name << "] on the port of the others\n";
+      return kExitUsage;
+    }
+    if (!first) first = &*at;
+    mine.push_back(at->target);
+  }
+  SettingsStore& s = store();
+  if (first->com >= 0) {
+    s.com_port_index = first->com;
+  } else {
+    set_port_device(s.com_port_index, first->device);
+  }
+  return run_targets_on_port(mine, std::cout);
+}
+
+}  // namespace klvc

@@ -1,0 +1,291 @@
+#include "app/cli_send_all_target.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+
+#include "app/cli_log.h"
+#include "dialogs/channel_title.h"
+#include "link/link_log.h"
+#include "link/messages.h"
+#include "link/protocol.h"
+#include "settings/settings_source.h"
+#include "settings/store.h"
+#include "sim/simulator.h"
+
+namespace klvc {
+
+namespace {
+
+std::function<void(Simulator&)> g_simulator_hook;
+
+std::string without_crlf(std::string s) {
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
+// Boxes of the link, queued by any thread and printed by the run between
+// ticks. Only boxes that say something the report does not: the answers,
+// "No Connect", a lost link and a held write are in the report's own lines,
+// and of a failed open only the first cause counts.
+class CliSink : public MessageSink {
+ public:
+  CliSink() { set_message_sink(this); }
+  ~CliSink() override { set_message_sink(nullptr); }
+  void post_box(BoxRequest request) override { queue(std::move(request)); }
+  void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) override {
+    const bool yes_no = request.buttons == BoxButtons::YesNo;
+    queue(std::move(request));
+    if (on_close) on_close(yes_no ? BoxResult::Yes : BoxResult::Ok);
+  }
+  void drain(SendAllReporter& reporter) {
+    std::vector<BoxRequest> boxes;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      boxes.swap(pending_);
+    }
+    for (const BoxRequest& b : boxes) reporter.message("klvc send-all: " + one_line(b.text));
+  }
+  // The first reason the port could not be set up.
+  std::string setup_failure() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return setup_failure_;
+  }
+
+ private:
+  static std::string one_line(std::string text) {
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+      text.replace(at, 1, " — ");
+    }
+    return text;
+  }
+  void queue(BoxRequest request) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (request.origin == BoxOrigin::PortSetup && setup_failure_.empty()) {
+      const std::size_t nl = request.text.find('\n');
+      setup_failure_ = nl == std::string::npos ? request.text : request.text.substr(nl + 1);
+    }
+    if (request.origin != BoxOrigin::Other || request.icon == BoxIcon::None) return;
+    pending_.push_back(std::move(request));
+  }
+  std::mutex mutex_;
+  std::vector<BoxRequest> pending_;
+  std::string setup_failure_;
+};
+
+// The run's signal handling while it lives.
+struct SignalsCaught {
+  SignalsCaught() { catch_send_all_signals(); }
+  ~SignalsCaught() { release_send_all_signals(); }
+  SignalsCaught(const SignalsCaught&) = delete;
+  SignalsCaught& operator=(const SignalsCaught&) = delete;
+};
+
+// The settings of `path` (on `base`) into the store; false after saying why.
+bool load(const std::string& path, const SendAllTarget& t, std::ostream& err) {
+  SourceLoad loaded;
+  const bool ok = load_settings_source(path, t.base, title_problem, &loaded);
+  for (const auto* lines : {&loaded.notes, &loaded.mended, &loaded.errors}) {
+    for (const std::string& l : *lines) err << l << '\n';
+  }
+  if (!ok) return false;
+  if (!loaded.mended.empty() && !t.force) {
+    err << "klvc send-all: " << (is_settings_file_name(path) ? path : t.base)
+        << " has problems (above); nothing was sent. Correct the file, or add --force to "
+           "send it with the values mended as reported.\n";
+    return false;
+  }
+  return true;
+}
+
+// Before the next switcher on the bus: answers still on their way settle
+// their own lines, not the next switcher's.
+void settle_outstanding(SendAllPace& pace) {
+  constexpr int kCheckMs = 500;
+  constexpr int kMostChecks = 8;  // past the no-answer limit
+  for (int i = 0; i < kMostChecks && answers_awaited() && !pace.stop_signal(); ++i) {
+    pace.wait_until(pace.now_ms() + kCheckMs);
+    no_connect_check();
+  }
+  abandon_send_all();
+}
+
+// One target on the open link: the run, the answers and the verdict.
+SendAllOutcome play(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, SendAllPace& pace,
+                    SendAllReporter& reporter, CliSink& sink, const std::string& device) {
+  SendAllHooks hooks;
+  hooks.poll = [&] { sink.drain(reporter); };
+  const SendAllOutcome outcome = run_send_all(ticks, t.pace, pace, reporter, hooks);
+  sink.drain(reporter);
+  for (const std::string& line : send_all_answer_report(outcome)) reporter.message(line);
+  const std::string verdict = send_all_verdict(outcome, t.model, device);
+  // Also in the log: it may be the only place left when stderr was closed.
+  log_link(LogDirection::Event, verdict);
+  reporter.message(verdict);
+  return outcome;
+}
+
+}  // namespace
+
+void set_send_all_simulator_hook(std::function<void(Simulator&)> hook) { g_simulator_hook = std::move(hook); }
+
+int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAllScriptTick>* ticks) {
+  SettingsStore& s = store();
+  s.model_index = t.model;
+  s.interface_mode = t.interface_mode;
+  s.slave_number = t.slave;
+  std::vector<SendAllScriptTick> old_ticks;
+  if (!t.changed_from.empty()) {
+    if (!load(t.changed_from, t, err)) return kExitUsage;
+    old_ticks = send_all_script(t.model);
+  }
+  if (!load(t.file, t, err)) return kExitUsage;
+  *ticks = send_all_script(t.model);
+  if (!t.changed_from.empty()) *ticks = changed_ticks(old_ticks, *ticks);
+  const SendAllPeriods periods = send_all_periods();
+  for (SendAllScriptTick& tick : *ticks) {
+    tick.period_ms = tick.period_ms == kSendAllFastPeriodMs ? periods.fast_ms : periods.slow_ms;
+  }
+  return kExitOk;
+}
+
+int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
+  const SettingsStore& s = store();
+  // A closed stdout ends the dry run by its EPIPE, with a word on stderr.
+  void (*old_pipe)(int) = std::signal(SIGPIPE, SIG_IGN);
+  int printed = 0;
+  for (const SendAllScriptTick& t : ticks) {
+    if (!t.warning.empty()) {
+      std::cerr << "klvc send-all: warning: "
+                << (t.plan.action == SendAllAction::ChannelTitle ? "channel " + std::to_string(t.plan.index + 1) + " title"
+                                                                 : std::string("panel password"))
+                << " would not be sent: " << t.warning << '\n';
+    }
+    if (t.line.empty()) continue;
+    std::cout << without_crlf(frame_command(t.line.c_str(), s.interface_mode, s.slave_number)) << '\n' << std::flush;
+    if (!std::cout) break;
+    ++printed;
+  }
+  std::signal(SIGPIPE, old_pipe);
+  if (std::cout) return kExitOk;
+  std::cerr << "klvc send-all: output closed after " << printed << " lines of the dry run\n";
+  return kExitOutputClosed;
+}
+
+int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, bool simulate) {
+  SignalsCaught signals;
+  CliSink sink;
+  SendAllReporter reporter(std::cerr, isatty(STDERR_FILENO) == 1, t.model);
+
+  std::unique_ptr<SimulatedPort> simulated;
+  std::string error;
+  if (simulate) {
+    simulated = std::make_unique<SimulatedPort>(t.model);
+    follow_program_setup(*simulated);
+    if (!simulated->start(&error)) {
+      std::cerr << "klvc send-all: cannot start the simulated switcher: " << error << '\n';
+      return kExitFailed;
+    }
+    set_simulated_device(simulated->slave_path());
+  }
+  auto finish = [&] {
+    stop_link();
+    if (simulated) {
+      set_simulated_device("");
+      simulated->stop();
+      if (g_simulator_hook) g_simulator_hook(simulated->simulator());
+    }
+    sink.drain(reporter);
+  };
+
+  open_port();
+  const std::string device = link_device();
+  if (!link_is_open()) {
+    const std::string why = sink.setup_failure();
+    finish();
+    const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
+    log_link(LogDirection::Event, verdict);
+    std::cerr << verdict << '\n';
+    return kExitFailed;
+  }
+  sink.drain(reporter);
+  start_reader();
+  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
+  const SendAllOutcome outcome = play(t, ticks, *pace, reporter, sink, device);
+  finish();
+  return send_all_exit_code(outcome);
+}
+
+int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream& records) {
+  SignalsCaught signals;
+  CliSink sink;
+  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
+  auto done = [&](const SendAllTarget& t, int status, const SendAllOutcome& o, const std::string& verdict) {
+    records << "done\t" << t.name << '\t' << status << '\t' << o.lines_sent << '\t' << o.lines_planned << '\t'
+            << o.run_ms << '\t' << verdict << '\n'
+            << std::flush;
+    return status;
+  };
+  // The port's own events belong to every switcher on it.
+  std::string names;
+  for (const SendAllTarget& t : targets) names += (names.empty() ? "" : ",") + t.name;
+  set_link_log_tag("[" + names + "] ");
+  open_port();
+  const std::string device = link_device();
+  int worst = kExitOk;
+  if (!link_is_open()) {
+    const std::string why = sink.setup_failure();
+    stop_link();
+    const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
+    log_link(LogDirection::Event, verdict);
+    set_link_log_tag("");
+    for (const SendAllTarget& t : targets) {
+      records << "target\t" << t.name << "\nmessage\t" << verdict << '\n';
+      done(t, kExitFailed, {}, verdict);
+    }
+    return kExitFailed;
+  }
+  start_reader();
+  for (const SendAllTarget& t : targets) {
+    SendAllOutcome outcome;
+    if (const int sig = pace->stop_signal()) {
+      outcome.end = SendAllEnd::Interrupted;
+      outcome.signal = sig;
+      worst = std::max(worst, done(t, send_all_exit_code(outcome), outcome,
+                                   "klvc send-all: not started: the run was stopped before its turn"));
+      continue;
+    }
+    records << "target\t" << t.name << '\n' << std::flush;
+    set_link_log_tag("[" + t.name + "] ");
+    SendAllReporter reporter(records, SendAllReporter::Style::Records, t.model);
+    std::ostringstream err;
+    std::vector<SendAllScriptTick> ticks;
+    const int status = prepare_target(t, err, &ticks);
+    std::istringstream lines(err.str());
+    std::string why;
+    for (std::string line; std::getline(lines, line);) {
+      reporter.message(line);
+      if (!line.empty()) why = line;
+    }
+    if (status != kExitOk) {
+      if (why.find("nothing was sent") == std::string::npos) why += "; nothing was sent";
+      log_link(LogDirection::Event, why);
+      worst = std::max(worst, done(t, status, outcome, why));
+      continue;
+    }
+    outcome = play(t, ticks, *pace, reporter, sink, device);
+    const int code = send_all_exit_code(outcome);
+    worst = std::max(worst, done(t, code, outcome, send_all_verdict(outcome, t.model, device)));
+    if (reporter.closed()) break;  // the parent is gone
+    settle_outstanding(*pace);
+  }
+  set_link_log_tag("");
+  stop_link();
+  return worst;
+}
+
+}  // namespace klvc

@@ -1,0 +1,152 @@
+// The reader thread: it sleeps in poll(2) on the port and its wake-up
+// descriptor, assembles answer lines, and when the device goes away says so
+// once and reopens it about once a second. It never spins, not on a closed
+// port and not after the device went away.
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "link/answer_queue.h"
+#include "link/link_internal.h"
+#include "link/link_log.h"
+#include "link/messages.h"
+#include "link/net_port.h"
+#include "link/protocol.h"
+
+namespace klvc {
+
+namespace {
+
+constexpr std::size_t kReadChunk = 100;  // bytes taken from the driver per read
+constexpr int kReplyTimeoutMs = 1000;    // a telnet answer must go out within this
+
+// Blocks until stop_link wakes the reader or `timeout_ms` passes (-1: no
+// limit). True when woken.
+bool wait_for_wake(int wake_fd, int timeout_ms) {
+  pollfd p{wake_fd, POLLIN, 0};
+  int r = ::poll(&p, 1, timeout_ms);
+  return r > 0;
+}
+
+void drain_wake(int wake_fd) {
+  eventfd_t value;
+  (void)::eventfd_read(wake_fd, &value);
+}
+
+void lose_device(Link& l, const std::string& why) {
+  {
+    std::lock_guard<std::mutex> lock(l.port_mutex);
+    close_port_locked(l);
+    l.lost_why = l.device + " " + why;
+  }
+  set_state(LinkState::WaitingForDevice);
+  std::string text = "The link to the switcher was lost: " + l.device + " (" + why +
+                     ").\nWaiting for the device to come back; the link reconnects by itself.";
+  log_link(LogDirection::Event, text);
+  give_up_awaited_lines("the link was lost");
+  show_error(text, BoxOrigin::LinkLost);
+}
+
+bool try_reconnect(Link& l) {
+  OpenedDevice opened = open_device(l.device, l.wake_fd, nullptr);
+  if (opened.port.fd < 0) return false;
+  note_pseudo_terminal(opened.port, l.device);
+  {
+    std::lock_guard<std::mutex> lock(l.port_mutex);
+    adopt_device(l, std::move(opened));
+  }
+  set_state(LinkState::Open);
+  std::string text = "The link to the switcher is back: " + l.device;
+  log_link(LogDirection::Event, text);
+  BoxRequest r;
+  r.text = text;
+  r.caption = "KLVC";
+  r.icon = BoxIcon::Information;
+  r.beep = false;
+  r.origin = BoxOrigin::LinkBack;
+  message_sink().post_box(std::move(r));
+  return true;
+}
+
+// The data among the bytes read; the telnet of an RFC 2217 port is answered
+// and taken out.
+std::string take_data(Link& l, const char* data, std::size_t size) {
+  std::string reply;
+  std::string bytes;
+  {
+    std::lock_guard<std::mutex> lock(l.port_mutex);
+    if (!l.telnet) return std::string(data, size);
+    bytes = l.telnet->receive(std::string_view(data, size), &reply);
+    if (!reply.empty() && l.port.fd >= 0) {
+      SocketIo io(l.port.fd);
+      (void)write_all(io, reply.data(), reply.size(), kReplyTimeoutMs);
+    }
+  }
+  return bytes;
+}
+
+}  // namespace
+
+void reader_main() {
+  Link& l = link();
+  LineAssembler lines;
+  char buf[kReadChunk];
+  const int wake_fd = l.wake_fd;
+  const char* hung_up = "hung up";
+  while (store().reader_running) {
+    int fd;
+    {
+      std::lock_guard<std::mutex> lock(l.port_mutex);
+      fd = l.port.fd;
+      hung_up = l.network ? "closed the connection" : "hung up";
+    }
+    if (fd < 0) {
+      if (link_state() != LinkState::WaitingForDevice) {
+        // Nothing to read until the link is restarted.
+        if (wait_for_wake(wake_fd, -1)) drain_wake(wake_fd);
+        continue;
+      }
+      if (wait_for_wake(wake_fd, l.reconnect_ms.load())) {
+        drain_wake(wake_fd);
+        continue;
+      }
+      if (store().reader_running && try_reconnect(l)) lines.clear();
+      continue;
+    }
+
+    pollfd fds[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+    int r = ::poll(fds, 2, -1);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      lose_device(l, std::strerror(errno));
+      continue;
+    }
+    if (fds[1].revents) {
+      drain_wake(wake_fd);
+      continue;
+    }
+    short ev = fds[0].revents;
+    if (ev & POLLIN) {
+      ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n > 0) {
+        const std::string data = take_data(l, buf, static_cast<std::size_t>(n));
+        if (!data.empty()) deliver(lines, data.data(), data.size());
+      } else if (n == 0) {
+        lines.clear();
+        lose_device(l, hung_up);
+      } else if (errno != EAGAIN && errno != EINTR) {
+        lines.clear();
+        lose_device(l, std::strerror(errno));
+      }
+    } else if (ev & (POLLHUP | POLLERR | POLLNVAL)) {
+      lines.clear();
+      lose_device(l, hung_up);
+    }
+  }
+  store().line_length = 0;
+}
+
+}  // namespace klvc
