@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "app/cli_send_all.h"
+#include "link/link_status.h"
 #include "link/protocol.h"
 #include "settings/store.h"
 
@@ -256,7 +257,7 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       break;
     }
     // An error answer (or No Connect) since the last tick stops the run.
-    if (store().error_seen != 0) {
+    if (link_status().error_seen != 0) {
       abandon_send_all();
       outcome.end = book.snapshot().unanswered > 0 ? SendAllEnd::NoConnect : SendAllEnd::StoppedByAnswer;
       finished = false;
@@ -292,7 +293,7 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
     // Acknowledged: the next line only once this one has its answer, or the
     // limit has passed (the check gives it up), or something ends the run.
     if (mode == PaceMode::Ack && !t.line.empty()) {
-      while (answers_awaited() && store().error_seen == 0 && !pace.stop_signal() && !reporter.closed() &&
+      while (answers_awaited() && link_status().error_seen == 0 && !pace.stop_signal() && !reporter.closed() &&
              link_state() != LinkState::WaitingForDevice) {
         pace.wait_until(next_check);
         poll();

@@ -6,6 +6,7 @@
 
 #include "app/main_frame.h"
 #include "app/resource.h"
+#include "link/link_status.h"
 #include "link/messages.h"
 #include "dialogs/channel_title.h"
 #include "settings/settings_file.h"
@@ -19,7 +20,7 @@ namespace {
 // A garbled file can report a problem on every line; the box lists the first ones.
 constexpr std::size_t kMaxListedProblems = 12;
 
-bool batch_running() { return store().batch_step != 0; }
+bool batch_running() { return link_status().batch_step != 0; }
 
 std::string base_name(const std::string& path) {
   auto slash = path.rfind('/');

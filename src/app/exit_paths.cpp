@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "app/main_frame.h"
+#include "link/link_status.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "ui/controls.h"
@@ -62,7 +63,7 @@ std::vector<std::string> recovery_file_candidates(const std::string& file_name, 
 }
 
 std::string CMainFrame::run_progress_text() const {
-  if (store().batch_step.load() == 0) return {};
+  if (link_status().batch_step.load() == 0) return {};
   const ui::Dialog* d = ui_.top_dialog();
   if (d == nullptr) return "送信中";
   std::string name = d->caption();

@@ -175,8 +175,6 @@ void CMainFrame::title_dialog_ok(int channel, int slave) {
   SettingsStore& s = store();
   if (channel >= 0 && channel < kMaxInputs) s.current_channel = channel;
   if (slave >= 0 && slave <= 31) s.slave_number = slave;
-  // The main window is active again once the dialog has gone: later boxes belong to it.
-  s.owner_window = reinterpret_cast<std::uintptr_t>(this);
   if (setup_listener_) setup_listener_();
 }
 

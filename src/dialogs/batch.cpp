@@ -1,5 +1,6 @@
 #include "dialogs/batch.h"
 
+#include "link/link_status.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -9,9 +10,9 @@ Batch::Batch(BatchHost& host) : host_(host), open_boxes_(std::make_shared<int>(0
 Batch::~Batch() = default;
 
 bool Batch::start() {
-  if (store().batch_step.load() != 0) return false;
+  if (link_status().batch_step.load() != 0) return false;
   inner_ = 0;
-  store().batch_step = 1;
+  link_status().batch_step = 1;
   running_ = true;
   host_.start_batch_timer();
   host_.batch_running_changed(true);
@@ -28,7 +29,7 @@ void Batch::stop() {
 void Batch::tick() {
   if (!running_ || held()) return;
   host_.before_batch_tick();
-  SettingsStore& s = store();
+  LinkStatus& s = link_status();
   if (s.error_seen.load() != 0) {
     // The switcher refused a command: stop where we are, the bar shows how far we got.
     s.error_seen = 0;
@@ -54,8 +55,8 @@ void Batch::tick() {
 
 void Batch::abandon() {
   if (!running_) return;
-  store().batch_step = 0;
-  store().error_seen = 0;
+  link_status().batch_step = 0;
+  link_status().error_seen = 0;
   stop();
 }
 

@@ -72,7 +72,7 @@ bool send_all_line(const SendAllPlan& plan, std::string* line, std::string* warn
 }
 
 bool begin_send_all() {
-  SettingsStore& s = store();
+  LinkStatus& s = link_status();
   int idle = 0;
   // Only one batch at a time, whoever started it.
   return s.batch_step.compare_exchange_strong(idle, 1);
@@ -80,14 +80,14 @@ bool begin_send_all() {
 
 SendAllCursor send_all_cursor() {
   SendAllCursor cursor;
-  cursor.step = store().batch_step;
+  cursor.step = link_status().batch_step;
   cursor.terminal = send_all_terminal;
   cursor.output = send_all_output;
   return cursor;
 }
 
 SendAllTick run_send_all_step() {
-  SettingsStore& s = store();
+  LinkStatus& s = link_status();
   SendAllTick tick;
   const int model = current_model();
   SendAllCursor cursor = send_all_cursor();
@@ -137,7 +137,7 @@ std::vector<SendAllScriptTick> send_all_script(int model) {
 }
 
 void abandon_send_all() {
-  SettingsStore& s = store();
+  LinkStatus& s = link_status();
   s.batch_step = 0;
   s.error_seen = 0;
 }

@@ -84,7 +84,7 @@ void CAllSettingsDlg::send_all_tick() {
 
 void CAllSettingsDlg::send_all_ack_step() {
   // The last line still waits for its answer, or for the no-answer limit.
-  if (!running_ || holding_for_box() || store().response_pending != 0) return;
+  if (!running_ || holding_for_box() || link_status().response_pending != 0) return;
   for (;;) {
     const SendAllTick tick = run_send_all_step();
     if (!tick.ran || tick.stopped) {
@@ -103,7 +103,7 @@ void CAllSettingsDlg::send_all_ack_step() {
       return;
     }
     // On to the next step at once when the answer is already in.
-    if (!tick.line.empty() && store().response_pending != 0) return;
+    if (!tick.line.empty() && link_status().response_pending != 0) return;
   }
 }
 

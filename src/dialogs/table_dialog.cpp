@@ -146,11 +146,6 @@ int TableDialog::changed_selection(int id, ui::Notify notify) {
   return notify == ui::Notify::SelChange ? combo(id).selection() : -1;
 }
 
-void TableDialog::capture_owner_window() {
-  const ui::Dialog* active = ui() != nullptr && ui()->top_dialog() != nullptr ? ui()->top_dialog() : this;
-  store().owner_window = reinterpret_cast<std::uintptr_t>(active);
-}
-
 void TableDialog::start_batch() { batch_.start(); }
 
 void TableDialog::on_timer(int) { batch_.tick(); }

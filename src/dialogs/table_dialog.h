@@ -79,8 +79,6 @@ class TableDialog : public ui::Dialog, protected BatchHost {
   // anything else (and for a list with nothing selected).
   int changed_selection(int id, ui::Notify notify);
   const ListParams* list_params(int list_id) const;
-  // owner_window: the window that owns the link's message boxes.
-  void capture_owner_window();
   Batch& batch() { return batch_; }
 
   void on_timer(int timer_id) override;  // the id is not examined: one timer per dialog

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "link/link_status.h"
 #include "link/messages.h"
 #include "settings/sjis.h"
 #include "settings/store.h"
@@ -47,7 +48,6 @@ void CTitleSetDlg::on_init() {
   open_slave_list();
   select_then_cut(kChannelList, store().current_channel);
   fill_edit_from_store();
-  capture_owner_window();
   paint_table();
   focus(kTitleEdit);
 }
@@ -68,7 +68,7 @@ bool CTitleSetDlg::accept_typed(const std::string& candidate) {
 }
 
 void CTitleSetDlg::title_edited() {
-  if (store().batch_step.load() != 0) return;
+  if (link_status().batch_step.load() != 0) return;
   const int ch = valid_channel(store().current_channel);
   if (filling_) {
     // The field shows the stored bytes; keep them exactly as they are.
@@ -89,7 +89,7 @@ void CTitleSetDlg::title_edited() {
 
 void CTitleSetDlg::change_channel() {
   ui::ComboBox& list = combo(kChannelList);
-  if (store().batch_step.load() != 0) {
+  if (link_status().batch_step.load() != 0) {
     // Ignored while the batch runs; the list keeps showing the channel in use.
     list.select(store().current_channel);
     return;
@@ -101,8 +101,7 @@ void CTitleSetDlg::change_channel() {
 }
 
 bool CTitleSetDlg::send_current_title() {
-  if (store().batch_step.load() != 0) return false;
-  capture_owner_window();
+  if (link_status().batch_step.load() != 0) return false;
   const int sel = combo(kChannelList).selection();
   if (sel >= 0) store().current_channel = sel;
   store().slave_number = slave_list_value();
@@ -154,8 +153,7 @@ void CTitleSetDlg::on_ok() {
 }
 
 void CTitleSetDlg::on_cancel() {
-  if (store().batch_step.load() != 0) return;
-  capture_owner_window();
+  if (link_status().batch_step.load() != 0) return;
   end_dialog(ui::kIdCancel);
 }
 
@@ -181,7 +179,6 @@ void CTitleSetDlg::send_batch_row(int row, int) {
 }
 
 void CTitleSetDlg::before_batch_tick() {
-  capture_owner_window();
   TableDialog::before_batch_tick();
 }
 

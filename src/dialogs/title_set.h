@@ -5,7 +5,6 @@
 // After "OK" the main frame takes over (the dialog does not do this itself):
 //   store().slave_number    = dialog.slave;
 //   store().current_channel = dialog.channel;
-//   capture the active window into store().owner_window.
 // Cancel (Escape, the close box) is refused while the batch runs; the main
 // frame then changes nothing. Japanese is typed with the terminal's own input
 // method, which the program neither sees nor switches.

@@ -137,12 +137,12 @@ void give_up_awaited_lines(const char* why) {
 
 void handle_answer_line(const LineAssembler::Line& line) {
   std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
-  SettingsStore& s = store();
+  LinkStatus& s = link_status();
   s.no_connect_ticks = 0;
 
   std::string_view answer = line.bytes;
   std::size_t size = line.size;
-  if (s.interface_mode != 0) {
+  if (store().interface_mode != 0) {
     // The switcher puts its two address characters in front; they are not checked.
     std::size_t strip = answer.size() < 2 ? answer.size() : 2;
     answer.remove_prefix(strip);
@@ -174,7 +174,7 @@ void handle_response(const char* line) {
 }
 
 void no_connect_check() {
-  SettingsStore& s = store();
+  LinkStatus& s = link_status();
   if (s.response_pending == 0) return;
   int seen = s.no_connect_ticks.fetch_add(1);
   if (seen > kNoConnectAfterTicks) {

@@ -18,6 +18,20 @@
 
 namespace klvc {
 
+LinkStatus& link_status() {
+  static LinkStatus status;
+  return status;
+}
+
+void reset_link_status() {
+  LinkStatus& l = link_status();
+  l.reader_running = 0;
+  l.no_connect_ticks = 0;
+  l.response_pending = 0;
+  l.batch_step = 0;
+  l.error_seen = 0;
+}
+
 namespace {
 
 constexpr int kWriteTimeoutMs = 1000;  // a command line must go out within this
@@ -98,10 +112,8 @@ void deliver(LineAssembler& lines, const char* data, std::size_t size) {
   std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
   lines.feed(data, size, [](const LineAssembler::Line& line) {
     log_link(LogDirection::Received, line.bytes);
-    store().line_length = 0;
     handle_answer_line(line);
   });
-  store().line_length = static_cast<int>(lines.pending());
 }
 
 void set_port_device(int com_index, std::string path) {
@@ -177,19 +189,19 @@ void open_port() {
 void start_reader() {
   Link& l = link();
   if (l.reader.joinable()) return;
-  store().reader_running = 1;
+  link_status().reader_running = 1;
   if (l.wake_fd < 0) return;  // open_port reported why; nothing could wake a reader
   try {
     l.reader = std::thread(reader_main);
   } catch (const std::system_error&) {
-    store().reader_running = 0;
+    link_status().reader_running = 0;
     report_port_error("error creating read thread");
   }
 }
 
 void stop_link() {
   Link& l = link();
-  store().reader_running = 0;
+  link_status().reader_running = 0;
   if (l.wake_fd >= 0) (void)::eventfd_write(l.wake_fd, 1);
   if (l.reader.joinable()) l.reader.join();
   {
@@ -199,7 +211,6 @@ void stop_link() {
   if (l.wake_fd >= 0) ::close(l.wake_fd);
   l.wake_fd = -1;
   set_state(LinkState::Closed);
-  store().line_length = 0;
   // Nothing can answer through a stopped link.
   std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
   awaited_answers().reset();
@@ -212,13 +223,13 @@ void restart_link() {
 }
 
 void send_command(const char* text) {
-  SettingsStore& s = store();
+  const Selections& s = store();
   const std::string line = frame_command(text, s.interface_mode, s.slave_number);
   const std::string shown = line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0
                                 ? line.substr(0, line.size() - 2)
                                 : line;
   // Pending before the write: an answer may arrive before write() returns.
-  s.response_pending = 1;
+  link_status().response_pending = 1;
   arm_unknown_answer_box();
 
   Link& l = link();
@@ -269,7 +280,7 @@ void send_command(const char* text) {
                                     std::to_string(bytes.size()) + " bytes taken), " + out.failure +
                                     ": " + escape_bytes(shown));
   // A batch must not go on writing into a line that does not move.
-  s.error_seen = 1;
+  link_status().error_seen = 1;
   if (w.error == ETIMEDOUT) show_error(out.failure, BoxOrigin::WriteFailed);
 }
 

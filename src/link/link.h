@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "link/link_status.h"
+
 namespace klvc {
 
 // Port set-up and lifetime (user-interface thread).

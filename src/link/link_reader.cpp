@@ -12,6 +12,7 @@
 #include "link/answer_queue.h"
 #include "link/link_internal.h"
 #include "link/link_log.h"
+#include "link/link_status.h"
 #include "link/messages.h"
 #include "link/net_port.h"
 #include "link/protocol.h"
@@ -96,7 +97,7 @@ void reader_main() {
   char buf[kReadChunk];
   const int wake_fd = l.wake_fd;
   const char* hung_up = "hung up";
-  while (store().reader_running) {
+  while (link_status().reader_running) {
     int fd;
     {
       std::lock_guard<std::mutex> lock(l.port_mutex);
@@ -113,7 +114,7 @@ void reader_main() {
         drain_wake(wake_fd);
         continue;
       }
-      if (store().reader_running && try_reconnect(l)) lines.clear();
+      if (link_status().reader_running && try_reconnect(l)) lines.clear();
       continue;
     }
 
@@ -146,7 +147,6 @@ void reader_main() {
       lose_device(l, hung_up);
     }
   }
-  store().line_length = 0;
 }
 
 }  // namespace klvc

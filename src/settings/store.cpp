@@ -43,13 +43,6 @@ void reset_whole_store() {
   s.current_channel = 0;
   s.slave_number = 0;
   s.com_port_index = 0;
-  s.reader_running = 0;
-  s.owner_window = 0;
-  s.no_connect_ticks = 0;
-  s.response_pending = 0;
-  s.batch_step = 0;
-  s.error_seen = 0;
-  s.line_length = 0;
   s.modified = 0;
   reset_to_defaults();
 }

@@ -1,10 +1,11 @@
-// The one process-wide settings store: every switcher setting, the selections
-// the dialogs share, and the flags the reader thread shares with the UI thread.
+// The one process-wide settings store the screen works on: the switcher's
+// settings and the operator's selections, kept apart so that code needing only
+// one takes only that one.
 #pragma once
 
 #include <array>
 #include <atomic>
-#include <cstdint>
+
 #include <string>
 
 namespace klvc {
@@ -19,9 +20,9 @@ constexpr int kComPortCount = 6;
 constexpr int kTitleMaxBytes = 32;      // Shift-JIS bytes of one channel title
 constexpr int kPasswordLength = 6;
 
-struct SettingsStore {
-  // --- configuration (saved in the settings file, except file_name) ---
-  std::string file_name;
+// What the switcher holds: every setting saved in the settings file and sent
+// by the dialogs and the send-all run.
+struct SwitcherSettings {
   std::array<std::string, kMaxInputs> channel_titles;  // raw Shift-JIS bytes
   std::string panel_password;
   int password_operation = 0;
@@ -30,36 +31,36 @@ struct SettingsStore {
   std::array<int, kMaxInputs> input_title_display{};
   std::array<int, kMaxOutputs> datetime_display{};
   std::array<int, kMaxOutputs> output_routes{};  // input index, or input_count() for "Auto"
-  int current_output = 0;
-  int current_input = 0;
   std::array<int, kMaxOutputs> dwell_times{};     // list index 0..59 for 1..60 s
   std::array<int, kMaxInputs * kMaxOutputs> sequence_live{};             // [input * 16 + output]
   std::array<int, kMaxInputs * kMaxAlarmOutputTerminals> alarm_outputs{};  // [channel * 4 + terminal]
   std::array<int, kMaxAlarmInputTerminals> alarm_input_channels{};
-  int alarm_channel = 0;
-  int alarm_output_terminal = 0;
-  int alarm_input_terminal = 0;
   int memory_number_display = 0;
   int buzzer_output = 0;
   int alarm_return = 0;
   int alarm_polarity = 0;
   int alarm_hold_time = 0;  // list index 0..59 for "01".."60"
+};
 
-  // --- setup and selections (not in the settings file) ---
-  int model_index = 0;       // 0..4 for KLV-A..KLV-E
+// What the operator has chosen: the switcher addressed and where each dialog
+// stands. Not in the settings file; model, port and interface are in the profile.
+struct Selections {
+  int model_index = 0;                 // 0..4 for KLV-A..KLV-E
   std::atomic<int> interface_mode{0};  // 0 RS-232C, 1 RS-485; read by the reader thread
-  int current_channel = 0;
   std::atomic<int> slave_number{0};    // RS-485 address 0..31
-  int com_port_index = 0;    // 0..5 for COM1..COM6
+  int com_port_index = 0;              // 0..5 for COM1..COM6
+  int current_output = 0;
+  int current_input = 0;
+  int current_channel = 0;
+  int alarm_channel = 0;
+  int alarm_output_terminal = 0;
+  int alarm_input_terminal = 0;
+};
 
-  // --- link and batch flags, shared with the reader thread ---
-  std::atomic<int> reader_running{0};
-  std::atomic<std::uintptr_t> owner_window{0};
-  std::atomic<int> no_connect_ticks{0};
-  std::atomic<int> response_pending{0};
-  std::atomic<int> batch_step{0};
-  std::atomic<int> error_seen{0};
-  std::atomic<int> line_length{0};
+// The screen's one document: the settings, the selections, and the file they
+// came from. The link's own flags live with the link (link_status()).
+struct SettingsStore : SwitcherSettings, Selections {
+  std::string file_name;
   int modified = 0;  // a channel title was edited since the last load or save
 };
 

@@ -5,6 +5,7 @@
 #include "app/command_ids.h"
 #include "app/resource.h"
 #include "app_fixture.h"
+#include "link/link_status.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "support/failing_disk.h"
@@ -217,7 +218,7 @@ TEST_F(DocumentCommands, FailedSaveKeepsModifiedAndThePreviousFile) {
 }
 
 TEST_F(DocumentCommands, NothingRunsWhileABatchIsSending) {
-  store().batch_step = 3;
+  link_status().batch_step = 3;
   store().output_routes[1] = 5;
   open_answers.push_back(dir.file("x.dat"));
   save_answers.push_back(dir.file("y.dat"));

@@ -10,6 +10,7 @@
 #include "app/command_ids.h"
 #include "app/resource.h"
 #include "app_fixture.h"
+#include "link/link_status.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
@@ -91,7 +92,7 @@ TEST_F(Leaving, CtrlCDuringARunAsksFirstAndSaysHowFarItGot) {
   ui->feed(ui::Event::ctrl('c'));
   ui->feed(ui::Event::typed("y"));
   EXPECT_EQ(ui->top_dialog(), nullptr);
-  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
   EXPECT_TRUE(frame().is_shut_down());  // nothing edited: no second question
   ui->advance(1000);
   EXPECT_EQ(lines_sent(), 3);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialogs/batch.h"
+#include "link/link_status.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -44,18 +45,18 @@ class BatchTest : public testing::Test {
 
 TEST_F(BatchTest, SendsEveryRowInOrderAndEndsAtZero) {
   ASSERT_TRUE(batch.start());
-  EXPECT_EQ(store().batch_step, 1);
+  EXPECT_EQ(link_status().batch_step, 1);
   EXPECT_TRUE(host.timer);
   EXPECT_TRUE(host.sent.empty());  // the first command waits for the first tick
 
   run_ticks(3);
   EXPECT_EQ(host.range, 4);
   EXPECT_EQ(host.pos, 3);
-  EXPECT_EQ(store().batch_step, 4);
+  EXPECT_EQ(link_status().batch_step, 4);
 
   batch.tick();
   EXPECT_EQ(host.sent, (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
-  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
   EXPECT_EQ(host.pos, 0);
   EXPECT_FALSE(host.timer);
   EXPECT_FALSE(batch.running());
@@ -70,7 +71,7 @@ TEST_F(BatchTest, SetWhileRunningStartsNothing) {
   batch.tick();
   EXPECT_FALSE(batch.start());
   EXPECT_EQ(host.timer_starts, 1);
-  EXPECT_EQ(store().batch_step, 2);
+  EXPECT_EQ(link_status().batch_step, 2);
 
   Batch other{host};  // another dialog's or the send-all run's Set
   EXPECT_FALSE(other.start());
@@ -83,29 +84,29 @@ TEST_F(BatchTest, TwoLevelsCountOuterRowsOnly) {
   EXPECT_EQ(host.pos, 0);
   batch.tick();
   EXPECT_EQ(host.pos, 1);
-  EXPECT_EQ(store().batch_step, 2);
+  EXPECT_EQ(link_status().batch_step, 2);
   run_ticks(3);
   EXPECT_EQ(host.sent, (std::vector<std::pair<int, int>>{{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}}));
-  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
   EXPECT_EQ(host.range, 2);
 }
 
 TEST_F(BatchTest, AbandonEndsTheBatchCleanly) {
   ASSERT_TRUE(batch.start());
   batch.tick();
-  store().error_seen = 1;  // an answer that came in just before the close
+  link_status().error_seen = 1;  // an answer that came in just before the close
   batch.abandon();
-  EXPECT_EQ(store().batch_step, 0);
-  EXPECT_EQ(store().error_seen, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link_status().error_seen, 0);
   EXPECT_FALSE(host.timer);
   run_ticks(3);
   EXPECT_EQ(host.sent.size(), 1u);
 
   reset_whole_store();
-  store().batch_step = 5;  // someone else's run: not ours to end
+  link_status().batch_step = 5;  // someone else's run: not ours to end
   Batch idle{host};
   idle.abandon();
-  EXPECT_EQ(store().batch_step, 5);
+  EXPECT_EQ(link_status().batch_step, 5);
 }
 
 TEST_F(BatchTest, TicksWaitWhileItsBoxIsOpen) {
@@ -114,7 +115,7 @@ TEST_F(BatchTest, TicksWaitWhileItsBoxIsOpen) {
   auto close_box = batch.hold_while_box_open();
   run_ticks(5);
   EXPECT_EQ(host.sent.size(), 1u);
-  EXPECT_EQ(store().batch_step, 2);
+  EXPECT_EQ(link_status().batch_step, 2);
   close_box(BoxResult::Ok);
   batch.tick();
   EXPECT_EQ(host.sent.size(), 2u);

@@ -91,15 +91,15 @@ TEST_P(BatchStops, ARefusedCommandStopsItAtTheNextTickWithTheBarLeftThere) {
   sim.fail_command(c.fail_at, c.answer);
   open_dialog();
   press_set();
-  for (int guard = 0; guard < 2000 && store().batch_step != 0; ++guard) run_ticks(1);
+  for (int guard = 0; guard < 2000 && link_status().batch_step != 0; ++guard) run_ticks(1);
   const Lines sent = take_lines();
   ASSERT_EQ(sent.size(), static_cast<std::size_t>(c.fail_at));
   EXPECT_EQ(sent.back(), c.refused);
   EXPECT_EQ(box_texts(), Lines{c.box});
   EXPECT_EQ(top()->progress(c.progress_bar).pos(), c.bar_at_stop);
   EXPECT_EQ(top()->progress(c.progress_bar).hi(), c.rows);
-  EXPECT_EQ(store().error_seen, 0);
-  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(link_status().error_seen, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
   EXPECT_FALSE(top()->timer_active(c.timer_id));
   ui->answer_box(BoxResult::Ok);
   run_ticks(5);
@@ -113,15 +113,15 @@ TEST_P(BatchStops, ARefusedCommandStopsItAtTheNextTickWithTheBarLeftThere) {
 TEST_P(BatchStops, AnEarlierRefusedCommandStopsTheFirstTickBeforeSending) {
   sim.fail_command(1, "E3\r\n");
   send_command("TSA\r\n");  // a single Set of another dialog
-  EXPECT_EQ(store().error_seen, 1);
+  EXPECT_EQ(link_status().error_seen, 1);
   ui->answer_box(BoxResult::Ok);
   take_lines();
   open_dialog();
   press_set();
   run_ticks(5);
   EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(store().batch_step, 0);
-  EXPECT_EQ(store().error_seen, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link_status().error_seen, 0);
 
   press_set();  // Set again runs
   run_ticks(1);
@@ -139,7 +139,7 @@ TEST_P(BatchStops, ClosingTheDialogEndsItAndLeavesNothingBlocked) {
     press(button);
     EXPECT_EQ(result, button);
     EXPECT_EQ(top(), nullptr);
-    EXPECT_EQ(store().batch_step, 0);
+    EXPECT_EQ(link_status().batch_step, 0);
     run_ticks(10);
     EXPECT_TRUE(take_lines().empty());
   }
@@ -290,7 +290,7 @@ TEST_P(BatchRuns, SetSendsEveryLineOnePeriodApartAndTheBarCountsFinishedRows) {
   EXPECT_EQ(sent, expected);
   EXPECT_EQ(bar, expected_bar);
   EXPECT_EQ(top()->progress(kIdProgress).hi(), r.rows);
-  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
   EXPECT_TRUE(box_texts().empty());  // "GO" during a batch shows nothing
   ui->advance(10 * r.period_ms);
   EXPECT_TRUE(take_lines().empty());

@@ -12,6 +12,7 @@
 #include "dialogs/password.h"
 #include "dialogs/send_all.h"
 #include "dialogs/send_all_dialog.h"
+#include "link/link_status.h"
 #include "settings/store.h"
 #include "support/send_all_figures.h"
 #include "ui/controls.h"
@@ -37,7 +38,7 @@ class SendAllDialogTest : public DialogTest {
   // Moves the clock in 10 ms steps until no batch runs (or `limit_ms` passed).
   std::int64_t run_until_idle(std::int64_t limit_ms = 200000) {
     std::int64_t elapsed = 0;
-    while (store().batch_step != 0 && elapsed < limit_ms) {
+    while (link_status().batch_step != 0 && elapsed < limit_ms) {
       ui->advance(10);
       elapsed += 10;
     }
@@ -88,12 +89,12 @@ TEST_F(SendAllDialogTest, RunSendsTheSingleSettingsFirstAndEndsWithTheBarAtZero)
 
 TEST_F(SendAllDialogTest, StartDoesNothingWhileAnyBatchRuns) {
   open_on(0);
-  store().batch_step = 3;  // another batch
+  link_status().batch_step = 3;  // another batch
   click_start();
   ui->advance(1000);
   EXPECT_TRUE(lines().empty());
-  EXPECT_EQ(store().batch_step, 3);
-  store().batch_step = 0;
+  EXPECT_EQ(link_status().batch_step, 3);
+  link_status().batch_step = 0;
 
   click_start();
   ui->advance(5 * 80);
@@ -156,7 +157,7 @@ TEST_F(SendAllDialogTest, AcknowledgedPaceSendsTheSameLinesEachOnTheAnswerBefore
   // and the error answer stops it before another line.
   EXPECT_EQ(lines().size(), 37u);
   EXPECT_FALSE(dialog()->running());
-  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
   while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);  // "Command Error"
 
   const std::size_t before = lines().size();

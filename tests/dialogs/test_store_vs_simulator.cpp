@@ -15,6 +15,7 @@
 #include "dialogs/output_switch.h"
 #include "dialogs/password.h"
 #include "dialogs/title_display.h"
+#include "link/link_status.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -84,7 +85,7 @@ TEST_P(StoreVsSimulator, EveryDialogsSetLeavesTheSwitcherEqualToTheStore) {
     open(run.make());
     for (int button : run.buttons) press(button);
     ui->advance(200 * 1024 + 1000);  // longer than the longest batch
-    EXPECT_EQ(store().batch_step, 0);
+    EXPECT_EQ(link_status().batch_step, 0);
     top()->end_dialog(ui::kIdOk);
     while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);
   }

@@ -7,6 +7,7 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/title_set.h"
+#include "link/link_status.h"
 #include "settings/store.h"
 #include "support/text.h"
 #include "ui/controls.h"
@@ -214,7 +215,7 @@ TEST_F(TitleSet, BadTitleInTheBatchWaitsForItsBoxThenGoesOn) {
   ui->answer_box(BoxResult::Ok);
   ui->advance(500 * 24);
   EXPECT_EQ(take_lines().size(), 24u);
-  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
 }
 
 TEST_F(TitleSet, DuringTheBatchEditingAndCancelAreRefused) {

@@ -160,7 +160,7 @@ TEST_F(SendAllTimedRunTest, EveryLineAnsweredGoExitsZeroAfterTheScheduledTime) {
   EXPECT_EQ(o.run_ms, 91400);
   EXPECT_EQ(send_all_exit_code(o), kExitOk);
   EXPECT_EQ(verdict(o), "klvc send-all: 420 lines sent to KLV-A, every one answered GO");
-  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
 }
 
 TEST_F(SendAllTimedRunTest, LateWakeUpsDoNotAddUp) {
@@ -186,7 +186,7 @@ TEST_F(SendAllTimedRunTest, ErrorAnswerStopsTheRunAndExitsOne) {
             "at step 77 of 368 after 37 lines; last line sent: AMO0501OF");
   EXPECT_EQ(send_all_answer_report(o),
             std::vector<std::string>{"klvc send-all: line 37 (AMO0501OF) was answered E3 (Command Error)"});
-  EXPECT_EQ(store().batch_step, 0);
+  EXPECT_EQ(link_status().batch_step, 0);
 }
 
 TEST_F(SendAllTimedRunTest, SwitcherThatNeverAnswersEndsInNoConnect) {
@@ -259,7 +259,7 @@ TEST_F(SendAllTimedRunTest, ASignalStopsAfterTheCurrentLineAndSaysWhere) {
     EXPECT_EQ(send_all_exit_code(o), 128 + sig);
     EXPECT_EQ(verdict(o), std::string("klvc send-all: interrupted by ") + name +
                               " at step 12 of 368 after 12 lines; last line sent: AIS0404");
-    EXPECT_EQ(store().batch_step, 0);
+    EXPECT_EQ(link_status().batch_step, 0);
     EXPECT_EQ(sim->lines().size(), 12u) << "nothing more goes out once stopped";
     TearDown();
   }

@@ -20,6 +20,7 @@
 #include "dialogs/send_all_dialog.h"
 #include "dialogs/send_all_steps.h"
 #include "fake_pace.h"
+#include "link/link_status.h"
 #include "pty_session.h"
 #include "settings/settings_file.h"
 #include "settings/sjis.h"
@@ -99,8 +100,8 @@ class SendAllEndToEnd : public ::testing::Test {
     }
     std::error_code ec;
     fs::remove_all(dir, ec);
-    store().batch_step = 0;
-    store().error_seen = 0;
+    link_status().batch_step = 0;
+    link_status().error_seen = 0;
   }
 
   std::vector<std::string> dry_run(const std::vector<std::string>& args) {
@@ -138,7 +139,7 @@ class SendAllEndToEnd : public ::testing::Test {
     do {
       screen->advance(10);
       *elapsed_ms += 10;
-    } while (store().batch_step != 0 && *elapsed_ms < 200000);
+    } while (link_status().batch_step != 0 && *elapsed_ms < 200000);
     EXPECT_TRUE(screen->shown_boxes().empty());
     return sim.lines();
   }

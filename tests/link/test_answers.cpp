@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "link/link_status.h"
 #include "link/protocol.h"
 #include "link_test_support.h"
 #include "sim/simulator.h"
@@ -36,7 +37,7 @@ TEST_F(SendCommand, HandsTheFramedLineToTheDirectLineAndMarksItPending) {
   store().interface_mode = 0;
   send_command(std::string("O03I12\r\n"));
   EXPECT_EQ(written, (std::vector<std::string>{"07ADT10\r\n", "O03I12\r\n"}));
-  EXPECT_EQ(store().response_pending, 1);
+  EXPECT_EQ(link_status().response_pending, 1);
   EXPECT_TRUE(last_send_outcome().written);
   EXPECT_EQ(last_send_outcome().line_number, 2);
 }
@@ -49,7 +50,7 @@ TEST_F(SendCommand, RoundTripThroughTheSimulatorShowsSuccess) {
   EXPECT_EQ(sim.state().alarm_polarity, 1);
   ASSERT_EQ(sink.count(), 1u);
   EXPECT_EQ(sink.boxes()[0].text, "Success");
-  EXPECT_EQ(store().response_pending, 0);
+  EXPECT_EQ(link_status().response_pending, 0);
 }
 
 TEST_F(SendCommand, WithoutAPortNothingCountsAsSent) {
@@ -79,9 +80,9 @@ TEST_F(Answers, EachAnswerGivesItsBoxAndOnlyGoLeavesTheBatchRunning) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
     sink.clear();
-    store().error_seen = 0;
-    store().response_pending = 1;
-    store().no_connect_ticks = 3;
+    link_status().error_seen = 0;
+    link_status().response_pending = 1;
+    link_status().no_connect_ticks = 3;
     handle_response(c.answer);
     ASSERT_EQ(sink.count(), 1u);
     const BoxRequest box = sink.boxes()[0];
@@ -89,13 +90,13 @@ TEST_F(Answers, EachAnswerGivesItsBoxAndOnlyGoLeavesTheBatchRunning) {
     EXPECT_EQ(box.caption, c.icon == BoxIcon::None ? "設定完了" : "Error");
     EXPECT_EQ(box.icon, c.icon);
     EXPECT_TRUE(box.beep);
-    EXPECT_EQ(store().error_seen, c.error_seen);
-    EXPECT_EQ(store().response_pending, 0);
-    EXPECT_EQ(store().no_connect_ticks, 0);
+    EXPECT_EQ(link_status().error_seen, c.error_seen);
+    EXPECT_EQ(link_status().response_pending, 0);
+    EXPECT_EQ(link_status().no_connect_ticks, 0);
   }
   // During a batch success is silent; errors still show.
   sink.clear();
-  store().batch_step = 4;
+  link_status().batch_step = 4;
   handle_response("GO\r\n");
   handle_response("E3\r\n");
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Command Error"});
@@ -108,9 +109,9 @@ TEST_F(Answers, Rs485AnswersLoseTheirTwoLeadingCharacters) {
   EXPECT_EQ(sink.texts(), (std::vector<std::string>{"Success", "Mode Error"}));
 
   sink.clear();
-  store().error_seen = 0;
+  link_status().error_seen = 0;
   handle_response("7");  // shorter than the prefix: an empty answer, shown as it came
-  EXPECT_EQ(store().error_seen, 1);
+  EXPECT_EQ(link_status().error_seen, 1);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"7\""});
   send_command("ADT10\r\n");
   sink.clear();
@@ -120,7 +121,7 @@ TEST_F(Answers, Rs485AnswersLoseTheirTwoLeadingCharacters) {
 
 TEST_F(Answers, AnUnknownAnswerStopsTheBatchAndNamesIt) {
   handle_response("XY\r\n");
-  EXPECT_EQ(store().error_seen, 1);
+  EXPECT_EQ(link_status().error_seen, 1);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"XY\""});
 
   send_command("ADT10\r\n");  // a new command, a new chance to tell
@@ -132,7 +133,7 @@ TEST_F(Answers, AnUnknownAnswerStopsTheBatchAndNamesIt) {
 TEST_F(Answers, JunkShowsOneBoxPerCommandNotOnePerLine) {
   for (int i = 0; i < 20; ++i) handle_response("??\r\n");
   EXPECT_EQ(sink.count(), 1u);
-  EXPECT_EQ(store().error_seen, 1);
+  EXPECT_EQ(link_status().error_seen, 1);
   send_command("ADT10\r\n");
   handle_response("??\r\n");
   handle_response("E3\r\n");  // known errors always show
@@ -191,7 +192,7 @@ TEST_F(AnswerPairing, AnswersSettleLinesInOrderAndExtraOnesAreUnexpected) {
     }
     EXPECT_EQ(events, c.events);
     EXPECT_EQ(answers_awaited(), c.still_waiting);
-    EXPECT_EQ(store().response_pending, c.still_waiting ? 1 : 0);
+    EXPECT_EQ(link_status().response_pending, c.still_waiting ? 1 : 0);
   }
 }
 
@@ -216,9 +217,9 @@ TEST_F(NoConnect, TheSeventhTickWithoutAnAnswerReportsAndStopsTheBatch) {
   ticks(1);
   ASSERT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
   EXPECT_EQ(sink.boxes()[0].icon, BoxIcon::Error);
-  EXPECT_EQ(store().error_seen, 1);
-  EXPECT_EQ(store().response_pending, 0);
-  EXPECT_EQ(store().no_connect_ticks, 0);
+  EXPECT_EQ(link_status().error_seen, 1);
+  EXPECT_EQ(link_status().response_pending, 0);
+  EXPECT_EQ(link_status().no_connect_ticks, 0);
   ticks(20);
   EXPECT_EQ(sink.count(), 1u) << "reported once";
 }
@@ -227,7 +228,7 @@ TEST_F(NoConnect, AnAnswerStartsTheCountAgainButANewCommandDoesNot) {
   set_direct_line([](const std::string&) {});
   send_command("ADT10\r\n");
   ticks(5);
-  store().batch_step = 1;
+  link_status().batch_step = 1;
   handle_response("GO\r\n");
   send_command("ADT11\r\n");
   ticks(6);

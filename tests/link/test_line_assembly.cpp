@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/line_assembler.h"
+#include "link/link_status.h"
 #include "link_test_support.h"
 
 namespace klvc {
@@ -64,7 +65,7 @@ TEST(LineAssembly, RandomBytesNeverGrowTheBufferAndLoseNoByteCount) {
 class Received : public testing::LinkTest {};
 
 TEST_F(Received, JoinedAnswersAreEachHandled) {
-  store().batch_step = 1;
+  link_status().batch_step = 1;
   feed_received("GO\r\nGO\r\nE3\r\n", 12);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Command Error"});
 }
@@ -72,7 +73,7 @@ TEST_F(Received, JoinedAnswersAreEachHandled) {
 TEST_F(Received, AnAnswerWithAZeroByteIsNotSuccess) {
   const char bytes[] = {'G', '\0', 'O', '\r', '\n'};
   feed_received(bytes, sizeof bytes);
-  EXPECT_EQ(store().error_seen, 1);
+  EXPECT_EQ(link_status().error_seen, 1);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"G\\x00O\""});
 }
 
@@ -84,7 +85,7 @@ TEST_F(Received, AnOverlongLineIsOneUnknownAnswerShownCut) {
   std::string text = sink.texts()[0];
   EXPECT_NE(text.find("(1002 bytes)"), std::string::npos) << text;
   EXPECT_LT(text.size(), 200u);
-  EXPECT_EQ(store().error_seen, 1);
+  EXPECT_EQ(link_status().error_seen, 1);
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+// The link's own flags: set by the link and the batches it serves, read by the
+// reader thread and the screen's timers. Not settings and not selections.
+#pragma once
+
+#include <atomic>
+
+namespace klvc {
+
+struct LinkStatus {
+  std::atomic<int> reader_running{0};
+  std::atomic<int> no_connect_ticks{0};  // ticks a command has waited for its answer
+  std::atomic<int> response_pending{0};  // a command awaits its answer
+  std::atomic<int> batch_step{0};        // 0 idle, else where the running batch stands
+  std::atomic<int> error_seen{0};        // an error answer or No Connect since the batch last looked
+};
+
+// The one link of this process.
+LinkStatus& link_status();
+
+// Every flag back to 0: the state of a fresh process (tests).
+void reset_link_status();
+
+}  // namespace klvc
