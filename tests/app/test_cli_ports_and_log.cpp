@@ -19,24 +19,15 @@
 #include "settings/store.h"
 #include "sim/simulator.h"
 #include "support/direct_attachment.h"
+#include "support/files.h"
 
 namespace klvc {
 namespace {
 
-class TempDir {
+// A scratch folder standing in for /dev or /sys.
+class TempDir : public testing::TempDir {
  public:
-  TempDir() {
-    char tmpl[] = "/tmp/klvc-link-test-XXXXXX";
-    path_ = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  const std::string& path() const { return path_; }
-  void touch(const std::string& name) const {
-    std::ofstream(path_ + "/" + name).put('\n');
-  }
-
- private:
-  std::string path_;
+  void touch(const std::string& name) const { std::ofstream(file(name)).put('\n'); }
 };
 
 TEST(Ports, ListsByIdNamesWithTargetsThenTtysInNaturalOrder) {

@@ -147,28 +147,6 @@ std::string ChildProcess::last_err_line() const {
   return err_.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
-ScratchFolder::ScratchFolder() {
-  char pattern[] = "/tmp/klvc-test-XXXXXX";
-  path_ = ::mkdtemp(pattern) ? pattern : "";
-}
-
-ScratchFolder::~ScratchFolder() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
-std::vector<std::string> ScratchFolder::names() const {
-  std::vector<std::string> out;
-  for (const auto& e : std::filesystem::directory_iterator(path_)) out.push_back(e.path().filename());
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
-std::string file_text(const std::string& path) {
-  std::ifstream in(path);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 std::vector<std::string> klvc_env(const std::string& config_dir, const std::vector<std::string>& extra) {
   std::vector<std::string> env = {"XDG_CONFIG_HOME=" + config_dir, "LANG=C.UTF-8", "PATH=/usr/bin:/bin"};
   if (const char* home = ::getenv("HOME")) env.push_back(std::string("HOME=") + home);

@@ -48,25 +48,6 @@ class ChildProcess {
   std::string err_;
 };
 
-// A fresh folder under /tmp for one test (profile, logs, files), removed
-// with everything in it.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-  std::vector<std::string> names() const;  // what is in it, sorted
-
- private:
-  std::string path_;
-};
-
-// The whole of a file ("" when it cannot be read).
-std::string file_text(const std::string& path);
-
 // The environment a test gives klvc: its own profile folder, plus `extra`.
 std::vector<std::string> klvc_env(const std::string& config_dir, const std::vector<std::string>& extra = {});
 

@@ -12,17 +12,18 @@
 #include <vector>
 
 #include "child_process.h"
+#include "support/files.h"
 
 namespace klvc {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
-using testing::ScratchFolder;
+using testing::TempDir;
 
 
 
-int run(const std::vector<std::string>& args, const ScratchFolder& dir, std::string* err) {
+int run(const std::vector<std::string>& args, const TempDir& dir, std::string* err) {
   std::vector<std::string> argv = {KLVC_BINARY};
   argv.insert(argv.end(), args.begin(), args.end());
   ChildProcess klvc;
@@ -37,15 +38,15 @@ int run(const std::vector<std::string>& args, const ScratchFolder& dir, std::str
 }
 
 TEST(FileNew, ReplacesAnExistingFileOnlyWhenForced) {
-  ScratchFolder dir;
+  TempDir dir;
   const std::string path = dir.file("mine.dat");
   std::ofstream(path) << "mine\n";
   std::string err;
   EXPECT_EQ(run({"file", "new", path}, dir, &err), 1);
   EXPECT_EQ(err, "klvc: " + path + " already exists; nothing was written. Add --force to replace it with the defaults.\n");
-  EXPECT_EQ(testing::file_text(path), "mine\n");
+  EXPECT_EQ(testing::read_file(path), "mine\n");
   EXPECT_EQ(run({"file", "new", "--force", path}, dir, &err), 0) << err;
-  const std::string defaults = testing::file_text(path);
+  const std::string defaults = testing::read_file(path);
   EXPECT_EQ(defaults.rfind("s\r\ns\r\n", 0), 0u);  // empty titles first
   std::size_t lines = 0;
   for (std::size_t at = 0; (at = defaults.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
@@ -55,18 +56,18 @@ TEST(FileNew, ReplacesAnExistingFileOnlyWhenForced) {
 // Past the file-size limit (ulimit -f) the save fails with the system's
 // reason, leaves no temporary file and keeps the old file.
 TEST(FileNew, ASaveOverTheFileSizeLimitKeepsTheOldFile) {
-  ScratchFolder dir;
+  TempDir dir;
   const std::string path = dir.file("kept.dat");
   std::ofstream(path) << "old\n";
   const std::string command = "ulimit -f 2; exec '" + std::string(KLVC_BINARY) + "' file new --force '" + path +
                               "' 2>'" + dir.file("err") + "'";
   const int status = std::system(command.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-  EXPECT_NE(testing::file_text(dir.file("err")).find("File too large; the previous file, if any, is unchanged"),
+  EXPECT_NE(testing::read_file(dir.file("err")).find("File too large; the previous file, if any, is unchanged"),
             std::string::npos)
-      << testing::file_text(dir.file("err"));
-  EXPECT_EQ(testing::file_text(path), "old\n");
-  EXPECT_EQ(dir.names(), (std::vector<std::string>{"err", "kept.dat"}));
+      << testing::read_file(dir.file("err"));
+  EXPECT_EQ(testing::read_file(path), "old\n");
+  EXPECT_EQ(testing::list_dir(dir.path()), "err kept.dat");
 }
 
 }  // namespace

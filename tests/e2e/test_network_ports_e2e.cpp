@@ -23,7 +23,7 @@ namespace klvc {
 namespace {
 
 using testing::ChildProcess;
-using testing::ScratchFolder;
+using testing::TempDir;
 
 // A port on 127.0.0.1 nobody listens on now, and a socket listening on one.
 int listening_socket(int* port) {
@@ -99,7 +99,7 @@ class Ser2net {
   pid_t pid_ = -1;
 };
 
-int send_all(const ScratchFolder& dir, const std::string& port, std::string* verdict) {
+int send_all(const TempDir& dir, const std::string& port, std::string* verdict) {
   ChildProcess klvc;
   std::string error;
   if (!klvc.start({KLVC_BINARY, "send-all", "--port", port, "--model", "A", "--pace", "ack"},
@@ -115,7 +115,7 @@ int send_all(const ScratchFolder& dir, const std::string& port, std::string* ver
 TEST(NetworkPortsThroughSer2net, RawTcpAndRfc2217EachCarryAWholeRun) {
   const std::string program = ser2net_program();
   if (program.empty()) GTEST_SKIP() << "ser2net is not installed (scripts/setup installs it when run as root)";
-  ScratchFolder dir;
+  TempDir dir;
   // One simulated switcher behind each of ser2net's two ports: a serial
   // port serves one client at a time.
   struct Behind {
@@ -173,7 +173,7 @@ TEST(NetworkPorts, AServerThatCannotBeUsedIsOneLineWithItsReason) {
     }
     ::close(c);
   });
-  ScratchFolder dir;
+  TempDir dir;
   const std::string closed = "tcp:127.0.0.1:" + std::to_string(free_port());
   const std::pair<std::string, std::string> cases[] = {
       {"rfc2217:127.0.0.1:" + std::to_string(port), "does not offer the COM-PORT-OPTION of RFC 2217"},

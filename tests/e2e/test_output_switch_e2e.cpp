@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pty_session.h"
+#include "support/files.h"
 
 namespace klvc {
 namespace {
@@ -20,21 +21,6 @@ using testing::PtySession;
 constexpr int kWaitMs = 10000;
 constexpr char kDown[] = "\x1b[B";
 constexpr char kTab[] = "\t";
-
-class TempFolder {
- public:
-  TempFolder() {
-    char tmpl[] = "/tmp/klvc-route-XXXXXX";
-    path_ = ::mkdtemp(tmpl) ? tmpl : "";
-  }
-  ~TempFolder() {
-    if (!path_.empty()) (void)std::system(("rm -rf '" + path_ + "'").c_str());
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 std::vector<std::string> child_env(const std::string& home, const std::string& sim_fail) {
   std::vector<std::string> env = {"HOME=" + home, "XDG_CONFIG_HOME=" + home, "TERM=xterm-256color",
@@ -94,7 +80,7 @@ class OutputSwitchOnPty : public ::testing::Test {
     return lines;
   }
 
-  TempFolder home;
+  testing::TempDir home;
   PtySession pty{80, 24};
 };
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "pty_session.h"
+#include "support/files.h"
 #include "ui/text_width.h"
 
 namespace klvc {
@@ -23,36 +24,20 @@ using testing::PtySession;
 
 constexpr int kWaitMs = 10000;
 
-class TempHome {
- public:
-  TempHome() {
-    char tmpl[] = "/tmp/klvc-e2e-XXXXXX";
-    path_ = ::mkdtemp(tmpl) ? tmpl : "/tmp";
-  }
-  ~TempHome() {
-    std::string cmd = "rm -rf '" + path_ + "'";
-    if (path_ != "/tmp") (void)std::system(cmd.c_str());
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-std::vector<std::string> child_env(const TempHome& home) {
+std::vector<std::string> child_env(const testing::TempDir& home) {
   return {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + home.path(), "TERM=xterm-256color",
           "PATH=/usr/bin:/bin", "TZ=UTC"};
 }
 
 // Starts `klvc --simulate` and waits for its main window.
-void start_screen(PtySession& pty, const TempHome& home) {
+void start_screen(PtySession& pty, const testing::TempDir& home) {
   std::string error;
   ASSERT_TRUE(pty.start({KLVC_BINARY, "--simulate"}, child_env(home), &error)) << error;
   ASSERT_TRUE(pty.wait_for_text("ﾚﾃﾞｨ", kWaitMs)) << pty.screen().text();
 }
 
 TEST(ScreenOnPty, AboutBoxOpensWithKeysAndQuitRestoresTheTerminal) {
-  TempHome home;
+  testing::TempDir home;
   PtySession pty(100, 30);
   ASSERT_NO_FATAL_FAILURE(start_screen(pty, home));
   const std::string first = pty.screen().text();
@@ -97,7 +82,7 @@ void expect_terminal_given_back(const PtySession& pty) {
 
 // Starts `klvc --simulate` at 80x24 and types "abc" into channel 1's title
 // (Tab and Enter open the title dialog from the toolbar).
-void start_and_type_a_title(PtySession& pty, const TempHome& home) {
+void start_and_type_a_title(PtySession& pty, const testing::TempDir& home) {
   ASSERT_NO_FATAL_FAILURE(start_screen(pty, home));
   pty.send("\t\r");
   ASSERT_TRUE(pty.wait_for_text("Title", kWaitMs)) << pty.screen().text();
@@ -106,7 +91,7 @@ void start_and_type_a_title(PtySession& pty, const TempHome& home) {
 }
 
 TEST(ScreenOnPty, TheCursorStaysAtTheTitleCaretWhileTheClockTicks) {
-  TempHome home;
+  testing::TempDir home;
   PtySession pty(80, 24);
   start_and_type_a_title(pty, home);
   // Two ticks of the status bar's clock (row 22).
@@ -135,7 +120,7 @@ TEST(ScreenOnPty, TheCursorStaysAtTheTitleCaretWhileTheClockTicks) {
 TEST(ScreenOnPty, EndedFromOutsideItGivesTheTerminalBackAndKeepsEditedTitles) {
   for (int sig : {SIGTERM, SIGHUP}) {
     SCOPED_TRACE(sig);
-    TempHome home;
+    testing::TempDir home;
     PtySession pty(80, 24);
     start_and_type_a_title(pty, home);
     ::kill(pty.pid(), sig);
@@ -160,7 +145,7 @@ TEST(ScreenOnPty, EndedFromOutsideItGivesTheTerminalBackAndKeepsEditedTitles) {
 }
 
 TEST(ScreenOnPty, ACrashStillGivesTheTerminalBack) {
-  TempHome home;
+  testing::TempDir home;
   PtySession pty(80, 24);
   ASSERT_NO_FATAL_FAILURE(start_screen(pty, home));
   ::kill(pty.pid(), SIGSEGV);
@@ -170,7 +155,7 @@ TEST(ScreenOnPty, ACrashStillGivesTheTerminalBack) {
 }
 
 TEST(ScreenOnPty, ResizeStopAndContinueRedrawTheScreen) {
-  TempHome home;
+  testing::TempDir home;
   PtySession pty(80, 24);
   ASSERT_NO_FATAL_FAILURE(start_screen(pty, home));
 
@@ -205,7 +190,7 @@ TEST(ScreenOnPty, ResizeStopAndContinueRedrawTheScreen) {
 }
 
 TEST(ScreenWithoutTerminal, SaysItNeedsOneAndExitsTwo) {
-  TempHome home;
+  testing::TempDir home;
   const std::string err_file = home.path() + "/stderr.txt";
   const std::string cmd = "HOME='" + home.path() + "' XDG_CONFIG_HOME='" + home.path() + "' '" + KLVC_BINARY +
                           "' </dev/null >/dev/null 2>'" + err_file + "'";

@@ -157,7 +157,7 @@ TEST_F(SendAllTimedRunTest, EveryLineAnsweredGoExitsZeroAfterTheScheduledTime) {
   EXPECT_EQ(o.lines_sent, 420);
   EXPECT_EQ(o.answers.go, 420);
   EXPECT_EQ(sim->lines().size(), 420u);
-  EXPECT_EQ(o.run_ms, 91400);
+  EXPECT_EQ(o.run_ms, testing::kSendAllFigures[0].scheduled_ms);
   EXPECT_EQ(send_all_exit_code(o), kExitOk);
   EXPECT_EQ(verdict(o), "klvc send-all: 420 lines sent to KLV-A, every one answered GO");
   EXPECT_EQ(link_status().batch_step, 0);

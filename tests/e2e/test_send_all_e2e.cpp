@@ -27,6 +27,9 @@
 #include "settings/store.h"
 #include "sim/simulator.h"
 #include "support/direct_attachment.h"
+#include "support/files.h"
+#include "support/scoped_env.h"
+#include "support/send_all_figures.h"
 #include "ui/ui.h"
 
 namespace klvc {
@@ -80,26 +83,14 @@ void fill_varied_store() {
 
 class SendAllEndToEnd : public ::testing::Test {
  protected:
+  // An empty profile folder: KLV-A on COM1, RS-232C.
   void SetUp() override {
-    char pattern[] = "/tmp/klvc-send-all-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-    // An empty profile folder: KLV-A on COM1, RS-232C.
-    old_config = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
-    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
     file = dir + "/varied.dat";
     fill_varied_store();
     std::string error;
     ASSERT_TRUE(write_settings_file(file, &error)) << error;
   }
   void TearDown() override {
-    if (old_config.empty()) {
-      unsetenv("XDG_CONFIG_HOME");
-    } else {
-      setenv("XDG_CONFIG_HOME", old_config.c_str(), 1);
-    }
-    std::error_code ec;
-    fs::remove_all(dir, ec);
     link_status().batch_step = 0;
     link_status().error_seen = 0;
   }
@@ -144,9 +135,10 @@ class SendAllEndToEnd : public ::testing::Test {
     return sim.lines();
   }
 
-  std::string dir;
+  testing::TempDir scratch;
+  std::string dir = scratch.path();
+  testing::ScopedEnv config{"XDG_CONFIG_HOME", dir.c_str()};
   std::string file;
-  std::string old_config;
 };
 
 // The command groups in the order the run sends them, and how many lines of
@@ -187,13 +179,12 @@ void expect_lines_follow_the_rules(const std::vector<std::string>& lines, int mo
 
 TEST_F(SendAllEndToEnd, DryRunAndDialogWriteTheLinesOfTheStepTableForEveryModel) {
   const char* letters[] = {"A", "B", "C", "D", "E"};
-  const std::int64_t scheduled_ms[] = {91400, 109880, 139480, 147480, 155480};
   for (int model = 0; model < kModelCount; ++model) {
     SCOPED_TRACE(letters[model]);
     expect_lines_follow_the_rules(dry_run({file, "--dry-run", "--model", letters[model]}), model, "");
     std::int64_t elapsed = 0;
     expect_lines_follow_the_rules(dialog_run(model, -1, &elapsed), model, "");
-    EXPECT_EQ(elapsed, scheduled_ms[model]);
+    EXPECT_EQ(elapsed, testing::kSendAllFigures[model].scheduled_ms);
   }
   // Routes on KLV-A: input 6, Auto (I70), input 1, input 28, then beyond the
   // inputs (sent as Auto).

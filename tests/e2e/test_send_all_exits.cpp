@@ -12,22 +12,22 @@
 #include <vector>
 
 #include "child_process.h"
+#include "support/files.h"
 
 namespace klvc {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
-using testing::file_text;
+using testing::read_file;
 using testing::klvc_env;
-using testing::ScratchFolder;
-
+using testing::TempDir;
 
 
 // The lines the log records as written, and the last of them, without CR LF.
 std::vector<std::string> sent_lines(const std::string& log) {
   std::vector<std::string> sent;
-  std::istringstream in(file_text(log));
+  std::istringstream in(testing::read_file(log));
   for (std::string l; std::getline(in, l);) {
     if (l.size() > 28 && l.compare(24, 3, "-> ") == 0) sent.push_back(l.substr(27, l.size() - 27 - 4));
   }
@@ -47,7 +47,7 @@ TEST(SendAllExits, ASignalEndsTheRunWith128PlusItAndSaysHowFarItGot) {
   const std::pair<int, const char*> signals[] = {{SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
   for (const auto& [sig, name] : signals) {
     SCOPED_TRACE(name);
-    ScratchFolder dir;
+    TempDir dir;
     ChildProcess klvc;
     std::string error;
     const std::string log = dir.file("traffic.log");
@@ -64,7 +64,7 @@ TEST(SendAllExits, ASignalEndsTheRunWith128PlusItAndSaysHowFarItGot) {
 }
 
 TEST(SendAllExits, AClosedOutputEndsTheRunWith141AndTheLogSaysHowFarItGot) {
-  ScratchFolder dir;
+  TempDir dir;
   ChildProcess klvc;
   std::string error;
   const std::string log = dir.file("traffic.log");
@@ -77,10 +77,10 @@ TEST(SendAllExits, AClosedOutputEndsTheRunWith141AndTheLogSaysHowFarItGot) {
   const std::vector<std::string> sent = sent_lines(log);
   ASSERT_EQ(sent.size(), 25u);
   EXPECT_EQ(sent.back(), "AMO0101OF");
-  EXPECT_NE(file_text(log).find("-- klvc send-all: output closed at step 73 of 368 after 25 lines; last "
+  EXPECT_NE(testing::read_file(log).find("-- klvc send-all: output closed at step 73 of 368 after 25 lines; last "
                                 "line sent: AMO0101OF"),
             std::string::npos)
-      << file_text(log);
+      << testing::read_file(log);
 
   // The dry run's output is stdout.
   ChildProcess dry;
@@ -91,7 +91,7 @@ TEST(SendAllExits, AClosedOutputEndsTheRunWith141AndTheLogSaysHowFarItGot) {
 }
 
 TEST(SendAllExits, APortThatCannotBeOpenedIsOneLineWithItsReason) {
-  ScratchFolder dir;
+  TempDir dir;
   ChildProcess klvc;
   std::string error;
   const std::string port = dir.file("no-such-tty");
@@ -117,7 +117,7 @@ TEST(SendAllExits, AProfileThatIsNotAFileIsIgnoredWithOneNote) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ScratchFolder dir;
+    TempDir dir;
     fs::create_directories(dir.file("klvc"));
     const std::string profile = dir.file("klvc/klvc.ini");
     c.make(profile);
@@ -135,7 +135,7 @@ TEST(SendAllExits, AProfileThatIsNotAFileIsIgnoredWithOneNote) {
 }
 
 TEST(SendAllExits, UsageErrorsAndALogThatCannotBeOpenedAreExitTwo) {
-  ScratchFolder dir;
+  TempDir dir;
   struct Case {
     std::vector<std::string> args;
     int status;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "support/files.h"
 #include "scripted_switcher.h"
 
 namespace klvc {
@@ -27,7 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
-using testing::ScratchFolder;
+using testing::TempDir;
 using testing::ScriptedSwitcher;
 using Reply = ScriptedSwitcher::Reply;
 using Then = Reply::Then;
@@ -94,7 +95,7 @@ class SendAllAgainstAMisbehavingSwitcher : public ::testing::TestWithParam<Misbe
 TEST_P(SendAllAgainstAMisbehavingSwitcher, SaysWhatHappenedAndSentWhatItSays) {
   const Misbehaviour& m = GetParam();
   if (m.needs_root && geteuid() != 0) GTEST_SKIP() << "hanging up a terminal takes root";
-  ScratchFolder dir;
+  TempDir dir;
   ScriptedSwitcher sw([&m](int n, const std::string&) { return m.reply(n); });
   std::string error;
   ASSERT_TRUE(sw.start(&error)) << error;
@@ -119,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Script, SendAllAgainstAMisbehavingSwitcher, ::testing::
                          [](const ::testing::TestParamInfo<Misbehaviour>& p) { return p.param.name; });
 
 TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
-  ScratchFolder dir;
+  TempDir dir;
   const std::string link = dir.file("switcher");
   ChildProcess sim;
   std::string error;
@@ -153,7 +154,7 @@ TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
   EXPECT_EQ(traced, logged_as_sent(log));
   EXPECT_EQ(traced.size(), 420u);
   // The log says once, and the screen never, that the pseudo-terminal keeps no parity bit.
-  const std::string all = testing::file_text(log);
+  const std::string all = testing::read_file(log);
   std::size_t first_note = all.find("the kernel keeps no parity bit");
   EXPECT_NE(first_note, std::string::npos);
   EXPECT_EQ(all.find("the kernel keeps no parity bit", first_note + 1), std::string::npos);
@@ -163,7 +164,7 @@ TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
 // After klvc, the device is as it was: anyone may open it again (no exclusive
 // mode left behind) and it has the settings it had before.
 TEST(SendAllLeavesThePort, AsItFoundIt) {
-  ScratchFolder dir;
+  TempDir dir;
   ScriptedSwitcher sw([](int, const std::string&) { return go(); });
   std::string error;
   ASSERT_TRUE(sw.start(&error, B19200)) << error;

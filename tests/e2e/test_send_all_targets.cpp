@@ -21,7 +21,7 @@ namespace klvc {
 namespace {
 
 using testing::ChildProcess;
-using testing::ScratchFolder;
+using testing::TempDir;
 
 // A settings file whose alarm hold time and first route tell it apart.
 void write_unit_file(const std::string& path, int hold_time, int route) {
@@ -41,7 +41,7 @@ std::string row_of(const std::string& report, const std::string& name) {
 }
 
 TEST(SendAllTargets, RunSideBySideOneAfterAnotherOnABusAndOneFailureLeavesTheOthers) {
-  ScratchFolder dir;
+  TempDir dir;
   SimulatedPort hall_a(0, SimPace::Instant), hall_b(0, SimPace::Instant), bus(0, SimPace::Instant),
       broken(0, SimPace::Instant);
   bus.simulator().set_rs485(true, 1);
@@ -104,7 +104,7 @@ TEST(SendAllTargets, RunSideBySideOneAfterAnotherOnABusAndOneFailureLeavesTheOth
 // SIGINT to klvc alone (as from another terminal) reaches every switcher's
 // process; each stops after its current line and is reported.
 TEST(SendAllTargets, AnInterruptStopsEveryTargetAndReportsEach) {
-  ScratchFolder dir;
+  TempDir dir;
   SimulatedPort one(0, SimPace::Instant), two(0, SimPace::Instant);
   std::string error;
   ASSERT_TRUE(one.set_link_path(dir.file("one"), &error) && one.start(&error)) << error;

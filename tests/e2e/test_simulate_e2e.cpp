@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "support/files.h"
 
 namespace klvc {
 namespace {
@@ -23,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ChildProcess;
 using testing::klvc_env;
-using testing::ScratchFolder;
+using testing::TempDir;
 
 
 // A client of the simulated switcher: raw, as a program would open it.
@@ -97,7 +98,7 @@ const SimulateCase kCases[] = {
 TEST(SimulateProgram, AnswersTracesAndEndsOnASignal) {
   for (const SimulateCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    ScratchFolder dir;
+    TempDir dir;
     const std::string log = dir.file("sim.log");
     std::vector<std::string> argv = {KLVC_BINARY, "simulate", "--log", log};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
@@ -118,7 +119,7 @@ TEST(SimulateProgram, AnswersTracesAndEndsOnASignal) {
     sim.signal(c.signal);
     EXPECT_EQ(sim.wait_exit(), 128 + c.signal);
     // The log, like every command's: what came in, what went out.
-    const std::string logged = testing::file_text(log);
+    const std::string logged = testing::read_file(log);
     for (const Exchange& e : c.exchanges) {
       EXPECT_NE(logged.find(" <- " + e.trace.substr(2, e.trace.find("   ") - 2)), std::string::npos) << logged;
     }
@@ -127,7 +128,7 @@ TEST(SimulateProgram, AnswersTracesAndEndsOnASignal) {
 }
 
 TEST(SimulateProgram, TakesTheProfilesModelUnlessGivenOne) {
-  ScratchFolder dir;
+  TempDir dir;
   fs::create_directories(dir.file("klvc"));
   std::ofstream(dir.file("klvc/klvc.ini")) << "[KLV-C_Section]\nklv_model=2\n";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -145,7 +146,7 @@ TEST(SimulateProgram, TakesTheProfilesModelUnlessGivenOne) {
 }
 
 TEST(SimulateProgram, NeverReplacesOrRemovesWhatItDidNotMake) {
-  ScratchFolder dir;
+  TempDir dir;
   const std::string file = dir.file("a-file"), link = dir.file("a-link");
   std::ofstream(file) << "keep me\n";
   ASSERT_EQ(symlink("/elsewhere", link.c_str()), 0);

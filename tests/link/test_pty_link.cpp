@@ -19,6 +19,7 @@
 #include "link/port_setup.h"
 #include "link_test_support.h"
 #include "sim/simulator.h"
+#include "support/files.h"
 
 namespace klvc {
 namespace {
@@ -130,9 +131,8 @@ TEST_F(PtyLink, ThousandByteLinesAreOneUnknownAnswerEach) {
 }
 
 TEST_F(PtyLink, AHangUpIsReportedOnceAndTheLinkReconnects) {
-  char dir_template[] = "/tmp/klvc-link-XXXXXX";
-  ASSERT_NE(mkdtemp(dir_template), nullptr);
-  std::string link_path = std::string(dir_template) + "/switcher";
+  testing::TempDir dir;
+  const std::string link_path = dir.file("switcher");
   std::string error;
   ASSERT_TRUE(port.set_link_path(link_path, &error)) << error;
   set_reconnect_interval_ms(10);
@@ -163,7 +163,6 @@ TEST_F(PtyLink, AHangUpIsReportedOnceAndTheLinkReconnects) {
   EXPECT_EQ(port.state().alarm_polarity, 0);
   stop_link();
   port.set_link_path("", &error);
-  rmdir(dir_template);
 }
 
 // A watcher's own descriptor on the simulated switcher's device, opened
