@@ -33,9 +33,10 @@ int file_new(const FileArgs& a) {
               << " already exists; nothing was written. Add --force to replace it with the defaults.\n";
     return kExitFailed;
   }
-  reset_whole_store();
+  SwitcherSettings defaults;
+  reset_to_defaults(defaults);
   std::string error;
-  if (!write_settings_file(path, &error)) {
+  if (!write_settings_file(system_disk(), defaults, kFileCommandModel, path, &error)) {
     std::cerr << "klvc: " << error << '\n';
     return kExitFailed;
   }
@@ -44,10 +45,10 @@ int file_new(const FileArgs& a) {
 
 int file_check(const FileArgs& a) {
   const std::string& path = a.paths[0];
-  reset_whole_store();
+  SwitcherSettings settings;
   ReadResult result;
   std::string error;
-  if (!read_settings_file(path, &result, &error)) {
+  if (!read_settings_file(settings, kFileCommandModel, path, &result, &error)) {
     std::cerr << "klvc: " << error << '\n';
     return kUnreadable;
   }

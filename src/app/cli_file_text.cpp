@@ -18,9 +18,8 @@ void print_lines(const std::vector<std::string>& lines) {
 }
 
 // Loads a source with the title dialog's check; prints what the load said.
-bool load(const std::string& path, const std::string& base, SourceLoad* out) {
-  reset_whole_store();
-  const bool ok = load_settings_source(path, base, title_problem, out);
+bool load(const std::string& path, const std::string& base, SwitcherSettings& s, SourceLoad* out) {
+  const bool ok = load_settings_source(s, kFileCommandModel, path, base, title_problem, out);
   print_lines(out->notes);
   print_lines(out->mended);
   print_lines(out->errors);
@@ -34,9 +33,9 @@ bool same_file(const std::string& a, const std::string& b) {
 }
 
 // Titles that import would refuse, said now rather than after an edit.
-void warn_unsendable_titles(const std::string& path) {
+void warn_unsendable_titles(const std::string& path, const SwitcherSettings& s) {
   for (int c = 0; c < kMaxInputs; ++c) {
-    const std::string why = title_problem(store().channel_titles[static_cast<std::size_t>(c)]);
+    const std::string why = title_problem(s.channel_titles[static_cast<std::size_t>(c)]);
     if (why.empty()) continue;
     std::cerr << path << ':' << c + 1 << ": warning: the title of channel " << c + 1 << ": " << why
               << "; file import will refuse it as it is\n";
@@ -47,10 +46,11 @@ void warn_unsendable_titles(const std::string& path) {
 
 int file_export(const FileArgs& a) {
   const std::string& path = a.paths[0];
+  SwitcherSettings s;
   SourceLoad loaded;
-  if (!load(path, "", &loaded)) return loaded.unreadable ? kExitUsage : kExitFailed;
-  if (is_settings_file_name(path)) warn_unsendable_titles(path);
-  std::cout << (a.titles ? titles_csv() : settings_text()) << std::flush;
+  if (!load(path, "", s, &loaded)) return loaded.unreadable ? kExitUsage : kExitFailed;
+  if (is_settings_file_name(path)) warn_unsendable_titles(path, s);
+  std::cout << (a.titles ? titles_csv(s) : settings_text(s, kFileCommandModel)) << std::flush;
   return kExitOk;
 }
 
@@ -61,8 +61,9 @@ int file_import(const FileArgs& a) {
     std::cerr << "klvc: " << out << " is " << text << " itself; writing it would destroy the text\n";
     return kExitFailed;
   }
+  SwitcherSettings s;
   SourceLoad loaded;
-  const bool ok = load(text, a.base, &loaded);
+  const bool ok = load(text, a.base, s, &loaded);
   if (!ok || !loaded.mended.empty()) {
     std::cerr << "klvc: " << out << " was not written";
     if (ok) std::cerr << ": the settings file above has values that are out of range or missing (klvc file check)";
@@ -71,7 +72,7 @@ int file_import(const FileArgs& a) {
   }
   std::string error;
   std::vector<std::string> notes;
-  if (!write_settings_file(out, &error, &notes)) {
+  if (!write_settings_file(system_disk(), s, kFileCommandModel, out, &error, &notes)) {
     std::cerr << "klvc: " << error << '\n';
     return kExitFailed;
   }
@@ -89,12 +90,14 @@ int file_import(const FileArgs& a) {
 }
 
 int file_diff(const FileArgs& a) {
+  SwitcherSettings a_settings;
   SourceLoad first;
-  if (!load(a.paths[0], "", &first)) return kExitUsage;
-  const std::vector<SettingText> before = settings_as_text();
+  if (!load(a.paths[0], "", a_settings, &first)) return kExitUsage;
+  SwitcherSettings b_settings;
   SourceLoad second;
-  if (!load(a.paths[1], "", &second)) return kExitUsage;
-  const std::vector<std::string> lines = settings_differences(before, settings_as_text());
+  if (!load(a.paths[1], "", b_settings, &second)) return kExitUsage;
+  const std::vector<std::string> lines = settings_differences(settings_as_text(a_settings, kFileCommandModel),
+                                                              settings_as_text(b_settings, kFileCommandModel));
   for (const std::string& l : lines) std::cout << l << '\n';
   std::cout << std::flush;
   return lines.empty() ? kExitOk : kExitFailed;

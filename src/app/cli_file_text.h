@@ -18,6 +18,11 @@ int file_export(const FileArgs& args);  // FILE
 int file_import(const FileArgs& args);  // TEXT OUT.dat
 int file_diff(const FileArgs& args);    // A B
 
+// The model the file commands read and write under. They address no
+// switcher; any one model keeps every file's numbers as they are, and the
+// text form names the model whose Auto a route number is.
+constexpr int kFileCommandModel = 0;
+
 // What `klvc file --help` says about the text form and the titles CSV.
 std::string settings_text_help();
 

@@ -88,7 +88,7 @@ struct SignalsCaught {
 // The settings of `path` (on `base`) into the store; false after saying why.
 bool load(const std::string& path, const SendAllTarget& t, std::ostream& err) {
   SourceLoad loaded;
-  const bool ok = load_settings_source(path, t.base, title_problem, &loaded);
+  const bool ok = load_settings_source(store(), t.model, path, t.base, title_problem, &loaded);
   for (const auto* lines : {&loaded.notes, &loaded.mended, &loaded.errors}) {
     for (const std::string& l : *lines) err << l << '\n';
   }

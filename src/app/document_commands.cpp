@@ -239,8 +239,9 @@ void CMainFrame::file_export(bool titles) {
   request.extensions = {ext};
   transfer_dialog_(std::move(request), [this, titles](std::string path) {
     if (path.empty() || batch_running()) return;
+    const std::string text = titles ? titles_csv(store()) : settings_text(store(), store().model_index);
     std::string error;
-    if (!replace_file(*disk_, path, titles ? titles_csv() : settings_text(), &error)) {
+    if (!replace_file(*disk_, path, text, &error)) {
       show_warning(std::string(kCantFileOpen) + "\n" + error);
       return;
     }

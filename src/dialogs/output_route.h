@@ -6,18 +6,23 @@
 
 namespace klvc {
 
-// True when `route` (an output_routes value) names one of the current model's
-// inputs; anything else, the "Auto" value included, means the automatic
-// sequence. Routes left from a larger model, or loaded from a file, can lie
-// beyond the inputs: they are shown and sent as "Auto", never as an input the
-// switcher does not have.
+// True when `route` (an output_routes value) names one of `model`'s inputs;
+// anything else, kRouteAuto included, means the automatic sequence. Routes
+// left from a larger model, or loaded from a file, can lie beyond the inputs:
+// they are shown and sent as "Auto", never as an input the switcher does not
+// have.
+bool route_is_input(int route, int model);
+// The same for the current model.
 bool route_is_input(int route);
 
-// "O03I12\r\n" for output index 2 routed to input index 11; "O16I70\r\n" for
-// "Auto". Empty for an output index outside 0..15.
-std::string output_route_command(int output);
+// "O03I12\r\n" for output index 2 with route 11 (input 12); "O16I70\r\n" for
+// kRouteAuto. Empty for an output index outside 0..15.
+std::string output_route_command(int output, int route, int model);
 
-// Sends output_route_command(output) (the link adds the RS-485 prefix).
+// The command of `output` as the store holds it, for the current model.
+std::string stored_output_route_command(int output);
+
+// Sends stored_output_route_command(output) (the link adds the RS-485 prefix).
 void send_output_route(int output);
 
 }  // namespace klvc

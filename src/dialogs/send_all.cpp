@@ -54,7 +54,7 @@ bool send_all_line(const SendAllPlan& plan, std::string* line, std::string* warn
     case SendAllAction::SequenceLive: return plain(sequence_live_command(i, plan.inner), line);
     case SendAllAction::DwellTime: return plain(dwell_time_command(i), line);
     case SendAllAction::DatetimeDisplay: return plain(datetime_display_command(i), line);
-    case SendAllAction::OutputRoute: return plain(output_route_command(i), line);
+    case SendAllAction::OutputRoute: return plain(stored_output_route_command(i), line);
     case SendAllAction::InputTitleDisplay: return plain(input_title_display_command(i), line);
     case SendAllAction::OutputTitleDisplay: return plain(output_title_display_command(i), line);
     case SendAllAction::ChannelTitle:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings/disk.h"
+#include "settings/store.h"
 
 namespace klvc {
 
@@ -17,23 +18,34 @@ struct ReadResult { std::vector<FileProblem> problems; bool clean() const { retu
 // "line 12: message", or just the message for a whole-file problem.
 std::string describe(const FileProblem& problem);
 
-// The exact bytes of the settings file for the current store (CR LF line ends, 1507 lines).
-// `notes` (optional) gets one human-readable line per value the writer had to adjust.
-// Returns false (and *error) when the store cannot be written soundly.
-bool settings_file_text(std::string* bytes, std::string* error, std::vector<std::string>* notes = nullptr);
+// The exact bytes of the settings file of `s` (CR LF line ends, 1507 lines),
+// with the routes on Auto written for `model`. `notes` (optional) gets one
+// human-readable line per value the writer had to adjust. Returns false (and
+// *error) when the settings cannot be written soundly.
+bool settings_file_text(const SwitcherSettings& s, int model, std::string* bytes, std::string* error,
+                        std::vector<std::string>* notes = nullptr);
 
-// Fills the store from file bytes, then mends out-of-range values; clears `modified`.
-// Never fails; reports problems with line numbers.
-ReadResult read_settings_text(const std::string& bytes);
+// Fills `s` from file bytes read under `model`, then mends out-of-range
+// values. Never fails; reports problems with line numbers.
+ReadResult read_settings_text(SwitcherSettings& s, int model, const std::string& bytes);
 
 // Save: temporary file beside `path`, write, flush to disk, rename over `path`
 // (replace_file); on failure the old file is untouched and *error says what
-// failed, on which path, and why. Clears `modified` on success.
+// failed, on which path, and why.
+bool write_settings_file(Disk& disk, const SwitcherSettings& s, int model, const std::string& path,
+                         std::string* error, std::vector<std::string>* notes = nullptr);
+
+// Open: false + *error ("cannot open <path>: <reason>") when unreadable; `s` is then unchanged.
+bool read_settings_file(SwitcherSettings& s, int model, const std::string& path, ReadResult* result,
+                        std::string* error);
+
+// The same on the screen's store under its model: reading, and a save that
+// succeeds, clear `modified`.
+bool settings_file_text(std::string* bytes, std::string* error, std::vector<std::string>* notes = nullptr);
+ReadResult read_settings_text(const std::string& bytes);
 bool write_settings_file(Disk& disk, const std::string& path, std::string* error,
                          std::vector<std::string>* notes = nullptr);
 bool write_settings_file(const std::string& path, std::string* error, std::vector<std::string>* notes = nullptr);
-
-// Open: false + *error ("cannot open <path>: <reason>") when unreadable; the store is then unchanged.
 bool read_settings_file(const std::string& path, ReadResult* result, std::string* error);
 
 // Reads a whole regular file (or standard input for "-") of at most 1 MiB.

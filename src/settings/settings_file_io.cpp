@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "settings/settings_file.h"
-#include "settings/store.h"
 
 namespace klvc {
 namespace {
@@ -30,24 +29,19 @@ std::string why_unread(const SmallFileRead& r) {
 
 }  // namespace
 
-bool write_settings_file(Disk& disk, const std::string& path, std::string* error, std::vector<std::string>* notes) {
+bool write_settings_file(Disk& disk, const SwitcherSettings& s, int model, const std::string& path,
+                         std::string* error, std::vector<std::string>* notes) {
   if (path.empty()) {
     *error = "cannot save: no file name has been chosen yet; use Save As";
     return false;
   }
   std::string bytes;
   std::string why;
-  if (!settings_file_text(&bytes, &why, notes)) {
+  if (!settings_file_text(s, model, &bytes, &why, notes)) {
     *error = "cannot save " + path + ": " + why;
     return false;
   }
-  if (!replace_file(disk, path, bytes, error)) return false;
-  store().modified = 0;
-  return true;
-}
-
-bool write_settings_file(const std::string& path, std::string* error, std::vector<std::string>* notes) {
-  return write_settings_file(system_disk(), path, error, notes);
+  return replace_file(disk, path, bytes, error);
 }
 
 bool read_small_file(const std::string& path, std::string* bytes, std::string* error) {
@@ -62,14 +56,15 @@ bool read_small_file(const std::string& path, std::string* bytes, std::string* e
   return false;
 }
 
-bool read_settings_file(const std::string& path, ReadResult* result, std::string* error) {
+bool read_settings_file(SwitcherSettings& s, int model, const std::string& path, ReadResult* result,
+                        std::string* error) {
   if (path == "-") {
     *error = "cannot open -: a settings file is read from a file, not from standard input";
     return false;
   }
   std::string bytes;
   if (!read_small_file(path, &bytes, error)) return false;
-  *result = read_settings_text(bytes);
+  *result = read_settings_text(s, model, bytes);
   return true;
 }
 

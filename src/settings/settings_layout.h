@@ -26,7 +26,7 @@ struct IntRun {
   const char* what;    // what one value is, for messages
   int first_line;
   int count;
-  int* (*values)(SettingsStore&);
+  int* (*values)(SwitcherSettings&);
   int min;
   int max;
   int default_value;      // used unless default_is_index
@@ -36,8 +36,17 @@ struct IntRun {
   const char* group;      // comment of the text form's group that starts here; null continues one
 
   int default_for(int i) const { return default_is_index ? i : default_value; }
+  const int* values_of(const SwitcherSettings& s) const { return values(const_cast<SwitcherSettings&>(s)); }
 };
 
 extern const std::array<IntRun, 18> kIntRuns;
+
+// A value as the file holds it, and back. The file has no number of its own
+// for "Auto": a route on the automatic sequence is written as the model's
+// input count, and that number reads back as Auto under the same model. Every
+// other value is the same number in the file and in the store, so any file
+// reads and writes back byte for byte.
+int file_value(const IntRun& run, int value, int model);
+int stored_value(const IntRun& run, int file_value, int model);
 
 }  // namespace klvc

@@ -10,7 +10,6 @@
 #include "settings/settings_file.h"
 #include "settings/settings_layout.h"
 #include "settings/sjis.h"
-#include "settings/store.h"
 
 namespace klvc {
 namespace {
@@ -126,10 +125,10 @@ class Scanner {
 
 class Reader {
  public:
-  explicit Reader(const std::string& bytes) : scan_(bytes) {}
+  Reader(SwitcherSettings& s, int model, const std::string& bytes) : s_(s), model_(model), scan_(bytes) {}
 
   ReadResult run() {
-    SettingsStore& s = store();
+    SwitcherSettings& s = s_;
     for (int c = 0; c < kMaxInputs; ++c) {
       s.channel_titles[c] = read_text(c);
     }
@@ -151,7 +150,6 @@ class Reader {
       add(scan_.line(), "text after the password (line " + std::to_string(kPasswordLine) +
                             ") is ignored: " + shown_token(scan_.token_at(scan_.pos())));
     }
-    s.modified = 0;
     return std::move(result_);
   }
 
@@ -220,7 +218,7 @@ class Reader {
     }
     if (failure_count_ > 0) flush_failure(false);
     if (v >= run.min && v <= run.max) {
-      *target = static_cast<int>(v);
+      *target = stored_value(run, static_cast<int>(v), model_);
       return;
     }
     *target = run.default_for(i);
@@ -285,6 +283,8 @@ class Reader {
     add(0, message);
   }
 
+  SwitcherSettings& s_;
+  int model_;
   Scanner scan_;
   ReadResult result_;
   int value_number_ = 0;  // 1-based position of the value being read
@@ -303,6 +303,8 @@ std::string describe(const FileProblem& problem) {
   return "line " + std::to_string(problem.line) + ": " + problem.message;
 }
 
-ReadResult read_settings_text(const std::string& bytes) { return Reader(bytes).run(); }
+ReadResult read_settings_text(SwitcherSettings& s, int model, const std::string& bytes) {
+  return Reader(s, model, bytes).run();
+}
 
 }  // namespace klvc

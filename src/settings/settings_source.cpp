@@ -1,16 +1,14 @@
 #include "settings/settings_source.h"
 
-#include "settings/store.h"
-
 namespace klvc {
 namespace {
 
 std::string shown_path(const std::string& path) { return path == "-" ? "stdin" : path; }
 
-bool load_settings_file(const std::string& path, SourceLoad* out) {
+bool load_settings_file(SwitcherSettings& s, int model, const std::string& path, SourceLoad* out) {
   ReadResult result;
   std::string error;
-  if (!read_settings_file(path, &result, &error)) {
+  if (!read_settings_file(s, model, path, &result, &error)) {
     out->errors.push_back(error);
     out->unreadable = true;
     return false;
@@ -34,13 +32,14 @@ bool is_settings_file_name(const std::string& path) {
   return ext == ".dat";
 }
 
-bool load_settings_source(const std::string& path, const std::string& base, TitleCheck check, SourceLoad* out) {
-  reset_to_defaults();
-  if (!base.empty() && !load_settings_file(base, out)) return false;
+bool load_settings_source(SwitcherSettings& s, int model, const std::string& path, const std::string& base,
+                          TitleCheck check, SourceLoad* out) {
+  reset_to_defaults(s);
+  if (!base.empty() && !load_settings_file(s, model, base, out)) return false;
   if (path.empty()) return true;
   if (is_settings_file_name(path)) {
     if (!base.empty()) out->notes.push_back(path + ": a settings file holds every setting, so " + base + " adds nothing");
-    return load_settings_file(path, out);
+    return load_settings_file(s, model, path, out);
   }
   std::string bytes;
   std::string error;
@@ -49,7 +48,7 @@ bool load_settings_source(const std::string& path, const std::string& base, Titl
     out->unreadable = true;
     return false;
   }
-  const TextImport text = import_settings_text(bytes, check);
+  const TextImport text = import_settings_text(s, model, bytes, check);
   for (const FileProblem& p : text.notes) out->notes.push_back(located(path, p));
   for (const FileProblem& p : text.errors) out->errors.push_back(located(path, p));
   out->settings = text.settings;

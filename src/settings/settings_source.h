@@ -23,11 +23,13 @@ struct SourceLoad {
 // whatever it holds. Any other name is the text form or a titles CSV.
 bool is_settings_file_name(const std::string& path);
 
-// Fills the store: the defaults, then `base` (a settings file) when given,
-// then `path` when given ("-" reads the text from standard input). Titles of
-// a text are checked with `check`. Returns false when a file cannot be read
-// or a text has errors; the store then holds no meaningful settings.
-bool load_settings_source(const std::string& path, const std::string& base, TitleCheck check, SourceLoad* out);
+// Fills `s`: the defaults, then `base` (a settings file) when given, then
+// `path` when given ("-" reads the text from standard input), the routes on
+// Auto read for `model`. Titles of a text are checked with `check`. Returns
+// false when a file cannot be read or a text has errors; `s` then holds no
+// meaningful settings.
+bool load_settings_source(SwitcherSettings& s, int model, const std::string& path, const std::string& base,
+                          TitleCheck check, SourceLoad* out);
 
 // "path:line: message", or "path: message" for line 0.
 std::string located(const std::string& path, const FileProblem& problem);

@@ -23,14 +23,15 @@ struct SettingText {
   std::string note;   // "Auto on KLV-A", or ""
 };
 
-// Every saved setting of the store, in settings-file order.
-std::vector<SettingText> settings_as_text();
+// Every saved setting of `s`, in settings-file order. Values are the file's
+// numbers, so a route on Auto shows as `model`'s input count plus one.
+std::vector<SettingText> settings_as_text(const SwitcherSettings& s, int model);
 
-// The text form of the store: every setting, with comment lines.
-std::string settings_text();
+// The text form of `s`: every setting, with comment lines.
+std::string settings_text(const SwitcherSettings& s, int model);
 
-// The titles CSV of the store: header, 64 rows, CR LF, RFC 4180 quoting.
-std::string titles_csv();
+// The titles CSV of `s`: header, 64 rows, CR LF, RFC 4180 quoting.
+std::string titles_csv(const SwitcherSettings& s);
 
 // "key: a-value -> b-value" for each setting whose values differ, in file order.
 std::vector<std::string> settings_differences(const std::vector<SettingText>& a,
@@ -46,7 +47,10 @@ struct TextImport {
 // Reads the text form, or a titles CSV (recognised by its header), as UTF-8
 // (a byte-order mark is skipped) or, when the bytes are not UTF-8, as CP932,
 // with a note. Every error is listed with its line. Only when there are none
-// is the store changed, and then only the settings the text holds.
+// is `s` changed, and then only the settings the text holds; a route given as
+// `model`'s input count plus one is Auto, as in the settings file.
+TextImport import_settings_text(SwitcherSettings& s, int model, const std::string& bytes, TitleCheck check);
+// The same on the screen's store under its model.
 TextImport import_settings_text(const std::string& bytes, TitleCheck check);
 
 }  // namespace klvc

@@ -88,8 +88,7 @@ std::string char_name(std::string_view utf8_char) {
   return "\xE3\x80\x8C" + std::string(utf8_char) + "\xE3\x80\x8D" + buf;  // 「x」
 }
 
-void apply(const std::vector<TextValue>& values) {
-  SettingsStore& s = store();
+void apply(const std::vector<TextValue>& values, SwitcherSettings& s, int model) {
   for (const TextValue& v : values) {
     int element = 0;
     if (is_title_line(v.line)) {
@@ -97,7 +96,7 @@ void apply(const std::vector<TextValue>& values) {
     } else if (v.line == kPasswordLine) {
       s.panel_password = v.text;
     } else if (const IntRun* run = run_at_line(v.line, &element)) {
-      run->values(s)[element] = v.number;
+      run->values(s)[element] = stored_value(*run, v.number, model);
     }
   }
 }
@@ -131,7 +130,7 @@ std::string title_from_utf8(std::string_view utf8, TitleCheck check, std::string
   return check ? check(*sjis) : std::string();
 }
 
-TextImport import_settings_text(const std::string& bytes, TitleCheck check) {
+TextImport import_settings_text(SwitcherSettings& s, int model, const std::string& bytes, TitleCheck check) {
   TextImport result;
   std::string utf8;
   if (!decode(bytes, &utf8, &result)) return result;
@@ -148,9 +147,13 @@ TextImport import_settings_text(const std::string& bytes, TitleCheck check) {
   result.notes.insert(result.notes.end(), parse.notes.begin(), parse.notes.end());
   result.errors = std::move(parse.errors);
   if (!result.errors.empty()) return result;
-  apply(parse.values);
+  apply(parse.values, s, model);
   result.settings = static_cast<int>(parse.values.size());
   return result;
+}
+
+TextImport import_settings_text(const std::string& bytes, TitleCheck check) {
+  return import_settings_text(store(), store().model_index, bytes, check);
 }
 
 }  // namespace klvc

@@ -6,7 +6,6 @@
 #include "settings/settings_keys.h"
 #include "settings/settings_text.h"
 #include "settings/sjis.h"
-#include "settings/store.h"
 
 namespace klvc {
 namespace {
@@ -77,8 +76,7 @@ std::string shown(const SettingText& s) { return s.note.empty() ? s.value : s.va
 
 }  // namespace
 
-std::vector<SettingText> settings_as_text() {
-  SettingsStore& s = store();
+std::vector<SettingText> settings_as_text(const SwitcherSettings& s, int model) {
   std::vector<SettingText> out;
   out.reserve(kSettingsFileLines);
   for (int c = 0; c < kMaxInputs; ++c) {
@@ -86,20 +84,21 @@ std::vector<SettingText> settings_as_text() {
     out.push_back({line, setting_key(line), quoted(sjis_to_utf8(s.channel_titles[c])), ""});
   }
   for (const IntRun& run : kIntRuns) {
-    const int* values = run.values(s);
+    const int* values = run.values_of(s);
     for (int i = 0; i < run.count; ++i) {
       const int line = run.first_line + i;
-      out.push_back({line, setting_key(line), value_text(run.shown, values[i]), value_note(run.shown, values[i])});
+      const int value = file_value(run, values[i], model);
+      out.push_back({line, setting_key(line), value_text(run.shown, value), value_note(run.shown, value)});
     }
   }
   out.push_back({kPasswordLine, setting_key(kPasswordLine), quoted(sjis_to_utf8(s.panel_password)), ""});
   return out;
 }
 
-std::string settings_text() {
+std::string settings_text(const SwitcherSettings& settings, int model) {
   std::string out;
   append_comment(&out, kTextHeader);
-  for (const SettingText& s : settings_as_text()) {
+  for (const SettingText& s : settings_as_text(settings, model)) {
     int element = 0;
     const IntRun* run = run_at_line(s.line, &element);
     const char* group = s.line == kTitlesFirstLine ? kTitlesGroup
@@ -117,10 +116,10 @@ std::string settings_text() {
   return out;
 }
 
-std::string titles_csv() {
+std::string titles_csv(const SwitcherSettings& s) {
   std::string out = "channel,title\r\n";
   for (int c = 0; c < kMaxInputs; ++c) {
-    out += std::to_string(c + 1) + "," + csv_field(sjis_to_utf8(store().channel_titles[c])) + "\r\n";
+    out += std::to_string(c + 1) + "," + csv_field(sjis_to_utf8(s.channel_titles[c])) + "\r\n";
   }
   return out;
 }

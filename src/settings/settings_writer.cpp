@@ -4,7 +4,6 @@
 
 #include "settings/settings_file.h"
 #include "settings/settings_layout.h"
-#include "settings/store.h"
 
 namespace klvc {
 namespace {
@@ -89,8 +88,8 @@ bool password_token(const std::string& password, std::string* error) {
 
 }  // namespace
 
-bool settings_file_text(std::string* bytes, std::string* error, std::vector<std::string>* notes) {
-  SettingsStore& s = store();
+bool settings_file_text(const SwitcherSettings& s, int model, std::string* bytes, std::string* error,
+                        std::vector<std::string>* notes) {
   std::string out;
   out.reserve(8192);
   std::string token;
@@ -99,8 +98,8 @@ bool settings_file_text(std::string* bytes, std::string* error, std::vector<std:
     append_line(&out, token);
   }
   for (const IntRun& run : kIntRuns) {
-    const int* values = run.values(s);
-    for (int i = 0; i < run.count; ++i) append_int_line(&out, values[i]);
+    const int* values = run.values_of(s);
+    for (int i = 0; i < run.count; ++i) append_int_line(&out, file_value(run, values[i], model));
   }
   if (!password_token(s.panel_password, error)) return false;
   append_line(&out, s.panel_password);  // an empty password leaves an empty last line

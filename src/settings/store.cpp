@@ -8,8 +8,11 @@ SettingsStore& store() {
 }
 
 void reset_to_defaults() {
-  SettingsStore& s = store();
-  s.file_name.clear();
+  store().file_name.clear();
+  reset_to_defaults(store());
+}
+
+void reset_to_defaults(SwitcherSettings& s) {
   for (std::string& title : s.channel_titles) title.clear();
   s.alarm_hold_time = 9;  // "10"
   s.alarm_polarity = 0;

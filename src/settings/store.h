@@ -20,6 +20,11 @@ constexpr int kComPortCount = 6;
 constexpr int kTitleMaxBytes = 32;      // Shift-JIS bytes of one channel title
 constexpr int kPasswordLength = 6;
 
+// The stored route of an output on the switcher's automatic sequence, whatever
+// the model; never an input index. Only the settings file writes it as a
+// number, the model's input count (see settings_layout.h).
+constexpr int kRouteAuto = -1;
+
 // What the switcher holds: every setting saved in the settings file and sent
 // by the dialogs and the send-all run.
 struct SwitcherSettings {
@@ -30,7 +35,7 @@ struct SwitcherSettings {
   std::array<int, kMaxOutputs> output_title_display{};
   std::array<int, kMaxInputs> input_title_display{};
   std::array<int, kMaxOutputs> datetime_display{};
-  std::array<int, kMaxOutputs> output_routes{};  // input index, or input_count() for "Auto"
+  std::array<int, kMaxOutputs> output_routes{};  // input index, or kRouteAuto
   std::array<int, kMaxOutputs> dwell_times{};     // list index 0..59 for 1..60 s
   std::array<int, kMaxInputs * kMaxOutputs> sequence_live{};             // [input * 16 + output]
   std::array<int, kMaxInputs * kMaxAlarmOutputTerminals> alarm_outputs{};  // [channel * 4 + terminal]
@@ -40,6 +45,10 @@ struct SwitcherSettings {
   int alarm_return = 0;
   int alarm_polarity = 0;
   int alarm_hold_time = 0;  // list index 0..59 for "01".."60"
+  // The alarm dialogs' last choices: the settings file keeps them too.
+  int alarm_channel = 0;
+  int alarm_output_terminal = 0;
+  int alarm_input_terminal = 0;
 };
 
 // What the operator has chosen: the switcher addressed and where each dialog
@@ -52,9 +61,6 @@ struct Selections {
   int current_output = 0;
   int current_input = 0;
   int current_channel = 0;
-  int alarm_channel = 0;
-  int alarm_output_terminal = 0;
-  int alarm_input_terminal = 0;
 };
 
 // The screen's one document: the settings, the selections, and the file they
@@ -70,6 +76,8 @@ SettingsStore& store();
 // Every configuration field back to its default; file_name and titles empty.
 // Leaves the model, interface, port, current channel, slave number and flags.
 void reset_to_defaults();
+// The same for any settings: every setting its default, titles empty.
+void reset_to_defaults(SwitcherSettings& s);
 
 // Test helper: the state of a fresh process (setup fields and flags zero) plus defaults.
 void reset_whole_store();

@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 
 #include "link/link.h"
+#include "link/link_status.h"
 #include "settings/store.h"
 
 namespace klvc::testing {
 
 void AppTest::SetUp() {
   reset_whole_store();
+  reset_link_status();
   profile = dir.file("config/klvc/klvc.ini");
   ui = ui::Ui::create_headless(100, 30);
 }
@@ -18,6 +20,7 @@ void AppTest::TearDown() {
   ui.reset();
   for (int i = 0; i < kComPortCount; ++i) set_port_device(i, "/dev/ttyS" + std::to_string(i));
   reset_whole_store();
+  reset_link_status();
 }
 
 void AppTest::start(const std::string& profile_text) {

@@ -68,7 +68,7 @@ TEST_F(ImportExport, ImportAppliesACsvOrShowsEveryErrorWithItsLine) {
 TEST_F(ImportExport, ExportWritesTheTextOrTheTitlesThatImportReadsBack) {
   store().file_name = dir.file("site.dat");
   store().channel_titles[0] = kCameraSjis;
-  store().output_routes[2] = 28;
+  store().output_routes[2] = kRouteAuto;
   answers = {dir.file("site.txt"), dir.file("site.csv")};
   ui->command(cmd::kFileExportText);
   ui->command(cmd::kFileExportTitles);
@@ -88,7 +88,7 @@ TEST_F(ImportExport, ExportWritesTheTextOrTheTitlesThatImportReadsBack) {
   answers = {dir.file("site.txt")};
   ui->command(cmd::kFileImport);
   EXPECT_EQ(store().channel_titles[0], kCameraSjis);
-  EXPECT_EQ(store().output_routes[2], 28);
+  EXPECT_EQ(store().output_routes[2], kRouteAuto);
 
   // Cancelled dialogs write nothing.
   answers = {""};

@@ -1,4 +1,4 @@
-// The route command of one output, from the store.
+// The route command of one output.
 #include <gtest/gtest.h>
 
 #include "dialogs/command_fields.h"
@@ -14,27 +14,28 @@ TEST(OutputRoute, OutputAndInputAreTwoDigitsEachAndAutoIsSeventy) {
   struct Case {
     int model;
     int output;  // 0-based, as stored
-    int route;   // the stored input index; the model's input count is "Auto"
+    int route;   // the stored input index, or kRouteAuto
     const char* line;
   };
   const Case cases[] = {
-      {4, 2, 11, "O03I12\r\n"},  {4, 9, 4, "O10I05\r\n"}, {4, 15, 63, "O16I64\r\n"}, {4, 15, 64, "O16I70\r\n"},
+      {4, 2, 11, "O03I12\r\n"},  {4, 9, 4, "O10I05\r\n"}, {4, 15, 63, "O16I64\r\n"},
+      {4, 15, kRouteAuto, "O16I70\r\n"}, {0, 0, kRouteAuto, "O01I70\r\n"},
       {0, 0, 27, "O01I28\r\n"},  {0, 0, 28, "O01I70\r\n"},
+      {4, 0, 28, "O01I29\r\n"},  // a number, not Auto, once the model has the input
       {0, 0, 64, "O01I70\r\n"},  // left from a larger model
       {0, 1, 99, "O02I70\r\n"},  // from a hand-edited file
       {0, 2, -5, "O03I70\r\n"},
+      {0, 16, 1, ""}, {0, -1, 1, ""},  // outputs outside the store build nothing
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    reset_whole_store();
-    store().model_index = c.model;
-    store().output_routes[static_cast<std::size_t>(c.output)] = c.route;
-    EXPECT_EQ(output_route_command(c.output), c.line);
+    EXPECT_EQ(output_route_command(c.output, c.route, c.model), c.line);
   }
   reset_whole_store();
-  EXPECT_EQ(output_route_command(0), "O01I01\r\n");  // default: output o shows input o
-  EXPECT_EQ(output_route_command(16), "");           // outputs outside the store build nothing
-  EXPECT_EQ(output_route_command(-1), "");
+  store().output_routes[15] = kRouteAuto;
+  EXPECT_EQ(stored_output_route_command(0), "O01I01\r\n");  // default: output o shows input o
+  EXPECT_EQ(stored_output_route_command(15), "O16I70\r\n");
+  EXPECT_EQ(stored_output_route_command(16), "");
   EXPECT_FALSE(route_is_input(28));
   EXPECT_TRUE(route_is_input(27));
 }

@@ -82,7 +82,7 @@ TEST_F(OutputSwitch, SameForAllAutoSendsSeventyEverywhere) {
   store().model_index = 1;  // 24 inputs, 12 outputs
   open_dialog();
   pick(kSameList, 24);
-  for (int o = 0; o < 16; ++o) EXPECT_EQ(store().output_routes[static_cast<std::size_t>(o)], 24);
+  for (int o = 0; o < 16; ++o) EXPECT_EQ(store().output_routes[static_cast<std::size_t>(o)], kRouteAuto);
   EXPECT_EQ(selection(kInputList), 24);
   EXPECT_EQ(table_text().find(" 1 ch."), std::string::npos);
   press(1005);
@@ -91,6 +91,36 @@ TEST_F(OutputSwitch, SameForAllAutoSendsSeventyEverywhere) {
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines.front(), "O01I70\r\n");
   EXPECT_EQ(lines.back(), "O12I70\r\n");
+}
+
+// "Auto" picked on one model stays the automatic sequence on another: it is
+// never taken for the input whose number the smaller model gave it.
+TEST_F(OutputSwitch, AutoStaysAutoWhenTheModelChanges) {
+  struct Case {
+    int picked_on;
+    int sent_on;
+    int list;
+  };
+  const Case cases[] = {{0, 4, kInputList}, {0, 4, kSameList}, {4, 0, kInputList}, {1, 3, kSameList}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.picked_on) + " -> " + std::to_string(c.sent_on));
+    reset_whole_store();
+    store().model_index = c.picked_on;
+    open_dialog();
+    pick(kOutputList, 2);
+    pick(c.list, input_count());  // "Auto", after the last input
+    press(2);
+    store().model_index = c.sent_on;
+    open_dialog();
+    EXPECT_EQ(selection(kInputList), input_count());
+    EXPECT_NE(table_text().find("out03 = Auto ch."), std::string::npos);
+    press(1005);
+    ui->advance(2000);
+    const Lines lines = take_lines();
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(output_count()));
+    EXPECT_EQ(lines[2], "O03I70\r\n");
+    press(2);
+  }
 }
 
 TEST_F(OutputSwitch, RouteBeyondTheModelIsShownAndSentAsAuto) {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "link/link_log.h"
+#include "link/link_status.h"
 #include "link/protocol.h"
 
 namespace klvc::testing {
@@ -65,6 +66,7 @@ bool eventually(const std::function<bool()>& done, int timeout_ms) {
 
 void LinkTest::SetUp() {
   reset_whole_store();
+  reset_link_status();
   set_message_sink(&sink);
   arm_unknown_answer_box();
 }

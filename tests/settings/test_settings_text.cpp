@@ -48,7 +48,7 @@ TEST_F(SettingsTextTest, ATextChangesOnlyTheSettingsItHolds) {
   EXPECT_EQ(r.settings, 7);
   const SettingsStore& s = store();
   EXPECT_EQ(s.output_routes[2], 11);
-  EXPECT_EQ(s.output_routes[3], 28);
+  EXPECT_EQ(s.output_routes[3], kRouteAuto);  // in29 is Auto on KLV-A, the model in use
   EXPECT_EQ(s.output_routes[4], 7);
   EXPECT_EQ(s.sequence_live[1 * 16 + 4], 0);
   EXPECT_EQ(s.sequence_live[1 * 16 + 5], 1);
@@ -57,6 +57,52 @@ TEST_F(SettingsTextTest, ATextChangesOnlyTheSettingsItHolds) {
   EXPECT_EQ(s.dwell_times[0], 9);
   EXPECT_EQ(s.alarm_hold_time, 0);
   EXPECT_EQ(s.panel_password, "a\\b\"cd");
+}
+
+// Auto is kept as Auto whatever the model; only the file and the text write
+// it as a number, the model's input count (shown plus one in the text).
+TEST(SettingsAuto, AutoIsTheModelsInputCountInFileAndTextAndReadsBackAsAuto) {
+  struct Case {
+    int model;
+    const char* file_line;  // line 1387, output 3
+    const char* text_line;
+  };
+  const Case cases[] = {
+      {0, "28", "route out03 = in29  # Auto on KLV-A"}, {1, "24", "route out03 = in25  # Auto on KLV-B"},
+      {2, "32", "route out03 = in33  # Auto on KLV-C"}, {3, "48", "route out03 = in49  # Auto on KLV-D"},
+      {4, "64", "route out03 = in65  # Auto on KLV-E"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.model);
+    SwitcherSettings saved;
+    reset_to_defaults(saved);
+    saved.output_routes[2] = kRouteAuto;
+    saved.output_routes[3] = 27;  // input 28, a number under every model
+    std::string bytes;
+    std::string error;
+    ASSERT_TRUE(settings_file_text(saved, c.model, &bytes, &error)) << error;
+    EXPECT_NE(bytes.find("\r\n0\r\n1\r\n" + std::string(c.file_line) + "\r\n27\r\n4\r\n"), std::string::npos);
+    const std::string text = settings_text(saved, c.model);
+    EXPECT_NE(text.find(std::string("\n") + c.text_line + "\n"), std::string::npos) << text;
+
+    SwitcherSettings from_file;
+    EXPECT_TRUE(read_settings_text(from_file, c.model, bytes).clean());
+    SwitcherSettings from_text;
+    reset_to_defaults(from_text);
+    EXPECT_TRUE(import_settings_text(from_text, c.model, text, nullptr).errors.empty());
+    for (const SwitcherSettings* read : {&from_file, &from_text}) {
+      EXPECT_EQ(read->output_routes[2], kRouteAuto);
+      EXPECT_EQ(read->output_routes[3], 27);
+    }
+    // The file of one model, read and written under any other, keeps its bytes.
+    for (int other = 0; other < kModelCount; ++other) {
+      SwitcherSettings elsewhere;
+      read_settings_text(elsewhere, other, bytes);
+      std::string again;
+      ASSERT_TRUE(settings_file_text(elsewhere, other, &again, &error)) << error;
+      EXPECT_EQ(again, bytes) << "read under model " << other;
+    }
+  }
 }
 
 TEST_F(SettingsTextTest, EveryErrorIsListedWithItsLineAndTheStoreStaysAsItWas) {
