@@ -1,19 +1,18 @@
 #include "dialogs/alarm_terminals.h"
 
 #include "dialogs/command_fields.h"
-#include "link/link.h"
 #include "settings/store.h"
 
 namespace klvc {
 namespace {
 
-int* output_flag(int channel, int terminal) {
-  if (channel < 0 || channel >= kMaxInputs || terminal < 0 || terminal >= kMaxAlarmOutputTerminals) return nullptr;
-  return &store().alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))];
+bool valid_pair(int channel, int terminal) {
+  return channel >= 0 && channel < kMaxInputs && terminal >= 0 && terminal < kMaxAlarmOutputTerminals;
 }
 
-void send_line(const std::string& line) {
-  if (!line.empty()) send_command(line);
+int* output_flag(int channel, int terminal) {
+  if (!valid_pair(channel, terminal)) return nullptr;
+  return &store().alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))];
 }
 
 const RowBinding kAlarmInputChannels = {
@@ -42,9 +41,9 @@ const PairBinding kAlarmOutputs = {
 
 }  // namespace
 
-std::string alarm_input_terminal_command(int terminal) {
+std::string alarm_input_terminal_command(const SwitcherSettings& s, int terminal) {
   if (terminal < 0 || terminal >= kMaxAlarmInputTerminals) return {};
-  const int channel = store().alarm_input_channels[static_cast<std::size_t>(terminal)];
+  const int channel = s.alarm_input_channels[static_cast<std::size_t>(terminal)];
   if (channel < 0 || channel >= kMaxInputs) return {};
   std::string line = "AIS0101\r\n";
   put_two_digits(line, 3, terminal + 1);
@@ -52,18 +51,17 @@ std::string alarm_input_terminal_command(int terminal) {
   return line;
 }
 
-std::string alarm_output_command(int channel, int terminal) {
-  const int* flag = output_flag(channel, terminal);
-  if (flag == nullptr) return {};
+std::string alarm_output_command(const SwitcherSettings& s, int channel, int terminal) {
+  if (!valid_pair(channel, terminal)) return {};
   std::string line = "AMO0101OF\r\n";
   put_two_digits(line, 3, channel + 1);
   line[6] = static_cast<char>('1' + terminal);
-  put_on_off(line, 7, *flag != 0);
+  put_on_off(line, 7, s.alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))] != 0);
   return line;
 }
 
-void send_alarm_input_terminal(int terminal) { send_line(alarm_input_terminal_command(terminal)); }
-void send_alarm_output(int channel, int terminal) { send_line(alarm_output_command(channel, terminal)); }
+void send_alarm_input_terminal(int terminal) { send_built(alarm_input_terminal_command(store(), terminal)); }
+void send_alarm_output(int channel, int terminal) { send_built(alarm_output_command(store(), channel, terminal)); }
 
 std::string alarm_output_cells(int channel) {
   std::string cells;

@@ -1,7 +1,6 @@
 #include "dialogs/auto_sequence.h"
 
 #include "dialogs/command_fields.h"
-#include "link/link.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -16,10 +15,6 @@ bool valid_pair(int input, int output) {
 int* live_flag(int input, int output) {
   if (!valid_pair(input, output)) return nullptr;
   return &store().sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))];
-}
-
-void send_line(const std::string& line) {
-  if (!line.empty()) send_command(line);
 }
 
 std::vector<std::string> seconds_entries() {
@@ -62,19 +57,18 @@ const PairBinding kSkipLive = {
 
 }  // namespace
 
-std::string sequence_live_command(int input, int output) {
-  const int* flag = live_flag(input, output);
-  if (flag == nullptr) return {};
+std::string sequence_live_command(const SwitcherSettings& s, int input, int output) {
+  if (!valid_pair(input, output)) return {};
   std::string line = "ASM0101S\r\n";
   put_two_digits(line, 3, output + 1);
   put_two_digits(line, 5, input + 1);
-  if (*flag != 0) line[7] = 'L';
+  if (s.sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))] != 0) line[7] = 'L';
   return line;
 }
 
-std::string dwell_time_command(int output) {
+std::string dwell_time_command(const SwitcherSettings& s, int output) {
   if (output < 0 || output >= kMaxOutputs) return {};
-  const int seconds = store().dwell_times[static_cast<std::size_t>(output)] + 1;
+  const int seconds = s.dwell_times[static_cast<std::size_t>(output)] + 1;
   if (seconds < 1 || seconds > kMaxDwellSeconds) return {};
   std::string line = "AST0103\r\n";
   put_two_digits(line, 3, output + 1);
@@ -82,8 +76,8 @@ std::string dwell_time_command(int output) {
   return line;
 }
 
-void send_sequence_live(int input, int output) { send_line(sequence_live_command(input, output)); }
-void send_dwell_time(int output) { send_line(dwell_time_command(output)); }
+void send_sequence_live(int input, int output) { send_built(sequence_live_command(store(), input, output)); }
+void send_dwell_time(int output) { send_built(dwell_time_command(store(), output)); }
 
 const TableDialogParams& skip_live_params() {
   static const TableDialogParams p = [] {

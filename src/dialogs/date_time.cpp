@@ -87,18 +87,12 @@ int clock_list_index(ClockField field, const LocalDateTime& t) {
 
 std::string clock_adjust_command() { return "TSA\r\n"; }
 
-std::string datetime_display_command(int output) {
+std::string datetime_display_command(const SwitcherSettings& s, int output) {
   if (output < 0 || output >= kMaxOutputs) return {};
-  std::string line = "TO01OF\r\n";
-  put_two_digits(line, 2, output + 1);
-  put_on_off(line, 4, store().datetime_display[static_cast<std::size_t>(output)] != 0);
-  return line;
+  return numbered_on_off_command("TO", output + 1, s.datetime_display[static_cast<std::size_t>(output)] != 0);
 }
 
-void send_datetime_display(int output) {
-  std::string line = datetime_display_command(output);
-  if (!line.empty()) send_command(line);
-}
+void send_datetime_display(int output) { send_built(datetime_display_command(store(), output)); }
 
 // Two rows of four groups: year to day and the adjustment, hour to second
 // and the slave number; OK and Close at the bottom right, last in the Tab order.

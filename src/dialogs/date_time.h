@@ -10,6 +10,8 @@
 
 namespace klvc {
 
+struct SwitcherSettings;
+
 // A local calendar time as the PC's clock gives it.
 struct LocalDateTime {
   int year = 2000;
@@ -42,7 +44,8 @@ std::string clock_adjust_command();
 
 // "TO" + output + "ON"/"OF" + CR LF from datetime_display[output];
 // "" for an output outside 0..15.
-std::string datetime_display_command(int output);
+std::string datetime_display_command(const SwitcherSettings& s, int output);
+// The same built from store() and handed to send_command (nothing for "").
 void send_datetime_display(int output);
 
 // The clock setting dialog "日付・時計設定": one list and Set button per clock

@@ -14,18 +14,14 @@ const char* const kPanelPasswordRule =
 
 namespace {
 
-std::string lock_command(const char* code, int value) {
-  std::string line = std::string(code) + "OF\r\n";
-  put_on_off(line, 3, value != 0);
-  return line;
-}
-
 bool visible_ascii(unsigned char c) { return c > 0x20 && c < 0x7F; }
 
 }  // namespace
 
-std::string password_menu_command() { return lock_command("PWM", store().password_menu); }
-std::string password_operation_command() { return lock_command("PWO", store().password_operation); }
+std::string password_menu_command(const SwitcherSettings& s) { return on_off_command("PWM", s.password_menu != 0); }
+std::string password_operation_command(const SwitcherSettings& s) {
+  return on_off_command("PWO", s.password_operation != 0);
+}
 
 bool panel_password_sendable(const std::string& password) {
   if (password.size() < static_cast<std::size_t>(kPasswordLength)) return false;
@@ -37,17 +33,17 @@ bool panel_password_sendable(const std::string& password) {
 
 bool password_char_allowed(char32_t c) { return c > 0x20 && c < 0x7F; }
 
-std::string panel_password_command() {
-  const std::string& password = store().panel_password;
+std::string panel_password_command(const SwitcherSettings& s) {
+  const std::string& password = s.panel_password;
   if (!panel_password_sendable(password)) return {};
   return "PWI" + password.substr(0, kPasswordLength) + "\r\n";
 }
 
-void send_password_menu() { send_command(password_menu_command()); }
-void send_password_operation() { send_command(password_operation_command()); }
+void send_password_menu() { send_command(password_menu_command(store())); }
+void send_password_operation() { send_command(password_operation_command(store())); }
 
 bool send_panel_password() {
-  std::string line = panel_password_command();
+  std::string line = panel_password_command(store());
   if (line.empty()) return false;
   send_command(line);
   return true;

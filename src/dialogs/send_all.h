@@ -16,16 +16,18 @@
 
 namespace klvc {
 
+struct SwitcherSettings;
+
 // Inner counters of the two-level phases: the alarm output terminal within
 // the current channel, and the output within the current input.
 extern int send_all_terminal;
 extern int send_all_output;
 
-// The line of one planned tick from its owning builder (body with CR LF).
+// The line of one planned tick from its owning builder and `s` (body with CR LF).
 // Returns false when nothing goes out: the step lies beyond the model, or the
 // setting cannot be sent, in which case *warning gets the owning dialog's
 // warning (a title that is not JIS text, a password that is too short).
-bool send_all_line(const SendAllPlan& plan, std::string* line, std::string* warning);
+bool send_all_line(const SwitcherSettings& s, const SendAllPlan& plan, std::string* line, std::string* warning);
 
 // "全設定": starts a run at step 1 unless a batch already runs (then false
 // and nothing changes). error_seen is left alone, so an error answer left
@@ -57,8 +59,8 @@ void abandon_send_all();
 // Where the run stands now.
 SendAllCursor send_all_cursor();
 
-// Every tick of a whole run, worked out ahead from the store as it is now
-// (a run from the command line does not change the store while it runs):
+// Every tick of a whole run, worked out ahead from `s` as it is now (a run
+// from the command line does not change the settings while it runs):
 // the same ticks, lines and warnings as the timer-driven run above.
 struct SendAllScriptTick {
   SendAllPlan plan;
@@ -67,6 +69,6 @@ struct SendAllScriptTick {
   int period_ms = 0;     // after the tick before: 80 ms, or 500 ms after the slow-down
   int progress_pos = 0;  // the bar after this tick (0 after the last)
 };
-std::vector<SendAllScriptTick> send_all_script(int model);
+std::vector<SendAllScriptTick> send_all_script(const SwitcherSettings& s, int model);
 
 }  // namespace klvc

@@ -1,23 +1,16 @@
 #include "dialogs/title_display.h"
 
 #include "dialogs/command_fields.h"
-#include "link/link.h"
 #include "settings/store.h"
 
 namespace klvc {
 namespace {
 
-// "TCI01OF\r\n" style: the row number in bytes 3-4, "OF"/"ON" in bytes 5-6.
-std::string display_command(const char* code, int row, int rows, const int* values) {
-  if (row < 0 || row >= rows) return {};
-  std::string line = std::string(code) + "01OF\r\n";
-  put_two_digits(line, 3, row + 1);
-  put_on_off(line, 5, values[row] != 0);
-  return line;
-}
-
-void send_line(const std::string& line) {
-  if (!line.empty()) send_command(line);
+// "TCI01OF\r\n" style: the row number, then "OF"/"ON".
+template <std::size_t N>
+std::string display_command(const char* code, int row, const std::array<int, N>& values) {
+  if (row < 0 || row >= static_cast<int>(N)) return {};
+  return numbered_on_off_command(code, row + 1, values[static_cast<std::size_t>(row)] != 0);
 }
 
 const std::vector<std::string> kOffOn = {"OFF", "ON"};
@@ -46,16 +39,16 @@ const RowBinding kOutputTitleDisplay = {
 
 }  // namespace
 
-std::string input_title_display_command(int input) {
-  return display_command("TCI", input, kMaxInputs, store().input_title_display.data());
+std::string input_title_display_command(const SwitcherSettings& s, int input) {
+  return display_command("TCI", input, s.input_title_display);
 }
 
-std::string output_title_display_command(int output) {
-  return display_command("TCO", output, kMaxOutputs, store().output_title_display.data());
+std::string output_title_display_command(const SwitcherSettings& s, int output) {
+  return display_command("TCO", output, s.output_title_display);
 }
 
-void send_input_title_display(int input) { send_line(input_title_display_command(input)); }
-void send_output_title_display(int output) { send_line(output_title_display_command(output)); }
+void send_input_title_display(int input) { send_built(input_title_display_command(store(), input)); }
+void send_output_title_display(int output) { send_built(output_title_display_command(store(), output)); }
 
 std::string on_off_cell(int value) { return value != 0 ? "ON " : "OFF"; }
 
