@@ -2,6 +2,7 @@
 
 #include "dialogs/command_fields.h"
 #include "dialogs/dialog_params.h"
+#include "dialogs/slave_list.h"
 #include "link/link.h"
 #include "settings/store.h"
 
@@ -94,9 +95,7 @@ CAlarmSetDlg::CAlarmSetDlg() : ui::Dialog("アラーム設定", 74, 10) {
 }
 
 void CAlarmSetDlg::on_init() {
-  ui::ComboBox& slave = combo(kSlaveList);
-  slave.select(store().slave_number);
-  slave.enable(store().interface_mode == 1);
+  open_slave_number_list(combo(kSlaveList));
   for (const AlarmSetting& s : alarm_settings()) combo(s.list_id).select(store().*s.field);
 }
 

@@ -15,29 +15,19 @@ int* output_flag(int channel, int terminal) {
   return &store().alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))];
 }
 
+std::string input_channel_cell(int terminal) {
+  return std::to_string(store().alarm_input_channels[static_cast<std::size_t>(terminal)] + 1);
+}
+
 const RowBinding kAlarmInputChannels = {
-    []() -> int& { return store().alarm_input_terminal; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxAlarmInputTerminals ? &store().alarm_input_channels[static_cast<std::size_t>(row)]
-                                                       : nullptr;
-    },
-    kMaxAlarmInputTerminals,
-    [](int row) { return std::to_string(store().alarm_input_channels[static_cast<std::size_t>(row)] + 1); },
-    send_alarm_input_terminal,
-    alarm_input_terminal_count,
-};
+    stored_selection<&Selections::alarm_input_terminal>, stored_row<&SwitcherSettings::alarm_input_channels>,
+    kMaxAlarmInputTerminals, input_channel_cell, send_alarm_input_terminal, alarm_input_terminal_count};
 
 // Every row shows all its terminals, so a terminal change leaves the table as it is.
 const PairBinding kAlarmOutputs = {
-    CAlarmOutputDlg::kTerminalList,
-    []() -> int& { return store().alarm_channel; },
-    []() -> int& { return store().alarm_output_terminal; },
-    output_flag,
-    alarm_output_cells,
-    false,
-    alarm_output_terminal_count,
-    send_alarm_output,
-};
+    CAlarmOutputDlg::kTerminalList, stored_selection<&Selections::alarm_channel>,
+    stored_selection<&Selections::alarm_output_terminal>, output_flag, alarm_output_cells, false,
+    alarm_output_terminal_count, send_alarm_output};
 
 }  // namespace
 

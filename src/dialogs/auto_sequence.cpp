@@ -27,16 +27,8 @@ std::string dwell_cell(int output) {
   return std::to_string(store().dwell_times[static_cast<std::size_t>(output)] + 1) + " 秒";
 }
 
-const RowBinding kDwellTimes = {
-    []() -> int& { return store().current_output; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxOutputs ? &store().dwell_times[static_cast<std::size_t>(row)] : nullptr;
-    },
-    kMaxOutputs,
-    dwell_cell,
-    send_dwell_time,
-    output_count,
-};
+const RowBinding kDwellTimes = {stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::dwell_times>,
+                                kMaxOutputs, dwell_cell, send_dwell_time, output_count};
 
 std::string skip_live_cell(int input) {
   const int* flag = live_flag(input, store().current_output);
@@ -45,15 +37,8 @@ std::string skip_live_cell(int input) {
 
 // The table shows the selected output's column, so an output change repaints it.
 const PairBinding kSkipLive = {
-    CSkipLiveDlg::kOutputList,
-    []() -> int& { return store().current_input; },
-    []() -> int& { return store().current_output; },
-    live_flag,
-    skip_live_cell,
-    true,
-    output_count,
-    send_sequence_live,
-};
+    CSkipLiveDlg::kOutputList, stored_selection<&Selections::current_input>,
+    stored_selection<&Selections::current_output>, live_flag, skip_live_cell, true, output_count, send_sequence_live};
 
 }  // namespace
 

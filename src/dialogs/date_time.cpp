@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "dialogs/command_fields.h"
+#include "dialogs/slave_list.h"
 #include "link/link.h"
 #include "link/messages.h"
 #include "settings/store.h"
@@ -52,15 +53,8 @@ std::string display_cell(int output) {
 }
 
 const RowBinding kDatetimeDisplay = {
-    []() -> int& { return store().current_output; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxOutputs ? &store().datetime_display[static_cast<std::size_t>(row)] : nullptr;
-    },
-    kMaxOutputs,
-    display_cell,
-    send_datetime_display,
-    output_count,
-};
+    stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::datetime_display>,
+    kMaxOutputs, display_cell, send_datetime_display, output_count};
 
 }  // namespace
 
@@ -120,9 +114,7 @@ CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
 }
 
 void CDateTimeSetDlg::on_init() {
-  ui::ComboBox& slave = combo(kSlaveList);
-  slave.select(store().slave_number);
-  slave.enable(store().interface_mode == 1);
+  open_slave_number_list(combo(kSlaveList));
   LocalDateTime now = now_ ? now_() : system_local_time();
   opened_year_ = now.year;
   for (const ClockFieldRow& row : kClockFields) combo(row.list_id).select(clock_list_index(row.field, now));

@@ -2,6 +2,7 @@
 
 #include "dialogs/command_fields.h"
 #include "dialogs/dialog_params.h"
+#include "dialogs/slave_list.h"
 #include "link/link.h"
 #include "link/messages.h"
 #include "settings/store.h"
@@ -74,9 +75,7 @@ CPasswordDlg::CPasswordDlg() : ui::Dialog("パスワードの設定", 64, 8) {
 }
 
 void CPasswordDlg::on_init() {
-  ui::ComboBox& slave = combo(kSlaveList);
-  slave.select(store().slave_number);
-  slave.enable(store().interface_mode == 1);
+  open_slave_number_list(combo(kSlaveList));
   combo(kMenuList).select(store().password_menu);
   combo(kOperationList).select(store().password_operation);
   // Filling the field counts as an edit, so a longer stored text (from a

@@ -15,27 +15,19 @@ std::string display_command(const char* code, int row, const std::array<int, N>&
 
 const std::vector<std::string> kOffOn = {"OFF", "ON"};
 
+// The painted cell of a row of an on/off setting.
+template <auto Field>
+std::string on_off_row(int row) {
+  return on_off_cell((store().*Field)[static_cast<std::size_t>(row)]);
+}
+
 const RowBinding kInputTitleDisplay = {
-    []() -> int& { return store().current_input; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxInputs ? &store().input_title_display[static_cast<std::size_t>(row)] : nullptr;
-    },
-    kMaxInputs,
-    [](int row) { return on_off_cell(store().input_title_display[static_cast<std::size_t>(row)]); },
-    send_input_title_display,
-    input_count,
-};
+    stored_selection<&Selections::current_input>, stored_row<&SwitcherSettings::input_title_display>, kMaxInputs,
+    on_off_row<&SwitcherSettings::input_title_display>, send_input_title_display, input_count};
 
 const RowBinding kOutputTitleDisplay = {
-    []() -> int& { return store().current_output; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxOutputs ? &store().output_title_display[static_cast<std::size_t>(row)] : nullptr;
-    },
-    kMaxOutputs,
-    [](int row) { return on_off_cell(store().output_title_display[static_cast<std::size_t>(row)]); },
-    send_output_title_display,
-    output_count,
-};
+    stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::output_title_display>, kMaxOutputs,
+    on_off_row<&SwitcherSettings::output_title_display>, send_output_title_display, output_count};
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "link/link.h"
+#include "link/link_status.h"
 #include "settings/store.h"
 #include "ui/controls.h"
 
@@ -30,6 +31,7 @@ void ScreenBoxes::show_box(BoxRequest request, std::function<void(BoxResult)> on
 
 DialogTest::DialogTest() : ui(ui::Ui::create_headless(80, 24)), boxes(*ui) {
   reset_whole_store();
+  reset_link_status();
   set_message_sink(&boxes);
   set_direct_line([this](const std::string& bytes) {
     wire += bytes;
@@ -42,6 +44,7 @@ DialogTest::~DialogTest() {
   set_direct_line({});
   set_message_sink(nullptr);
   reset_whole_store();
+  reset_link_status();
 }
 
 void DialogTest::pick(int list_id, int index) {

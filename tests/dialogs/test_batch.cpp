@@ -35,7 +35,10 @@ class RecordingHost : public BatchHost {
 
 class BatchTest : public testing::Test {
  protected:
-  void SetUp() override { reset_whole_store(); }
+  void SetUp() override {
+    reset_whole_store();
+    reset_link_status();
+  }
   void run_ticks(int n) {
     for (int i = 0; i < n; ++i) batch.tick();
   }
