@@ -29,6 +29,21 @@ const PairBinding kAlarmOutputs = {
     stored_selection<&Selections::alarm_output_terminal>, output_flag, alarm_output_cells, false,
     alarm_output_terminal_count, send_alarm_output};
 
+const TableDialogParams kAlarmInputParams = table_dialog_params(
+    {"アラーム入力端子", "入力アラーム設定 File Name ", 1036, TableRows::AlarmInputTerminals, 3, 100},
+    {{1037, "入力端子", ListKind::AlarmInputTerminals, {}}, {1038, "入力チャンネル", ListKind::Channels, {}},
+     {1039, "同一チャンネル", ListKind::Channels, {}}, slave_number_list(1040)},
+    {1037, 1038, 1039});
+
+// The output terminal dialog carries the input terminal dialog's caption text.
+using Out = CAlarmOutputDlg;
+const TableDialogParams kAlarmOutputParams = table_dialog_params(
+    {"アラーム出力端子", "入力アラーム設定 File Name ", 1063, TableRows::Channels, 4, 100},
+    {{Out::kChannelList, "入力チャンネル", ListKind::Channels, {}},
+     {Out::kTerminalList, "出力端子", ListKind::AlarmOutputTerminals, {}},
+     {Out::kOnOffList, "ON/OFF", ListKind::Fixed, {"OFF", "ON"}}, slave_number_list(Out::kSlaveList)},
+    {Out::kChannelList, Out::kOnOffList, 0});
+
 }  // namespace
 
 std::string alarm_input_terminal_command(const SwitcherSettings& s, int terminal) {
@@ -66,62 +81,14 @@ std::string alarm_output_cells(int channel) {
   return cells;
 }
 
-const TableDialogParams& alarm_input_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "アラーム入力端子";
-    t.caption = "入力アラーム設定 File Name ";
-    t.table_id = 1036;
-    t.rows = TableRows::AlarmInputTerminals;
-    t.lists = {
-        {1037, "入力端子", ListKind::AlarmInputTerminals, {}},
-        {1038, "入力チャンネル", ListKind::Channels, {}},
-        {1039, "同一チャンネル", ListKind::Channels, {}},
-        {1040, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1037;
-    t.value_list = 1038;
-    t.same_list = 1039;
-    t.slave_list = 1040;
-    t.timer_id = 3;
-    t.period_ms = 100;
-    return t;
-  }();
-  return p;
-}
-
-const TableDialogParams& alarm_output_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "アラーム出力端子";
-    // The output terminal dialog carries the input terminal dialog's caption text.
-    t.caption = "入力アラーム設定 File Name ";
-    t.table_id = 1063;
-    t.rows = TableRows::Channels;
-    t.lists = {
-        {CAlarmOutputDlg::kChannelList, "入力チャンネル", ListKind::Channels, {}},
-        {CAlarmOutputDlg::kTerminalList, "出力端子", ListKind::AlarmOutputTerminals, {}},
-        {CAlarmOutputDlg::kOnOffList, "ON/OFF", ListKind::Fixed, {"OFF", "ON"}},
-        {CAlarmOutputDlg::kSlaveList, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = CAlarmOutputDlg::kChannelList;
-    t.value_list = CAlarmOutputDlg::kOnOffList;
-    t.slave_list = CAlarmOutputDlg::kSlaveList;
-    t.timer_id = 4;
-    t.period_ms = 100;
-    return t;
-  }();
-  return p;
-}
-
 // -------------------------------------------------------------- CAlarmInputDlg
 
-CAlarmInputDlg::CAlarmInputDlg() : ListTableDialog(alarm_input_params(), kAlarmInputChannels) {}
+CAlarmInputDlg::CAlarmInputDlg() : ListTableDialog(kAlarmInputParams, kAlarmInputChannels) {}
 
 void CAlarmInputDlg::value_written(int, int value) { store().alarm_channel = value; }
 
 // ------------------------------------------------------------- CAlarmOutputDlg
 
-CAlarmOutputDlg::CAlarmOutputDlg() : PairTableDialog(alarm_output_params(), kAlarmOutputs) {}
+CAlarmOutputDlg::CAlarmOutputDlg() : PairTableDialog(kAlarmOutputParams, kAlarmOutputs) {}
 
 }  // namespace klvc

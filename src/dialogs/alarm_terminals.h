@@ -30,9 +30,6 @@ void send_alarm_output(int channel, int terminal);
 // 1..4; a model with three terminals gets a single blank for the fourth.
 std::string alarm_output_cells(int channel);
 
-const TableDialogParams& alarm_input_params();
-const TableDialogParams& alarm_output_params();
-
 // The alarm input terminal dialog: one row per alarm input terminal of the
 // model; assigning a channel also makes it the output terminal dialog's
 // current channel.

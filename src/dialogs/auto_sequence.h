@@ -23,9 +23,6 @@ std::string dwell_time_command(const SwitcherSettings& s, int output);
 void send_sequence_live(int input, int output);
 void send_dwell_time(int output);
 
-const TableDialogParams& skip_live_params();
-const TableDialogParams& dwell_time_params();
-
 // The skip/live dialog: the SKIP/LIVE column of the selected output for a
 // page of inputs; Set sends every (input, output) pair, one every 100 ms.
 class CSkipLiveDlg : public PairTableDialog {

@@ -25,19 +25,14 @@ struct ClockFieldRow {
   int LocalDateTime::*value;
 };
 
+using D = CDateTimeSetDlg;
 constexpr ClockFieldRow kClockFields[kClockFieldCount] = {
-    {ClockField::Year, "年", CDateTimeSetDlg::kYearList, CDateTimeSetDlg::kYearSet, "DSY", 2000, 100, 0,
-     &LocalDateTime::year},
-    {ClockField::Month, "月", CDateTimeSetDlg::kMonthList, CDateTimeSetDlg::kMonthSet, "DSM", 1, 12, 1,
-     &LocalDateTime::month},
-    {ClockField::Day, "日", CDateTimeSetDlg::kDayList, CDateTimeSetDlg::kDaySet, "DSD", 1, 31, 1,
-     &LocalDateTime::day},
-    {ClockField::Hour, "時", CDateTimeSetDlg::kHourList, CDateTimeSetDlg::kHourSet, "TSH", 0, 24, 0,
-     &LocalDateTime::hour},
-    {ClockField::Minute, "分", CDateTimeSetDlg::kMinuteList, CDateTimeSetDlg::kMinuteSet, "TSM", 0, 60, 0,
-     &LocalDateTime::minute},
-    {ClockField::Second, "秒", CDateTimeSetDlg::kSecondList, CDateTimeSetDlg::kSecondSet, "TSS", 0, 60, 0,
-     &LocalDateTime::second},
+    {ClockField::Year, "年", D::kYearList, D::kYearSet, "DSY", 2000, 100, 0, &LocalDateTime::year},
+    {ClockField::Month, "月", D::kMonthList, D::kMonthSet, "DSM", 1, 12, 1, &LocalDateTime::month},
+    {ClockField::Day, "日", D::kDayList, D::kDaySet, "DSD", 1, 31, 1, &LocalDateTime::day},
+    {ClockField::Hour, "時", D::kHourList, D::kHourSet, "TSH", 0, 24, 0, &LocalDateTime::hour},
+    {ClockField::Minute, "分", D::kMinuteList, D::kMinuteSet, "TSM", 0, 60, 0, &LocalDateTime::minute},
+    {ClockField::Second, "秒", D::kSecondList, D::kSecondSet, "TSS", 0, 60, 0, &LocalDateTime::second},
 };
 
 const ClockFieldRow& row_of(ClockField field) { return kClockFields[static_cast<int>(field)]; }
@@ -55,6 +50,12 @@ std::string display_cell(int output) {
 const RowBinding kDatetimeDisplay = {
     stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::datetime_display>,
     kMaxOutputs, display_cell, send_datetime_display, output_count};
+
+const TableDialogParams kDatetimeDisplayParams = table_dialog_params(
+    {"日付・時刻表示", "日付・時刻表示設定 File Name ", 1049, TableRows::Outputs, 7, 100},
+    {{1051, "出力チャンネル", ListKind::Outputs, {}}, {1052, "表示", ListKind::Fixed, {"OFF", "ON"}},
+     {1053, "同一表示", ListKind::Fixed, {"OFF", "ON"}}, slave_number_list(1034)},
+    {1051, 1052, 1053});
 
 }  // namespace
 
@@ -148,30 +149,6 @@ void CDateTimeSetDlg::on_command(int id, ui::Notify notify) {
 
 // --------------------------------------------------------- CDateTimeDisplayDlg
 
-const TableDialogParams& datetime_display_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "日付・時刻表示";
-    t.caption = "日付・時刻表示設定 File Name ";
-    t.table_id = 1049;
-    t.rows = TableRows::Outputs;
-    t.lists = {
-        {1051, "出力チャンネル", ListKind::Outputs, {}},
-        {1052, "表示", ListKind::Fixed, {"OFF", "ON"}},
-        {1053, "同一表示", ListKind::Fixed, {"OFF", "ON"}},
-        {1034, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1051;
-    t.value_list = 1052;
-    t.same_list = 1053;
-    t.slave_list = 1034;
-    t.timer_id = 7;
-    t.period_ms = 100;
-    return t;
-  }();
-  return p;
-}
-
-CDateTimeDisplayDlg::CDateTimeDisplayDlg() : ListTableDialog(datetime_display_params(), kDatetimeDisplay) {}
+CDateTimeDisplayDlg::CDateTimeDisplayDlg() : ListTableDialog(kDatetimeDisplayParams, kDatetimeDisplay) {}
 
 }  // namespace klvc

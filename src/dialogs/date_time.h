@@ -77,8 +77,6 @@ class CDateTimeSetDlg : public ui::Dialog {
   int opened_year_ = 0;
 };
 
-const TableDialogParams& datetime_display_params();
-
 // The date/time display dialog "日付・時刻表示": the date/time overlay of
 // each output; Set sends every output of the model, one every 100 ms.
 class CDateTimeDisplayDlg : public ListTableDialog {

@@ -13,9 +13,6 @@
 
 namespace klvc {
 
-int send_all_terminal = 0;
-int send_all_output = 0;
-
 namespace {
 
 int current_model() {
@@ -77,19 +74,11 @@ bool begin_send_all() {
   return s.batch_step.compare_exchange_strong(idle, 1);
 }
 
-SendAllCursor send_all_cursor() {
-  SendAllCursor cursor;
-  cursor.step = link_status().batch_step;
-  cursor.terminal = send_all_terminal;
-  cursor.output = send_all_output;
-  return cursor;
-}
-
-SendAllTick run_send_all_step() {
+SendAllTick run_send_all_step(SendAllCursor& cursor) {
   LinkStatus& s = link_status();
   SendAllTick tick;
   const int model = current_model();
-  SendAllCursor cursor = send_all_cursor();
+  cursor.step = s.batch_step;
   if (cursor.step <= 0) return tick;
   tick.ran = true;
   tick.progress_max = send_all_progress_max(model);
@@ -111,8 +100,6 @@ SendAllTick run_send_all_step() {
   }
 
   const SendAllAdvance moved = advance_send_all_cursor(cursor, model);
-  send_all_terminal = cursor.terminal;
-  send_all_output = cursor.output;
   s.batch_step = cursor.step;
   tick.progress_pos = moved.progress_pos;
   tick.finished = moved.finished;

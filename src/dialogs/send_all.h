@@ -5,8 +5,9 @@
 // so both write exactly the same lines.
 //
 // The run's position is batch_step (shared with the table dialogs, the link
-// and the file commands) plus the two inner counters below. The run never
-// waits for answers; an error answer (error_seen) stops it at the next tick.
+// and the file commands) plus the inner counters of the two-level phases,
+// which the dialog running it keeps. The run never waits for answers; an
+// error answer (error_seen) stops it at the next tick.
 #pragma once
 
 #include <string>
@@ -17,11 +18,6 @@
 namespace klvc {
 
 struct SwitcherSettings;
-
-// Inner counters of the two-level phases: the alarm output terminal within
-// the current channel, and the output within the current input.
-extern int send_all_terminal;
-extern int send_all_output;
 
 // The line of one planned tick from its owning builder and `s` (body with CR LF).
 // Returns false when nothing goes out: the step lies beyond the model, or the
@@ -50,14 +46,13 @@ struct SendAllTick {
 
 // One timer tick of the run: the error stop, or the step's action (which
 // writes its line through send_command) and the move to the next step.
-SendAllTick run_send_all_step();
+// `cursor` holds the inner counters between ticks (a fresh one for a new
+// run); its step follows batch_step.
+SendAllTick run_send_all_step(SendAllCursor& cursor);
 
 // Ends a running run at once (its dialog closed, or the command line was
 // interrupted): batch_step and error_seen back to 0, nothing more is sent.
 void abandon_send_all();
-
-// Where the run stands now.
-SendAllCursor send_all_cursor();
 
 // Every tick of a whole run, worked out ahead from `s` as it is now (a run
 // from the command line does not change the settings while it runs):

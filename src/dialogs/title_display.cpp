@@ -29,6 +29,20 @@ const RowBinding kOutputTitleDisplay = {
     stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::output_title_display>, kMaxOutputs,
     on_off_row<&SwitcherSettings::output_title_display>, send_output_title_display, output_count};
 
+const TableDialogParams kInputTitleDisplayParams = table_dialog_params(
+    {"入力タイトル表示", "入力タイトル表示設定 File Name ", 1054, TableRows::Channels, 9, 200},
+    {{1055, "入力チャンネル", ListKind::Channels, {}}, {1057, "表示", ListKind::Fixed, kOffOn},
+     {1058, "同一表示", ListKind::Fixed, kOffOn}, slave_number_list(1056)},
+    {1055, 1057, 1058});
+
+// The output dialog carries the input dialog's caption text and reads the
+// slave-number list again before each command of its batch.
+const TableDialogParams kOutputTitleDisplayParams = table_dialog_params(
+    {"出力タイトル設定", "入力タイトル表示設定 File Name ", 1059, TableRows::Outputs, 10, 100, 0, "Close", true},
+    {{1062, "出力チャンネル", ListKind::Outputs, {}}, {1061, "表示", ListKind::Fixed, kOffOn},
+     {1060, "同一表示", ListKind::Fixed, kOffOn}, slave_number_list(1056)},
+    {1062, 1061, 1060});
+
 }  // namespace
 
 std::string input_title_display_command(const SwitcherSettings& s, int input) {
@@ -44,59 +58,9 @@ void send_output_title_display(int output) { send_built(output_title_display_com
 
 std::string on_off_cell(int value) { return value != 0 ? "ON " : "OFF"; }
 
-const TableDialogParams& input_title_display_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "入力タイトル表示";
-    t.caption = "入力タイトル表示設定 File Name ";
-    t.table_id = 1054;
-    t.rows = TableRows::Channels;
-    t.lists = {
-        {1055, "入力チャンネル", ListKind::Channels, {}},
-        {1057, "表示", ListKind::Fixed, kOffOn},
-        {1058, "同一表示", ListKind::Fixed, kOffOn},
-        {1056, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1055;
-    t.value_list = 1057;
-    t.same_list = 1058;
-    t.slave_list = 1056;
-    t.timer_id = 9;
-    t.period_ms = 200;
-    return t;
-  }();
-  return p;
-}
-
-const TableDialogParams& output_title_display_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "出力タイトル設定";
-    // The output dialog carries the input dialog's caption text.
-    t.caption = "入力タイトル表示設定 File Name ";
-    t.table_id = 1059;
-    t.rows = TableRows::Outputs;
-    t.lists = {
-        {1062, "出力チャンネル", ListKind::Outputs, {}},
-        {1061, "表示", ListKind::Fixed, kOffOn},
-        {1060, "同一表示", ListKind::Fixed, kOffOn},
-        {1056, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1062;
-    t.value_list = 1061;
-    t.same_list = 1060;
-    t.slave_list = 1056;
-    t.timer_id = 10;
-    t.period_ms = 100;
-    t.slave_read_each_tick = true;
-    return t;
-  }();
-  return p;
-}
-
-CInputTitleDisplayDlg::CInputTitleDisplayDlg() : ListTableDialog(input_title_display_params(), kInputTitleDisplay) {}
+CInputTitleDisplayDlg::CInputTitleDisplayDlg() : ListTableDialog(kInputTitleDisplayParams, kInputTitleDisplay) {}
 
 COutputTitleDisplayDlg::COutputTitleDisplayDlg()
-    : ListTableDialog(output_title_display_params(), kOutputTitleDisplay) {}
+    : ListTableDialog(kOutputTitleDisplayParams, kOutputTitleDisplay) {}
 
 }  // namespace klvc

@@ -26,9 +26,6 @@ void send_output_title_display(int output);
 // Painted value of a display flag: "ON " (with a blank, as long as "OFF") or "OFF".
 std::string on_off_cell(int value);
 
-const TableDialogParams& input_title_display_params();
-const TableDialogParams& output_title_display_params();
-
 // The input title display dialog: one row per input channel, in pages of
 // 32; Set sends every input of the model, one every 200 ms.
 class CInputTitleDisplayDlg : public ListTableDialog {

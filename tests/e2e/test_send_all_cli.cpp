@@ -105,8 +105,6 @@ class SendAllTimedRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     reset_whole_store();
-    send_all_terminal = 0;
-    send_all_output = 0;
     set_message_sink(&sink);
   }
   void TearDown() override {
