@@ -55,7 +55,7 @@ Run run(int model, PaceMode mode) {
   std::ostringstream progress;
   SendAllReporter reporter(progress, false, model);
   std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
-  std::vector<SendAllScriptTick> ticks = send_all_script(model);  // the product's own periods
+  std::vector<SendAllScriptTick> ticks = send_all_script(store(), model);  // the product's own periods
   r.outcome = run_send_all(ticks, mode, *pace, reporter);
   stop_link();
   set_simulated_device("");
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
   for (int model : {0, 4}) {
     reset_whole_store();
     std::size_t out = 0, back = 0, lines = 0;
-    for (const SendAllScriptTick& t : send_all_script(model)) {
+    for (const SendAllScriptTick& t : send_all_script(store(), model)) {
       if (t.line.empty()) continue;
       ++lines;
       out += t.line.size();

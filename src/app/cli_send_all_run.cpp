@@ -170,7 +170,7 @@ SendAllPeriods send_all_periods() {
 
 SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, const SendAllHooks& hooks,
                                   SendAllPeriods periods) {
-  std::vector<SendAllScriptTick> ticks = send_all_script(std::clamp(store().model_index, 0, kModelCount - 1));
+  std::vector<SendAllScriptTick> ticks = send_all_script(store(), std::clamp(store().model_index, 0, kModelCount - 1));
   for (SendAllScriptTick& t : ticks) {
     t.period_ms = t.period_ms == kSendAllFastPeriodMs ? periods.fast_ms : periods.slow_ms;
   }

@@ -141,10 +141,10 @@ int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAl
   std::vector<SendAllScriptTick> old_ticks;
   if (!t.changed_from.empty()) {
     if (!load(t.changed_from, t, err)) return kExitUsage;
-    old_ticks = send_all_script(t.model);
+    old_ticks = send_all_script(s, t.model);
   }
   if (!load(t.file, t, err)) return kExitUsage;
-  *ticks = send_all_script(t.model);
+  *ticks = send_all_script(s, t.model);
   if (!t.changed_from.empty()) *ticks = changed_ticks(old_ticks, *ticks);
   const SendAllPeriods periods = send_all_periods();
   for (SendAllScriptTick& tick : *ticks) {

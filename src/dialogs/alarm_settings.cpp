@@ -2,6 +2,7 @@
 
 #include "dialogs/command_fields.h"
 #include "dialogs/dialog_params.h"
+#include "dialogs/slave_list.h"
 #include "link/link.h"
 #include "settings/store.h"
 
@@ -44,44 +45,32 @@ const std::vector<AlarmSetting>& alarm_settings() {
   return rows;
 }
 
-// "AROF" style commands: byte 3 of the template becomes 'N' when on.
-std::string off_on_letter_command(const char* code, int value) {
-  std::string line = std::string(code) + "OF\r\n";
-  if (value != 0) line[3] = 'N';
-  return line;
-}
-
-// Sends a built line; an empty one (a stored value outside its list) sends nothing.
-void send_built(const std::string& line) {
-  if (!line.empty()) send_command(line);
-}
-
 }  // namespace
 
-std::string alarm_hold_time_command() {
+std::string alarm_hold_time_command(const SwitcherSettings& s) {
   std::string line = "ADT10\r\n";
-  int seconds = store().alarm_hold_time + 1;
+  int seconds = s.alarm_hold_time + 1;
   if (seconds < 1 || seconds > 60 || !put_two_digits(line, 3, seconds)) return {};
   return line;
 }
 
-std::string alarm_polarity_command() {
+std::string alarm_polarity_command(const SwitcherSettings& s) {
   std::string line = "AICM\r\n";
-  if (store().alarm_polarity != 0) line[3] = 'B';
+  if (s.alarm_polarity != 0) line[3] = 'B';
   return line;
 }
 
-std::string alarm_return_command() { return off_on_letter_command("AR", store().alarm_return); }
-std::string buzzer_output_command() { return off_on_letter_command("BZ", store().buzzer_output); }
-std::string memory_number_display_command() {
-  return off_on_letter_command("MN", store().memory_number_display);
+std::string alarm_return_command(const SwitcherSettings& s) { return on_off_command("AR", s.alarm_return != 0); }
+std::string buzzer_output_command(const SwitcherSettings& s) { return on_off_command("BZ", s.buzzer_output != 0); }
+std::string memory_number_display_command(const SwitcherSettings& s) {
+  return on_off_command("MN", s.memory_number_display != 0);
 }
 
-void send_alarm_hold_time() { send_built(alarm_hold_time_command()); }
-void send_alarm_polarity() { send_command(alarm_polarity_command()); }
-void send_alarm_return() { send_command(alarm_return_command()); }
-void send_buzzer_output() { send_command(buzzer_output_command()); }
-void send_memory_number_display() { send_command(memory_number_display_command()); }
+void send_alarm_hold_time() { send_built(alarm_hold_time_command(store())); }
+void send_alarm_polarity() { send_command(alarm_polarity_command(store())); }
+void send_alarm_return() { send_command(alarm_return_command(store())); }
+void send_buzzer_output() { send_command(buzzer_output_command(store())); }
+void send_memory_number_display() { send_command(memory_number_display_command(store())); }
 
 // Two rows of three groups: the five settings, then the slave number; OK and
 // Close at the bottom right, last in the Tab order.
@@ -106,9 +95,7 @@ CAlarmSetDlg::CAlarmSetDlg() : ui::Dialog("アラーム設定", 74, 10) {
 }
 
 void CAlarmSetDlg::on_init() {
-  ui::ComboBox& slave = combo(kSlaveList);
-  slave.select(store().slave_number);
-  slave.enable(store().interface_mode == 1);
+  open_slave_number_list(combo(kSlaveList));
   for (const AlarmSetting& s : alarm_settings()) combo(s.list_id).select(store().*s.field);
 }
 

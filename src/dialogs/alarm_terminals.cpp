@@ -1,50 +1,54 @@
 #include "dialogs/alarm_terminals.h"
 
 #include "dialogs/command_fields.h"
-#include "link/link.h"
 #include "settings/store.h"
 
 namespace klvc {
 namespace {
 
+bool valid_pair(int channel, int terminal) {
+  return channel >= 0 && channel < kMaxInputs && terminal >= 0 && terminal < kMaxAlarmOutputTerminals;
+}
+
 int* output_flag(int channel, int terminal) {
-  if (channel < 0 || channel >= kMaxInputs || terminal < 0 || terminal >= kMaxAlarmOutputTerminals) return nullptr;
+  if (!valid_pair(channel, terminal)) return nullptr;
   return &store().alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))];
 }
 
-void send_line(const std::string& line) {
-  if (!line.empty()) send_command(line);
+std::string input_channel_cell(int terminal) {
+  return std::to_string(store().alarm_input_channels[static_cast<std::size_t>(terminal)] + 1);
 }
 
 const RowBinding kAlarmInputChannels = {
-    []() -> int& { return store().alarm_input_terminal; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxAlarmInputTerminals ? &store().alarm_input_channels[static_cast<std::size_t>(row)]
-                                                       : nullptr;
-    },
-    kMaxAlarmInputTerminals,
-    [](int row) { return std::to_string(store().alarm_input_channels[static_cast<std::size_t>(row)] + 1); },
-    send_alarm_input_terminal,
-    alarm_input_terminal_count,
-};
+    stored_selection<&SwitcherSettings::alarm_input_terminal>, stored_row<&SwitcherSettings::alarm_input_channels>,
+    kMaxAlarmInputTerminals, input_channel_cell, send_alarm_input_terminal, alarm_input_terminal_count};
 
 // Every row shows all its terminals, so a terminal change leaves the table as it is.
 const PairBinding kAlarmOutputs = {
-    CAlarmOutputDlg::kTerminalList,
-    []() -> int& { return store().alarm_channel; },
-    []() -> int& { return store().alarm_output_terminal; },
-    output_flag,
-    alarm_output_cells,
-    false,
-    alarm_output_terminal_count,
-    send_alarm_output,
-};
+    CAlarmOutputDlg::kTerminalList, stored_selection<&SwitcherSettings::alarm_channel>,
+    stored_selection<&SwitcherSettings::alarm_output_terminal>, output_flag, alarm_output_cells, false,
+    alarm_output_terminal_count, send_alarm_output};
+
+const TableDialogParams kAlarmInputParams = table_dialog_params(
+    {"アラーム入力端子", "入力アラーム設定 File Name ", 1036, TableRows::AlarmInputTerminals, 3, 100},
+    {{1037, "入力端子", ListKind::AlarmInputTerminals, {}}, {1038, "入力チャンネル", ListKind::Channels, {}},
+     {1039, "同一チャンネル", ListKind::Channels, {}}, slave_number_list(1040)},
+    {1037, 1038, 1039});
+
+// The output terminal dialog carries the input terminal dialog's caption text.
+using Out = CAlarmOutputDlg;
+const TableDialogParams kAlarmOutputParams = table_dialog_params(
+    {"アラーム出力端子", "入力アラーム設定 File Name ", 1063, TableRows::Channels, 4, 100},
+    {{Out::kChannelList, "入力チャンネル", ListKind::Channels, {}},
+     {Out::kTerminalList, "出力端子", ListKind::AlarmOutputTerminals, {}},
+     {Out::kOnOffList, "ON/OFF", ListKind::Fixed, {"OFF", "ON"}}, slave_number_list(Out::kSlaveList)},
+    {Out::kChannelList, Out::kOnOffList, 0});
 
 }  // namespace
 
-std::string alarm_input_terminal_command(int terminal) {
+std::string alarm_input_terminal_command(const SwitcherSettings& s, int terminal) {
   if (terminal < 0 || terminal >= kMaxAlarmInputTerminals) return {};
-  const int channel = store().alarm_input_channels[static_cast<std::size_t>(terminal)];
+  const int channel = s.alarm_input_channels[static_cast<std::size_t>(terminal)];
   if (channel < 0 || channel >= kMaxInputs) return {};
   std::string line = "AIS0101\r\n";
   put_two_digits(line, 3, terminal + 1);
@@ -52,18 +56,17 @@ std::string alarm_input_terminal_command(int terminal) {
   return line;
 }
 
-std::string alarm_output_command(int channel, int terminal) {
-  const int* flag = output_flag(channel, terminal);
-  if (flag == nullptr) return {};
+std::string alarm_output_command(const SwitcherSettings& s, int channel, int terminal) {
+  if (!valid_pair(channel, terminal)) return {};
   std::string line = "AMO0101OF\r\n";
   put_two_digits(line, 3, channel + 1);
   line[6] = static_cast<char>('1' + terminal);
-  put_on_off(line, 7, *flag != 0);
+  put_on_off(line, 7, s.alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))] != 0);
   return line;
 }
 
-void send_alarm_input_terminal(int terminal) { send_line(alarm_input_terminal_command(terminal)); }
-void send_alarm_output(int channel, int terminal) { send_line(alarm_output_command(channel, terminal)); }
+void send_alarm_input_terminal(int terminal) { send_built(alarm_input_terminal_command(store(), terminal)); }
+void send_alarm_output(int channel, int terminal) { send_built(alarm_output_command(store(), channel, terminal)); }
 
 std::string alarm_output_cells(int channel) {
   std::string cells;
@@ -78,62 +81,14 @@ std::string alarm_output_cells(int channel) {
   return cells;
 }
 
-const TableDialogParams& alarm_input_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "アラーム入力端子";
-    t.caption = "入力アラーム設定 File Name ";
-    t.table_id = 1036;
-    t.rows = TableRows::AlarmInputTerminals;
-    t.lists = {
-        {1037, "入力端子", ListKind::AlarmInputTerminals, {}},
-        {1038, "入力チャンネル", ListKind::Channels, {}},
-        {1039, "同一チャンネル", ListKind::Channels, {}},
-        {1040, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1037;
-    t.value_list = 1038;
-    t.same_list = 1039;
-    t.slave_list = 1040;
-    t.timer_id = 3;
-    t.period_ms = 100;
-    return t;
-  }();
-  return p;
-}
-
-const TableDialogParams& alarm_output_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "アラーム出力端子";
-    // The output terminal dialog carries the input terminal dialog's caption text.
-    t.caption = "入力アラーム設定 File Name ";
-    t.table_id = 1063;
-    t.rows = TableRows::Channels;
-    t.lists = {
-        {CAlarmOutputDlg::kChannelList, "入力チャンネル", ListKind::Channels, {}},
-        {CAlarmOutputDlg::kTerminalList, "出力端子", ListKind::AlarmOutputTerminals, {}},
-        {CAlarmOutputDlg::kOnOffList, "ON/OFF", ListKind::Fixed, {"OFF", "ON"}},
-        {CAlarmOutputDlg::kSlaveList, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = CAlarmOutputDlg::kChannelList;
-    t.value_list = CAlarmOutputDlg::kOnOffList;
-    t.slave_list = CAlarmOutputDlg::kSlaveList;
-    t.timer_id = 4;
-    t.period_ms = 100;
-    return t;
-  }();
-  return p;
-}
-
 // -------------------------------------------------------------- CAlarmInputDlg
 
-CAlarmInputDlg::CAlarmInputDlg() : ListTableDialog(alarm_input_params(), kAlarmInputChannels) {}
+CAlarmInputDlg::CAlarmInputDlg() : ListTableDialog(kAlarmInputParams, kAlarmInputChannels) {}
 
 void CAlarmInputDlg::value_written(int, int value) { store().alarm_channel = value; }
 
 // ------------------------------------------------------------- CAlarmOutputDlg
 
-CAlarmOutputDlg::CAlarmOutputDlg() : PairTableDialog(alarm_output_params(), kAlarmOutputs) {}
+CAlarmOutputDlg::CAlarmOutputDlg() : PairTableDialog(kAlarmOutputParams, kAlarmOutputs) {}
 
 }  // namespace klvc

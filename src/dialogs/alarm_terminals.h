@@ -10,25 +10,25 @@
 
 namespace klvc {
 
+struct SwitcherSettings;
+
 // "AIS" + terminal + channel + CR LF from alarm_input_channels[terminal]
 // (terminal 0..23); "" for a terminal outside the store or a stored channel
 // outside 0..63.
-std::string alarm_input_terminal_command(int terminal);
+std::string alarm_input_terminal_command(const SwitcherSettings& s, int terminal);
 // "AMO" + channel + "0" + terminal digit + "ON"/"OF" + CR LF from
 // alarm_outputs[channel][terminal] (channel 0..63, terminal 0..3); "" for an
 // index outside the store.
-std::string alarm_output_command(int channel, int terminal);
+std::string alarm_output_command(const SwitcherSettings& s, int channel, int terminal);
 
-// The same commands handed to send_command (nothing for an empty line).
+// The same commands built from store() and handed to send_command (nothing
+// for an empty line).
 void send_alarm_input_terminal(int terminal);
 void send_alarm_output(int channel, int terminal);
 
 // Painted row value of the output terminal table: "On "/"Of " per terminal
 // 1..4; a model with three terminals gets a single blank for the fourth.
 std::string alarm_output_cells(int channel);
-
-const TableDialogParams& alarm_input_params();
-const TableDialogParams& alarm_output_params();
 
 // The alarm input terminal dialog: one row per alarm input terminal of the
 // model; assigning a channel also makes it the output terminal dialog's

@@ -1,7 +1,6 @@
 #include "dialogs/auto_sequence.h"
 
 #include "dialogs/command_fields.h"
-#include "link/link.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -18,10 +17,6 @@ int* live_flag(int input, int output) {
   return &store().sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))];
 }
 
-void send_line(const std::string& line) {
-  if (!line.empty()) send_command(line);
-}
-
 std::vector<std::string> seconds_entries() {
   std::vector<std::string> v;
   for (int s = 1; s <= kMaxDwellSeconds; ++s) v.push_back(std::to_string(s));
@@ -33,15 +28,8 @@ std::string dwell_cell(int output) {
 }
 
 const RowBinding kDwellTimes = {
-    []() -> int& { return store().current_output; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxOutputs ? &store().dwell_times[static_cast<std::size_t>(row)] : nullptr;
-    },
-    kMaxOutputs,
-    dwell_cell,
-    send_dwell_time,
-    output_count,
-};
+    stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::dwell_times>,
+    kMaxOutputs, dwell_cell, send_dwell_time, output_count};
 
 std::string skip_live_cell(int input) {
   const int* flag = live_flag(input, store().current_output);
@@ -50,31 +38,39 @@ std::string skip_live_cell(int input) {
 
 // The table shows the selected output's column, so an output change repaints it.
 const PairBinding kSkipLive = {
-    CSkipLiveDlg::kOutputList,
-    []() -> int& { return store().current_input; },
-    []() -> int& { return store().current_output; },
-    live_flag,
-    skip_live_cell,
-    true,
-    output_count,
-    send_sequence_live,
-};
+    CSkipLiveDlg::kOutputList, stored_selection<&Selections::current_input>,
+    stored_selection<&Selections::current_output>, live_flag, skip_live_cell, true, output_count, send_sequence_live};
+
+// The output list picks the column, the input list the row; no same-for-all list.
+const TableDialogParams kSkipLiveParams = table_dialog_params(
+    {"自動切換え", "自動切換えSKIP設定 File Name ", 1064, TableRows::Channels, 5, 100},
+    {{CSkipLiveDlg::kOutputList, "出力チャンネル", ListKind::Outputs, {}},
+     {CSkipLiveDlg::kInputList, "入力チャンネル", ListKind::Channels, {}},
+     {CSkipLiveDlg::kSkipLiveList, "Skip/Live", ListKind::Fixed, {"SKIP", "LIVE"}},
+     slave_number_list(CSkipLiveDlg::kSlaveList)},
+    {CSkipLiveDlg::kInputList, CSkipLiveDlg::kSkipLiveList, 0});
+
+// The same-for-all list opens at the entry "3"; the close button says "Cancel".
+const TableDialogParams kDwellTimeParams = table_dialog_params(
+    {"自動切換え時間", "自動切換え時間設定 File Name ", 1065, TableRows::Outputs, 6, 100, 2, "Cancel"},
+    {{1047, "出力チャンネル", ListKind::Outputs, {}}, {1048, "時間", ListKind::Fixed, seconds_entries()},
+     {1050, "同一時間", ListKind::Fixed, seconds_entries()}, slave_number_list(1034)},
+    {1047, 1048, 1050});
 
 }  // namespace
 
-std::string sequence_live_command(int input, int output) {
-  const int* flag = live_flag(input, output);
-  if (flag == nullptr) return {};
+std::string sequence_live_command(const SwitcherSettings& s, int input, int output) {
+  if (!valid_pair(input, output)) return {};
   std::string line = "ASM0101S\r\n";
   put_two_digits(line, 3, output + 1);
   put_two_digits(line, 5, input + 1);
-  if (*flag != 0) line[7] = 'L';
+  if (s.sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))] != 0) line[7] = 'L';
   return line;
 }
 
-std::string dwell_time_command(int output) {
+std::string dwell_time_command(const SwitcherSettings& s, int output) {
   if (output < 0 || output >= kMaxOutputs) return {};
-  const int seconds = store().dwell_times[static_cast<std::size_t>(output)] + 1;
+  const int seconds = s.dwell_times[static_cast<std::size_t>(output)] + 1;
   if (seconds < 1 || seconds > kMaxDwellSeconds) return {};
   std::string line = "AST0103\r\n";
   put_two_digits(line, 3, output + 1);
@@ -82,64 +78,15 @@ std::string dwell_time_command(int output) {
   return line;
 }
 
-void send_sequence_live(int input, int output) { send_line(sequence_live_command(input, output)); }
-void send_dwell_time(int output) { send_line(dwell_time_command(output)); }
-
-const TableDialogParams& skip_live_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "自動切換え";
-    t.caption = "自動切換えSKIP設定 File Name ";
-    t.table_id = 1064;
-    t.rows = TableRows::Channels;
-    t.lists = {
-        {CSkipLiveDlg::kOutputList, "出力チャンネル", ListKind::Outputs, {}},
-        {CSkipLiveDlg::kInputList, "入力チャンネル", ListKind::Channels, {}},
-        {CSkipLiveDlg::kSkipLiveList, "Skip/Live", ListKind::Fixed, {"SKIP", "LIVE"}},
-        {CSkipLiveDlg::kSlaveList, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = CSkipLiveDlg::kInputList;
-    t.value_list = CSkipLiveDlg::kSkipLiveList;
-    t.slave_list = CSkipLiveDlg::kSlaveList;
-    t.timer_id = 5;
-    t.period_ms = 100;
-    return t;
-  }();
-  return p;
-}
-
-const TableDialogParams& dwell_time_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "自動切換え時間";
-    t.caption = "自動切換え時間設定 File Name ";
-    t.table_id = 1065;
-    t.rows = TableRows::Outputs;
-    t.lists = {
-        {1047, "出力チャンネル", ListKind::Outputs, {}},
-        {1048, "時間", ListKind::Fixed, seconds_entries()},
-        {1050, "同一時間", ListKind::Fixed, seconds_entries()},
-        {1034, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1047;
-    t.value_list = 1048;
-    t.same_list = 1050;
-    t.slave_list = 1034;
-    t.same_selection = 2;  // the entry "3"
-    t.timer_id = 6;
-    t.period_ms = 100;
-    t.close_label = "Cancel";
-    return t;
-  }();
-  return p;
-}
+void send_sequence_live(int input, int output) { send_built(sequence_live_command(store(), input, output)); }
+void send_dwell_time(int output) { send_built(dwell_time_command(store(), output)); }
 
 // ---------------------------------------------------------------- CSkipLiveDlg
 
-CSkipLiveDlg::CSkipLiveDlg() : PairTableDialog(skip_live_params(), kSkipLive) {}
+CSkipLiveDlg::CSkipLiveDlg() : PairTableDialog(kSkipLiveParams, kSkipLive) {}
 
 // ---------------------------------------------------------------- CDwellTimeDlg
 
-CDwellTimeDlg::CDwellTimeDlg() : ListTableDialog(dwell_time_params(), kDwellTimes) {}
+CDwellTimeDlg::CDwellTimeDlg() : ListTableDialog(kDwellTimeParams, kDwellTimes) {}
 
 }  // namespace klvc

@@ -9,19 +9,19 @@
 
 namespace klvc {
 
+struct SwitcherSettings;
+
 // "ASM" + output + input + 'L'/'S' + CR LF from sequence_live[input][output]
 // (the output comes first on the wire); "" for an index outside the store.
-std::string sequence_live_command(int input, int output);
+std::string sequence_live_command(const SwitcherSettings& s, int input, int output);
 // "AST" + output + seconds ("01".."60") + CR LF from dwell_times[output];
 // "" for an output outside the store or a stored time outside 1..60 s.
-std::string dwell_time_command(int output);
+std::string dwell_time_command(const SwitcherSettings& s, int output);
 
-// The same commands handed to send_command (nothing for an empty line).
+// The same commands built from store() and handed to send_command (nothing
+// for an empty line).
 void send_sequence_live(int input, int output);
 void send_dwell_time(int output);
-
-const TableDialogParams& skip_live_params();
-const TableDialogParams& dwell_time_params();
 
 // The skip/live dialog: the SKIP/LIVE column of the selected output for a
 // page of inputs; Set sends every (input, output) pair, one every 100 ms.

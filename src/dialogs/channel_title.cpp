@@ -20,17 +20,6 @@ constexpr char kTitleTemplate[] = "CA0121212121212121212121212121212121212121212
 constexpr std::size_t kCodesAt = 4;
 constexpr int kTitleChars = kTitleMaxBytes / 2;
 
-std::string& padded() {
-  static std::string text;
-  return text;
-}
-
-}  // namespace
-
-const std::string& padded_title() { return padded(); }
-
-namespace {
-
 // A title of one half-width space counts as one full-width space; the rest is
 // padded with full-width spaces to 32 bytes. False when the byte count is odd
 // or above 32.
@@ -42,16 +31,17 @@ bool pad_title(std::string* work) {
   return true;
 }
 
-// The 16 JIS codes of a padded title: kTitleSent, kTitleNotJis or kTitleOutsideSet.
-int title_codes(const std::string& title, std::array<int, kTitleChars>* codes) {
-  if (title.size() != static_cast<std::size_t>(kTitleMaxBytes)) return kTitleNotJis;
+// The 16 JIS codes of a padded title: nullptr when all are accepted,
+// otherwise the warning that refuses the title.
+const char* title_codes(const std::string& title, std::array<int, kTitleChars>* codes) {
+  if (title.size() != static_cast<std::size_t>(kTitleMaxBytes)) return kTitleNotJisText;
   for (int k = 0; k < kTitleChars; ++k) {
     const auto s1 = static_cast<unsigned char>(title[static_cast<std::size_t>(2 * k)]);
     const auto s2 = static_cast<unsigned char>(title[static_cast<std::size_t>(2 * k + 1)]);
     (*codes)[static_cast<std::size_t>(k)] = sjis_to_jis(s1, s2);
-    if ((*codes)[static_cast<std::size_t>(k)] == 0) return kTitleNotJis;
+    if ((*codes)[static_cast<std::size_t>(k)] == 0) return kTitleNotJisText;
   }
-  return check_jis_codes(*codes) == kJisAccepted ? kTitleSent : kTitleOutsideSet;
+  return check_jis_codes(*codes) == kJisAccepted ? nullptr : kTitleOutsideSetText;
 }
 
 // The first character of `sjis` at `i` in UTF-8, for messages.
@@ -61,39 +51,32 @@ std::string char_at(const std::string& sjis, std::size_t i, std::size_t bytes) {
 
 }  // namespace
 
-int pad_channel_title(int channel) {
-  std::string& work = padded();
-  if (channel < 0 || channel >= kMaxInputs) {
-    work.clear();
-    return 0;
+TitleCommand title_command(int channel, const std::string& sjis_title) {
+  TitleCommand out;
+  std::string padded = sjis_title;
+  if (channel < 0 || channel >= kMaxInputs || !pad_title(&padded)) {
+    out.refused = kTitleNotJisText;
+    return out;
   }
-  work = store().channel_titles[static_cast<std::size_t>(channel)];
-  return pad_title(&work) ? 1 : 0;
-}
-
-int channel_title_command(int channel, std::string* line) {
-  const std::string& title = padded();
-  if (channel < 0 || channel >= kMaxInputs) return kTitleNotJis;
   std::array<int, kTitleChars> codes{};
-  if (const int result = title_codes(title, &codes); result != kTitleSent) return result;
+  if ((out.refused = title_codes(padded, &codes)) != nullptr) return out;
 
-  std::string out = kTitleTemplate;
-  if (!put_two_digits(out, 2, channel + 1)) return kTitleNotJis;
+  out.line = kTitleTemplate;
+  put_two_digits(out.line, 2, channel + 1);
   static constexpr char kHex[] = "0123456789ABCDEF";
   for (int k = 0; k < kTitleChars; ++k) {
     const int code = codes[static_cast<std::size_t>(k)];
     for (int d = 0; d < 4; ++d) {
-      out[kCodesAt + static_cast<std::size_t>(4 * k + d)] = kHex[(code >> (12 - 4 * d)) & 0xF];
+      out.line[kCodesAt + static_cast<std::size_t>(4 * k + d)] = kHex[(code >> (12 - 4 * d)) & 0xF];
     }
   }
-  *line = std::move(out);
-  return kTitleSent;
+  return out;
 }
 
 std::string title_problem(const std::string& sjis) {
-  std::string padded_copy = sjis;
+  std::string padded = sjis;
   std::array<int, kTitleChars> codes{};
-  if (pad_title(&padded_copy) && title_codes(padded_copy, &codes) == kTitleSent) return std::string();
+  if (pad_title(&padded) && title_codes(padded, &codes) == nullptr) return std::string();
   // Refused as the dialog refuses it; now say why, naming the character.
   std::size_t chars = 0;
   for (std::size_t i = 0; i < sjis.size(); ++chars) {
@@ -114,27 +97,12 @@ std::string title_problem(const std::string& sjis) {
   return kTitleNotJisText;
 }
 
-int send_channel_title(int channel) {
-  std::string line;
-  const int result = channel_title_command(channel, &line);
-  if (result == kTitleSent) send_command(line);
-  return result;
-}
-
-const char* checked_channel_title_line(int channel, std::string* line) {
-  if (pad_channel_title(channel) == 0) return kTitleNotJisText;
-  switch (channel_title_command(channel, line)) {
-    case kTitleSent: return nullptr;
-    case kTitleOutsideSet: return kTitleOutsideSetText;
-    default: return kTitleNotJisText;
-  }
-}
-
-const char* send_checked_channel_title(int channel) {
-  std::string line;
-  const char* warning = checked_channel_title_line(channel, &line);
-  if (warning == nullptr) send_command(line);
-  return warning;
+const char* send_channel_title(int channel) {
+  const bool stored = channel >= 0 && channel < kMaxInputs;
+  const TitleCommand built =
+      title_command(channel, stored ? store().channel_titles[static_cast<std::size_t>(channel)] : std::string());
+  if (built.refused == nullptr) send_command(built.line);
+  return built.refused;
 }
 
 }  // namespace klvc

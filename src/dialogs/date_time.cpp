@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "dialogs/command_fields.h"
+#include "dialogs/slave_list.h"
 #include "link/link.h"
 #include "link/messages.h"
 #include "settings/store.h"
@@ -24,19 +25,14 @@ struct ClockFieldRow {
   int LocalDateTime::*value;
 };
 
+using D = CDateTimeSetDlg;
 constexpr ClockFieldRow kClockFields[kClockFieldCount] = {
-    {ClockField::Year, "年", CDateTimeSetDlg::kYearList, CDateTimeSetDlg::kYearSet, "DSY", 2000, 100, 0,
-     &LocalDateTime::year},
-    {ClockField::Month, "月", CDateTimeSetDlg::kMonthList, CDateTimeSetDlg::kMonthSet, "DSM", 1, 12, 1,
-     &LocalDateTime::month},
-    {ClockField::Day, "日", CDateTimeSetDlg::kDayList, CDateTimeSetDlg::kDaySet, "DSD", 1, 31, 1,
-     &LocalDateTime::day},
-    {ClockField::Hour, "時", CDateTimeSetDlg::kHourList, CDateTimeSetDlg::kHourSet, "TSH", 0, 24, 0,
-     &LocalDateTime::hour},
-    {ClockField::Minute, "分", CDateTimeSetDlg::kMinuteList, CDateTimeSetDlg::kMinuteSet, "TSM", 0, 60, 0,
-     &LocalDateTime::minute},
-    {ClockField::Second, "秒", CDateTimeSetDlg::kSecondList, CDateTimeSetDlg::kSecondSet, "TSS", 0, 60, 0,
-     &LocalDateTime::second},
+    {ClockField::Year, "年", D::kYearList, D::kYearSet, "DSY", 2000, 100, 0, &LocalDateTime::year},
+    {ClockField::Month, "月", D::kMonthList, D::kMonthSet, "DSM", 1, 12, 1, &LocalDateTime::month},
+    {ClockField::Day, "日", D::kDayList, D::kDaySet, "DSD", 1, 31, 1, &LocalDateTime::day},
+    {ClockField::Hour, "時", D::kHourList, D::kHourSet, "TSH", 0, 24, 0, &LocalDateTime::hour},
+    {ClockField::Minute, "分", D::kMinuteList, D::kMinuteSet, "TSM", 0, 60, 0, &LocalDateTime::minute},
+    {ClockField::Second, "秒", D::kSecondList, D::kSecondSet, "TSS", 0, 60, 0, &LocalDateTime::second},
 };
 
 const ClockFieldRow& row_of(ClockField field) { return kClockFields[static_cast<int>(field)]; }
@@ -52,15 +48,14 @@ std::string display_cell(int output) {
 }
 
 const RowBinding kDatetimeDisplay = {
-    []() -> int& { return store().current_output; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxOutputs ? &store().datetime_display[static_cast<std::size_t>(row)] : nullptr;
-    },
-    kMaxOutputs,
-    display_cell,
-    send_datetime_display,
-    output_count,
-};
+    stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::datetime_display>,
+    kMaxOutputs, display_cell, send_datetime_display, output_count};
+
+const TableDialogParams kDatetimeDisplayParams = table_dialog_params(
+    {"日付・時刻表示", "日付・時刻表示設定 File Name ", 1049, TableRows::Outputs, 7, 100},
+    {{1051, "出力チャンネル", ListKind::Outputs, {}}, {1052, "表示", ListKind::Fixed, {"OFF", "ON"}},
+     {1053, "同一表示", ListKind::Fixed, {"OFF", "ON"}}, slave_number_list(1034)},
+    {1051, 1052, 1053});
 
 }  // namespace
 
@@ -87,18 +82,12 @@ int clock_list_index(ClockField field, const LocalDateTime& t) {
 
 std::string clock_adjust_command() { return "TSA\r\n"; }
 
-std::string datetime_display_command(int output) {
+std::string datetime_display_command(const SwitcherSettings& s, int output) {
   if (output < 0 || output >= kMaxOutputs) return {};
-  std::string line = "TO01OF\r\n";
-  put_two_digits(line, 2, output + 1);
-  put_on_off(line, 4, store().datetime_display[static_cast<std::size_t>(output)] != 0);
-  return line;
+  return numbered_on_off_command("TO", output + 1, s.datetime_display[static_cast<std::size_t>(output)] != 0);
 }
 
-void send_datetime_display(int output) {
-  std::string line = datetime_display_command(output);
-  if (!line.empty()) send_command(line);
-}
+void send_datetime_display(int output) { send_built(datetime_display_command(store(), output)); }
 
 // Two rows of four groups: year to day and the adjustment, hour to second
 // and the slave number; OK and Close at the bottom right, last in the Tab order.
@@ -126,9 +115,7 @@ CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
 }
 
 void CDateTimeSetDlg::on_init() {
-  ui::ComboBox& slave = combo(kSlaveList);
-  slave.select(store().slave_number);
-  slave.enable(store().interface_mode == 1);
+  open_slave_number_list(combo(kSlaveList));
   LocalDateTime now = now_ ? now_() : system_local_time();
   opened_year_ = now.year;
   for (const ClockFieldRow& row : kClockFields) combo(row.list_id).select(clock_list_index(row.field, now));
@@ -162,30 +149,6 @@ void CDateTimeSetDlg::on_command(int id, ui::Notify notify) {
 
 // --------------------------------------------------------- CDateTimeDisplayDlg
 
-const TableDialogParams& datetime_display_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "日付・時刻表示";
-    t.caption = "日付・時刻表示設定 File Name ";
-    t.table_id = 1049;
-    t.rows = TableRows::Outputs;
-    t.lists = {
-        {1051, "出力チャンネル", ListKind::Outputs, {}},
-        {1052, "表示", ListKind::Fixed, {"OFF", "ON"}},
-        {1053, "同一表示", ListKind::Fixed, {"OFF", "ON"}},
-        {1034, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1051;
-    t.value_list = 1052;
-    t.same_list = 1053;
-    t.slave_list = 1034;
-    t.timer_id = 7;
-    t.period_ms = 100;
-    return t;
-  }();
-  return p;
-}
-
-CDateTimeDisplayDlg::CDateTimeDisplayDlg() : ListTableDialog(datetime_display_params(), kDatetimeDisplay) {}
+CDateTimeDisplayDlg::CDateTimeDisplayDlg() : ListTableDialog(kDatetimeDisplayParams, kDatetimeDisplay) {}
 
 }  // namespace klvc

@@ -10,6 +10,8 @@
 
 namespace klvc {
 
+struct SwitcherSettings;
+
 // A local calendar time as the PC's clock gives it.
 struct LocalDateTime {
   int year = 2000;
@@ -42,7 +44,8 @@ std::string clock_adjust_command();
 
 // "TO" + output + "ON"/"OF" + CR LF from datetime_display[output];
 // "" for an output outside 0..15.
-std::string datetime_display_command(int output);
+std::string datetime_display_command(const SwitcherSettings& s, int output);
+// The same built from store() and handed to send_command (nothing for "").
 void send_datetime_display(int output);
 
 // The clock setting dialog "日付・時計設定": one list and Set button per clock
@@ -73,8 +76,6 @@ class CDateTimeSetDlg : public ui::Dialog {
   LocalTimeSource now_;
   int opened_year_ = 0;
 };
-
-const TableDialogParams& datetime_display_params();
 
 // The date/time display dialog "日付・時刻表示": the date/time overlay of
 // each output; Set sends every output of the model, one every 100 ms.

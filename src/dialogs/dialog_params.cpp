@@ -20,27 +20,21 @@ std::vector<std::string> numbers(int first, int last, const char* format) {
 
 }  // namespace
 
+TableDialogParams table_dialog_params(const TableDialogRow& row, std::vector<ListParams> lists, ListRoles roles) {
+  const int slave_list = lists.empty() ? 0 : lists.back().id;
+  // In the order of TableDialogParams; the layout keeps its defaults.
+  return {row.title, row.caption, row.table_id, row.rows, std::move(lists), roles.row, roles.value, roles.same,
+          slave_list, row.same_selection, row.timer_id, row.period_ms, row.close_label, row.slave_read_each_tick};
+}
+
+ListParams slave_number_list(int id) { return {id, "スレーブ番号", ListKind::SlaveNumbers, {}}; }
+
 const TableDialogParams& output_switch_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "出力切換え";
-    t.caption = "出力切換え設定 File Name ";
-    t.table_id = 1030;
-    t.rows = TableRows::Outputs;
-    t.lists = {
-        {1031, "出力チャンネル", ListKind::Outputs, {}},
-        {1032, "入力チャンネル", ListKind::ChannelsAndAuto, {}},
-        {1033, "同一チャンネル", ListKind::ChannelsAndAuto, {}},
-        {1034, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1031;
-    t.value_list = 1032;
-    t.same_list = 1033;
-    t.slave_list = 1034;
-    t.timer_id = 8;
-    t.period_ms = 100;
-    return t;
-  }();
+  static const TableDialogParams p = table_dialog_params(
+      {"出力切換え", "出力切換え設定 File Name ", 1030, TableRows::Outputs, 8, 100},
+      {{1031, "出力チャンネル", ListKind::Outputs, {}}, {1032, "入力チャンネル", ListKind::ChannelsAndAuto, {}},
+       {1033, "同一チャンネル", ListKind::ChannelsAndAuto, {}}, slave_number_list(1034)},
+      {1031, 1032, 1033});
   return p;
 }
 

@@ -74,6 +74,35 @@ struct TableDialogParams {
   ui::Rect close{70, 13, 8, 1};  // width 0: no close button
 };
 
+// What sets one table dialog of the usual form apart: its texts, its table
+// and its batch timer. The layout is the common one above.
+struct TableDialogRow {
+  const char* title;
+  const char* caption;
+  int table_id;
+  TableRows rows;
+  int timer_id;
+  int period_ms;
+  int same_selection = 0;
+  const char* close_label = "Close";
+  bool slave_read_each_tick = false;
+};
+
+// Which of the dialog's lists picks the row, gives the value and sets every
+// row at once (0: the dialog has none).
+struct ListRoles {
+  int row = 0;
+  int value = 0;
+  int same = 0;
+};
+
+// The parameters of a table dialog of the usual form; its lists run left to
+// right and end with the slave-number list.
+TableDialogParams table_dialog_params(const TableDialogRow& row, std::vector<ListParams> lists, ListRoles roles);
+
+// The slave-number list "スレーブ番号" with the given id.
+ListParams slave_number_list(int id);
+
 // Control ids shared by every table dialog.
 constexpr int kIdSet = 1005;
 constexpr int kIdProgress = 1076;

@@ -2,6 +2,7 @@
 
 #include "dialogs/command_fields.h"
 #include "dialogs/dialog_params.h"
+#include "dialogs/slave_list.h"
 #include "link/link.h"
 #include "link/messages.h"
 #include "settings/store.h"
@@ -14,18 +15,32 @@ const char* const kPanelPasswordRule =
 
 namespace {
 
-std::string lock_command(const char* code, int value) {
-  std::string line = std::string(code) + "OF\r\n";
-  put_on_off(line, 3, value != 0);
-  return line;
-}
-
 bool visible_ascii(unsigned char c) { return c > 0x20 && c < 0x7F; }
+
+// The two locks: an OFF/ON list in its group box, with the Set button that
+// sends it.
+struct LockSetting {
+  const char* caption;
+  int group_x;
+  int list_id;
+  int set_id;
+  int SwitcherSettings::*field;
+  void (*send)();
+};
+
+const LockSetting kLocks[] = {
+    {"メニュー", 1, CPasswordDlg::kMenuList, CPasswordDlg::kMenuSet, &SwitcherSettings::password_menu,
+     send_password_menu},
+    {"操作", 16, CPasswordDlg::kOperationList, CPasswordDlg::kOperationSet, &SwitcherSettings::password_operation,
+     send_password_operation},
+};
 
 }  // namespace
 
-std::string password_menu_command() { return lock_command("PWM", store().password_menu); }
-std::string password_operation_command() { return lock_command("PWO", store().password_operation); }
+std::string password_menu_command(const SwitcherSettings& s) { return on_off_command("PWM", s.password_menu != 0); }
+std::string password_operation_command(const SwitcherSettings& s) {
+  return on_off_command("PWO", s.password_operation != 0);
+}
 
 bool panel_password_sendable(const std::string& password) {
   if (password.size() < static_cast<std::size_t>(kPasswordLength)) return false;
@@ -37,29 +52,28 @@ bool panel_password_sendable(const std::string& password) {
 
 bool password_char_allowed(char32_t c) { return c > 0x20 && c < 0x7F; }
 
-std::string panel_password_command() {
-  const std::string& password = store().panel_password;
+std::string panel_password_command(const SwitcherSettings& s) {
+  const std::string& password = s.panel_password;
   if (!panel_password_sendable(password)) return {};
   return "PWI" + password.substr(0, kPasswordLength) + "\r\n";
 }
 
-void send_password_menu() { send_command(password_menu_command()); }
-void send_password_operation() { send_command(password_operation_command()); }
+void send_password_menu() { send_command(password_menu_command(store())); }
+void send_password_operation() { send_command(password_operation_command(store())); }
 
 bool send_panel_password() {
-  std::string line = panel_password_command();
+  std::string line = panel_password_command(store());
   if (line.empty()) return false;
   send_command(line);
   return true;
 }
 
 CPasswordDlg::CPasswordDlg() : ui::Dialog("パスワードの設定", 64, 8) {
-  add_group({1, 1, 14, 4}, "メニュー");
-  add_combo(kMenuList, {3, 2, 8, 1}, {"OFF", "ON"});
-  add_button(kMenuSet, {3, 3, 8, 1}, "設定");
-  add_group({16, 1, 14, 4}, "操作");
-  add_combo(kOperationList, {18, 2, 8, 1}, {"OFF", "ON"});
-  add_button(kOperationSet, {18, 3, 8, 1}, "設定");
+  for (const LockSetting& lock : kLocks) {
+    add_group({lock.group_x, 1, 14, 4}, lock.caption);
+    add_combo(lock.list_id, {lock.group_x + 2, 2, 8, 1}, {"OFF", "ON"});
+    add_button(lock.set_id, {lock.group_x + 2, 3, 8, 1}, "設定");
+  }
   add_group({31, 1, 14, 4}, "番号");
   ui::EditField& field = add_edit(kPasswordEdit, {33, 2, 10, 1});
   field.set_max_chars(kPasswordLength);
@@ -78,35 +92,24 @@ CPasswordDlg::CPasswordDlg() : ui::Dialog("パスワードの設定", 64, 8) {
 }
 
 void CPasswordDlg::on_init() {
-  ui::ComboBox& slave = combo(kSlaveList);
-  slave.select(store().slave_number);
-  slave.enable(store().interface_mode == 1);
-  combo(kMenuList).select(store().password_menu);
-  combo(kOperationList).select(store().password_operation);
+  open_slave_number_list(combo(kSlaveList));
+  for (const LockSetting& lock : kLocks) combo(lock.list_id).select(store().*lock.field);
   // Filling the field counts as an edit, so a longer stored text (from a
   // settings file) is cut to the field's six characters here.
   edit(kPasswordEdit).set_text(store().panel_password.substr(0, kPasswordLength));
 }
 
 void CPasswordDlg::on_command(int id, ui::Notify notify) {
+  for (const LockSetting& lock : kLocks) {
+    if (id == lock.list_id && notify == ui::Notify::SelChange) store().*lock.field = combo(id).selection();
+    if (id == lock.set_id && notify == ui::Notify::Clicked) lock.send();
+  }
   switch (id) {
-    case kMenuList:
-      if (notify == ui::Notify::SelChange) store().password_menu = combo(id).selection();
-      break;
-    case kOperationList:
-      if (notify == ui::Notify::SelChange) store().password_operation = combo(id).selection();
-      break;
     case kPasswordEdit:
       if (notify == ui::Notify::Change) store().panel_password = edit(id).text().substr(0, kPasswordLength);
       break;
     case kSlaveList:
       if (notify == ui::Notify::SelChange) store().slave_number = combo(id).selection();
-      break;
-    case kMenuSet:
-      if (notify == ui::Notify::Clicked) send_password_menu();
-      break;
-    case kOperationSet:
-      if (notify == ui::Notify::Clicked) send_password_operation();
       break;
     case kPasswordSet:
       if (notify == ui::Notify::Clicked && !send_panel_password()) show_warning(kPanelPasswordRule);

@@ -13,9 +13,6 @@
 
 namespace klvc {
 
-int send_all_terminal = 0;
-int send_all_output = 0;
-
 namespace {
 
 int current_model() {
@@ -32,38 +29,40 @@ bool plain(std::string built, std::string* line) {
 
 }  // namespace
 
-bool send_all_line(const SendAllPlan& plan, std::string* line, std::string* warning) {
+bool send_all_line(const SwitcherSettings& s, int model, const SendAllPlan& plan, std::string* line,
+                   std::string* warning) {
   line->clear();
   warning->clear();
   if (!plan.sends) return false;
   const int i = plan.index;
   switch (plan.action) {
-    case SendAllAction::BuzzerOutput: return plain(buzzer_output_command(), line);
-    case SendAllAction::AlarmHoldTime: return plain(alarm_hold_time_command(), line);
-    case SendAllAction::MemoryNumberDisplay: return plain(memory_number_display_command(), line);
-    case SendAllAction::AlarmPolarity: return plain(alarm_polarity_command(), line);
-    case SendAllAction::AlarmReturn: return plain(alarm_return_command(), line);
-    case SendAllAction::PasswordMenu: return plain(password_menu_command(), line);
-    case SendAllAction::PasswordOperation: return plain(password_operation_command(), line);
+    case SendAllAction::BuzzerOutput: return plain(buzzer_output_command(s), line);
+    case SendAllAction::AlarmHoldTime: return plain(alarm_hold_time_command(s), line);
+    case SendAllAction::MemoryNumberDisplay: return plain(memory_number_display_command(s), line);
+    case SendAllAction::AlarmPolarity: return plain(alarm_polarity_command(s), line);
+    case SendAllAction::AlarmReturn: return plain(alarm_return_command(s), line);
+    case SendAllAction::PasswordMenu: return plain(password_menu_command(s), line);
+    case SendAllAction::PasswordOperation: return plain(password_operation_command(s), line);
     case SendAllAction::PanelPassword:
-      if (plain(panel_password_command(), line)) return true;
+      if (plain(panel_password_command(s), line)) return true;
       *warning = kPanelPasswordRule;
       return false;
-    case SendAllAction::AlarmInputTerminal: return plain(alarm_input_terminal_command(i), line);
-    case SendAllAction::AlarmOutput: return plain(alarm_output_command(i, plan.inner), line);
-    case SendAllAction::SequenceLive: return plain(sequence_live_command(i, plan.inner), line);
-    case SendAllAction::DwellTime: return plain(dwell_time_command(i), line);
-    case SendAllAction::DatetimeDisplay: return plain(datetime_display_command(i), line);
-    case SendAllAction::OutputRoute: return plain(stored_output_route_command(i), line);
-    case SendAllAction::InputTitleDisplay: return plain(input_title_display_command(i), line);
-    case SendAllAction::OutputTitleDisplay: return plain(output_title_display_command(i), line);
-    case SendAllAction::ChannelTitle:
-      if (const char* refused = checked_channel_title_line(i, line)) {
-        line->clear();
-        *warning = refused;
-        return false;
-      }
-      return !line->empty();
+    case SendAllAction::AlarmInputTerminal: return plain(alarm_input_terminal_command(s, i), line);
+    case SendAllAction::AlarmOutput: return plain(alarm_output_command(s, i, plan.inner), line);
+    case SendAllAction::SequenceLive: return plain(sequence_live_command(s, i, plan.inner), line);
+    case SendAllAction::DwellTime: return plain(dwell_time_command(s, i), line);
+    case SendAllAction::DatetimeDisplay: return plain(datetime_display_command(s, i), line);
+    case SendAllAction::OutputRoute:
+      return i >= 0 && i < kMaxOutputs &&
+             plain(output_route_command(i, s.output_routes[static_cast<std::size_t>(i)], model), line);
+    case SendAllAction::InputTitleDisplay: return plain(input_title_display_command(s, i), line);
+    case SendAllAction::OutputTitleDisplay: return plain(output_title_display_command(s, i), line);
+    case SendAllAction::ChannelTitle: {
+      const bool stored = i >= 0 && i < kMaxInputs;
+      TitleCommand built = title_command(i, stored ? s.channel_titles[static_cast<std::size_t>(i)] : std::string());
+      if (built.refused != nullptr) *warning = built.refused;
+      return plain(std::move(built.line), line);
+    }
     case SendAllAction::None:
     case SendAllAction::SlowDown:
       break;
@@ -78,19 +77,11 @@ bool begin_send_all() {
   return s.batch_step.compare_exchange_strong(idle, 1);
 }
 
-SendAllCursor send_all_cursor() {
-  SendAllCursor cursor;
-  cursor.step = link_status().batch_step;
-  cursor.terminal = send_all_terminal;
-  cursor.output = send_all_output;
-  return cursor;
-}
-
-SendAllTick run_send_all_step() {
+SendAllTick run_send_all_step(SendAllCursor& cursor) {
   LinkStatus& s = link_status();
   SendAllTick tick;
   const int model = current_model();
-  SendAllCursor cursor = send_all_cursor();
+  cursor.step = s.batch_step;
   if (cursor.step <= 0) return tick;
   tick.ran = true;
   tick.progress_max = send_all_progress_max(model);
@@ -106,28 +97,26 @@ SendAllTick run_send_all_step() {
   tick.plan = plan_send_all_tick(cursor, model);
   tick.slow_down = tick.plan.action == SendAllAction::SlowDown;
   std::string line;
-  if (send_all_line(tick.plan, &line, &tick.warning)) {
+  if (send_all_line(store(), model, tick.plan, &line, &tick.warning)) {
     send_command(line);
     tick.line = std::move(line);
   }
 
   const SendAllAdvance moved = advance_send_all_cursor(cursor, model);
-  send_all_terminal = cursor.terminal;
-  send_all_output = cursor.output;
   s.batch_step = cursor.step;
   tick.progress_pos = moved.progress_pos;
   tick.finished = moved.finished;
   return tick;
 }
 
-std::vector<SendAllScriptTick> send_all_script(int model) {
+std::vector<SendAllScriptTick> send_all_script(const SwitcherSettings& s, int model) {
   std::vector<SendAllScriptTick> ticks;
   SendAllCursor cursor;
   for (bool finished = false; !finished;) {
     SendAllScriptTick t;
     t.plan = plan_send_all_tick(cursor, model);
     t.period_ms = send_all_period_before(cursor.step);
-    send_all_line(t.plan, &t.line, &t.warning);
+    send_all_line(s, model, t.plan, &t.line, &t.warning);
     const SendAllAdvance moved = advance_send_all_cursor(cursor, model);
     t.progress_pos = moved.progress_pos;
     finished = moved.finished;

@@ -5,8 +5,9 @@
 // so both write exactly the same lines.
 //
 // The run's position is batch_step (shared with the table dialogs, the link
-// and the file commands) plus the two inner counters below. The run never
-// waits for answers; an error answer (error_seen) stops it at the next tick.
+// and the file commands) plus the inner counters of the two-level phases,
+// which the dialog running it keeps. The run never waits for answers; an
+// error answer (error_seen) stops it at the next tick.
 #pragma once
 
 #include <string>
@@ -16,16 +17,15 @@
 
 namespace klvc {
 
-// Inner counters of the two-level phases: the alarm output terminal within
-// the current channel, and the output within the current input.
-extern int send_all_terminal;
-extern int send_all_output;
+struct SwitcherSettings;
 
-// The line of one planned tick from its owning builder (body with CR LF).
+// The line of one planned tick from its owning builder, `s` and the model
+// (body with CR LF).
 // Returns false when nothing goes out: the step lies beyond the model, or the
 // setting cannot be sent, in which case *warning gets the owning dialog's
 // warning (a title that is not JIS text, a password that is too short).
-bool send_all_line(const SendAllPlan& plan, std::string* line, std::string* warning);
+bool send_all_line(const SwitcherSettings& s, int model, const SendAllPlan& plan, std::string* line,
+                   std::string* warning);
 
 // "全設定": starts a run at step 1 unless a batch already runs (then false
 // and nothing changes). error_seen is left alone, so an error answer left
@@ -48,17 +48,16 @@ struct SendAllTick {
 
 // One timer tick of the run: the error stop, or the step's action (which
 // writes its line through send_command) and the move to the next step.
-SendAllTick run_send_all_step();
+// `cursor` holds the inner counters between ticks (a fresh one for a new
+// run); its step follows batch_step.
+SendAllTick run_send_all_step(SendAllCursor& cursor);
 
 // Ends a running run at once (its dialog closed, or the command line was
 // interrupted): batch_step and error_seen back to 0, nothing more is sent.
 void abandon_send_all();
 
-// Where the run stands now.
-SendAllCursor send_all_cursor();
-
-// Every tick of a whole run, worked out ahead from the store as it is now
-// (a run from the command line does not change the store while it runs):
+// Every tick of a whole run, worked out ahead from `s` as it is now (a run
+// from the command line does not change the settings while it runs):
 // the same ticks, lines and warnings as the timer-driven run above.
 struct SendAllScriptTick {
   SendAllPlan plan;
@@ -67,6 +66,6 @@ struct SendAllScriptTick {
   int period_ms = 0;     // after the tick before: 80 ms, or 500 ms after the slow-down
   int progress_pos = 0;  // the bar after this tick (0 after the last)
 };
-std::vector<SendAllScriptTick> send_all_script(int model);
+std::vector<SendAllScriptTick> send_all_script(const SwitcherSettings& s, int model);
 
 }  // namespace klvc

@@ -38,6 +38,7 @@ void CAllSettingsDlg::on_timer(int timer_id) {
 void CAllSettingsDlg::start_send_all() {
   if (!begin_send_all()) return;
   running_ = true;
+  cursor_ = SendAllCursor{};
   ack_ = combo(kPaceList).selection() == kAckPace;
   if (!ack_) {
     set_timer(kSendAllTimerId, kSendAllFastPeriodMs);
@@ -68,7 +69,7 @@ void CAllSettingsDlg::send_all_tick() {
   }
   if (holding_for_box()) return;
 
-  const SendAllTick tick = run_send_all_step();
+  const SendAllTick tick = run_send_all_step(cursor_);
   if (!tick.ran || tick.stopped) {
     // The bar keeps its position after an error stop.
     end_run();
@@ -86,7 +87,7 @@ void CAllSettingsDlg::send_all_ack_step() {
   // The last line still waits for its answer, or for the no-answer limit.
   if (!running_ || holding_for_box() || link_status().response_pending != 0) return;
   for (;;) {
-    const SendAllTick tick = run_send_all_step();
+    const SendAllTick tick = run_send_all_step(cursor_);
     if (!tick.ran || tick.stopped) {
       end_run();
       return;

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "dialogs/send_all_steps.h"
 #include "ui/dialog.h"
 
 namespace klvc {
@@ -46,6 +47,7 @@ class CAllSettingsDlg : public ui::Dialog {
   void end_run();
   bool running_ = false;  // this dialog started the run batch_step counts
   bool ack_ = false;      // the run waits for each answer
+  SendAllCursor cursor_;  // where the run stands within its two-level phases
   std::shared_ptr<int> open_boxes_ = std::make_shared<int>(0);
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for posts that outlive the dialog
 };

@@ -57,7 +57,8 @@ constexpr int kSendAllDwellTimeFirst = 202;
 const SendAllStepRow* send_all_rows(int* count);
 
 // Where a run stands: batch_step plus the inner counters of the two-level
-// phases (send_all_terminal, send_all_output).
+// phases (the alarm output terminal within the current channel, the output
+// within the current input).
 struct SendAllCursor {
   int step = 1;
   int terminal = 0;

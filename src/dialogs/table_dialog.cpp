@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "dialogs/slave_list.h"
 #include "settings/store.h"
 #include "ui/controls.h"
 #include "ui/text_width.h"
@@ -113,9 +114,7 @@ void TableDialog::note_channel_page(int first, int shown) {
 
 void TableDialog::open_slave_list() {
   if (params_.slave_list == 0) return;
-  ui::ComboBox& list = combo(params_.slave_list);
-  list.select(store().slave_number.load());
-  list.enable(store().interface_mode.load() == 1);
+  open_slave_number_list(combo(params_.slave_list));
 }
 
 int TableDialog::slave_list_value() {

@@ -20,6 +20,7 @@
 
 #include "dialogs/batch.h"
 #include "dialogs/dialog_params.h"
+#include "settings/store.h"
 #include "ui/dialog.h"
 
 namespace klvc {
@@ -105,6 +106,18 @@ struct RowBinding {
   void (*send)(int row);              // the command builder
   int (*batch_rows)();                // rows sent by Set (output_count, ...)
 };
+
+// Binding pieces for one int of the store (&Selections::current_output)
+// and for a setting kept as one int per row (&SwitcherSettings::dwell_times).
+template <auto Field>
+int& stored_selection() {
+  return store().*Field;
+}
+template <auto Field>
+int* stored_row(int row) {
+  auto& values = store().*Field;
+  return row >= 0 && static_cast<std::size_t>(row) < values.size() ? &values[static_cast<std::size_t>(row)] : nullptr;
+}
 
 class ListTableDialog : public TableDialog {
  public:

@@ -1,117 +1,66 @@
 #include "dialogs/title_display.h"
 
 #include "dialogs/command_fields.h"
-#include "link/link.h"
 #include "settings/store.h"
 
 namespace klvc {
 namespace {
 
-// "TCI01OF\r\n" style: the row number in bytes 3-4, "OF"/"ON" in bytes 5-6.
-std::string display_command(const char* code, int row, int rows, const int* values) {
-  if (row < 0 || row >= rows) return {};
-  std::string line = std::string(code) + "01OF\r\n";
-  put_two_digits(line, 3, row + 1);
-  put_on_off(line, 5, values[row] != 0);
-  return line;
-}
-
-void send_line(const std::string& line) {
-  if (!line.empty()) send_command(line);
+// "TCI01OF\r\n" style: the row number, then "OF"/"ON".
+template <std::size_t N>
+std::string display_command(const char* code, int row, const std::array<int, N>& values) {
+  if (row < 0 || row >= static_cast<int>(N)) return {};
+  return numbered_on_off_command(code, row + 1, values[static_cast<std::size_t>(row)] != 0);
 }
 
 const std::vector<std::string> kOffOn = {"OFF", "ON"};
 
+// The painted cell of a row of an on/off setting.
+template <auto Field>
+std::string on_off_row(int row) {
+  return on_off_cell((store().*Field)[static_cast<std::size_t>(row)]);
+}
+
 const RowBinding kInputTitleDisplay = {
-    []() -> int& { return store().current_input; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxInputs ? &store().input_title_display[static_cast<std::size_t>(row)] : nullptr;
-    },
-    kMaxInputs,
-    [](int row) { return on_off_cell(store().input_title_display[static_cast<std::size_t>(row)]); },
-    send_input_title_display,
-    input_count,
-};
+    stored_selection<&Selections::current_input>, stored_row<&SwitcherSettings::input_title_display>, kMaxInputs,
+    on_off_row<&SwitcherSettings::input_title_display>, send_input_title_display, input_count};
 
 const RowBinding kOutputTitleDisplay = {
-    []() -> int& { return store().current_output; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxOutputs ? &store().output_title_display[static_cast<std::size_t>(row)] : nullptr;
-    },
-    kMaxOutputs,
-    [](int row) { return on_off_cell(store().output_title_display[static_cast<std::size_t>(row)]); },
-    send_output_title_display,
-    output_count,
-};
+    stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::output_title_display>, kMaxOutputs,
+    on_off_row<&SwitcherSettings::output_title_display>, send_output_title_display, output_count};
+
+const TableDialogParams kInputTitleDisplayParams = table_dialog_params(
+    {"入力タイトル表示", "入力タイトル表示設定 File Name ", 1054, TableRows::Channels, 9, 200},
+    {{1055, "入力チャンネル", ListKind::Channels, {}}, {1057, "表示", ListKind::Fixed, kOffOn},
+     {1058, "同一表示", ListKind::Fixed, kOffOn}, slave_number_list(1056)},
+    {1055, 1057, 1058});
+
+// The output dialog carries the input dialog's caption text and reads the
+// slave-number list again before each command of its batch.
+const TableDialogParams kOutputTitleDisplayParams = table_dialog_params(
+    {"出力タイトル設定", "入力タイトル表示設定 File Name ", 1059, TableRows::Outputs, 10, 100, 0, "Close", true},
+    {{1062, "出力チャンネル", ListKind::Outputs, {}}, {1061, "表示", ListKind::Fixed, kOffOn},
+     {1060, "同一表示", ListKind::Fixed, kOffOn}, slave_number_list(1056)},
+    {1062, 1061, 1060});
 
 }  // namespace
 
-std::string input_title_display_command(int input) {
-  return display_command("TCI", input, kMaxInputs, store().input_title_display.data());
+std::string input_title_display_command(const SwitcherSettings& s, int input) {
+  return display_command("TCI", input, s.input_title_display);
 }
 
-std::string output_title_display_command(int output) {
-  return display_command("TCO", output, kMaxOutputs, store().output_title_display.data());
+std::string output_title_display_command(const SwitcherSettings& s, int output) {
+  return display_command("TCO", output, s.output_title_display);
 }
 
-void send_input_title_display(int input) { send_line(input_title_display_command(input)); }
-void send_output_title_display(int output) { send_line(output_title_display_command(output)); }
+void send_input_title_display(int input) { send_built(input_title_display_command(store(), input)); }
+void send_output_title_display(int output) { send_built(output_title_display_command(store(), output)); }
 
 std::string on_off_cell(int value) { return value != 0 ? "ON " : "OFF"; }
 
-const TableDialogParams& input_title_display_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "入力タイトル表示";
-    t.caption = "入力タイトル表示設定 File Name ";
-    t.table_id = 1054;
-    t.rows = TableRows::Channels;
-    t.lists = {
-        {1055, "入力チャンネル", ListKind::Channels, {}},
-        {1057, "表示", ListKind::Fixed, kOffOn},
-        {1058, "同一表示", ListKind::Fixed, kOffOn},
-        {1056, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1055;
-    t.value_list = 1057;
-    t.same_list = 1058;
-    t.slave_list = 1056;
-    t.timer_id = 9;
-    t.period_ms = 200;
-    return t;
-  }();
-  return p;
-}
-
-const TableDialogParams& output_title_display_params() {
-  static const TableDialogParams p = [] {
-    TableDialogParams t;
-    t.title = "出力タイトル設定";
-    // The output dialog carries the input dialog's caption text.
-    t.caption = "入力タイトル表示設定 File Name ";
-    t.table_id = 1059;
-    t.rows = TableRows::Outputs;
-    t.lists = {
-        {1062, "出力チャンネル", ListKind::Outputs, {}},
-        {1061, "表示", ListKind::Fixed, kOffOn},
-        {1060, "同一表示", ListKind::Fixed, kOffOn},
-        {1056, "スレーブ番号", ListKind::SlaveNumbers, {}},
-    };
-    t.row_list = 1062;
-    t.value_list = 1061;
-    t.same_list = 1060;
-    t.slave_list = 1056;
-    t.timer_id = 10;
-    t.period_ms = 100;
-    t.slave_read_each_tick = true;
-    return t;
-  }();
-  return p;
-}
-
-CInputTitleDisplayDlg::CInputTitleDisplayDlg() : ListTableDialog(input_title_display_params(), kInputTitleDisplay) {}
+CInputTitleDisplayDlg::CInputTitleDisplayDlg() : ListTableDialog(kInputTitleDisplayParams, kInputTitleDisplay) {}
 
 COutputTitleDisplayDlg::COutputTitleDisplayDlg()
-    : ListTableDialog(output_title_display_params(), kOutputTitleDisplay) {}
+    : ListTableDialog(kOutputTitleDisplayParams, kOutputTitleDisplay) {}
 
 }  // namespace klvc

@@ -9,22 +9,22 @@
 
 namespace klvc {
 
+struct SwitcherSettings;
+
 // "TCI" + input + "ON"/"OF" + CR LF from input_title_display[input] (input
 // 0..63); "" for an input outside the store.
-std::string input_title_display_command(int input);
+std::string input_title_display_command(const SwitcherSettings& s, int input);
 // "TCO" + output + "ON"/"OF" + CR LF from output_title_display[output]
 // (output 0..15); "" for an output outside the store.
-std::string output_title_display_command(int output);
+std::string output_title_display_command(const SwitcherSettings& s, int output);
 
-// The same commands handed to send_command (nothing for an empty line).
+// The same commands built from store() and handed to send_command (nothing
+// for an empty line).
 void send_input_title_display(int input);
 void send_output_title_display(int output);
 
 // Painted value of a display flag: "ON " (with a blank, as long as "OFF") or "OFF".
 std::string on_off_cell(int value);
-
-const TableDialogParams& input_title_display_params();
-const TableDialogParams& output_title_display_params();
 
 // The input title display dialog: one row per input channel, in pages of
 // 32; Set sends every input of the model, one every 200 ms.

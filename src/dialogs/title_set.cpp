@@ -107,7 +107,7 @@ bool CTitleSetDlg::send_current_title() {
   store().slave_number = slave_list_value();
   const int ch = valid_channel(store().current_channel);
   title_of(ch) = field_bytes_.substr(0, kTitleMaxBytes);
-  if (const char* warning = send_checked_channel_title(ch)) {
+  if (const char* warning = send_channel_title(ch)) {
     show_warning(warning);
     return false;
   }
@@ -175,7 +175,7 @@ BatchShape CTitleSetDlg::batch_shape() const { return {input_count(), 1}; }
 void CTitleSetDlg::send_batch_row(int row, int) {
   // A title that cannot be sent is skipped with its warning; the ticks wait
   // until the operator has closed the box.
-  if (const char* warning = send_checked_channel_title(row)) show_warning(warning, batch().hold_while_box_open());
+  if (const char* warning = send_channel_title(row)) show_warning(warning, batch().hold_while_box_open());
 }
 
 void CTitleSetDlg::before_batch_tick() {

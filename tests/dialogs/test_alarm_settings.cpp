@@ -65,8 +65,8 @@ TEST_F(AlarmSettings, ListChangesReachTheStoreWithoutSending) {
   EXPECT_EQ(store().buzzer_output, 1);
   EXPECT_EQ(store().memory_number_display, 1);
   // The builders read the store, not a dialog.
-  EXPECT_EQ(alarm_hold_time_command(), "ADT30\r\n");
-  EXPECT_EQ(alarm_polarity_command(), "AICB\r\n");
+  EXPECT_EQ(alarm_hold_time_command(store()), "ADT30\r\n");
+  EXPECT_EQ(alarm_polarity_command(store()), "AICB\r\n");
 }
 
 TEST_F(AlarmSettings, OpensOnTheStoredValues) {

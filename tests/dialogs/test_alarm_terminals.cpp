@@ -23,14 +23,14 @@ class AlarmTerminals : public DialogTest {};
 TEST(AlarmTerminalCommands, TerminalAndChannelFields) {
   reset_whole_store();
   store().alarm_input_channels[2] = 11;
-  EXPECT_EQ(alarm_input_terminal_command(2), "AIS0312\r\n");
-  EXPECT_EQ(alarm_input_terminal_command(23), "AIS2424\r\n");
-  EXPECT_EQ(alarm_input_terminal_command(24), "");
+  EXPECT_EQ(alarm_input_terminal_command(store(), 2), "AIS0312\r\n");
+  EXPECT_EQ(alarm_input_terminal_command(store(), 23), "AIS2424\r\n");
+  EXPECT_EQ(alarm_input_terminal_command(store(), 24), "");
   store().alarm_outputs[alarm_output_index(11, 1)] = 1;
-  EXPECT_EQ(alarm_output_command(11, 1), "AMO1202ON\r\n");
-  EXPECT_EQ(alarm_output_command(63, 3), "AMO6404OF\r\n");
-  EXPECT_EQ(alarm_output_command(64, 0), "");
-  EXPECT_EQ(alarm_output_command(0, 4), "");
+  EXPECT_EQ(alarm_output_command(store(), 11, 1), "AMO1202ON\r\n");
+  EXPECT_EQ(alarm_output_command(store(), 63, 3), "AMO6404OF\r\n");
+  EXPECT_EQ(alarm_output_command(store(), 64, 0), "");
+  EXPECT_EQ(alarm_output_command(store(), 0, 4), "");
 }
 
 TEST_F(AlarmTerminals, InputListsAndTableOfModelZero) {

@@ -22,19 +22,19 @@ class AutoSequence : public DialogTest {};
 
 TEST(AutoSequenceCommands, OutputComesBeforeInput) {
   reset_whole_store();
-  EXPECT_EQ(sequence_live_command(9, 1), "ASM0210L\r\n");
+  EXPECT_EQ(sequence_live_command(store(), 9, 1), "ASM0210L\r\n");
   store().sequence_live[sequence_live_index(63, 15)] = 0;
-  EXPECT_EQ(sequence_live_command(63, 15), "ASM1664S\r\n");
-  EXPECT_EQ(sequence_live_command(64, 0), "");
-  EXPECT_EQ(sequence_live_command(0, 16), "");
-  EXPECT_EQ(dwell_time_command(0), "AST0104\r\n");
+  EXPECT_EQ(sequence_live_command(store(), 63, 15), "ASM1664S\r\n");
+  EXPECT_EQ(sequence_live_command(store(), 64, 0), "");
+  EXPECT_EQ(sequence_live_command(store(), 0, 16), "");
+  EXPECT_EQ(dwell_time_command(store(), 0), "AST0104\r\n");
   store().dwell_times[2] = 9;
-  EXPECT_EQ(dwell_time_command(2), "AST0310\r\n");
+  EXPECT_EQ(dwell_time_command(store(), 2), "AST0310\r\n");
   store().dwell_times[15] = 59;
-  EXPECT_EQ(dwell_time_command(15), "AST1660\r\n");
-  EXPECT_EQ(dwell_time_command(16), "");
+  EXPECT_EQ(dwell_time_command(store(), 15), "AST1660\r\n");
+  EXPECT_EQ(dwell_time_command(store(), 16), "");
   store().dwell_times[3] = 60;  // 61 s is not a time the list offers
-  EXPECT_EQ(dwell_time_command(3), "");
+  EXPECT_EQ(dwell_time_command(store(), 3), "");
 }
 
 TEST_F(AutoSequence, TableShowsTheSelectedOutputsColumn) {

@@ -118,10 +118,10 @@ TEST_F(DatetimeDisplay, SameForAllSetsEveryOutputWhateverTheModel) {
 TEST(DatetimeDisplayCommand, OutputsAndFlags) {
   reset_whole_store();
   store().datetime_display[15] = 0;
-  EXPECT_EQ(datetime_display_command(0), "TO01ON\r\n");
-  EXPECT_EQ(datetime_display_command(15), "TO16OF\r\n");
-  EXPECT_EQ(datetime_display_command(16), "");
-  EXPECT_EQ(datetime_display_command(-1), "");
+  EXPECT_EQ(datetime_display_command(store(), 0), "TO01ON\r\n");
+  EXPECT_EQ(datetime_display_command(store(), 15), "TO16OF\r\n");
+  EXPECT_EQ(datetime_display_command(store(), 16), "");
+  EXPECT_EQ(datetime_display_command(store(), -1), "");
 }
 
 }  // namespace

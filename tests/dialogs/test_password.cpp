@@ -105,7 +105,7 @@ TEST_F(Password, ShortPasswordIsRefusedWithTheRule) {
 TEST_F(Password, BuilderReportsWhatCannotBeSent) {
   // The send-all run calls the builder without the dialog.
   store().panel_password = "1234";
-  EXPECT_EQ(panel_password_command(), "");
+  EXPECT_EQ(panel_password_command(store()), "");
   EXPECT_FALSE(send_panel_password());
   store().panel_password = "12 456";  // never typed, but a file could hold one
   EXPECT_FALSE(send_panel_password());
@@ -119,7 +119,7 @@ TEST_F(Password, BuilderReportsWhatCannotBeSent) {
 
 TEST_F(Password, LongerStoredPasswordIsCutWhenTheDialogOpens) {
   store().panel_password = "12345678";
-  EXPECT_EQ(panel_password_command(), "PWI123456\r\n");  // only six characters go out
+  EXPECT_EQ(panel_password_command(store()), "PWI123456\r\n");  // only six characters go out
   open_dialog();
   EXPECT_EQ(field().text(), "123456");
   EXPECT_EQ(store().panel_password, "123456");

@@ -15,6 +15,7 @@
 #include "link/link_status.h"
 #include "settings/store.h"
 #include "support/send_all_figures.h"
+#include "support/text.h"
 #include "ui/controls.h"
 
 namespace klvc {
@@ -22,10 +23,6 @@ namespace {
 
 class SendAllDialogTest : public DialogTest {
  protected:
-  SendAllDialogTest() {
-    send_all_terminal = 0;
-    send_all_output = 0;
-  }
   CAllSettingsDlg& open_on(int model) {
     store().model_index = model;
     return open(std::make_unique<CAllSettingsDlg>());
@@ -131,6 +128,25 @@ TEST_F(SendAllDialogTest, EachRefusedTitleGivesOneBoxAndTheRunWaitsForIt) {
   run_until_idle();
   EXPECT_EQ(count_prefix("CA"), 26);
   EXPECT_EQ(lines().size(), 418u);
+}
+
+// The command line's run is worked out from a file's settings, not from the
+// screen's store.
+TEST(SendAllScript, IsBuiltFromTheSettingsItIsGiven) {
+  reset_whole_store();
+  store().buzzer_output = 0;
+  store().alarm_hold_time = 4;
+  SwitcherSettings given;
+  given.buzzer_output = 1;
+  given.alarm_hold_time = 29;
+  given.panel_password = "abc123";
+  given.channel_titles[27] = "\x82\xA0";  // hiragana a on the last channel of KLV-A
+  const std::vector<SendAllScriptTick> ticks = send_all_script(given, 0);
+  ASSERT_GT(ticks.size(), 8u);
+  EXPECT_EQ(ticks[0].line, "BZON\r\n");
+  EXPECT_EQ(ticks[1].line, "ADT30\r\n");
+  EXPECT_EQ(ticks[7].line, "PWIabc123\r\n");
+  EXPECT_EQ(ticks.back().line, "CA282422" + testing::repeat("2121", 15) + "\r\n");
 }
 
 TEST_F(SendAllDialogTest, ShortPasswordIsWarnedAboutAndTheRunGoesOn) {

@@ -22,15 +22,15 @@ class TitleDisplay : public DialogTest {};
 TEST(TitleDisplayCommands, OnOffPerRow) {
   reset_whole_store();
   store().input_title_display[6] = 0;
-  EXPECT_EQ(input_title_display_command(6), "TCI07OF\r\n");
-  EXPECT_EQ(input_title_display_command(11), "TCI12ON\r\n");
-  EXPECT_EQ(input_title_display_command(63), "TCI64ON\r\n");
-  EXPECT_EQ(output_title_display_command(15), "TCO16ON\r\n");
+  EXPECT_EQ(input_title_display_command(store(), 6), "TCI07OF\r\n");
+  EXPECT_EQ(input_title_display_command(store(), 11), "TCI12ON\r\n");
+  EXPECT_EQ(input_title_display_command(store(), 63), "TCI64ON\r\n");
+  EXPECT_EQ(output_title_display_command(store(), 15), "TCO16ON\r\n");
   store().output_title_display[0] = 0;
-  EXPECT_EQ(output_title_display_command(0), "TCO01OF\r\n");
-  EXPECT_EQ(input_title_display_command(64), "");
-  EXPECT_EQ(output_title_display_command(16), "");
-  EXPECT_EQ(output_title_display_command(-1), "");
+  EXPECT_EQ(output_title_display_command(store(), 0), "TCO01OF\r\n");
+  EXPECT_EQ(input_title_display_command(store(), 64), "");
+  EXPECT_EQ(output_title_display_command(store(), 16), "");
+  EXPECT_EQ(output_title_display_command(store(), -1), "");
 }
 
 TEST_F(TitleDisplay, InputTablePagesFollowTheSelectedInput) {

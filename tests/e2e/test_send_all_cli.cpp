@@ -105,8 +105,6 @@ class SendAllTimedRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     reset_whole_store();
-    send_all_terminal = 0;
-    send_all_output = 0;
     set_message_sink(&sink);
   }
   void TearDown() override {
@@ -137,7 +135,7 @@ class SendAllTimedRunTest : public ::testing::Test {
   SendAllOutcome run_ack() {
     SendAllReporter reporter(progress, false, store().model_index);
     start_ms = pace.now;
-    return run_send_all(send_all_script(store().model_index), PaceMode::Ack, pace, reporter);
+    return run_send_all(send_all_script(store(), store().model_index), PaceMode::Ack, pace, reporter);
   }
   std::string verdict(const SendAllOutcome& o) { return send_all_verdict(o, store().model_index, ""); }
 
