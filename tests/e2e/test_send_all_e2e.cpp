@@ -362,10 +362,15 @@ TEST_F(SendAllEndToEnd, ErrorAnswerMidRunStopsTheProgramWithExitOne) {
   EXPECT_NE(out.find("\r[...."), std::string::npos);  // the bar, on a terminal
   EXPECT_NE(out.find("klvc send-all: line 12 (AIS0419) was answered E3 (Command Error)"), std::string::npos)
       << out;
-  EXPECT_NE(out.find("klvc send-all: stopped by the switcher's answer E3 (Command Error) to line 12 (AIS0419), "
-                     "at step 12 of 368 after 12 lines; last line sent: AIS0419"),
-            std::string::npos)
-      << out;
+  // At the timed pace the next tick may send line 13 before the answer to
+  // line 12 is read (a loaded machine); the run stops there at the latest.
+  const bool at_12 = out.find("klvc send-all: stopped by the switcher's answer E3 (Command Error) to line 12 "
+                              "(AIS0419), at step 12 of 368 after 12 lines; last line sent: AIS0419") !=
+                     std::string::npos;
+  const bool at_13 = out.find("klvc send-all: stopped by the switcher's answer E3 (Command Error) to line 12 "
+                              "(AIS0419), at step 13 of 368 after 13 lines; last line sent: AIS05") !=
+                     std::string::npos;
+  EXPECT_TRUE(at_12 || at_13) << out;
 }
 
 TEST_F(SendAllEndToEnd, CtrlCStopsAfterTheCurrentLineWithExit130) {
