@@ -13,20 +13,10 @@ void reset_to_defaults() {
 }
 
 void reset_to_defaults(SwitcherSettings& s) {
-  for (std::string& title : s.channel_titles) title.clear();
-  s.alarm_hold_time = 9;  // "10"
-  s.alarm_polarity = 0;
-  s.alarm_return = 0;
-  s.buzzer_output = 0;
-  s.memory_number_display = 0;
-  s.alarm_input_terminal = 0;
-  s.alarm_output_terminal = 0;
-  s.alarm_channel = 0;
-  s.password_menu = 0;
-  s.password_operation = 0;
+  s = SwitcherSettings{};  // titles empty; every flag, lock and alarm selection 0
+  s.alarm_hold_time = 9;   // "10"
   s.panel_password = "573920";
   for (int t = 0; t < kMaxAlarmInputTerminals; ++t) s.alarm_input_channels[t] = t;
-  s.alarm_outputs.fill(0);
   s.sequence_live.fill(1);
   for (int o = 0; o < kMaxOutputs; ++o) {
     s.dwell_times[o] = 3;  // 4 seconds
@@ -39,13 +29,9 @@ void reset_to_defaults(SwitcherSettings& s) {
 
 void reset_whole_store() {
   SettingsStore& s = store();
-  s.current_output = 0;
-  s.current_input = 0;
-  s.model_index = 0;
+  s.model_index = s.com_port_index = s.current_output = s.current_input = s.current_channel = 0;
   s.interface_mode = 0;
-  s.current_channel = 0;
   s.slave_number = 0;
-  s.com_port_index = 0;
   s.modified = 0;
   reset_to_defaults();
 }
