@@ -17,7 +17,17 @@
 namespace klvc {
 namespace {
 
-using CommandMain = int (*)(const std::vector<std::string>& args);
+// Every row gets the words after its own and the run's --log file.
+using CommandMain = int (*)(const std::vector<std::string>& args, LinkLogFile& log);
+
+// A command that has no use for the log file (the link writes to it all the same).
+template <int (*Main)(const std::vector<std::string>&)>
+int without_log(const std::vector<std::string>& args, LinkLogFile&) {
+  return Main(args);
+}
+
+int send_all_with_log(const std::vector<std::string>& args, LinkLogFile& log) { return send_all_main(args, &log); }
+
 
 int help_main(const std::vector<std::string>& args);
 int version_main(const std::vector<std::string>& args);
@@ -42,19 +52,19 @@ std::string screen_usage() {
 }
 
 const CliCommand kCommands[] = {
-    {"--help", help_main, help_usage},
-    {"-h", help_main, nullptr},
-    {"--version", version_main, version_usage},
-    {"--simulate", simulate_main, screen_usage},
-    {"file", file_main, file_usage},
-    {"send-all", send_all_main, send_all_brief_usage},
-    {"ports", ports_with_profile_main, ports_usage},
-    {"simulate", simulate_with_profile_main, simulate_command_usage},
+    {"--help", without_log<help_main>, help_usage},
+    {"-h", without_log<help_main>, nullptr},
+    {"--version", without_log<version_main>, version_usage},
+    {"--simulate", without_log<simulate_main>, screen_usage},
+    {"file", without_log<file_main>, file_usage},
+    {"send-all", send_all_with_log, send_all_brief_usage},
+    {"ports", without_log<ports_with_profile_main>, ports_usage},
+    {"simulate", without_log<simulate_with_profile_main>, simulate_command_usage},
     {"--log", nullptr, log_usage},  // taken out in run_cli before the rows are searched
 };
 
 // No argument, or a first word that no row claims: the screen, in a build that has one.
-const CommandMain kDefaultCommand = run_screen;
+const CommandMain kDefaultCommand = without_log<run_screen>;
 
 std::string usage_text() {
   std::string text = "Usage:\n";
@@ -109,8 +119,9 @@ int simulate_main(const std::vector<std::string>& args) {
 
 int run_cli(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  LinkLogFile log;
   std::string log_error;
-  if (int status = take_log_option(&args, &log_error)) {
+  if (int status = take_log_option(&args, &log, &log_error)) {
     if (status == kExitUsage) return cli_usage_error(log_error);
     // Asked for a log and cannot keep one: nothing runs without it.
     std::cerr << "klvc: " << log_error << "\n";
@@ -119,11 +130,11 @@ int run_cli(int argc, char** argv) {
   if (!args.empty()) {
     for (const CliCommand& c : kCommands) {
       if (c.run && args[0] == c.word) {
-        return c.run(std::vector<std::string>(args.begin() + 1, args.end()));
+        return c.run(std::vector<std::string>(args.begin() + 1, args.end()), log);
       }
     }
   }
-  return kDefaultCommand(args);
+  return kDefaultCommand(args, log);
 }
 
 }  // namespace klvc

@@ -122,4 +122,9 @@ int subcommand_usage_error(const std::string& subcommand, const std::string& mes
   return kExitUsage;
 }
 
+int print_help(const std::string& text) {
+  std::cout << text;
+  return kExitOk;
+}
+
 }  // namespace klvc

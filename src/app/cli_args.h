@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitSignalBase = 128;
-constexpr int kExitInterrupted = 130;
 constexpr int kExitOutputClosed = 141;
 
 // One option of a subcommand: "--name" (and "-c" when `letter` is not 0).
@@ -51,5 +51,21 @@ bool parse_number(const std::string& text, int lo, int hi, int* value);
 // stderr (the program's help without a subcommand); returns kExitUsage.
 int subcommand_usage_error(const std::string& subcommand, const std::string& message);
 inline int cli_usage_error(const std::string& message) { return subcommand_usage_error("", message); }
+
+// Prints a subcommand's help on stdout; returns kExitOk.
+int print_help(const std::string& text);
+
+// Parses a subcommand's words into *options with `parse`. An exit status when
+// the run ends there: bad usage (said on stderr) or --help (`usage` printed);
+// nothing when the subcommand goes on.
+template <typename Options>
+std::optional<int> parse_subcommand(const std::string& subcommand, const std::vector<std::string>& args,
+                                    bool (*parse)(const std::vector<std::string>&, Options*, std::string*),
+                                    std::string (*usage)(), Options* options) {
+  std::string error;
+  if (!parse(args, options, &error)) return subcommand_usage_error(subcommand, error);
+  if (options->help) return print_help(usage());
+  return std::nullopt;
+}
 
 }  // namespace klvc

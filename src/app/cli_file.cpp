@@ -96,9 +96,9 @@ const std::vector<CliOption> kFileOptions = {
     {"force", false, kForceOption},
 };
 
-// The words after the command's name. 0 to go on, -1 when help was printed,
-// else the exit status.
-int parse_file_args(const FileCommand& c, const std::vector<std::string>& args, FileArgs* out) {
+// The words after the command's name. Nothing to go on, else the exit status
+// (kExitOk once help was printed).
+std::optional<int> parse_file_args(const FileCommand& c, const std::vector<std::string>& args, FileArgs* out) {
   const std::string name = std::string("'file ") + c.word + "'";
   bool help = false;
   std::string error;
@@ -117,14 +117,11 @@ int parse_file_args(const FileCommand& c, const std::vector<std::string>& args, 
     return {};
   };
   if (!parse_cli_args(args, kFileOptions, take, &out->paths, &error)) return subcommand_usage_error("file", error);
-  if (help) {
-    std::cout << file_help();
-    return -1;
-  }
+  if (help) return print_help(file_help());
   if (out->paths.size() != c.paths) {
     return subcommand_usage_error("file", name + " takes " + (c.paths == 1 ? "exactly one file name" : "two file names"));
   }
-  return 0;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -147,8 +144,7 @@ int file_main(const std::vector<std::string>& args) {
   for (const FileCommand& c : kFileCommands) {
     if (args[0] != c.word) continue;
     FileArgs parsed;
-    const int status = parse_file_args(c, std::vector<std::string>(args.begin() + 1, args.end()), &parsed);
-    if (status != 0) return status < 0 ? kExitOk : status;
+    if (auto end = parse_file_args(c, std::vector<std::string>(args.begin() + 1, args.end()), &parsed)) return *end;
     return c.run(parsed);
   }
   return subcommand_usage_error("file", "unknown file command '" + args[0] + "'");

@@ -236,7 +236,7 @@ int fleet_main(const SendAllOptions& o) {
   } else {
     set_port_device(s.com_port_index, first->device);
   }
-  return run_targets_on_port(mine, std::cout);
+  return run_targets_on_port(mine, std::cout, o.log);
 }
 
 }  // namespace klvc

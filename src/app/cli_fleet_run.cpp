@@ -115,7 +115,7 @@ class FleetRun {
     int pipe_fds[2];
     if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return give_up(c, std::string("cannot start: ") + std::strerror(errno));
     std::vector<std::string> words = {"klvc"};
-    if (link_log_is_open()) words.insert(words.end(), {"--log", link_log_path()});
+    if (options_.log && options_.log->is_open()) words.insert(words.end(), {"--log", options_.log->path()});
     words.insert(words.end(), {"send-all", "--targets", options_.targets});
     for (std::size_t r : c.rows) words.insert(words.end(), {"--only", rows_[r].f->target.name});
     if (options_.force) words.push_back("--force");

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 
 #include "app/cli_args.h"
 #include "link/link_log.h"
@@ -13,12 +12,6 @@
 namespace klvc {
 
 namespace {
-
-std::mutex g_mutex;  // the listener runs on the UI thread and the reader thread
-std::FILE* g_file = nullptr;
-std::string g_tag;
-std::string g_path;
-int g_listener = 0;
 
 std::string timestamp() {
   using namespace std::chrono;
@@ -33,9 +26,11 @@ std::string timestamp() {
   return buf;
 }
 
-void write_line(LogDirection direction, std::string_view bytes) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  if (!g_file) return;
+}  // namespace
+
+void LinkLogFile::write_line(LogDirection direction, std::string_view bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!file_) return;
   const char* arrow = direction == LogDirection::Sent       ? "->"
                       : direction == LogDirection::Received ? "<-"
                                                             : "--";
@@ -47,14 +42,12 @@ void write_line(LogDirection direction, std::string_view bytes) {
   }
   // One write per line (several processes may append to one file), flushed:
   // the log must hold the last lines if the program dies.
-  const std::string line = timestamp() + " " + arrow + " " + g_tag + text + "\n";
-  std::fwrite(line.data(), 1, line.size(), g_file);
-  std::fflush(g_file);
+  const std::string line = timestamp() + " " + arrow + " " + tag_ + text + "\n";
+  std::fwrite(line.data(), 1, line.size(), file_);
+  std::fflush(file_);
 }
 
-}  // namespace
-
-bool open_link_log(const std::string& path, std::string* error) {
+bool LinkLogFile::open(const std::string& path, std::string* error) {
   std::FILE* f = std::fopen(path.c_str(), "ae");
   if (!f) {
     if (error) *error = "cannot open the log file " + path + ": " + std::strerror(errno);
@@ -63,40 +56,42 @@ bool open_link_log(const std::string& path, std::string* error) {
   // Line-sized writes go out whole under O_APPEND.
   std::setvbuf(f, nullptr, _IOFBF, 1 << 16);
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_file) std::fclose(g_file);
-    g_file = f;
-    g_path = path;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file_) std::fclose(file_);
+    file_ = f;
+    path_ = path;
   }
-  if (!g_listener) g_listener = add_link_listener(write_line);
+  if (!listener_) {
+    listener_ = add_link_listener([this](LogDirection direction, std::string_view bytes) { write_line(direction, bytes); });
+  }
   return true;
 }
 
-void close_link_log() {
-  if (g_listener) remove_link_listener(g_listener);
-  g_listener = 0;
-  std::lock_guard<std::mutex> lock(g_mutex);
-  if (g_file) std::fclose(g_file);
-  g_file = nullptr;
-  g_path.clear();
+void LinkLogFile::close() {
+  if (listener_) remove_link_listener(listener_);
+  listener_ = 0;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  path_.clear();
 }
 
-bool link_log_is_open() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_file != nullptr;
+bool LinkLogFile::is_open() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return file_ != nullptr;
 }
 
-std::string link_log_path() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return g_path;
+std::string LinkLogFile::path() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return path_;
 }
 
-void set_link_log_tag(const std::string& tag) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  g_tag = tag;
+void LinkLogFile::set_tag(const std::string& tag) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  tag_ = tag;
 }
 
-int take_log_option(std::vector<std::string>* args, std::string* error, std::string* path_out) {
+int take_log_option(std::vector<std::string>* args, LinkLogFile* log, std::string* error, std::string* path_out) {
   std::string path;
   bool seen = false;
   for (std::size_t i = 0; i < args->size();) {
@@ -124,7 +119,7 @@ int take_log_option(std::vector<std::string>* args, std::string* error, std::str
   }
   if (!seen) return kExitOk;
   if (path_out) *path_out = path;
-  return open_link_log(path, error) ? kExitOk : kExitFailed;
+  return log->open(path, error) ? kExitOk : kExitFailed;
 }
 
 }  // namespace klvc

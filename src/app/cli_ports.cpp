@@ -11,6 +11,7 @@
 #include <iostream>
 
 #include "app/cli_args.h"
+#include "common/base_name.h"
 #include "link/link.h"
 #include "link/net_port.h"
 #include "settings/store.h"
@@ -52,11 +53,6 @@ std::string uart_note(const std::string& sys_tty_root, const std::string& name) 
   int type = -1;
   if (in >> type && type == 0) return "no UART behind it";
   return {};
-}
-
-std::string base_name(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool is_console(const std::string& path, const std::vector<std::string>& consoles) {

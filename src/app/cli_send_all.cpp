@@ -176,14 +176,11 @@ std::string send_all_brief_usage() {
          "                              send to several switchers at once\n";
 }
 
-int send_all_main(const std::vector<std::string>& args) {
+int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
+                  const std::function<void(Simulator&)>& after_simulation) {
   SendAllOptions o;
-  std::string error;
-  if (!parse_send_all_args(args, &o, &error)) return subcommand_usage_error("send-all", error);
-  if (o.help) {
-    std::cout << send_all_usage();
-    return kExitOk;
-  }
+  if (auto end = parse_subcommand("send-all", args, parse_send_all_args, send_all_usage, &o)) return *end;
+  o.log = log;
   std::vector<std::string> notes;
   load_profile_into_store(profile_path(), &notes);
   // A targets file's children leave the profile's notes to their parent.
@@ -207,7 +204,7 @@ int send_all_main(const std::vector<std::string>& args) {
   std::vector<SendAllScriptTick> ticks;
   if (const int status = prepare_target(t, std::cerr, &ticks); status != kExitOk) return status;
   if (o.dry_run) return print_ticks(ticks);
-  return run_single_target(t, ticks, o.simulate);
+  return run_single_target(t, ticks, o.simulate, after_simulation);
 }
 
 }  // namespace klvc

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/cli_args.h"
+#include "app/cli_log.h"
 #include "dialogs/send_all.h"
 #include "link/link.h"
 
@@ -41,6 +42,7 @@ struct SendAllOptions {
   bool force = false;   // send a file even when the reader reported problems
   bool help = false;
   std::vector<std::string> only;  // --only NAME: a targets file's child runs these
+  LinkLogFile* log = nullptr;     // not a word: the program's --log file (may be closed)
 };
 
 // The words after "send-all". False and *error (one line) on bad usage.
@@ -51,8 +53,13 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
 std::string send_all_usage();
 std::string send_all_brief_usage();
 
-// The dispatch row: args are the words after "send-all".
-int send_all_main(const std::vector<std::string>& args);
+class Simulator;
+// The dispatch row: args are the words after "send-all"; `log` (may be
+// nullptr) is the program's --log file. `after_simulation` (may be empty) is
+// called with the simulated switcher of a --simulate run after the run,
+// before the simulator stops (tests look at what it received).
+int send_all_main(const std::vector<std::string>& args, LinkLogFile* log = nullptr,
+                  const std::function<void(Simulator&)>& after_simulation = {});
 
 // --- the run, with its clock and its output replaceable for tests ---
 
@@ -186,11 +193,6 @@ int send_all_exit_code(const SendAllOutcome& outcome);
 std::vector<std::string> send_all_answer_report(const SendAllOutcome& outcome);
 // The one-line verdict, "klvc send-all: ...", saying how far the run got.
 std::string send_all_verdict(const SendAllOutcome& outcome, int model, const std::string& device);
-
-class Simulator;
-// Test hook: called with the simulated switcher of a --simulate run after the
-// run, before the simulator stops. Empty removes it.
-void set_send_all_simulator_hook(std::function<void(Simulator&)> hook);
 
 // The program's pace: the monotonic clock, woken early by a signal once the
 // run's signals are caught, and by wake().

@@ -21,8 +21,6 @@ namespace klvc {
 
 namespace {
 
-std::function<void(Simulator&)> g_simulator_hook;
-
 std::string without_crlf(std::string s) {
   while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
   return s;
@@ -131,8 +129,6 @@ SendAllOutcome play(const SendAllTarget& t, const std::vector<SendAllScriptTick>
 
 }  // namespace
 
-void set_send_all_simulator_hook(std::function<void(Simulator&)> hook) { g_simulator_hook = std::move(hook); }
-
 int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAllScriptTick>* ticks) {
   SettingsStore& s = store();
   s.model_index = t.model;
@@ -176,7 +172,8 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
   return kExitOutputClosed;
 }
 
-int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, bool simulate) {
+int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, bool simulate,
+                      const std::function<void(Simulator&)>& after_simulation) {
   SignalsCaught signals;
   CliSink sink;
   SendAllReporter reporter(std::cerr, isatty(STDERR_FILENO) == 1, t.model);
@@ -197,7 +194,7 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     if (simulated) {
       set_simulated_device("");
       simulated->stop();
-      if (g_simulator_hook) g_simulator_hook(simulated->simulator());
+      if (after_simulation) after_simulation(simulated->simulator());
     }
     sink.drain(reporter);
   };
@@ -220,7 +217,10 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
   return send_all_exit_code(outcome);
 }
 
-int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream& records) {
+int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream& records, LinkLogFile* log) {
+  auto tag = [log](const std::string& text) {
+    if (log) log->set_tag(text);
+  };
   SignalsCaught signals;
   CliSink sink;
   std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
@@ -233,7 +233,7 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   // The port's own events belong to every switcher on it.
   std::string names;
   for (const SendAllTarget& t : targets) names += (names.empty() ? "" : ",") + t.name;
-  set_link_log_tag("[" + names + "] ");
+  tag("[" + names + "] ");
   open_port();
   const std::string device = link_device();
   int worst = kExitOk;
@@ -242,7 +242,7 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
     stop_link();
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
     log_link(LogDirection::Event, verdict);
-    set_link_log_tag("");
+    tag("");
     for (const SendAllTarget& t : targets) {
       records << "target\t" << t.name << "\nmessage\t" << verdict << '\n';
       done(t, kExitFailed, {}, verdict);
@@ -260,7 +260,7 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
       continue;
     }
     records << "target\t" << t.name << '\n' << std::flush;
-    set_link_log_tag("[" + t.name + "] ");
+    tag("[" + t.name + "] ");
     SendAllReporter reporter(records, SendAllReporter::Style::Records, t.model);
     std::ostringstream err;
     std::vector<SendAllScriptTick> ticks;
@@ -283,7 +283,7 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
     if (reporter.closed()) break;  // the parent is gone
     settle_outstanding(*pace);
   }
-  set_link_log_tag("");
+  tag("");
   stop_link();
   return worst;
 }

@@ -34,14 +34,17 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks);
 
 // Opens the port (or starts the built-in simulated switcher), plays the
 // prepared ticks and reports on stderr; returns the exit status.
-int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, bool simulate);
+// `after_simulation` (may be empty) sees the simulated switcher before it stops.
+int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, bool simulate,
+                      const std::function<void(Simulator&)>& after_simulation = {});
 
 // A targets file's child: `targets` share the port the store names; it is
 // opened once and each target runs in turn. Everything it has to say goes
 // to `records` as tab-separated records, one per line:
 //   target NAME | progress ... (SendAllReporter) | message TEXT |
 //   done NAME STATUS LINES_SENT LINES_PLANNED RUN_MS VERDICT
-// Returns the worst exit status of its targets.
-int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream& records);
+// Each line of `log` (may be nullptr) names the target it is for. Returns the
+// worst exit status of its targets.
+int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream& records, LinkLogFile* log);
 
 }  // namespace klvc

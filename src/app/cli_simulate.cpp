@@ -126,12 +126,7 @@ void print_trace(const SimTrace& t, int delay_ms) {
 
 int simulate_command_main(const std::vector<std::string>& args) {
   SimulateOptions o;
-  std::string error;
-  if (!parse_simulate_args(args, &o, &error)) return subcommand_usage_error("simulate", error);
-  if (o.help) {
-    std::cout << simulate_help();
-    return kExitOk;
-  }
+  if (auto end = parse_subcommand("simulate", args, parse_simulate_args, simulate_help, &o)) return *end;
   if (o.model < 0) o.model = std::clamp<int>(store().model_index, 0, kModelCount - 1);
   if (o.slaves.empty()) o.slaves.push_back(0);
 
@@ -154,6 +149,7 @@ int simulate_command_main(const std::vector<std::string>& args) {
   for (std::size_t i = 1; i < o.slaves.size(); ++i) set_up(port.add_unit(o.slaves[i]));
   port.set_answer_delay_ms(o.delay_ms);
   port.set_observer([delay = o.delay_ms](const SimTrace& t) { print_trace(t, delay); });
+  std::string error;
   if (!port.set_link_path(o.link, &error) || !port.start(&error)) {
     std::cerr << "klvc simulate: cannot start the simulated switcher: " << error << "\n";
     return kExitFailed;

@@ -6,6 +6,7 @@
 
 #include "app/main_frame.h"
 #include "app/resource.h"
+#include "common/base_name.h"
 #include "link/link_status.h"
 #include "link/messages.h"
 #include "dialogs/channel_title.h"
@@ -21,11 +22,6 @@ namespace {
 constexpr std::size_t kMaxListedProblems = 12;
 
 bool batch_running() { return link_status().batch_step != 0; }
-
-std::string base_name(const std::string& path) {
-  auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // A heading and the first lines of a list, with how many more there are.
 std::string listing(std::string heading, const std::vector<std::string>& lines) {

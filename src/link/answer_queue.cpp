@@ -36,14 +36,4 @@ void AnswerQueue::reset() {
   last_ = before_last_ = AwaitedLine{};
 }
 
-AnswerQueue& awaited_answers() {
-  static AnswerQueue* queue = new AnswerQueue;  // the reader may use it at exit
-  return *queue;
-}
-
-std::recursive_mutex& traffic_mutex() {
-  static std::recursive_mutex* mutex = new std::recursive_mutex;
-  return *mutex;
-}
-
 }  // namespace klvc

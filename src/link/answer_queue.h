@@ -5,7 +5,6 @@
 #pragma once
 
 #include <deque>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,12 +37,5 @@ class AnswerQueue {
   AwaitedLine last_;
   AwaitedLine before_last_;
 };
-
-// The link's own queue, and the lock that keeps a line's write, its log
-// entry and the handling of its answer in order. Recursive: a direct line
-// (tests, the built-in simulator's synchronous attachment) answers while the
-// write is still in progress on the same thread.
-AnswerQueue& awaited_answers();
-std::recursive_mutex& traffic_mutex();
 
 }  // namespace klvc

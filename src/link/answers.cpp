@@ -3,8 +3,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "link/answer_queue.h"
-#include "link/link.h"
+#include "link/link_internal.h"
 #include "link/link_log.h"
 #include "link/messages.h"
 #include "settings/store.h"
@@ -26,9 +25,6 @@ const ErrorAnswer kErrorAnswers[] = {
 constexpr std::string_view kSuccess = "GO\r\n";
 constexpr int kNoConnectAfterTicks = 5;  // the seventh tick without an answer reports
 
-std::atomic<bool> g_unknown_box_armed{true};
-std::function<void(const AnswerEvent&)> g_answer_observer;
-
 std::string without_crlf(std::string_view bytes) {
   if (bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n") bytes.remove_suffix(2);
   return std::string(bytes);
@@ -40,12 +36,13 @@ std::string named(long number, const std::string& line) {
 }
 
 void tell(const AnswerEvent& e) {
-  if (g_answer_observer) g_answer_observer(e);
+  const auto& observer = link().answer_observer;
+  if (observer) observer(e);
 }
 
 // Pairs an answer with the oldest line waiting, logs the pair and tells the observer.
 void settle(const LineAssembler::Line& line, bool go) {
-  AnswerQueue& queue = awaited_answers();
+  AnswerQueue& queue = link().awaited;
   AnswerEvent e;
   e.answer = line.bytes;
   e.go = go;
@@ -111,21 +108,21 @@ std::string unknown_answer_text(std::string_view answer, std::size_t size) {
   return text;
 }
 
-void arm_unknown_answer_box() { g_unknown_box_armed.store(true); }
+void arm_unknown_answer_box() { link().unknown_box_armed.store(true); }
 
 void set_answer_observer(std::function<void(const AnswerEvent&)> observer) {
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
-  g_answer_observer = std::move(observer);
+  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+  link().answer_observer = std::move(observer);
 }
 
 bool answers_awaited() {
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
-  return !awaited_answers().empty();
+  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+  return !link().awaited.empty();
 }
 
 void give_up_awaited_lines(const char* why) {
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
-  for (const AwaitedLine& a : awaited_answers().give_up()) {
+  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+  for (const AwaitedLine& a : link().awaited.give_up()) {
     log_link(LogDirection::Event, "no answer to " + named(a.number, a.line) + ": " + why);
     AnswerEvent e;
     e.kind = AnswerEvent::Kind::NoAnswer;
@@ -136,7 +133,7 @@ void give_up_awaited_lines(const char* why) {
 }
 
 void handle_answer_line(const LineAssembler::Line& line) {
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
   LinkStatus& s = link_status();
   s.no_connect_ticks = 0;
 
@@ -152,7 +149,7 @@ void handle_answer_line(const LineAssembler::Line& line) {
   const bool go = !line.cut() && answer == kSuccess;
   settle(line, go);
   // Still pending while an older line waits: its answer is awaited up to the limit.
-  s.response_pending = awaited_answers().empty() ? 0 : 1;
+  s.response_pending = link().awaited.empty() ? 0 : 1;
   if (go) {
     if (s.batch_step == 0) show_success();
     return;
@@ -161,7 +158,7 @@ void handle_answer_line(const LineAssembler::Line& line) {
   const char* text = line.cut() ? nullptr : error_answer_text(answer);
   if (text) {
     show_error(text, BoxOrigin::Answer);
-  } else if (g_unknown_box_armed.exchange(false)) {
+  } else if (link().unknown_box_armed.exchange(false)) {
     show_error(unknown_answer_text(line.bytes, line.size), BoxOrigin::Answer);
   }
 }

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <system_error>
 
-#include "link/answer_queue.h"
 #include "link/link_internal.h"
 #include "link/link_log.h"
 #include "link/messages.h"
@@ -18,25 +17,9 @@
 
 namespace klvc {
 
-LinkStatus& link_status() {
-  static LinkStatus status;
-  return status;
-}
-
-void reset_link_status() {
-  LinkStatus& l = link_status();
-  l.reader_running = 0;
-  l.no_connect_ticks = 0;
-  l.response_pending = 0;
-  l.batch_step = 0;
-  l.error_seen = 0;
-}
-
 namespace {
 
 constexpr int kWriteTimeoutMs = 1000;  // a command line must go out within this
-
-SendOutcome g_last_send;  // user-interface thread
 
 // "Miss! ..." box for one failed set-up step; the port is closed by then.
 void report_setup_failure(const SetupFailure& f) {
@@ -73,6 +56,10 @@ Link& link() {
   return *l;
 }
 
+LinkStatus& link_status() { return link().status; }
+
+void reset_link_status() { link().status.reset(); }
+
 void set_state(LinkState s) { link().state.store(static_cast<int>(s)); }
 
 void close_port_locked(Link& l) {
@@ -101,15 +88,14 @@ void adopt_device(Link& l, OpenedDevice opened) {
 }
 
 void note_pseudo_terminal(const OpenPort& port, const std::string& device) {
-  static std::atomic<bool> said{false};
-  if (!port.pseudo_terminal || said.exchange(true)) return;
+  if (!port.pseudo_terminal || link().pseudo_terminal_noted.exchange(true)) return;
   log_link(LogDirection::Event, device +
                                     " is a pseudo-terminal: the kernel keeps no parity bit there, so "
                                     "even parity is asked for and the line runs without it");
 }
 
 void deliver(LineAssembler& lines, const char* data, std::size_t size) {
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
   lines.feed(data, size, [](const LineAssembler::Line& line) {
     log_link(LogDirection::Received, line.bytes);
     handle_answer_line(line);
@@ -157,8 +143,8 @@ void open_port() {
   }
   set_state(LinkState::Closed);
   {
-    std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
-    awaited_answers().reset();
+    std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+    l.awaited.reset();
   }
   if (l.wake_fd < 0) l.wake_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 
@@ -212,8 +198,8 @@ void stop_link() {
   l.wake_fd = -1;
   set_state(LinkState::Closed);
   // Nothing can answer through a stopped link.
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
-  awaited_answers().reset();
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+  l.awaited.reset();
 }
 
 void restart_link() {
@@ -239,10 +225,10 @@ void send_command(const char* text) {
     writer = l.direct_writer;
   }
   // The answer cannot be handled before the line is logged as sent.
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
-  AnswerQueue& queue = awaited_answers();
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+  AnswerQueue& queue = l.awaited;
   const long number = queue.push(shown);
-  SendOutcome& out = g_last_send;
+  SendOutcome& out = l.last_send;
   out = SendOutcome{};
   if (writer) {
     log_link(LogDirection::Sent, line);
@@ -284,7 +270,7 @@ void send_command(const char* text) {
   if (w.error == ETIMEDOUT) show_error(out.failure, BoxOrigin::WriteFailed);
 }
 
-SendOutcome last_send_outcome() { return g_last_send; }
+SendOutcome last_send_outcome() { return link().last_send; }
 
 void set_direct_line(std::function<void(const std::string& bytes)> writer) {
   Link& l = link();
@@ -293,15 +279,15 @@ void set_direct_line(std::function<void(const std::string& bytes)> writer) {
     l.direct_writer = std::move(writer);
   }
   // Always the traffic lock before the feed lock, as send_command takes them.
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   std::lock_guard<std::mutex> lock(l.feed_mutex);
   l.direct_lines.clear();
-  awaited_answers().reset();
+  l.awaited.reset();
 }
 
 void feed_received(const char* data, std::size_t size) {
   Link& l = link();
-  std::lock_guard<std::recursive_mutex> traffic(traffic_mutex());
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   std::lock_guard<std::mutex> lock(l.feed_mutex);
   deliver(l.direct_lines, data, size);
 }

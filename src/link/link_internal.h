@@ -1,18 +1,23 @@
-// Inside the link only: the state link.cpp and the reader thread
-// (link_reader.cpp) share.
+// Inside the link only: the state of the process's one link, which
+// link.cpp, the reader thread (link_reader.cpp), the answer handling, the
+// traffic log and the message boxes share.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "link/answer_queue.h"
 #include "link/line_assembler.h"
 #include "link/link.h"
+#include "link/link_log.h"
+#include "link/messages.h"
 #include "link/port_setup.h"
 #include "link/rfc2217.h"
 #include "settings/store.h"
@@ -41,6 +46,27 @@ struct Link {
   std::array<std::string, kComPortCount> port_map;
   std::string simulated_device;
   std::atomic<int> reconnect_ms{1000};
+  std::atomic<bool> pseudo_terminal_noted{false};  // said once per process
+
+  LinkStatus status;
+
+  // The lines awaiting answers, and the lock that keeps a line's write, its
+  // log entry and the handling of its answer in order. Recursive: a direct
+  // line (tests, the built-in simulator's synchronous attachment) answers
+  // while the write is still in progress on the same thread.
+  std::recursive_mutex traffic_mutex;
+  AnswerQueue awaited;
+  std::function<void(const AnswerEvent&)> answer_observer;  // under traffic_mutex
+  // The next unknown answer gets a box (armed again by each command sent).
+  std::atomic<bool> unknown_box_armed{true};
+  SendOutcome last_send;  // user-interface thread
+
+  // Who hears log_link: the UI thread and the reader thread both log.
+  std::mutex listeners_mutex;
+  std::map<int, LinkListener> listeners;
+  int next_listener = 1;
+
+  std::atomic<MessageSink*> sink{nullptr};  // nullptr: the default sink
 };
 
 Link& link();

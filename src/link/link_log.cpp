@@ -1,18 +1,11 @@
 #include "link/link_log.h"
 
 #include <cstdio>
-#include <map>
 #include <mutex>
 
+#include "link/link_internal.h"
+
 namespace klvc {
-
-namespace {
-
-std::mutex g_listeners_mutex;  // the UI thread and the reader thread both log
-std::map<int, LinkListener> g_listeners;
-int g_next_listener = 1;
-
-}  // namespace
 
 std::string escape_bytes(std::string_view bytes) {
   std::string out;
@@ -37,20 +30,23 @@ std::string escape_bytes(std::string_view bytes) {
 }
 
 int add_link_listener(LinkListener listener) {
-  std::lock_guard<std::mutex> lock(g_listeners_mutex);
-  const int id = g_next_listener++;
-  g_listeners[id] = std::move(listener);
+  Link& l = link();
+  std::lock_guard<std::mutex> lock(l.listeners_mutex);
+  const int id = l.next_listener++;
+  l.listeners[id] = std::move(listener);
   return id;
 }
 
 void remove_link_listener(int id) {
-  std::lock_guard<std::mutex> lock(g_listeners_mutex);
-  g_listeners.erase(id);
+  Link& l = link();
+  std::lock_guard<std::mutex> lock(l.listeners_mutex);
+  l.listeners.erase(id);
 }
 
 void log_link(LogDirection direction, std::string_view bytes) {
-  std::lock_guard<std::mutex> lock(g_listeners_mutex);
-  for (const auto& [id, listener] : g_listeners) listener(direction, bytes);
+  Link& l = link();
+  std::lock_guard<std::mutex> lock(l.listeners_mutex);
+  for (const auto& [id, listener] : l.listeners) listener(direction, bytes);
 }
 
 }  // namespace klvc

@@ -12,6 +12,13 @@ struct LinkStatus {
   std::atomic<int> response_pending{0};  // a command awaits its answer
   std::atomic<int> batch_step{0};        // 0 idle, else where the running batch stands
   std::atomic<int> error_seen{0};        // an error answer or No Connect since the batch last looked
+
+  // Every flag back to 0.
+  void reset() {
+    for (std::atomic<int>* flag : {&reader_running, &no_connect_ticks, &response_pending, &batch_step, &error_seen}) {
+      *flag = 0;
+    }
+  }
 };
 
 // The one link of this process.

@@ -1,8 +1,9 @@
 #include "link/messages.h"
 
-#include <atomic>
 #include <cstdio>
 #include <mutex>
+
+#include "link/link_internal.h"
 
 namespace klvc {
 
@@ -35,8 +36,6 @@ StderrSink& default_sink() {
   return sink;
 }
 
-std::atomic<MessageSink*> g_sink{nullptr};
-
 BoxRequest error_box(const std::string& text, BoxIcon icon, BoxOrigin origin = BoxOrigin::Other) {
   BoxRequest r;
   r.origin = origin;
@@ -50,10 +49,10 @@ BoxRequest error_box(const std::string& text, BoxIcon icon, BoxOrigin origin = B
 
 }  // namespace
 
-void set_message_sink(MessageSink* sink) { g_sink.store(sink); }
+void set_message_sink(MessageSink* sink) { link().sink.store(sink); }
 
 MessageSink& message_sink() {
-  MessageSink* sink = g_sink.load();
+  MessageSink* sink = link().sink.load();
   return sink ? *sink : default_sink();
 }
 

@@ -10,7 +10,6 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,8 +19,6 @@
 namespace klvc {
 
 namespace {
-
-std::atomic<bool> g_fail_line_settings{false};
 
 std::string reason(int error) { return std::strerror(error); }
 
@@ -85,8 +82,6 @@ void restore(OpenPort* port) {
 }
 
 }  // namespace
-
-void fail_line_settings_for_testing(bool fail) { g_fail_line_settings.store(fail); }
 
 const char* setup_step_title(SetupStep step) {
   switch (step) {
@@ -154,7 +149,7 @@ namespace {
 // Open, make sure it is a terminal device, note its settings so they can be
 // put back, and take it for this process alone: flock keeps out other
 // programs that lock, TIOCEXCL the rest.
-std::string open_for_exclusive_use(OpenPort& port, const std::string& path) {
+std::string open_for_exclusive_use(OpenPort& port, const std::string& path, ReadLineSettings) {
   if (path.empty()) return "no device is assigned to this port";
   port.fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (port.fd < 0) return describe_open_error(path, errno);
@@ -171,7 +166,7 @@ std::string open_for_exclusive_use(OpenPort& port, const std::string& path) {
 }
 
 // The reader waits for received characters with poll(2).
-std::string watch_for_received_characters(OpenPort& port, const std::string& path) {
+std::string watch_for_received_characters(OpenPort& port, const std::string& path, ReadLineSettings) {
   pollfd p{port.fd, POLLIN, 0};
   if (::poll(&p, 1, 0) < 0 || (p.revents & POLLNVAL)) {
     return path + ": cannot watch for received characters: " + reason(errno);
@@ -180,14 +175,14 @@ std::string watch_for_received_characters(OpenPort& port, const std::string& pat
 }
 
 // Start with empty driver queues: nothing stale from before.
-std::string clear_queues(OpenPort& port, const std::string& path) {
+std::string clear_queues(OpenPort& port, const std::string& path, ReadLineSettings) {
   if (::tcflush(port.fd, TCIOFLUSH) != 0) return path + ": cannot clear the driver's queues: " + reason(errno);
   return {};
 }
 
 // Reads return at once with what is queued; writes never block the program
 // for longer than the write time-out.
-std::string make_reads_non_blocking(OpenPort& port, const std::string& path) {
+std::string make_reads_non_blocking(OpenPort& port, const std::string& path, ReadLineSettings) {
   const int flags = ::fcntl(port.fd, F_GETFL);
   if (flags < 0 || ::fcntl(port.fd, F_SETFL, flags | O_NONBLOCK) != 0) {
     return path + ": cannot make reads return at once: " + reason(errno);
@@ -196,7 +191,7 @@ std::string make_reads_non_blocking(OpenPort& port, const std::string& path) {
 }
 
 // The line settings, read back to be sure the driver took them.
-std::string apply_line_settings(OpenPort& port, const std::string& path) {
+std::string apply_line_settings(OpenPort& port, const std::string& path, ReadLineSettings read_back) {
   if (!port.have_found) return path + ": cannot read the line settings: " + reason(errno);
   termios wanted = make_line_settings(port.found);
   int r = ::tcsetattr(port.fd, TCSANOW, &wanted);
@@ -212,17 +207,15 @@ std::string apply_line_settings(OpenPort& port, const std::string& path) {
   int lines = TIOCM_RTS | TIOCM_DTR;
   (void)::ioctl(port.fd, TIOCMBIS, &lines);
   termios actual{};
-  if (::tcgetattr(port.fd, &actual) != 0) return path + ": cannot read the line settings back: " + reason(errno);
-  const std::string differ =
-      g_fail_line_settings.load() ? std::string("all of them (test)")
-                                  : line_settings_mismatch(make_line_settings(port.found), actual, port.pseudo_terminal);
+  if (read_back(port.fd, &actual) != 0) return path + ": cannot read the line settings back: " + reason(errno);
+  const std::string differ = line_settings_mismatch(make_line_settings(port.found), actual, port.pseudo_terminal);
   if (!differ.empty()) return path + ": the device did not take these settings: " + differ;
   return {};
 }
 
 struct SetupStepRun {
   SetupStep step;
-  std::string (*run)(OpenPort& port, const std::string& path);
+  std::string (*run)(OpenPort& port, const std::string& path, ReadLineSettings read_back);
 };
 
 constexpr SetupStepRun kSetupSteps[] = {
@@ -235,14 +228,14 @@ constexpr SetupStepRun kSetupSteps[] = {
 
 }  // namespace
 
-OpenPort set_up_port(const std::string& path, std::vector<SetupFailure>* failures) {
+OpenPort set_up_port(const std::string& path, std::vector<SetupFailure>* failures, ReadLineSettings read_back) {
   OpenPort port;
   for (const SetupStepRun& s : kSetupSteps) {
     if (s.step != SetupStep::OpenForExclusiveUse && port.fd < 0) {
       if (failures) failures->push_back({s.step, not_open(path), true});
       continue;
     }
-    std::string failure = s.run(port, path);
+    std::string failure = s.run(port, path, read_back);
     if (failure.empty()) continue;
     if (failures) failures->push_back({s.step, std::move(failure), false});
     release_port(&port);

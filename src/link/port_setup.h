@@ -47,7 +47,11 @@ struct OpenPort {
 // A pseudo-terminal (the simulated switcher, socat, a network serial
 // daemon) cannot hold a parity bit; there, and only there, a missing parity
 // bit is accepted.
-OpenPort set_up_port(const std::string& path, std::vector<SetupFailure>* failures);
+// The line settings are read back through `read_back` (tcgetattr unless a
+// test hands in a driver that reports what it likes).
+using ReadLineSettings = int (*)(int fd, termios* settings);
+OpenPort set_up_port(const std::string& path, std::vector<SetupFailure>* failures,
+                     ReadLineSettings read_back = ::tcgetattr);
 
 // Hands the device back as it was found: exclusive mode cleared, the settings
 // read at open put back, the descriptor closed (which drops the lock).
@@ -64,10 +68,5 @@ std::string output_held_by(int fd);
 
 // "cannot open <path>: <reason>", with what the operator can do about it.
 std::string describe_open_error(const std::string& path, int error);
-
-// Test seam: while set, set-ups find the line settings not taken when they
-// read them back, as from a driver that ignores them (the device is open and
-// changed by then).
-void fail_line_settings_for_testing(bool fail);
 
 }  // namespace klvc

@@ -71,39 +71,42 @@ std::string TelnetSession::line_settings() const {
 
 // Each side of an option changes only on a request that changes it, and a
 // refusal is said once, so two parties never answer each other for ever.
-void TelnetSession::option(unsigned char verb, unsigned char opt, std::string* reply) {
+// Agreement is said only when that side was off: a side we asked for
+// (WantYes) needs no answer.
+bool TelnetSession::side_on(unsigned char opt, bool ours, std::string* reply) {
   OptionState& st = options_[opt];
+  Side& side = ours ? st.ours : st.theirs;
+  if (!wanted(opt, ours)) {
+    bool& refused = ours ? st.refused_ours : st.refused_theirs;
+    if (!refused) *reply += command(ours ? kWont : kDont, opt);
+    refused = true;
+    return false;
+  }
+  if (side == Side::Yes) return false;
+  if (side == Side::No) *reply += command(ours ? kWill : kDo, opt);
+  side = Side::Yes;
+  return true;
+}
+
+void TelnetSession::side_off(unsigned char opt, bool ours, std::string* reply) {
+  Side& side = ours ? options_[opt].ours : options_[opt].theirs;
+  if (side == Side::Yes) *reply += command(ours ? kWont : kDont, opt);
+  side = Side::No;
+}
+
+void TelnetSession::option(unsigned char verb, unsigned char opt, std::string* reply) {
   switch (verb) {
-    case kWill:
-      if (!wanted(opt, false)) {
-        if (!st.refused_theirs) *reply += command(kDont, opt);
-        st.refused_theirs = true;
-      } else if (st.theirs != Side::Yes) {
-        if (st.theirs == Side::No) *reply += command(kDo, opt);
-        st.theirs = Side::Yes;
-      }
-      break;
-    case kWont:
-      if (st.theirs == Side::Yes) *reply += command(kDont, opt);
-      st.theirs = Side::No;
-      break;
+    case kWill: side_on(opt, false, reply); break;
+    case kWont: side_off(opt, false, reply); break;
     case kDo:
-      if (!wanted(opt, true)) {
-        if (!st.refused_ours) *reply += command(kWont, opt);
-        st.refused_ours = true;
-      } else if (st.ours != Side::Yes) {
-        if (st.ours == Side::No) *reply += command(kWill, opt);
-        st.ours = Side::Yes;
-        if (opt == kComPort && !settings_sent_) {
-          *reply += line_settings();
-          settings_sent_ = true;
-        }
+      if (side_on(opt, true, reply) && opt == kComPort && !settings_sent_) {
+        *reply += line_settings();
+        settings_sent_ = true;
       }
       break;
     case kDont:
       if (opt == kComPort) refused_ = true;
-      if (st.ours == Side::Yes) *reply += command(kWont, opt);
-      st.ours = Side::No;
+      side_off(opt, true, reply);
       break;
     default:
       break;

@@ -45,6 +45,10 @@ class TelnetSession {
   static constexpr unsigned kAllSettings = 0xF;  // one bit per setting answered
 
   void option(unsigned char verb, unsigned char opt, std::string* reply);
+  // The other party asks for our side (DO, DONT) or theirs (WILL, WONT) of
+  // `opt` on or off. side_on: true when that side has just turned on.
+  bool side_on(unsigned char opt, bool ours, std::string* reply);
+  void side_off(unsigned char opt, bool ours, std::string* reply);
   void sub_negotiation();
   bool wanted(unsigned char opt, bool ours) const;
   std::string line_settings() const;

@@ -75,17 +75,12 @@ bool set_title(std::string_view b, State& s, const Counts& n) {
   return true;
 }
 
-bool set_input_title_display(std::string_view b, State& s, const Counts& n) {
-  int in = two_digits(b, 3, 1, n.inputs), v = on_off(b, 5);
-  if (in < 0 || v < 0) return false;
-  s.input_title_display[in - 1] = v;
-  return true;
-}
-
-bool set_output_title_display(std::string_view b, State& s, const Counts& n) {
-  int out = two_digits(b, 3, 1, n.outputs), v = on_off(b, 5);
-  if (out < 0 || v < 0) return false;
-  s.output_title_display[out - 1] = v;
+// An on/off flag of one input or output: its two digits at `At`, then ON or OF.
+template <auto Field, int Counts::*Range, std::size_t At>
+bool set_on_off(std::string_view b, State& s, const Counts& n) {
+  int port = two_digits(b, At, 1, n.*Range), v = on_off(b, At + 2);
+  if (port < 0 || v < 0) return false;
+  (s.*Field)[port - 1] = v;
   return true;
 }
 
@@ -115,13 +110,6 @@ bool set_clock(std::string_view b, State& s, const Counts&) {
 
 bool adjust_clock(std::string_view, State& s, const Counts&) {
   ++s.clock.adjustments;
-  return true;
-}
-
-bool set_datetime_display(std::string_view b, State& s, const Counts& n) {
-  int out = two_digits(b, 2, 1, n.outputs), v = on_off(b, 4);
-  if (out < 0 || v < 0) return false;
-  s.datetime_display[out - 1] = v;
   return true;
 }
 
@@ -184,8 +172,8 @@ struct CommandForm {
 // prefix and no other command starts with it.
 const CommandForm kCommands[] = {
     {"CA", 68, set_title},
-    {"TCI", 7, set_input_title_display},
-    {"TCO", 7, set_output_title_display},
+    {"TCI", 7, set_on_off<&State::input_title_display, &Counts::inputs, 3>},
+    {"TCO", 7, set_on_off<&State::output_title_display, &Counts::outputs, 3>},
     {"ASM", 8, set_sequence_live},
     {"AST", 7, set_dwell_time},
     {"DSY", 5, set_clock<&State::Clock::year, 0, 99>},
@@ -195,7 +183,7 @@ const CommandForm kCommands[] = {
     {"TSM", 5, set_clock<&State::Clock::minute, 0, 59>},
     {"TSS", 5, set_clock<&State::Clock::second, 0, 59>},
     {"TSA", 3, adjust_clock},
-    {"TO", 6, set_datetime_display},
+    {"TO", 6, set_on_off<&State::datetime_display, &Counts::outputs, 2>},
     {"ADT", 5, set_hold_time},
     {"AIC", 4, set_letter_flag<&State::alarm_polarity, 'M', 'B'>},
     {"ARO", 4, set_letter_flag<&State::alarm_return, 'F', 'N'>},

@@ -245,18 +245,12 @@ bool Dialog::on_event(const Event& e) {
     case Key::BackTab: focus_next(true); return true;
     case Key::Left:
     case Key::Up:
-      if (dynamic_cast<Button*>(f)) {
-        focus_next(true);
-        return true;
-      }
-      return false;
     case Key::Right:
     case Key::Down:
-      if (dynamic_cast<Button*>(f)) {
-        focus_next(false);
-        return true;
-      }
-      return false;
+      // On a button the arrows move the focus as Tab does (a control that wants them took them above).
+      if (!dynamic_cast<Button*>(f)) return false;
+      focus_next(e.key == Key::Left || e.key == Key::Up);
+      return true;
     case Key::Enter:
       for (auto& c : controls_) {
         auto* b = dynamic_cast<Button*>(c.get());

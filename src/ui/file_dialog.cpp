@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/base_name.h"
 #include "ui/text_width.h"
 #include "ui/ui.h"
 
@@ -51,11 +52,6 @@ std::string parent_of(const std::string& dir) {
   auto slash = dir.find_last_of('/');
   if (slash == std::string::npos || slash == 0) return "/";
   return dir.substr(0, slash);
-}
-
-std::string base_name(const std::string& path) {
-  auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool has_extension(const std::string& path) {

@@ -10,7 +10,7 @@ namespace klvc::testing {
 
 void AppTest::SetUp() {
   reset_whole_store();
-  reset_link_status();
+  reset_link_status();  // a binary run whole keeps one link for every case
   profile = dir.file("config/klvc/klvc.ini");
   ui = ui::Ui::create_headless(100, 30);
 }

@@ -81,27 +81,28 @@ TEST(LogOption, IsTakenFromAnyPlaceOfTheCommandLine) {
   TempDir dir;
   std::string file = dir.path() + "/traffic.log";
   std::vector<std::string> args = {"send-all", "--log", file, "x.dat"};
+  LinkLogFile log;
   std::string error;
-  EXPECT_EQ(take_log_option(&args, &error), 0);
+  EXPECT_EQ(take_log_option(&args, &log, &error), 0);
   EXPECT_EQ(args, (std::vector<std::string>{"send-all", "x.dat"}));
-  EXPECT_TRUE(link_log_is_open());
-  close_link_log();
+  EXPECT_TRUE(log.is_open());
+  log.close();
 
   args = {"--log=" + file, "ports"};
-  EXPECT_EQ(take_log_option(&args, &error), 0);
+  EXPECT_EQ(take_log_option(&args, &log, &error), 0);
   EXPECT_EQ(args, std::vector<std::string>{"ports"});
-  close_link_log();
+  log.close();
 
   args = {"ports", "--log"};
-  EXPECT_EQ(take_log_option(&args, &error), 2);
+  EXPECT_EQ(take_log_option(&args, &log, &error), 2);
   EXPECT_EQ(error, "--log needs a file name");
 
   args = {"--log", dir.path() + "/no/such/folder/x.log"};
-  EXPECT_EQ(take_log_option(&args, &error), 1);
+  EXPECT_EQ(take_log_option(&args, &log, &error), 1);
   EXPECT_NE(error.find(dir.path() + "/no/such/folder/x.log: No such file or directory"),
             std::string::npos)
       << error;
-  EXPECT_FALSE(link_log_is_open());
+  EXPECT_FALSE(log.is_open());
 }
 
 class QuietSink : public MessageSink {
@@ -119,17 +120,18 @@ class TrafficLog : public ::testing::Test {
     set_message_sink(&sink);
   }
   void TearDown() override {
-    close_link_log();
+    log.close();
     set_message_sink(nullptr);
   }
   QuietSink sink;
+  LinkLogFile log;
 };
 
 TEST_F(TrafficLog, RecordsEachLineSentAndReceivedWithTimeAndDirection) {
   TempDir dir;
   std::string file = dir.path() + "/traffic.log";
   std::string error;
-  ASSERT_TRUE(open_link_log(file, &error)) << error;
+  ASSERT_TRUE(log.open(file, &error)) << error;
   store().interface_mode = 1;
   store().slave_number = 3;
   Simulator sim;
@@ -140,7 +142,7 @@ TEST_F(TrafficLog, RecordsEachLineSentAndReceivedWithTimeAndDirection) {
     send_command("BZON\r\n");
     send_command("BZOF\r\n");
   }
-  close_link_log();
+  log.close();
 
   std::ifstream in(file);
   std::vector<std::string> lines;

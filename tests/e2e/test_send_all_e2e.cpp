@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdint>
 #include <filesystem>
@@ -236,9 +237,8 @@ TEST_F(SendAllEndToEnd, ChangedFromSendsOnlyTheLinesThatDiffer) {
   EXPECT_TRUE(dry_run({file, "--changed-from", file, "--dry-run", "--model", "A"}).empty());
 
   std::vector<std::string> received;
-  set_send_all_simulator_hook([&](Simulator& sim) { received = sim.lines(); });
-  const int status = send_all_main({changed, "--changed-from=" + file, "--simulate", "--pace=ack", "--model", "A"});
-  set_send_all_simulator_hook({});
+  const int status = send_all_main({changed, "--changed-from=" + file, "--simulate", "--pace=ack", "--model", "A"}, nullptr,
+                                    [&](Simulator& sim) { received = sim.lines(); });
   EXPECT_EQ(status, kExitOk);
   EXPECT_EQ(received, three);
 }
@@ -332,12 +332,10 @@ TEST_F(SendAllEndToEnd, RealTimeRunLeavesTheSimulatedSwitcherHoldingTheFile) {
 #endif
   Simulator::State state;
   std::vector<std::string> lines;
-  set_send_all_simulator_hook([&](Simulator& sim) {
+  const int status = send_all_main({file, "--simulate", "--model", "A", "--pace", pace}, nullptr, [&](Simulator& sim) {
     state = sim.state();
     lines = sim.lines();
   });
-  const int status = send_all_main({file, "--simulate", "--model", "A", "--pace", pace});
-  set_send_all_simulator_hook({});
   EXPECT_EQ(status, kExitOk);
   EXPECT_EQ(lines.size(), 420u);
   expect_switcher_holds_the_file(state);
@@ -383,7 +381,7 @@ TEST_F(SendAllEndToEnd, CtrlCStopsAfterTheCurrentLineWithExit130) {
                                30000))
       << session.raw_output();
   session.send("\x03");
-  EXPECT_EQ(session.wait_exit(30000), kExitInterrupted);
+  EXPECT_EQ(session.wait_exit(30000), kExitSignalBase + SIGINT);  // 130
   const std::string& out = session.raw_output();
   EXPECT_NE(out.find("klvc send-all: interrupted by Ctrl+C at step "), std::string::npos) << out;
   EXPECT_NE(out.find("last line sent: "), std::string::npos) << out;
