@@ -154,4 +154,16 @@ std::vector<std::string> klvc_env(const std::string& config_dir, const std::vect
   return env;
 }
 
+std::vector<std::string> logged_as_sent(const std::string& log) {
+  std::ifstream in(log);
+  std::vector<std::string> sent;
+  for (std::string l; std::getline(in, l);) {
+    if (l.size() < 28 || l.compare(24, 3, "-> ") != 0) continue;
+    std::string line = l.substr(27);
+    if (line.size() >= 4 && line.compare(line.size() - 4, 4, "\\r\\n") == 0) line.resize(line.size() - 4);
+    sent.push_back(line);
+  }
+  return sent;
+}
+
 }  // namespace klvc::testing
