@@ -96,10 +96,6 @@ bool ChildProcess::wait_for(const std::function<bool()>& done, int timeout_ms) {
   return true;
 }
 
-bool ChildProcess::wait_for_out(const std::string& text, int timeout_ms) {
-  return wait_for([&] { return out_.find(text) != std::string::npos; }, timeout_ms);
-}
-
 bool ChildProcess::wait_for_err(const std::string& text, int timeout_ms) {
   return wait_for([&] { return err_.find(text) != std::string::npos; }, timeout_ms);
 }

@@ -22,7 +22,6 @@ class ChildProcess {
   bool start(const std::vector<std::string>& argv, const std::vector<std::string>& env, std::string* error);
   // Reads output until `done` holds or `timeout_ms` passes; returns done().
   bool wait_for(const std::function<bool()>& done, int timeout_ms);
-  bool wait_for_out(const std::string& text, int timeout_ms = 10000);
   bool wait_for_err(const std::string& text, int timeout_ms = 10000);
   // Stops reading stdout or stderr and closes it: the child's next write to
   // it fails (EPIPE).

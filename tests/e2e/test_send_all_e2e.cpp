@@ -195,7 +195,9 @@ TEST_F(SendAllEndToEnd, DryRunAndDialogWriteTheLinesOfTheStepTableForEveryModelA
     expect_lines_follow_the_rules(dry_run(args), c.model, c.prefix);
     std::int64_t elapsed = 0;
     expect_lines_follow_the_rules(dialog_run(c.model, c.slave, &elapsed), c.model, c.prefix);
-    if (c.slave < 0) EXPECT_EQ(elapsed, testing::kSendAllFigures[c.model].scheduled_ms);
+    if (c.slave < 0) {
+      EXPECT_EQ(elapsed, testing::kSendAllFigures[c.model].scheduled_ms);
+    }
   }
   // Routes on KLV-A: input 6, Auto (I70), input 1, input 28, then beyond the
   // inputs (sent as Auto).
