@@ -96,10 +96,6 @@ bool ChildProcess::wait_for(const std::function<bool()>& done, int timeout_ms) {
   return true;
 }
 
-bool ChildProcess::wait_for_out(const std::string& text, int timeout_ms) {
-  return wait_for([&] { return out_.find(text) != std::string::npos; }, timeout_ms);
-}
-
 bool ChildProcess::wait_for_err(const std::string& text, int timeout_ms) {
   return wait_for([&] { return err_.find(text) != std::string::npos; }, timeout_ms);
 }
@@ -152,6 +148,18 @@ std::vector<std::string> klvc_env(const std::string& config_dir, const std::vect
   if (const char* home = ::getenv("HOME")) env.push_back(std::string("HOME=") + home);
   env.insert(env.end(), extra.begin(), extra.end());
   return env;
+}
+
+std::vector<std::string> logged_as_sent(const std::string& log) {
+  std::ifstream in(log);
+  std::vector<std::string> sent;
+  for (std::string l; std::getline(in, l);) {
+    if (l.size() < 28 || l.compare(24, 3, "-> ") != 0) continue;
+    std::string line = l.substr(27);
+    if (line.size() >= 4 && line.compare(line.size() - 4, 4, "\\r\\n") == 0) line.resize(line.size() - 4);
+    sent.push_back(line);
+  }
+  return sent;
 }
 
 }  // namespace klvc::testing

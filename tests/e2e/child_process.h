@@ -2,6 +2,7 @@
 // pipes the test reads, as a script would run it. Every wait has a deadline.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -21,7 +22,6 @@ class ChildProcess {
   bool start(const std::vector<std::string>& argv, const std::vector<std::string>& env, std::string* error);
   // Reads output until `done` holds or `timeout_ms` passes; returns done().
   bool wait_for(const std::function<bool()>& done, int timeout_ms);
-  bool wait_for_out(const std::string& text, int timeout_ms = 10000);
   bool wait_for_err(const std::string& text, int timeout_ms = 10000);
   // Stops reading stdout or stderr and closes it: the child's next write to
   // it fails (EPIPE).
@@ -50,5 +50,17 @@ class ChildProcess {
 
 // The environment a test gives klvc: its own profile folder, plus `extra`.
 std::vector<std::string> klvc_env(const std::string& config_dir, const std::vector<std::string>& extra = {});
+
+// `child.start(argv, env)`, failing with the reason it could not start.
+template <typename Child>
+::testing::AssertionResult launch(Child& child, const std::vector<std::string>& argv,
+                                  const std::vector<std::string>& env) {
+  std::string error;
+  if (child.start(argv, env, &error)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << error;
+}
+
+// The lines a klvc log records as written ("-> BZON\r\n"), without CR LF.
+std::vector<std::string> logged_as_sent(const std::string& log);
 
 }  // namespace klvc::testing

@@ -165,4 +165,11 @@ termios PtySession::current_modes() const {
   return t;
 }
 
+std::vector<std::string> screen_env(const std::string& home, const std::vector<std::string>& extra) {
+  std::vector<std::string> env = {"HOME=" + home, "XDG_CONFIG_HOME=" + home, "TERM=xterm-256color",
+                                  "PATH=/usr/bin:/bin", "TZ=UTC"};
+  env.insert(env.end(), extra.begin(), extra.end());
+  return env;
+}
+
 }  // namespace klvc::testing

@@ -56,4 +56,8 @@ class PtySession {
   std::string raw_;
 };
 
+// The environment of klvc on the terminal: `home` as its home and profile
+// folder, a colour terminal, UTC, plus `extra`.
+std::vector<std::string> screen_env(const std::string& home, const std::vector<std::string>& extra = {});
+
 }  // namespace klvc::testing

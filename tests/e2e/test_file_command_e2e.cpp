@@ -4,10 +4,6 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,11 +13,8 @@
 namespace klvc {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::ChildProcess;
 using testing::TempDir;
-
-
 
 int run(const std::vector<std::string>& args, const TempDir& dir, std::string* err) {
   std::vector<std::string> argv = {KLVC_BINARY};
@@ -40,7 +33,7 @@ int run(const std::vector<std::string>& args, const TempDir& dir, std::string* e
 TEST(FileNew, ReplacesAnExistingFileOnlyWhenForced) {
   TempDir dir;
   const std::string path = dir.file("mine.dat");
-  std::ofstream(path) << "mine\n";
+  testing::write_file(path, "mine\n");
   std::string err;
   EXPECT_EQ(run({"file", "new", path}, dir, &err), 1);
   EXPECT_EQ(err, "klvc: " + path + " already exists; nothing was written. Add --force to replace it with the defaults.\n");
@@ -58,7 +51,7 @@ TEST(FileNew, ReplacesAnExistingFileOnlyWhenForced) {
 TEST(FileNew, ASaveOverTheFileSizeLimitKeepsTheOldFile) {
   TempDir dir;
   const std::string path = dir.file("kept.dat");
-  std::ofstream(path) << "old\n";
+  testing::write_file(path, "old\n");
   const std::string command = "ulimit -f 2; exec '" + std::string(KLVC_BINARY) + "' file new --force '" + path +
                               "' 2>'" + dir.file("err") + "'";
   const int status = std::system(command.c_str());

@@ -125,12 +125,10 @@ TEST(NetworkPortsThroughSer2net, RawTcpAndRfc2217EachCarryAWholeRun) {
     int port = 0;
   } behind[] = {{"tcp", "tcp"}, {"telnet(rfc2217),tcp", "rfc2217"}};
   std::string config;
-  std::string error;
   for (Behind& b : behind) {
     const std::string link = dir.file(std::string(b.scheme) + "-switcher");
-    ASSERT_TRUE(b.sim.start({KLVC_BINARY, "simulate", "--link", link, "--model", "A", "--instant"},
-                            testing::klvc_env(dir.path()), &error))
-        << error;
+    ASSERT_TRUE(testing::launch(b.sim, {KLVC_BINARY, "simulate", "--link", link, "--model", "A", "--instant"},
+                                testing::klvc_env(dir.path())));
     ASSERT_TRUE(b.sim.wait_for_err("Ctrl+C stops it.")) << b.sim.err();
     b.port = free_port();
     config += std::string("connection: &") + b.scheme + "\n  accepter: " + b.accepter + ",127.0.0.1," +

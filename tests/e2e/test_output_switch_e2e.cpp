@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "pty_session.h"
 #include "support/files.h"
 
@@ -22,22 +21,16 @@ constexpr int kWaitMs = 10000;
 constexpr char kDown[] = "\x1b[B";
 constexpr char kTab[] = "\t";
 
-std::vector<std::string> child_env(const std::string& home, const std::string& sim_fail) {
-  std::vector<std::string> env = {"HOME=" + home, "XDG_CONFIG_HOME=" + home, "TERM=xterm-256color",
-                                  "PATH=/usr/bin:/bin", "TZ=UTC"};
-  if (!sim_fail.empty()) env.push_back("KLVC_SIM_FAIL=" + sim_fail);
-  return env;
-}
-
 class OutputSwitchOnPty : public ::testing::Test {
  protected:
   // Starts `klvc --simulate` (KLV-A: 28 inputs, 8 outputs), opens 設定 >
   // 出力切換え with keys, routes output 3 to input 12 and presses Set.
   void route_and_set(const std::string& sim_fail) {
     ASSERT_FALSE(home.path().empty());
-    std::string error;
-    ASSERT_TRUE(pty.start({KLVC_BINARY, "--log", log_path(), "--simulate"}, child_env(home.path(), sim_fail), &error))
-        << error;
+    std::vector<std::string> extra;
+    if (!sim_fail.empty()) extra.push_back("KLVC_SIM_FAIL=" + sim_fail);
+    ASSERT_TRUE(testing::launch(pty, {KLVC_BINARY, "--log", log_path(), "--simulate"},
+                                testing::screen_env(home.path(), extra)));
     ASSERT_TRUE(pty.wait_for_text("simulated switcher", kWaitMs)) << pty.screen().text();
 
     pty.send("\x1bs");  // Alt+S: the 設定 menu, its first item is 出力切換え

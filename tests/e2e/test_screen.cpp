@@ -3,16 +3,15 @@
 // out, signals included.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <string>
 
+#include "child_process.h"
 #include "pty_session.h"
 #include "support/files.h"
 #include "ui/text_width.h"
@@ -24,15 +23,9 @@ using testing::PtySession;
 
 constexpr int kWaitMs = 10000;
 
-std::vector<std::string> child_env(const testing::TempDir& home) {
-  return {"HOME=" + home.path(), "XDG_CONFIG_HOME=" + home.path(), "TERM=xterm-256color",
-          "PATH=/usr/bin:/bin", "TZ=UTC"};
-}
-
 // Starts `klvc --simulate` and waits for its main window.
 void start_screen(PtySession& pty, const testing::TempDir& home) {
-  std::string error;
-  ASSERT_TRUE(pty.start({KLVC_BINARY, "--simulate"}, child_env(home), &error)) << error;
+  ASSERT_TRUE(testing::launch(pty, {KLVC_BINARY, "--simulate"}, testing::screen_env(home.path())));
   ASSERT_TRUE(pty.wait_for_text("ﾚﾃﾞｨ", kWaitMs)) << pty.screen().text();
 }
 
@@ -127,18 +120,12 @@ TEST(ScreenOnPty, EndedFromOutsideItGivesTheTerminalBackAndKeepsEditedTitles) {
     EXPECT_EQ(pty.wait_exit(kWaitMs), 128 + sig) << pty.screen().text();  // no question asked
     expect_terminal_given_back(pty);
     const std::string state = home.path() + "/.local/state/klvc";
+    std::istringstream names(testing::list_dir(state));
     std::string name;
-    if (DIR* d = ::opendir(state.c_str())) {
-      while (dirent* e = ::readdir(d)) {
-        if (std::string(e->d_name).rfind("unsaved-", 0) == 0) name = e->d_name;
-      }
-      ::closedir(d);
-    }
+    for (std::string n; names >> n;) name = n.rfind("unsaved-", 0) == 0 ? n : name;
     ASSERT_FALSE(name.empty()) << "no recovery file in " << state;
-    std::ifstream in(state + "/" + name, std::ios::binary);
-    std::string first_line;
-    std::getline(in, first_line);
-    EXPECT_EQ(first_line, "abc\x82\xA0\x82\xA2\r");  // channel 1's title, in Shift-JIS
+    const std::string saved = testing::read_file(state + "/" + name);
+    EXPECT_EQ(saved.substr(0, saved.find('\n')), "abc\x82\xA0\x82\xA2\r");  // channel 1's title, in Shift-JIS
     // Said on the shell's screen, once the terminal is back.
     EXPECT_TRUE(pty.wait_for_text("klvc: the edited titles were not saved", kWaitMs)) << pty.screen().text();
   }

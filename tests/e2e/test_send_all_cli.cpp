@@ -170,21 +170,28 @@ TEST_F(SendAllTimedRunTest, LateWakeUpsDoNotAddUp) {
   EXPECT_EQ(o.run_ms, 109880 + 7);
 }
 
-TEST_F(SendAllTimedRunTest, ErrorAnswerStopsTheRunAndExitsOne) {
-  attach(0);
-  sim->fail_command(37, "E3\r\n");
-  const SendAllOutcome o = run();
-  EXPECT_EQ(o.end, SendAllEnd::StoppedByAnswer);
-  EXPECT_EQ(o.lines_sent, 37);
-  EXPECT_EQ(o.answers.refused, 1);
-  EXPECT_EQ(sink.texts, std::vector<std::string>{"Command Error"});
-  EXPECT_EQ(send_all_exit_code(o), kExitFailed);
-  EXPECT_EQ(verdict(o),
-            "klvc send-all: stopped by the switcher's answer E3 (Command Error) to line 37 (AMO0501OF), "
-            "at step 77 of 368 after 37 lines; last line sent: AMO0501OF");
-  EXPECT_EQ(send_all_answer_report(o),
-            std::vector<std::string>{"klvc send-all: line 37 (AMO0501OF) was answered E3 (Command Error)"});
-  EXPECT_EQ(link_status().batch_step, 0);
+TEST_F(SendAllTimedRunTest, ErrorAnswerStopsTheRunAtEitherPaceAndExitsOne) {
+  for (const bool ack : {false, true}) {
+    SCOPED_TRACE(ack ? "acknowledged" : "timed");
+    SetUp();
+    attach(0);
+    sim->fail_command(37, "E3\r\n");
+    const SendAllOutcome o = ack ? run_ack() : run();
+    EXPECT_EQ(o.end, SendAllEnd::StoppedByAnswer);
+    EXPECT_EQ(o.lines_sent, 37);
+    EXPECT_EQ(sim->lines().size(), 37u);
+    EXPECT_EQ(o.answers.refused, 1);
+    EXPECT_EQ(sink.texts, std::vector<std::string>{"Command Error"});
+    EXPECT_EQ(send_all_exit_code(o), kExitFailed);
+    EXPECT_EQ(verdict(o),
+              "klvc send-all: stopped by the switcher's answer E3 (Command Error) to line 37 (AMO0501OF), "
+              "at step 77 of 368 after 37 lines; last line sent: AMO0501OF");
+    EXPECT_EQ(send_all_answer_report(o),
+              std::vector<std::string>{"klvc send-all: line 37 (AMO0501OF) was answered E3 (Command Error)"});
+    EXPECT_EQ(link_status().batch_step, 0);
+    TearDown();
+    sink.texts.clear();
+  }
 }
 
 TEST_F(SendAllTimedRunTest, SwitcherThatNeverAnswersEndsInNoConnect) {
@@ -301,21 +308,10 @@ TEST_F(SendAllTimedRunTest, AckRunSendsTheTimedRunsLinesWithoutWaitingForTicks) 
   }
 }
 
-TEST_F(SendAllTimedRunTest, AckRunStopsAtTheFirstErrorAnswerOrMissingAnswer) {
-  attach(0);
-  sim->fail_command(37, "E3\r\n");
-  SendAllOutcome o = run_ack();
-  EXPECT_EQ(o.end, SendAllEnd::StoppedByAnswer);
-  EXPECT_EQ(sim->lines().size(), 37u);
-  EXPECT_EQ(verdict(o),
-            "klvc send-all: stopped by the switcher's answer E3 (Command Error) to line 37 (AMO0501OF), "
-            "at step 77 of 368 after 37 lines; last line sent: AMO0501OF");
-  TearDown();
-
-  SetUp();
+TEST_F(SendAllTimedRunTest, AckRunStopsAtAMissingAnswer) {
   attach(0);
   sim->set_silent(true);
-  o = run_ack();
+  const SendAllOutcome o = run_ack();
   // One line, never a second before its answer; the seventh check gives it up.
   EXPECT_EQ(o.end, SendAllEnd::NoConnect);
   EXPECT_EQ(sim->lines().size(), 1u);

@@ -3,13 +3,10 @@
 // switcher. Both write, for every model, the lines the step table calls for;
 // a run must leave the switcher holding the file's values.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <array>
 #include <csignal>
-#include <cstdio>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -17,6 +14,7 @@
 
 #include "app/cli_send_all.h"
 #include "app/ui_message_sink.h"
+#include "child_process.h"
 #include "dialogs/send_all.h"
 #include "dialogs/send_all_dialog.h"
 #include "dialogs/send_all_steps.h"
@@ -36,7 +34,6 @@
 namespace klvc {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::DirectAttachment;
 
 std::string sjis(const std::string& utf8) {
@@ -96,6 +93,14 @@ class SendAllEndToEnd : public ::testing::Test {
     link_status().error_seen = 0;
   }
 
+  // The settings file, read into the store.
+  void load_file() {
+    reset_whole_store();
+    ReadResult read;
+    std::string error;
+    ASSERT_TRUE(read_settings_file(file, &read, &error)) << error;
+  }
+
   std::vector<std::string> dry_run(const std::vector<std::string>& args) {
     ::testing::internal::CaptureStdout();
     const int status = send_all_main(args);
@@ -109,10 +114,7 @@ class SendAllEndToEnd : public ::testing::Test {
   // The dialog's run on the headless screen; returns the lines the
   // simulator received and the time from the click to the end of the run.
   std::vector<std::string> dialog_run(int model, int rs485_slave, std::int64_t* elapsed_ms) {
-    reset_whole_store();
-    ReadResult read;
-    std::string error;
-    EXPECT_TRUE(read_settings_file(file, &read, &error)) << error;
+    load_file();
     store().model_index = model;
     // The largest switcher takes every number; the file's alarm channels go
     // beyond the smaller models' inputs.
@@ -178,14 +180,24 @@ void expect_lines_follow_the_rules(const std::vector<std::string>& lines, int mo
   EXPECT_EQ(lines.back().substr(0, slave.size() + 4), slave + "CA" + std::to_string(inputs[model]));
 }
 
-TEST_F(SendAllEndToEnd, DryRunAndDialogWriteTheLinesOfTheStepTableForEveryModel) {
-  const char* letters[] = {"A", "B", "C", "D", "E"};
-  for (int model = 0; model < kModelCount; ++model) {
-    SCOPED_TRACE(letters[model]);
-    expect_lines_follow_the_rules(dry_run({file, "--dry-run", "--model", letters[model]}), model, "");
+TEST_F(SendAllEndToEnd, DryRunAndDialogWriteTheLinesOfTheStepTableForEveryModelAndOnRs485) {
+  const struct {
+    int model;
+    const char* letter;
+    int slave;  // -1: RS-232C
+    const char* prefix;
+  } cases[] = {{0, "A", -1, ""}, {1, "B", -1, ""}, {2, "C", -1, ""},
+               {3, "D", -1, ""}, {4, "E", -1, ""}, {2, "C", 7, "07"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.letter) + " slave " + std::to_string(c.slave));
+    std::vector<std::string> args = {file, "--dry-run", "--model", c.letter};
+    if (c.slave >= 0) args.insert(args.end(), {"--rs485", "--slave", std::to_string(c.slave)});
+    expect_lines_follow_the_rules(dry_run(args), c.model, c.prefix);
     std::int64_t elapsed = 0;
-    expect_lines_follow_the_rules(dialog_run(model, -1, &elapsed), model, "");
-    EXPECT_EQ(elapsed, testing::kSendAllFigures[model].scheduled_ms);
+    expect_lines_follow_the_rules(dialog_run(c.model, c.slave, &elapsed), c.model, c.prefix);
+    if (c.slave < 0) {
+      EXPECT_EQ(elapsed, testing::kSendAllFigures[c.model].scheduled_ms);
+    }
   }
   // Routes on KLV-A: input 6, Auto (I70), input 1, input 28, then beyond the
   // inputs (sent as Auto).
@@ -195,18 +207,9 @@ TEST_F(SendAllEndToEnd, DryRunAndDialogWriteTheLinesOfTheStepTableForEveryModel)
                                               "O07I17", "O08I18"}));
 }
 
-TEST_F(SendAllEndToEnd, DryRunOnRs485CarriesTheSlavePrefix) {
-  expect_lines_follow_the_rules(dry_run({file, "--dry-run", "--model", "C", "--rs485", "--slave", "7"}), 2, "07");
-  std::int64_t elapsed = 0;
-  expect_lines_follow_the_rules(dialog_run(2, 7, &elapsed), 2, "07");
-}
-
 TEST_F(SendAllEndToEnd, FileWithProblemsIsRefusedUnlessForced) {
   const std::string bad = dir + "/short.dat";
-  FILE* f = fopen(bad.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  fputs("s\n99\n", f);  // ends after two values
-  fclose(f);
+  testing::write_file(bad, "s\n99\n");  // ends after two values
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(send_all_main({bad, "--dry-run"}), kExitUsage);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
@@ -217,14 +220,12 @@ TEST_F(SendAllEndToEnd, FileWithProblemsIsRefusedUnlessForced) {
 
 TEST_F(SendAllEndToEnd, ChangedFromSendsOnlyTheLinesThatDiffer) {
   // NEW is the file with three titles changed.
-  reset_whole_store();
-  ReadResult read;
-  std::string error;
-  ASSERT_TRUE(read_settings_file(file, &read, &error)) << error;
+  ASSERT_NO_FATAL_FAILURE(load_file());
   store().channel_titles[1] = sjis("Ａ");
   store().channel_titles[5] = sjis("Ｂ");
   store().channel_titles[20] = sjis("Ｃ");
   const std::string changed = dir + "/changed.dat";
+  std::string error;
   ASSERT_TRUE(write_settings_file(changed, &error)) << error;
   // Each title: CA, the channel, 16 JIS codes (0x2341 is Ａ, 0x2121 the blank).
   auto title = [](const std::string& channel, const std::string& code) {
@@ -304,14 +305,11 @@ void expect_switcher_holds_the_file(const Simulator::State& got) {
 }
 
 TEST_F(SendAllEndToEnd, ARunLeavesTheSwitcherHoldingTheFile) {
-  reset_whole_store();
-  ReadResult read;
-  std::string error;
-  ASSERT_TRUE(read_settings_file(file, &read, &error)) << error;
+  ASSERT_NO_FATAL_FAILURE(load_file());
   store().model_index = 0;
   Simulator sim(0);
   DirectAttachment attachment(sim);
-  klvc::testing::FakePace pace;
+  testing::FakePace pace;
   std::ostringstream progress;
   SendAllReporter reporter(progress, false, 0);
   const SendAllOutcome o = run_send_all_timed(pace, reporter, {}, {80, 500});
@@ -342,19 +340,10 @@ TEST_F(SendAllEndToEnd, RealTimeRunLeavesTheSimulatedSwitcherHoldingTheFile) {
 }
 
 // The program itself, on a terminal: the bar, an injected error answer, Ctrl+C.
-std::vector<std::string> child_env(const std::string& config_dir, const std::string& extra = {}) {
-  std::vector<std::string> env = {"XDG_CONFIG_HOME=" + config_dir, "TERM=xterm", "LANG=C.UTF-8"};
-  if (const char* home = getenv("HOME")) env.push_back(std::string("HOME=") + home);
-  if (!extra.empty()) env.push_back(extra);
-  return env;
-}
-
 TEST_F(SendAllEndToEnd, ErrorAnswerMidRunStopsTheProgramWithExitOne) {
-  klvc::testing::PtySession session(120, 30);
-  std::string error;
-  ASSERT_TRUE(session.start({KLVC_BINARY, "send-all", file, "--simulate", "--model", "A"},
-                            child_env(dir, "KLVC_SIM_FAIL=12:E3"), &error))
-      << error;
+  testing::PtySession session(120, 30);
+  ASSERT_TRUE(testing::launch(session, {KLVC_BINARY, "send-all", file, "--simulate", "--model", "A"},
+                              testing::klvc_env(dir, {"TERM=xterm", "KLVC_SIM_FAIL=12:E3"})));
   EXPECT_EQ(session.wait_exit(30000), kExitFailed);
   const std::string& out = session.raw_output();
   EXPECT_NE(out.find("\r[...."), std::string::npos);  // the bar, on a terminal
@@ -372,11 +361,9 @@ TEST_F(SendAllEndToEnd, ErrorAnswerMidRunStopsTheProgramWithExitOne) {
 }
 
 TEST_F(SendAllEndToEnd, CtrlCStopsAfterTheCurrentLineWithExit130) {
-  klvc::testing::PtySession session(120, 30);
-  std::string error;
-  ASSERT_TRUE(session.start({KLVC_BINARY, "send-all", file, "--simulate", "--model", "A"},
-                            child_env(dir), &error))
-      << error;
+  testing::PtySession session(120, 30);
+  ASSERT_TRUE(testing::launch(session, {KLVC_BINARY, "send-all", file, "--simulate", "--model", "A"},
+                              testing::klvc_env(dir, {"TERM=xterm"})));
   ASSERT_TRUE(session.wait_for([&] { return session.raw_output().find("step 9/368") != std::string::npos; },
                                30000))
       << session.raw_output();

@@ -2,12 +2,11 @@
 // a profile or log that is not what it should be never hangs the program.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,29 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
-using testing::read_file;
 using testing::klvc_env;
+using testing::launch;
+using testing::read_file;
+using testing::logged_as_sent;
 using testing::TempDir;
-
-
-// The lines the log records as written, and the last of them, without CR LF.
-std::vector<std::string> sent_lines(const std::string& log) {
-  std::vector<std::string> sent;
-  std::istringstream in(testing::read_file(log));
-  for (std::string l; std::getline(in, l);) {
-    if (l.size() > 28 && l.compare(24, 3, "-> ") == 0) sent.push_back(l.substr(27, l.size() - 27 - 4));
-  }
-  return sent;
-}
-
-// "... after K lines; last line sent: X" agrees with what the log says was sent.
-void expect_how_far_matches_the_log(const std::string& verdict, const std::string& log) {
-  const std::vector<std::string> sent = sent_lines(log);
-  ASSERT_FALSE(sent.empty());
-  EXPECT_NE(verdict.find(" after " + std::to_string(sent.size()) + " lines; last line sent: " + sent.back()),
-            std::string::npos)
-      << verdict;
-}
 
 TEST(SendAllExits, ASignalEndsTheRunWith128PlusItAndSaysHowFarItGot) {
   const std::pair<int, const char*> signals[] = {{SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
@@ -49,42 +30,43 @@ TEST(SendAllExits, ASignalEndsTheRunWith128PlusItAndSaysHowFarItGot) {
     SCOPED_TRACE(name);
     TempDir dir;
     ChildProcess klvc;
-    std::string error;
     const std::string log = dir.file("traffic.log");
-    ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--simulate", "--model", "A", "--log", log},
-                           klvc_env(dir.path()), &error))
-        << error;
+    ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "send-all", "--simulate", "--model", "A", "--log", log},
+                       klvc_env(dir.path())));
     ASSERT_TRUE(klvc.wait_for_err("send-all: step 9/368")) << klvc.err();
     klvc.signal(sig);
     EXPECT_EQ(klvc.wait_exit(), 128 + sig) << klvc.err();
     const std::string verdict = klvc.last_err_line();
     EXPECT_EQ(verdict.rfind(std::string("klvc send-all: interrupted by ") + name + " at step ", 0), 0u) << verdict;
-    expect_how_far_matches_the_log(verdict, log);
+    // How far it got agrees with what the log says was sent.
+    const std::vector<std::string> sent = logged_as_sent(log);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_NE(verdict.find(" after " + std::to_string(sent.size()) + " lines; last line sent: " + sent.back()),
+              std::string::npos)
+        << verdict;
   }
 }
 
 TEST(SendAllExits, AClosedOutputEndsTheRunWith141AndTheLogSaysHowFarItGot) {
   TempDir dir;
   ChildProcess klvc;
-  std::string error;
   const std::string log = dir.file("traffic.log");
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--simulate", "--model", "A", "--log", log},
-                         klvc_env(dir.path(), {"KLVC_TEST_SEND_ALL_TICKS=20:50"}), &error))
-      << error;
+  ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "send-all", "--simulate", "--model", "A", "--log", log},
+                     klvc_env(dir.path(), {"KLVC_TEST_SEND_ALL_TICKS=20:50"})));
   ASSERT_TRUE(klvc.wait_for_err("send-all: step 9/368")) << klvc.err();
   klvc.close_err();  // the next progress line (step 73) cannot be written
   EXPECT_EQ(klvc.wait_exit(), 141);
-  const std::vector<std::string> sent = sent_lines(log);
+  const std::vector<std::string> sent = logged_as_sent(log);
   ASSERT_EQ(sent.size(), 25u);
   EXPECT_EQ(sent.back(), "AMO0101OF");
-  EXPECT_NE(testing::read_file(log).find("-- klvc send-all: output closed at step 73 of 368 after 25 lines; last "
+  EXPECT_NE(read_file(log).find("-- klvc send-all: output closed at step 73 of 368 after 25 lines; last "
                                 "line sent: AMO0101OF"),
             std::string::npos)
-      << testing::read_file(log);
+      << read_file(log);
 
   // The dry run's output is stdout.
   ChildProcess dry;
-  ASSERT_TRUE(dry.start({KLVC_BINARY, "send-all", "--dry-run"}, klvc_env(dir.path()), &error)) << error;
+  ASSERT_TRUE(launch(dry, {KLVC_BINARY, "send-all", "--dry-run"}, klvc_env(dir.path())));
   dry.close_out();
   EXPECT_EQ(dry.wait_exit(), 141);
   EXPECT_EQ(dry.last_err_line().rfind("klvc send-all: output closed after ", 0), 0u) << dry.err();
@@ -93,10 +75,8 @@ TEST(SendAllExits, AClosedOutputEndsTheRunWith141AndTheLogSaysHowFarItGot) {
 TEST(SendAllExits, APortThatCannotBeOpenedIsOneLineWithItsReason) {
   TempDir dir;
   ChildProcess klvc;
-  std::string error;
   const std::string port = dir.file("no-such-tty");
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--port", port, "--model", "A"}, klvc_env(dir.path()), &error))
-      << error;
+  ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "send-all", "--port", port, "--model", "A"}, klvc_env(dir.path())));
   EXPECT_EQ(klvc.wait_exit(), 1);
   EXPECT_EQ(klvc.err(), "klvc send-all: cannot open " + port +
                             ": No such file or directory — check that the device is plugged in, or choose "
@@ -126,8 +106,7 @@ TEST(SendAllExits, AProfileThatIsNotAFileIsIgnoredWithOneNote) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{KLVC_BINARY, "send-all", "--dry-run"}, {KLVC_BINARY, "ports"}}) {
       ChildProcess klvc;
-      std::string error;
-      ASSERT_TRUE(klvc.start(args, klvc_env(dir.path()), &error)) << error;
+      ASSERT_TRUE(launch(klvc, args, klvc_env(dir.path())));
       EXPECT_EQ(klvc.wait_exit(10000), 0) << args[1];
       EXPECT_EQ(klvc.err(), note) << args[1];
     }
@@ -155,8 +134,7 @@ TEST(SendAllExits, UsageErrorsAndALogThatCannotBeOpenedAreExitTwo) {
     std::vector<std::string> argv = {KLVC_BINARY};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     ChildProcess klvc;
-    std::string error;
-    ASSERT_TRUE(klvc.start(argv, klvc_env(dir.path()), &error)) << error;
+    ASSERT_TRUE(launch(klvc, argv, klvc_env(dir.path())));
     EXPECT_EQ(klvc.wait_exit(10000), c.status);
     EXPECT_EQ(klvc.err(), c.err);
   }

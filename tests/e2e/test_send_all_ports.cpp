@@ -8,46 +8,32 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
-#include "support/files.h"
 #include "scripted_switcher.h"
+#include "support/files.h"
 
 namespace klvc {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
-using testing::TempDir;
+using testing::klvc_env;
+using testing::launch;
+using testing::logged_as_sent;
 using testing::ScriptedSwitcher;
+using testing::TempDir;
 using Reply = ScriptedSwitcher::Reply;
 using Then = Reply::Then;
 
 const std::string kFastTicks = "KLVC_TEST_SEND_ALL_TICKS=2:10";
-
-
-// The lines klvc logged as written ("-> BZON\r\n"), without CR LF.
-std::vector<std::string> logged_as_sent(const std::string& log) {
-  std::ifstream in(log);
-  std::vector<std::string> sent;
-  for (std::string l; std::getline(in, l);) {
-    if (l.size() < 28 || l.compare(24, 3, "-> ") != 0) continue;
-    std::string line = l.substr(27);
-    if (line.size() >= 4 && line.compare(line.size() - 4, 4, "\\r\\n") == 0) line.resize(line.size() - 4);
-    sent.push_back(line);
-  }
-  return sent;
-}
 
 struct Misbehaviour {
   const char* name;
@@ -101,9 +87,9 @@ TEST_P(SendAllAgainstAMisbehavingSwitcher, SaysWhatHappenedAndSentWhatItSays) {
   ASSERT_TRUE(sw.start(&error)) << error;
   ChildProcess klvc;
   const std::string log = dir.file("traffic.log");
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "--log", log, "send-all", "--port", sw.path(), "--model", "A", "--pace", m.pace},
-                         testing::klvc_env(dir.path(), {kFastTicks}), &error))
-      << error;
+  ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "--log", log, "send-all", "--port", sw.path(), "--model", "A",
+                            "--pace", m.pace},
+                     klvc_env(dir.path(), {kFastTicks})));
   EXPECT_EQ(klvc.wait_exit(60000), m.exit_status) << klvc.err();
   const std::string verdict = klvc.last_err_line();
   for (const std::string& part : m.verdict) EXPECT_NE(verdict.find(part), std::string::npos) << verdict;
@@ -123,17 +109,14 @@ TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
   TempDir dir;
   const std::string link = dir.file("switcher");
   ChildProcess sim;
-  std::string error;
-  ASSERT_TRUE(sim.start({KLVC_BINARY, "simulate", "--link", link, "--model", "a", "--instant"},
-                        testing::klvc_env(dir.path()), &error))
-      << error;
+  ASSERT_TRUE(launch(sim, {KLVC_BINARY, "simulate", "--link", link, "--model", "a", "--instant"},
+                     klvc_env(dir.path())));
   ASSERT_TRUE(sim.wait_for_err("Ctrl+C stops it.")) << sim.err();
 
   ChildProcess klvc;
   const std::string log = dir.file("traffic.log");
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--log", log, "--port", link, "--model", "KLV-A", "--pace", "ack"},
-                         testing::klvc_env(dir.path()), &error))
-      << error;
+  ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "send-all", "--log", log, "--port", link, "--model", "KLV-A", "--pace", "ack"},
+                     klvc_env(dir.path())));
   EXPECT_EQ(klvc.wait_exit(60000), 0) << klvc.err();
   EXPECT_EQ(klvc.last_err_line(), "klvc send-all: 420 lines sent to KLV-A, every one answered GO");
 
@@ -170,9 +153,8 @@ TEST(SendAllLeavesThePort, AsItFoundIt) {
   ASSERT_TRUE(sw.start(&error, B19200)) << error;
   const termios before = sw.modes();
   ChildProcess klvc;
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--port", sw.path(), "--model", "A", "--pace=ack"},
-                         testing::klvc_env(dir.path()), &error))
-      << error;
+  ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "send-all", "--port", sw.path(), "--model", "A", "--pace=ack"},
+                     klvc_env(dir.path())));
   ASSERT_EQ(klvc.wait_exit(60000), 0) << klvc.err();
 
   const termios after = sw.modes();

@@ -6,7 +6,6 @@
 #include <signal.h>
 
 #include <atomic>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,6 +20,8 @@ namespace klvc {
 namespace {
 
 using testing::ChildProcess;
+using testing::klvc_env;
+using testing::launch;
 using testing::TempDir;
 
 // A settings file whose alarm hold time and first route tell it apart.
@@ -77,9 +78,7 @@ TEST(SendAllTargets, RunSideBySideOneAfterAnotherOnABusAndOneFailureLeavesTheOth
   testing::write_file(dir.file("fleet.ini"), fleet);
 
   ChildProcess klvc;
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--targets", dir.file("fleet.ini")},
-                         testing::klvc_env(dir.path()), &error))
-      << error;
+  ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "send-all", "--targets", dir.file("fleet.ini")}, klvc_env(dir.path())));
   EXPECT_EQ(klvc.wait_exit(60000), 1) << klvc.err();
   EXPECT_TRUE(overlapped) << "hall-b had no line while hall-a waited";
 
@@ -88,8 +87,10 @@ TEST(SendAllTargets, RunSideBySideOneAfterAnotherOnABusAndOneFailureLeavesTheOth
     SCOPED_TRACE(units[i].section);
     EXPECT_EQ(states[i].alarm_hold_time, units[i].hold_time);
     EXPECT_EQ(states[i].output_routes[0], units[i].route);
-    EXPECT_NE(row_of(klvc.err(), units[i].section).find(" 420/420 "), std::string::npos) << klvc.err();
-    EXPECT_EQ(row_of(klvc.err(), units[i].section).substr(row_of(klvc.err(), units[i].section).size() - 3), " ok");
+    const std::string row = row_of(klvc.err(), units[i].section);
+    EXPECT_NE(row.find(" 420/420 "), std::string::npos) << klvc.err();
+    ASSERT_GE(row.size(), 3u) << klvc.err();
+    EXPECT_EQ(row.substr(row.size() - 3), " ok");
   }
   // The bus: every line to unit 1 before the first to unit 2.
   const std::vector<std::string> on_bus = bus.lines();
@@ -107,14 +108,13 @@ TEST(SendAllTargets, AnInterruptStopsEveryTargetAndReportsEach) {
   TempDir dir;
   SimulatedPort one(0, SimPace::Instant), two(0, SimPace::Instant);
   std::string error;
-  ASSERT_TRUE(one.set_link_path(dir.file("one"), &error) && one.start(&error)) << error;
-  ASSERT_TRUE(two.set_link_path(dir.file("two"), &error) && two.start(&error)) << error;
+  for (SimulatedPort* port : {&one, &two}) {
+    ASSERT_TRUE(port->set_link_path(dir.file(port == &one ? "one" : "two"), &error) && port->start(&error)) << error;
+  }
   testing::write_file(dir.file("fleet.ini"), "[one]\nport = " + dir.file("one") + "\nmodel = A\n[two]\nport = " +
                                                  dir.file("two") + "\nmodel = A\n");
   ChildProcess klvc;
-  ASSERT_TRUE(klvc.start({KLVC_BINARY, "send-all", "--targets", dir.file("fleet.ini")}, testing::klvc_env(dir.path()),
-                         &error))
-      << error;
+  ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "send-all", "--targets", dir.file("fleet.ini")}, klvc_env(dir.path())));
   ASSERT_TRUE(klvc.wait_for([&] { return one.lines().size() > 2 && two.lines().size() > 2; }, 20000)) << klvc.err();
   klvc.signal(SIGINT);
   EXPECT_EQ(klvc.wait_exit(20000), 130) << klvc.err();

@@ -5,13 +5,11 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,8 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ChildProcess;
 using testing::klvc_env;
+using testing::launch;
 using testing::TempDir;
-
 
 // A client of the simulated switcher: raw, as a program would open it.
 class Client {
@@ -103,8 +101,7 @@ TEST(SimulateProgram, AnswersTracesAndEndsOnASignal) {
     std::vector<std::string> argv = {KLVC_BINARY, "simulate", "--log", log};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     ChildProcess sim;
-    std::string error;
-    ASSERT_TRUE(sim.start(argv, klvc_env(dir.path()), &error)) << error;
+    ASSERT_TRUE(launch(sim, argv, klvc_env(dir.path())));
     ASSERT_TRUE(sim.wait_for_err("Ctrl+C stops it.")) << sim.err();
     const std::string path = sim.out().substr(0, sim.out().find('\n'));
     Client client(path);
@@ -130,15 +127,14 @@ TEST(SimulateProgram, AnswersTracesAndEndsOnASignal) {
 TEST(SimulateProgram, TakesTheProfilesModelUnlessGivenOne) {
   TempDir dir;
   fs::create_directories(dir.file("klvc"));
-  std::ofstream(dir.file("klvc/klvc.ini")) << "[KLV-C_Section]\nklv_model=2\n";
+  testing::write_file(dir.file("klvc/klvc.ini"), "[KLV-C_Section]\nklv_model=2\n");
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{KLVC_BINARY, "simulate"}, "Simulated KLV-C switcher"},
       {{KLVC_BINARY, "simulate", "--model", "klv-e"}, "Simulated KLV-E switcher"},
   };
   for (const auto& [argv, said] : cases) {
     ChildProcess sim;
-    std::string error;
-    ASSERT_TRUE(sim.start(argv, klvc_env(dir.path()), &error)) << error;
+    ASSERT_TRUE(launch(sim, argv, klvc_env(dir.path())));
     EXPECT_TRUE(sim.wait_for_err(said)) << sim.err();
     sim.signal(SIGINT);
     EXPECT_EQ(sim.wait_exit(), 130);
@@ -148,20 +144,16 @@ TEST(SimulateProgram, TakesTheProfilesModelUnlessGivenOne) {
 TEST(SimulateProgram, NeverReplacesOrRemovesWhatItDidNotMake) {
   TempDir dir;
   const std::string file = dir.file("a-file"), link = dir.file("a-link");
-  std::ofstream(file) << "keep me\n";
+  testing::write_file(file, "keep me\n");
   ASSERT_EQ(symlink("/elsewhere", link.c_str()), 0);
   for (const std::string& taken : {file, link}) {
     SCOPED_TRACE(taken);
     ChildProcess sim;
-    std::string error;
-    ASSERT_TRUE(sim.start({KLVC_BINARY, "simulate", "--link", taken}, klvc_env(dir.path()), &error)) << error;
+    ASSERT_TRUE(launch(sim, {KLVC_BINARY, "simulate", "--link", taken}, klvc_env(dir.path())));
     EXPECT_EQ(sim.wait_exit(), 1);
     EXPECT_NE(sim.err().find(taken + " already exists"), std::string::npos) << sim.err();
   }
-  std::ifstream in(file);
-  std::string kept;
-  std::getline(in, kept);
-  EXPECT_EQ(kept, "keep me");
+  EXPECT_EQ(testing::read_file(file), "keep me\n");
   EXPECT_EQ(fs::read_symlink(link), "/elsewhere");
 }
 

@@ -61,7 +61,6 @@ void VtScreen::csi(char final, const std::string& params) {
       for (int m : n) {
         if (final == 'h') {
           modes_.insert(m);
-          ever_.insert(m);
         } else {
           modes_.erase(m);
         }

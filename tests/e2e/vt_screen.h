@@ -18,7 +18,6 @@ class VtScreen {
   // Private modes (the numbers of CSI ? n h) currently set; 25 (the cursor
   // shown) is set to begin with, as on a terminal.
   bool mode(int n) const { return modes_.count(n) != 0; }
-  bool ever_set(int n) const { return ever_.count(n) != 0; }
   int cursor_x() const { return x_; }
   int cursor_y() const { return y_; }
   void resize(int width, int height);  // as a terminal does: blank, cursor home
@@ -33,7 +32,6 @@ class VtScreen {
   int x_ = 0;
   int y_ = 0;
   std::set<int> modes_{25};
-  std::set<int> ever_;
   // Parser state.
   enum class St { Text, Esc, Csi, Osc, OscEsc, EscSkip } st_ = St::Text;
   std::string seq_;

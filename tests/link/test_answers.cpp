@@ -14,16 +14,15 @@ namespace {
 
 using testing::LinkTest;
 
-TEST(Framing, Rs485PutsTwoDigitSlaveNumberInFront) {
-  EXPECT_EQ(frame_command("ADT10\r\n", 1, 7), std::string("\x30\x37") + "ADT10\r\n");
-  EXPECT_EQ(frame_command("ADT10\r\n", 1, 12), std::string("\x31\x32") + "ADT10\r\n");
-  EXPECT_EQ(frame_command("ADT10\r\n", 1, 0), "00ADT10\r\n");
-  EXPECT_EQ(frame_command("ADT10\r\n", 1, 31), "31ADT10\r\n");
-}
-
-TEST(Framing, Rs232SendsTheBodyAloneWhateverTheSlaveNumber) {
-  EXPECT_EQ(frame_command("ADT10\r\n", 0, 7), "ADT10\r\n");
-  EXPECT_EQ(frame_command("ADT10\r\n", 0, 31), "ADT10\r\n");
+TEST(Framing, Rs485PutsTheTwoDigitSlaveNumberInFrontAndRs232SendsTheBodyAlone) {
+  const struct {
+    int interface_mode, slave;
+    const char* line;
+  } cases[] = {{1, 7, "07ADT10\r\n"}, {1, 12, "12ADT10\r\n"}, {1, 0, "00ADT10\r\n"},
+               {1, 31, "31ADT10\r\n"}, {0, 7, "ADT10\r\n"},    {0, 31, "ADT10\r\n"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(frame_command("ADT10\r\n", c.interface_mode, c.slave), c.line) << c.interface_mode << " " << c.slave;
+  }
 }
 
 class SendCommand : public LinkTest {};
@@ -53,12 +52,14 @@ TEST_F(SendCommand, RoundTripThroughTheSimulatorShowsSuccess) {
   EXPECT_EQ(link_status().response_pending, 0);
 }
 
-TEST_F(SendCommand, WithoutAPortNothingCountsAsSent) {
+TEST_F(SendCommand, WithoutAPortNothingCountsAsSentAndTheCommandEndsInNoConnect) {
   ASSERT_FALSE(link_is_open());
   send_command("ADT10\r\n");
   EXPECT_FALSE(last_send_outcome().written);
   EXPECT_EQ(last_send_outcome().error, ENOTCONN);
   EXPECT_FALSE(answers_awaited());
+  ticks(7);
+  EXPECT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
 }
 
 class Answers : public LinkTest {};
@@ -241,13 +242,6 @@ TEST_F(NoConnect, AnAnswerStartsTheCountAgainButANewCommandDoesNot) {
 TEST_F(NoConnect, NothingPendingNothingReported) {
   ticks(100);
   EXPECT_EQ(sink.count(), 0u);
-}
-
-TEST_F(NoConnect, WithoutAnOpenPortEveryCommandEndsInNoConnect) {
-  ASSERT_FALSE(link_is_open());
-  send_command("ADT10\r\n");
-  ticks(7);
-  EXPECT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
 }
 
 }  // namespace

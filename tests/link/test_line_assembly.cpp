@@ -19,32 +19,33 @@ std::vector<LineAssembler::Line> feed_all(LineAssembler& a, const std::vector<st
   return lines;
 }
 
-TEST(LineAssembly, AnAnswerSplitAcrossReadsIsOneLine) {
-  LineAssembler a;
-  auto lines = feed_all(a, {"G", "O\r", "\n"});
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].bytes, "GO\r\n");
-  EXPECT_FALSE(lines[0].cut());
-}
-
-TEST(LineAssembly, AnswersJoinedInOneReadAreSeparateLines) {
-  LineAssembler a;
-  auto lines = feed_all(a, {"GO\r\nE3\r\nG"});
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].bytes, "GO\r\n");
-  EXPECT_EQ(lines[1].bytes, "E3\r\n");
-  EXPECT_EQ(a.pending(), 1u) << "the started third answer waits for its end";
-}
-
-TEST(LineAssembly, ALongLineIsCutButCountedAndTheNextLineIsIntact) {
-  LineAssembler a;
-  std::string junk(1000, 'A');
-  auto lines = feed_all(a, {junk.substr(0, 400), junk.substr(400) + "\r\n", "GO\r\n"});
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_TRUE(lines[0].cut());
-  EXPECT_EQ(lines[0].size, 1002u);
-  EXPECT_EQ(lines[0].bytes, std::string(LineAssembler::kKeptBytes, 'A'));
-  EXPECT_EQ(lines[1].bytes, "GO\r\n");
+TEST(LineAssembly, ReadsAreSplitIntoLinesAndALongLineIsCutButCounted) {
+  const std::string junk(1000, 'A');
+  struct Case {
+    const char* name;
+    std::vector<std::string> reads;
+    std::vector<std::string> lines;
+    std::size_t first_size;  // the first line's length as it came
+    bool first_cut;
+    std::size_t pending;     // a started line waiting for its end
+  };
+  const Case cases[] = {
+      {"an answer split across reads", {"G", "O\r", "\n"}, {"GO\r\n"}, 4, false, 0},
+      {"answers joined in one read", {"GO\r\nE3\r\nG"}, {"GO\r\n", "E3\r\n"}, 4, false, 1},
+      {"a long line, then an intact one",
+       {junk.substr(0, 400), junk.substr(400) + "\r\n", "GO\r\n"},
+       {std::string(LineAssembler::kKeptBytes, 'A'), "GO\r\n"}, 1002, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LineAssembler a;
+    const auto lines = feed_all(a, c.reads);
+    ASSERT_EQ(lines.size(), c.lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].bytes, c.lines[i]) << i;
+    EXPECT_EQ(lines[0].size, c.first_size);
+    EXPECT_EQ(lines[0].cut(), c.first_cut);
+    EXPECT_EQ(a.pending(), c.pending);
+  }
 }
 
 TEST(LineAssembly, RandomBytesNeverGrowTheBufferAndLoseNoByteCount) {

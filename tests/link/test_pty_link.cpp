@@ -290,19 +290,21 @@ void expect_five_boxes(const std::vector<BoxRequest>& boxes, const std::string& 
   EXPECT_NE(boxes[0].text.find(first_reason), std::string::npos) << boxes[0].text;
 }
 
-TEST_F(OpenFailure, AMissingDeviceGivesFiveBoxes) {
-  auto texts = open_com1("/dev/klvc-no-such-tty");
-  expect_five_boxes(texts, "cannot open /dev/klvc-no-such-tty: No such file or directory");
-}
-
-TEST_F(OpenFailure, ARegularFileIsNotASerialDevice) {
-  char path[] = "/tmp/klvc-file-XXXXXX";
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  auto texts = open_com1(path);
-  unlink(path);
-  expect_five_boxes(texts, std::string(path) + " is not a serial device");
+TEST_F(OpenFailure, AMissingDeviceOrARegularFileGivesFiveBoxes) {
+  testing::TempDir dir;
+  const std::string plain = dir.file("plain");
+  testing::write_file(plain, "");
+  const std::pair<std::string, std::string> cases[] = {
+      {"/dev/klvc-no-such-tty", "cannot open /dev/klvc-no-such-tty: No such file or directory"},
+      {plain, plain + " is not a serial device"},
+  };
+  for (const auto& [device, reason] : cases) {
+    SCOPED_TRACE(device);
+    expect_five_boxes(open_com1(device), reason);
+    TearDown();
+    sink.clear();
+    SetUp();
+  }
 }
 
 TEST_F(OpenFailure, APortTakenByAnotherProgramIsInUse) {

@@ -46,60 +46,44 @@ class FakeSerialIo : public SerialIo {
 
 const std::string kLine = "07CA012422212121212121212121212121212121212121212121212121212121212121\r\n";
 
-TEST(WriteAll, PartialWritesAreContinuedUntilTheLineIsOut) {
-  FakeSerialIo io;
-  io.writes = {{3, 0}, {1, 0}, {20, 0}};
-  WriteOutcome out = write_all(io, kLine.data(), kLine.size(), 1000);
-  EXPECT_EQ(out.error, 0);
-  EXPECT_EQ(out.written, kLine.size());
-  EXPECT_EQ(io.received, kLine);
-}
-
-TEST(WriteAll, InterruptedWritesAreRetried) {
-  FakeSerialIo io;
-  io.writes = {{-1, EINTR}, {5, 0}, {-1, EINTR}};
-  WriteOutcome out = write_all(io, kLine.data(), kLine.size(), 1000);
-  EXPECT_EQ(out.error, 0);
-  EXPECT_EQ(io.received, kLine);
-  EXPECT_EQ(io.wait_calls, 0);
-}
-
-TEST(WriteAll, AFullQueueIsWaitedOutThenWritingGoesOn) {
-  FakeSerialIo io;
-  io.writes = {{10, 0}, {-1, EAGAIN}, {-1, EAGAIN}};
-  WriteOutcome out = write_all(io, kLine.data(), kLine.size(), 1000);
-  EXPECT_EQ(out.error, 0);
-  EXPECT_EQ(io.received, kLine);
-  EXPECT_EQ(io.wait_calls, 2);
-}
-
-TEST(WriteAll, AHeldLineGivesUpAtTheTimeOutAndSaysHowFarItGot) {
-  std::int64_t now = 0;
-  FakeSerialIo io;
-  io.clock = &now;
-  io.wait_cost_ms = 400;
-  io.writes = {{10, 0}, {-1, EAGAIN}, {-1, EAGAIN}, {-1, EAGAIN}, {-1, EAGAIN}};
-  WriteOutcome out = write_all(io, kLine.data(), kLine.size(), 1000, [&] { return now; });
-  EXPECT_EQ(out.error, ETIMEDOUT);
-  EXPECT_EQ(out.written, 10u);
-  EXPECT_EQ(io.wait_calls, 3);  // 0, 400, 800 ms: the fourth would pass the second
-}
-
-TEST(WriteAll, AWaitThatTimesOutEndsTheWrite) {
-  FakeSerialIo io;
-  io.writes = {{-1, EAGAIN}};
-  io.waits = {0};
-  WriteOutcome out = write_all(io, kLine.data(), kLine.size(), 1000);
-  EXPECT_EQ(out.error, ETIMEDOUT);
-  EXPECT_EQ(out.written, 0u);
-}
-
-TEST(WriteAll, ADeviceErrorIsReported) {
-  FakeSerialIo io;
-  io.writes = {{4, 0}, {-1, EIO}};
-  WriteOutcome out = write_all(io, kLine.data(), kLine.size(), 1000);
-  EXPECT_EQ(out.error, EIO);
-  EXPECT_EQ(out.written, 4u);
+TEST(WriteAll, GoesOnAfterPartialInterruptedAndFullWritesAndSaysHowFarAFailureGot) {
+  struct Case {
+    const char* name;
+    std::deque<FakeSerialIo::Step> writes;
+    std::deque<int> waits;
+    int wait_cost_ms;  // > 0: the test's clock, moved by each wait
+    int error;
+    std::size_t written;
+    int wait_calls;  // -1: not counted
+  };
+  const Case cases[] = {
+      {"partial writes continue", {{3, 0}, {1, 0}, {20, 0}}, {}, 0, 0, kLine.size(), -1},
+      {"interrupted writes are retried", {{-1, EINTR}, {5, 0}, {-1, EINTR}}, {}, 0, 0, kLine.size(), 0},
+      {"a full queue is waited out", {{10, 0}, {-1, EAGAIN}, {-1, EAGAIN}}, {}, 0, 0, kLine.size(), 2},
+      // Waits at 0, 400, 800 ms: the fourth would pass the second.
+      {"a held line gives up at the time-out",
+       {{10, 0}, {-1, EAGAIN}, {-1, EAGAIN}, {-1, EAGAIN}, {-1, EAGAIN}}, {}, 400, ETIMEDOUT, 10, 3},
+      {"a wait that times out ends the write", {{-1, EAGAIN}}, {0}, 0, ETIMEDOUT, 0, -1},
+      {"a device error is reported", {{4, 0}, {-1, EIO}}, {}, 0, EIO, 4, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::int64_t now = 0;
+    FakeSerialIo io;
+    io.writes = c.writes;
+    io.waits = c.waits;
+    io.clock = &now;
+    io.wait_cost_ms = c.wait_cost_ms;
+    const WriteOutcome out = c.wait_cost_ms > 0
+                                 ? write_all(io, kLine.data(), kLine.size(), 1000, [&] { return now; })
+                                 : write_all(io, kLine.data(), kLine.size(), 1000);
+    EXPECT_EQ(out.error, c.error);
+    EXPECT_EQ(out.written, c.written);
+    EXPECT_EQ(io.received, kLine.substr(0, c.written));
+    if (c.wait_calls >= 0) {
+      EXPECT_EQ(io.wait_calls, c.wait_calls);
+    }
+  }
 }
 
 }  // namespace

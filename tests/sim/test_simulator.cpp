@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,6 +13,8 @@
 
 #include "sim/line_time.h"
 #include "sim/simulator.h"
+#include "support/files.h"
+#include "support/scoped_env.h"
 
 namespace klvc {
 namespace {
@@ -70,7 +71,7 @@ TEST(SimulatorCommands, EveryCommandBodySetsItsState) {
 }
 
 TEST(SimulatorCommands, UnknownAndMalformedLinesAreCommandErrorsAndChangeNothing) {
-  const char* bad[] = {
+  std::vector<std::string> bad = {
       "O17I01\r\n",    "O01I65\r\n",   "O01I00\r\n",   "O1I01\r\n",     "O01X01\r\n",
       "ADT61\r\n",     "ADT00\r\n",    "ADT1\r\n",     "DSM13\r\n",     "DSD00\r\n",
       "TSH24\r\n",     "TSS60\r\n",    "TSA1\r\n",     "TO17ON\r\n",    "TO01NO\r\n",
@@ -79,19 +80,14 @@ TEST(SimulatorCommands, UnknownAndMalformedLinesAreCommandErrorsAndChangeNothing
       "PWI12 456\r\n", "PWI1234567\r\n", "ASM0101X\r\n", "AST0161\r\n",  "TCI65ON\r\n",
       "XYZ\r\n",       "\r\n",          "GO\r\n",      "ADT10\n",       "adt10\r\n",
   };
-  for (const char* line : bad) {
+  bad.push_back(title_line("01", "2422"));
+  bad.back()[4] = 'a';  // "a422": digits are upper case
+  bad.push_back(title_line("01", "7F21"));  // not a JIS X 0208 row
+  bad.push_back(title_line("01", "2422").erase(10, 4));
+  for (const std::string& line : bad) {
     Simulator sim;
     EXPECT_EQ(sim.receive(line), "E3\r\n") << line;
     EXPECT_EQ(sim.state(), State()) << line;
-  }
-  std::string lower = title_line("01", "2422");
-  lower[4] = 'a';  // "a422": digits are upper case
-  std::string outside = title_line("01", "7F21");  // not a JIS X 0208 row
-  std::string short_title = title_line("01", "2422").erase(10, 4);
-  for (const std::string& line : {lower, outside, short_title}) {
-    Simulator sim;
-    EXPECT_EQ(sim.receive(line), "E3\r\n") << line;
-    EXPECT_EQ(sim.state(), State());
   }
 }
 
@@ -192,6 +188,12 @@ std::string read_answer(int fd, std::size_t want) {
   return got;
 }
 
+::testing::AssertionResult started(SimulatedPort& port) {
+  std::string error;
+  if (port.start(&error)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << error;
+}
+
 std::string link_target(const std::string& link) {
   char target[256] = {};
   ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
@@ -200,9 +202,10 @@ std::string link_target(const std::string& link) {
 
 TEST(SimulatedPortTest, AnswersOnItsPseudoTerminalAndFollowsItWithALink) {
   SimulatedPort port(0);
+  ASSERT_TRUE(started(port));
+  testing::TempDir dir;
+  const std::string link = dir.file("switcher");
   std::string error;
-  ASSERT_TRUE(port.start(&error)) << error;
-  std::string link = "/tmp/klvc-sim-test-" + std::to_string(getpid());
   ASSERT_TRUE(port.set_link_path(link, &error)) << error;
   EXPECT_EQ(link_target(link), port.slave_path());
 
@@ -228,10 +231,9 @@ TEST(SimulatedPortTest, AnswersOnItsPseudoTerminalAndFollowsItWithALink) {
 }
 
 TEST(SimulatedPortTest, TheLinkPathNeverReplacesWhatItDidNotMake) {
-  const std::string dir = "/tmp/klvc-sim-link-" + std::to_string(getpid());
-  ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
-  const std::string file = dir + "/file", other = dir + "/other", folder = dir + "/folder";
-  ASSERT_EQ(close(open(file.c_str(), O_WRONLY | O_CREAT, 0600)), 0);
+  testing::TempDir dir;
+  const std::string file = dir.file("file"), other = dir.file("other"), folder = dir.file("folder");
+  testing::write_file(file, "");
   ASSERT_EQ(symlink("/elsewhere", other.c_str()), 0);
   ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
   for (const std::string& taken : {file, other, folder}) {
@@ -250,16 +252,11 @@ TEST(SimulatedPortTest, TheLinkPathNeverReplacesWhatItDidNotMake) {
     EXPECT_EQ(S_ISDIR(st.st_mode), taken == folder);
   }
   EXPECT_EQ(link_target(other), "/elsewhere");
-  unlink(file.c_str());
-  unlink(other.c_str());
-  rmdir(folder.c_str());
-  rmdir(dir.c_str());
 }
 
 TEST(SimulatedPortTest, AClientsUnfinishedLineDoesNotJoinTheNextClientsLine) {
   SimulatedPort port(0);
-  std::string error;
-  ASSERT_TRUE(port.start(&error)) << error;
+  ASSERT_TRUE(started(port));
   int first = open_raw(port.slave_path());
   ASSERT_GE(first, 0);
   ASSERT_EQ(write(first, "ARON\r\nBZO", 9), 9);
@@ -297,8 +294,7 @@ TEST(SimulatedPortTest, AnswersWaitForASlowReaderAndADroppedOneIsTraced) {
     std::lock_guard<std::mutex> lock(mutex);
     if (t.note.find("dropped") != std::string::npos) ++dropped;
   });
-  std::string error;
-  ASSERT_TRUE(port.start(&error)) << error;
+  ASSERT_TRUE(started(port));
   int fd = open_raw(port.slave_path());
   ASSERT_GE(fd, 0);
   // Far more answers than the terminal and the bound together hold, none read yet.
@@ -333,8 +329,7 @@ TEST(SimulatedPortTest, UnitsOnOneBusAnswerOnlyTheirOwnAddress) {
     std::lock_guard<std::mutex> lock(mutex);
     traces.push_back(t);
   });
-  std::string error;
-  ASSERT_TRUE(port.start(&error)) << error;
+  ASSERT_TRUE(started(port));
   int fd = open_raw(port.slave_path());
   ASSERT_GE(fd, 0);
   const std::string sent = "00BZON\r\n05ARON\r\n03MNON\r\n05BZOF\r\n";
@@ -354,22 +349,19 @@ TEST(SimulatedPortTest, UnitsOnOneBusAnswerOnlyTheirOwnAddress) {
 }
 
 TEST(SimulatedPortTest, TheFailVariableChoosesAnswers) {
-  setenv("KLVC_SIM_FAIL", "2:E3,3:MENU", 1);
+  testing::ScopedEnv fail("KLVC_SIM_FAIL", "2:E3,3:MENU");
   SimulatedPort port;
-  std::string error;
-  bool started = port.start(&error);
-  unsetenv("KLVC_SIM_FAIL");
-  ASSERT_TRUE(started) << error;
+  ASSERT_TRUE(started(port));
   int fd = open_raw(port.slave_path());
   ASSERT_GE(fd, 0);
   ASSERT_EQ(write(fd, "TSA\r\nTSA\r\nTSA\r\n", 15), 15);
   EXPECT_EQ(read_answer(fd, 14), "GO\r\nE3\r\nMENU\r\n");
   close(fd);
 
-  setenv("KLVC_SIM_FAIL", "x:E3", 1);
+  fail.set("x:E3");
   SimulatedPort bad;
+  std::string error;
   EXPECT_FALSE(bad.start(&error));
-  unsetenv("KLVC_SIM_FAIL");
   EXPECT_NE(error.find("KLVC_SIM_FAIL"), std::string::npos);
 }
 
