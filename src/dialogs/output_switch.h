@@ -13,8 +13,6 @@ namespace klvc {
 class COutputSwitchDlg : public ListTableDialog {
  public:
   COutputSwitchDlg();
-
-  void on_command(int id, ui::Notify notify) override;
 };
 
 // The painted value of an output: "12 ch." or "Auto ch.".

@@ -179,6 +179,13 @@ int ListTableDialog::value_list_index(int value) const {
   return value;
 }
 
+int ListTableDialog::stored_value(int list_id, int index) const {
+  const ListParams* list = list_params(list_id);
+  // "Auto" is kept as Auto, so that a later change of model cannot turn it into an input.
+  if (list != nullptr && list->kind == ListKind::ChannelsAndAuto && index == input_count()) return kRouteAuto;
+  return index;
+}
+
 void ListTableDialog::select_value_list() {
   const int* value = binding_.setting(binding_.row());
   combo(params().value_list).select(value != nullptr ? value_list_index(*value) : -1);
@@ -207,12 +214,12 @@ void ListTableDialog::on_command(int id, ui::Notify notify) {
     const int row = binding_.row();
     int* value = binding_.setting(row);
     if (value == nullptr) return;
-    *value = sel;
-    value_written(row, sel);
+    *value = stored_value(p.value_list, sel);
+    value_written(row, *value);
     paint_table();
   } else if (id == p.same_list) {
     for (int i = 0; i < binding_.setting_count; ++i) {
-      if (int* value = binding_.setting(i)) *value = sel;
+      if (int* value = binding_.setting(i)) *value = stored_value(p.same_list, sel);
     }
     select_value_list();
     paint_table();

@@ -132,8 +132,10 @@ class ListTableDialog : public TableDialog {
   virtual void value_written(int row, int value) { (void)row; (void)value; }
   // The channel whose page a channel table shows.
   virtual int page_channel() const { return binding_.row(); }
-  // The value list's entry for a stored value.
+  // The value list's entry for a stored value, and the value stored for an
+  // entry of the value or same-for-all list.
   int value_list_index(int value) const;
+  int stored_value(int list_id, int index) const;
   void select_value_list();
 
   void paint_rows() override;
