@@ -58,8 +58,6 @@ Link& link() {
 
 LinkStatus& link_status() { return link().status; }
 
-void reset_link_status() { link().status.reset(); }
-
 void set_state(LinkState s) { link().state.store(static_cast<int>(s)); }
 
 void close_port_locked(Link& l) {

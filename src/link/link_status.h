@@ -24,7 +24,4 @@ struct LinkStatus {
 // The one link of this process.
 LinkStatus& link_status();
 
-// Every flag back to 0: the state of a fresh process (tests).
-void reset_link_status();
-
 }  // namespace klvc

@@ -73,13 +73,14 @@ struct SettingsStore : SwitcherSettings, Selections {
 // The single shared instance.
 SettingsStore& store();
 
-// Every configuration field back to its default; file_name and titles empty.
-// Leaves the model, interface, port, current channel, slave number and flags.
+// Every setting back to its default; file_name and titles empty. Leaves the
+// selections (model, interface, port, slave, current rows) and `modified`.
 void reset_to_defaults();
 // The same for any settings: every setting its default, titles empty.
 void reset_to_defaults(SwitcherSettings& s);
 
-// Test helper: the state of a fresh process (setup fields and flags zero) plus defaults.
+// Test helper: the store of a fresh process (selections zero) plus defaults;
+// the link's flags are link_status().reset().
 void reset_whole_store();
 
 // Model table for the current model_index.

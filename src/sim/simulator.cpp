@@ -246,16 +246,16 @@ void Simulator::set_rs485(bool on, int address) {
   address_ = address;
 }
 
-bool Simulator::fail_commands(const std::string& spec, std::string* error) {
-  for (std::size_t at = 0; at <= spec.size();) {
-    std::size_t end = spec.find(',', at);
-    if (end == std::string::npos) end = spec.size();
-    const std::string item = spec.substr(at, end - at);
+bool Simulator::fail_commands(const std::string& list, std::string* error) {
+  for (std::size_t at = 0; at <= list.size();) {
+    std::size_t end = list.find(',', at);
+    if (end == std::string::npos) end = list.size();
+    const std::string item = list.substr(at, end - at);
     const std::size_t colon = item.find(':');
     char* stop = nullptr;
     const long nth = colon == std::string::npos ? 0 : std::strtol(item.c_str(), &stop, 10);
     if (colon == std::string::npos || nth <= 0 || stop != item.c_str() + colon || colon + 1 >= item.size()) {
-      if (error) *error = "expected N:ANSWER[,N:ANSWER...], got \"" + spec + "\"";
+      if (error) *error = "expected N:ANSWER[,N:ANSWER...], got \"" + list + "\"";
       return false;
     }
     fail_command(static_cast<int>(nth), item.substr(colon + 1) + "\r\n");

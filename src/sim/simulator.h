@@ -91,7 +91,7 @@ class Simulator {  // pure protocol engine, no I/O
   void fail_command(int nth, std::string answer);
   // The same for each item of "N:ANSWER[,N:ANSWER...]" (CR LF added); false
   // and *error when the form is wrong.
-  bool fail_commands(const std::string& spec, std::string* error);
+  bool fail_commands(const std::string& list, std::string* error);
   // Switched off: lines are recorded, nothing is executed or answered.
   void set_silent(bool silent);
   bool silent() const { return silent_; }

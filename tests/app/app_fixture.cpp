@@ -10,7 +10,7 @@ namespace klvc::testing {
 
 void AppTest::SetUp() {
   reset_whole_store();
-  reset_link_status();  // a binary run whole keeps one link for every case
+  link_status().reset();  // a binary run whole keeps one link for every case
   profile = dir.file("config/klvc/klvc.ini");
   ui = ui::Ui::create_headless(100, 30);
 }
@@ -20,7 +20,7 @@ void AppTest::TearDown() {
   ui.reset();
   for (int i = 0; i < kComPortCount; ++i) set_port_device(i, "/dev/ttyS" + std::to_string(i));
   reset_whole_store();
-  reset_link_status();
+  link_status().reset();
 }
 
 void AppTest::start(const std::string& profile_text) {

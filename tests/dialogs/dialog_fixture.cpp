@@ -31,7 +31,7 @@ void ScreenBoxes::show_box(BoxRequest request, std::function<void(BoxResult)> on
 
 DialogTest::DialogTest() : ui(ui::Ui::create_headless(80, 24)), boxes(*ui) {
   reset_whole_store();
-  reset_link_status();
+  link_status().reset();
   set_message_sink(&boxes);
   set_direct_line([this](const std::string& bytes) {
     wire += bytes;
@@ -44,7 +44,7 @@ DialogTest::~DialogTest() {
   set_direct_line({});
   set_message_sink(nullptr);
   reset_whole_store();
-  reset_link_status();
+  link_status().reset();
 }
 
 void DialogTest::pick(int list_id, int index) {

@@ -37,7 +37,7 @@ class BatchTest : public testing::Test {
  protected:
   void SetUp() override {
     reset_whole_store();
-    reset_link_status();
+    link_status().reset();
   }
   void run_ticks(int n) {
     for (int i = 0; i < n; ++i) batch.tick();

@@ -88,10 +88,7 @@ class SendAllEndToEnd : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(write_settings_file(file, &error)) << error;
   }
-  void TearDown() override {
-    link_status().batch_step = 0;
-    link_status().error_seen = 0;
-  }
+  void TearDown() override { link_status().reset(); }
 
   // The settings file, read into the store.
   void load_file() {

@@ -66,7 +66,7 @@ bool eventually(const std::function<bool()>& done, int timeout_ms) {
 
 void LinkTest::SetUp() {
   reset_whole_store();
-  reset_link_status();  // the binary runs every test in one process
+  link_status().reset();  // the binary runs every test in one process
   set_message_sink(&sink);
   arm_unknown_answer_box();
 }
