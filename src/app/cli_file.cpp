@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "app/cli_args.h"
@@ -58,7 +59,7 @@ int file_check(const FileArgs& a) {
   return kExitOk;
 }
 
-enum Option { kNoOption = 0, kTitlesOption = 1, kBaseOption = 2, kForceOption = 4 };
+enum Option { kNoOption = 0, kTitlesOption = 1, kBaseOption = 2, kForceOption = 4, kSentOption = 8, kSlaveOption = 16 };
 
 struct FileCommand {
   const char* word;
@@ -82,7 +83,10 @@ const FileCommand kFileCommands[] = {
     {"import", file_import, 2, kBaseOption,
      "file import TEXT OUT.dat [--base BASE.dat]\n"
      "                              write OUT.dat from a text or titles CSV"},
-    {"diff", file_diff, 2, kNoOption, "file diff A B          print the settings that differ"},
+    {"diff", file_diff, 2, kSentOption | kSlaveOption,
+     "file diff A B          print the settings that differ\n"
+     "  klvc file diff --sent PORT [--slave N] FILE\n"
+     "                              what send-all --changed would change on PORT (RS-485: unit N)"},
 };
 
 std::string file_help() {
@@ -93,7 +97,7 @@ std::string file_help() {
 
 const std::vector<CliOption> kFileOptions = {
     {"help", false, 0, 'h'}, {"titles", false, kTitlesOption}, {"base", true, kBaseOption},
-    {"force", false, kForceOption},
+    {"force", false, kForceOption},  {"sent", true, kSentOption},      {"slave", true, kSlaveOption},
 };
 
 // The words after the command's name. Nothing to go on, else the exit status
@@ -106,8 +110,13 @@ std::optional<int> parse_file_args(const FileCommand& c, const std::vector<std::
     if (id == 0) {
       help = true;
     } else if (!(c.options & id)) {
-      return "unknown option '--" + std::string(id == kTitlesOption ? "titles" : id == kBaseOption ? "base" : "force") +
-             "' for " + name;
+      const auto at = std::find_if(kFileOptions.begin(), kFileOptions.end(), [id](const CliOption& o) { return o.id == id; });
+      return "unknown option '--" + std::string(at->name) + "' for " + name;
+    } else if (id == kSentOption) {
+      if (v.empty()) return "--sent needs the port as send-all was given it";
+      out->sent = v;
+    } else if (id == kSlaveOption) {
+      return slave_value(v, &out->slave);
     } else if (id == kBaseOption) {
       if (v.empty()) return "--base needs a settings file";
       out->base = v;
@@ -118,8 +127,10 @@ std::optional<int> parse_file_args(const FileCommand& c, const std::vector<std::
   };
   if (!parse_cli_args(args, kFileOptions, take, &out->paths, &error)) return subcommand_usage_error("file", error);
   if (help) return print_help(file_help());
-  if (out->paths.size() != c.paths) {
-    return subcommand_usage_error("file", name + " takes " + (c.paths == 1 ? "exactly one file name" : "two file names"));
+  if (out->slave >= 0 && out->sent.empty()) return subcommand_usage_error("file", "--slave goes with --sent PORT");
+  const std::size_t paths = c.paths - (out->sent.empty() ? 0 : 1);
+  if (out->paths.size() != paths) {
+    return subcommand_usage_error("file", name + " takes " + (paths == 1 ? "exactly one file name" : "two file names"));
   }
   return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/cli_args.h"
+#include "app/sent_record.h"
 #include "dialogs/channel_title.h"
 #include "settings/settings_layout.h"
 #include "settings/settings_source.h"
@@ -90,6 +91,7 @@ int file_import(const FileArgs& a) {
 }
 
 int file_diff(const FileArgs& a) {
+  if (!a.sent.empty()) return file_diff_sent({a.sent, a.slave >= 0, a.slave >= 0 ? a.slave : 0}, a.paths[0]);
   SwitcherSettings a_settings;
   SourceLoad first;
   if (!load(a.paths[0], "", a_settings, &first)) return kExitUsage;

@@ -12,6 +12,8 @@ struct FileArgs {
   std::string base;     // --base BASE.dat
   bool titles = false;  // --titles
   bool force = false;   // --force
+  std::string sent;     // --sent PORT: diff FILE against the record of what PORT holds
+  int slave = -1;       // --slave N with --sent: the RS-485 unit
 };
 
 int file_export(const FileArgs& args);  // FILE

@@ -215,7 +215,11 @@ int fleet_main(const SendAllOptions& o) {
     std::cerr << "klvc send-all: nothing was sent; correct " << o.targets << '\n';
     return kExitUsage;
   }
-  for (FleetTarget& f : targets) f.target.force = o.force;
+  for (FleetTarget& f : targets) {
+    f.target.force = o.force;
+    f.target.changed = o.changed;
+    f.target.sent = {f.device, f.target.interface_mode == 1, f.target.slave};
+  }
   if (o.only.empty()) return run_fleet(o, targets);
 
   // A child: the named targets, which share one port.

@@ -119,6 +119,7 @@ class FleetRun {
     words.insert(words.end(), {"send-all", "--targets", options_.targets});
     for (std::size_t r : c.rows) words.insert(words.end(), {"--only", rows_[r].f->target.name});
     if (options_.force) words.push_back("--force");
+    if (options_.changed) words.push_back("--changed");
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);

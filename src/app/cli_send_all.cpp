@@ -16,7 +16,7 @@ namespace {
 
 enum SendAllOption {
   kHelp, kModel, kPort, kCom, kSimulate, kRs485, kSlave, kBase, kDryRun, kForce, kPace, kChangedFrom,
-  kTargets, kOnly,
+  kTargets, kOnly, kChanged, kSummary,
 };
 
 const std::vector<CliOption> kSendAllOptions = {
@@ -24,7 +24,8 @@ const std::vector<CliOption> kSendAllOptions = {
     {"com", true, kCom},         {"simulate", false, kSimulate}, {"rs485", false, kRs485},
     {"slave", true, kSlave},     {"base", true, kBase},       {"dry-run", false, kDryRun},
     {"force", false, kForce},    {"pace", true, kPace},       {"changed-from", true, kChangedFrom},
-    {"targets", true, kTargets}, {"only", true, kOnly},
+    {"targets", true, kTargets}, {"only", true, kOnly},       {"changed", false, kChanged},
+    {"summary", false, kSummary},
 };
 
 std::string take_option(SendAllOptions* o, int* port_choices, int id, const std::string& v) {
@@ -64,6 +65,8 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
       o->targets = v;
       break;
     case kOnly: o->only.push_back(v); break;
+    case kChanged: o->changed = true; break;
+    case kSummary: o->summary = true; break;
   }
   return {};
 }
@@ -75,7 +78,7 @@ bool targets_take_the_rest(const SendAllOptions& o, std::string* error) {
                       o.pace != PaceMode::Timed;
   if (!single) return true;
   *error = "--targets takes each switcher's file, port, model, interface and pace from the targets file; "
-           "only --dry-run and --force go with it";
+           "only --changed, --dry-run and --force go with it";
   return false;
 }
 
@@ -109,6 +112,18 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
     return false;
   }
   if (!o.targets.empty() && !targets_take_the_rest(o, error)) return false;
+  if (o.changed && !o.changed_from.empty()) {
+    *error = "choose one of --changed (the record of what the switcher holds) and --changed-from";
+    return false;
+  }
+  if (o.changed && o.simulate) {
+    *error = "--changed needs a port: the built-in simulated switcher starts afresh in every run";
+    return false;
+  }
+  if (o.summary && !o.targets.empty()) {
+    *error = "--summary is for one switcher; --targets ends in its own summary table";
+    return false;
+  }
   if (!o.only.empty() && o.targets.empty()) {
     *error = "--only needs --targets";
     return false;
@@ -120,8 +135,9 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
 std::string send_all_usage() {
   return "Usage: klvc send-all [FILE] [--base BASE.dat] [--model A..E]\n"
          "                     [--port DEV | --com N | --simulate] [--rs485 --slave N]\n"
-         "                     [--pace timed|ack] [--changed-from OLD.dat] [--dry-run] [--force]\n"
-         "       klvc send-all --targets FLEET.ini [--dry-run] [--force]\n"
+         "                     [--pace timed|ack] [--changed-from OLD.dat | --changed] [--dry-run]\n"
+         "                     [--force] [--summary]\n"
+         "       klvc send-all --targets FLEET.ini [--changed] [--dry-run] [--force]\n"
          "\n"
          "Sends every setting of FILE (the defaults without a file) to the switcher, with\n"
          "the same lines as 設定 > 全項目設定. FILE is a settings file (*.dat), or the\n"
@@ -143,6 +159,12 @@ std::string send_all_usage() {
          "  --changed-from OLD    send only the lines whose bytes differ from the lines the\n"
          "                        settings OLD would send: OLD must be what the switcher holds\n"
          "                        (it cannot be read back from the switcher)\n"
+         "  --changed             send only the lines that differ from what klvc recorded the\n"
+         "                        port (and slave) last received: everything without a record.\n"
+         "                        A run answered GO throughout records it (in\n"
+         "                        $XDG_STATE_HOME/klvc/sent), any other run removes it\n"
+         "  --summary             end with one JSON line on stdout: dry_run, status,\n"
+         "                        lines_planned, lines_sent and the verdict (for programs)\n"
          "  --targets FLEET.ini   several switchers, one section each (see below)\n"
          "  --dry-run             open no port; print every line the run would write\n"
          "  --force               send a file even when reading it reported problems\n"
@@ -201,9 +223,18 @@ int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
   t.slave = o.slave >= 0 ? o.slave : 0;
   t.pace = o.pace;
   t.force = o.force;
+  t.changed = o.changed;
+  if (!o.simulate) t.sent = {port_device(s.com_port_index), t.interface_mode == 1, t.slave};
+  t.summary = o.summary;
   std::vector<SendAllScriptTick> ticks;
   if (const int status = prepare_target(t, std::cerr, &ticks); status != kExitOk) return status;
-  if (o.dry_run) return print_ticks(ticks);
+  if (o.dry_run) {
+    const int status = print_ticks(ticks);
+    const auto lines = std::count_if(ticks.begin(), ticks.end(), [](const SendAllScriptTick& k) { return !k.line.empty(); });
+    if (o.summary) print_run_summary(true, status, static_cast<int>(lines), 0, 
+                                    "klvc send-all: dry run, " + std::to_string(lines) + " lines to send");
+    return status;
+  }
   return run_single_target(t, ticks, o.simulate, after_simulation);
 }
 

@@ -30,6 +30,8 @@ struct SendAllOptions {
   std::string file;     // a settings file, text or titles CSV; empty: the base alone
   std::string base;     // --base FILE.dat under a text or CSV; empty: the defaults
   std::string changed_from;  // --changed-from OLD: only the lines that differ from OLD's
+  bool changed = false;      // --changed: only the lines that differ from the record of what it holds
+  bool summary = false;      // --summary: a JSON line on stdout at the end, for programs
   std::string targets;  // --targets FLEET.ini: several switchers
   int model = -1;       // 0..4; -1: the profile's
   std::string port;     // --port DEV (or tcp:HOST:PORT, rfc2217:HOST:PORT)

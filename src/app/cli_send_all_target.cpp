@@ -127,7 +127,39 @@ SendAllOutcome play(const SendAllTarget& t, const std::vector<SendAllScriptTick>
   return outcome;
 }
 
+// The record of what the switcher holds: kept after a run whose every line
+// was answered GO, dropped otherwise. A stale record that stays is a failure.
+int settle_record(const SendAllTarget& t, const SendAllOutcome& o, int status,
+                  const std::function<void(const std::string&)>& say) {
+  bool unsafe = false;
+  const std::string message = settle_sent_record(t, o.end == SendAllEnd::Finished && status == kExitOk, &unsafe);
+  if (!message.empty()) say(message);
+  return unsafe ? std::max(status, kExitFailed) : status;
+}
+
+std::string json_string(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += {'\\', static_cast<char>(c)};
+    } else if (c < 0x20 || c == 0x7f) {
+      static const char kHex[] = "0123456789abcdef";
+      out += {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
 }  // namespace
+
+void print_run_summary(bool dry_run, int status, int lines_planned, int lines_sent, const std::string& verdict) {
+  std::cout << "{\"summary\":\"send-all\",\"dry_run\":" << (dry_run ? "true" : "false") << ",\"status\":" << status
+            << ",\"lines_planned\":" << lines_planned << ",\"lines_sent\":" << lines_sent
+            << ",\"verdict\":" << json_string(verdict) << "}\n"
+            << std::flush;
+}
 
 int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAllScriptTick>* ticks) {
   SettingsStore& s = store();
@@ -135,13 +167,19 @@ int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAl
   s.interface_mode = t.interface_mode;
   s.slave_number = t.slave;
   std::vector<SendAllScriptTick> old_ticks;
-  if (!t.changed_from.empty()) {
-    if (!load(t.changed_from, t, err)) return kExitUsage;
+  std::string changed_from = t.changed_from;
+  if (t.changed) {
+    std::string note;
+    changed_from = sent_record_for_changes(t.sent, t.model, &note);
+    if (!note.empty()) err << "klvc send-all: " << note << '\n';
+  }
+  if (!changed_from.empty()) {
+    if (!load(changed_from, t, err)) return kExitUsage;
     old_ticks = send_all_script(s, t.model);
   }
   if (!load(t.file, t, err)) return kExitUsage;
   *ticks = send_all_script(s, t.model);
-  if (!t.changed_from.empty()) *ticks = changed_ticks(old_ticks, *ticks);
+  if (!changed_from.empty()) *ticks = changed_ticks(old_ticks, *ticks);
   const SendAllPeriods periods = send_all_periods();
   for (SendAllScriptTick& tick : *ticks) {
     tick.period_ms = tick.period_ms == kSendAllFastPeriodMs ? periods.fast_ms : periods.slow_ms;
@@ -207,14 +245,22 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
     log_link(LogDirection::Event, verdict);
     std::cerr << verdict << '\n';
-    return kExitFailed;
+    const int status = settle_record(t, {}, kExitFailed, [](const std::string& m) { std::cerr << m << '\n'; });
+    if (t.summary) print_run_summary(false, status, 0, 0, verdict);
+    return status;
   }
   sink.drain(reporter);
   start_reader();
   std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
   const SendAllOutcome outcome = play(t, ticks, *pace, reporter, sink, device);
   finish();
-  return send_all_exit_code(outcome);
+  const int status = settle_record(t, outcome, send_all_exit_code(outcome),
+                                   [](const std::string& m) { std::cerr << m << '\n'; });
+  if (t.summary) {
+    print_run_summary(false, status, outcome.lines_planned, outcome.lines_sent,
+                      send_all_verdict(outcome, t.model, device));
+  }
+  return status;
 }
 
 int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream& records, LinkLogFile* log) {
@@ -245,6 +291,7 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
     tag("");
     for (const SendAllTarget& t : targets) {
       records << "target\t" << t.name << "\nmessage\t" << verdict << '\n';
+      settle_record(t, {}, kExitFailed, [&](const std::string& m) { records << "message\t" << m << '\n'; });
       done(t, kExitFailed, {}, verdict);
     }
     return kExitFailed;
@@ -278,7 +325,8 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
       continue;
     }
     outcome = play(t, ticks, *pace, reporter, sink, device);
-    const int code = send_all_exit_code(outcome);
+    const int code = settle_record(t, outcome, send_all_exit_code(outcome),
+                                   [&](const std::string& m) { reporter.message(m); });
     worst = std::max(worst, done(t, code, outcome, send_all_verdict(outcome, t.model, device)));
     if (reporter.closed()) break;  // the parent is gone
     settle_outstanding(*pace);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/cli_send_all.h"
+#include "app/sent_record.h"
 
 namespace klvc {
 
@@ -20,11 +21,14 @@ struct SendAllTarget {
   int slave = 0;
   PaceMode pace = PaceMode::Timed;
   bool force = false;
+  bool changed = false;      // only the lines that differ from what `sent`'s record says it holds
+  SentRecordKey sent;        // where its record is kept; port empty: none (the built-in simulator)
+  bool summary = false;      // end with the JSON summary line on stdout (run_summary_json)
 };
 
 // Sets the store up for `t` (model, interface, address, its settings) and
-// works out the ticks to play: the whole run, or with changed_from only the
-// ticks whose lines differ. Messages go to `err`; returns kExitOk, or
+// works out the ticks to play: the whole run, or with changed_from (or
+// changed: the record) only the ticks whose lines differ. Messages go to `err`; returns kExitOk, or
 // kExitUsage for a file that cannot be read or has problems.
 int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAllScriptTick>* ticks);
 
@@ -32,8 +36,15 @@ int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAl
 // one per line on stdout; a closed stdout ends it with kExitOutputClosed.
 int print_ticks(const std::vector<SendAllScriptTick>& ticks);
 
+// For programs that drive klvc (the Ansible module): one line on stdout,
+//   {"summary":"send-all","dry_run":false,"status":0,"lines_planned":3,"lines_sent":3,"verdict":"..."}
+// where lines_planned is what the run was to send (a dry run: would send),
+// lines_sent what was written in full, and verdict the last line on stderr.
+void print_run_summary(bool dry_run, int status, int lines_planned, int lines_sent, const std::string& verdict);
+
 // Opens the port (or starts the built-in simulated switcher), plays the
-// prepared ticks and reports on stderr; returns the exit status.
+// prepared ticks, reports on stderr and keeps or drops the record of what
+// the switcher holds; returns the exit status.
 // `after_simulation` (may be empty) sees the simulated switcher before it stops.
 int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, bool simulate,
                       const std::function<void(Simulator&)>& after_simulation = {});
