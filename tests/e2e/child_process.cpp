@@ -144,7 +144,8 @@ std::string ChildProcess::last_err_line() const {
 }
 
 std::vector<std::string> klvc_env(const std::string& config_dir, const std::vector<std::string>& extra) {
-  std::vector<std::string> env = {"XDG_CONFIG_HOME=" + config_dir, "LANG=C.UTF-8", "PATH=/usr/bin:/bin"};
+  std::vector<std::string> env = {"XDG_CONFIG_HOME=" + config_dir, "XDG_STATE_HOME=" + config_dir + "/state",
+                                  "LANG=C.UTF-8", "PATH=/usr/bin:/bin"};
   if (const char* home = ::getenv("HOME")) env.push_back(std::string("HOME=") + home);
   env.insert(env.end(), extra.begin(), extra.end());
   return env;

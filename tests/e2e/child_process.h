@@ -48,7 +48,8 @@ class ChildProcess {
   std::string err_;
 };
 
-// The environment a test gives klvc: its own profile folder, plus `extra`.
+// The environment a test gives klvc: its own profile folder (and, under it,
+// state/ for what switchers last received), plus `extra`.
 std::vector<std::string> klvc_env(const std::string& config_dir, const std::vector<std::string>& extra = {});
 
 // `child.start(argv, env)`, failing with the reason it could not start.

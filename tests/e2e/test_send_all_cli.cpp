@@ -74,6 +74,8 @@ TEST(SendAllArgs, RefusesWhatItCannotUseWithAReason) {
   EXPECT_EQ(refused({"--model"}), "--model needs a value");
   EXPECT_EQ(refused({"--verbose"}), "unknown option '--verbose'");
   EXPECT_NE(refused({"a.dat", "b.dat"}).find("one settings file only"), std::string::npos);
+  EXPECT_NE(refused({"--changed", "--changed-from", "old.dat"}).find("choose one of --changed"), std::string::npos);
+  EXPECT_NE(refused({"--changed", "--simulate"}).find("--changed needs a port"), std::string::npos);
 }
 
 TEST(SendAllArgs, BadUsageExitsWithTwoAndHelpWithZero) {

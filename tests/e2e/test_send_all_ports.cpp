@@ -16,9 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "app/sent_record.h"
 #include "child_process.h"
 #include "scripted_switcher.h"
 #include "support/files.h"
+#include "support/scoped_env.h"
+#include "support/settings_lines.h"
 
 namespace klvc {
 namespace {
@@ -85,12 +88,19 @@ TEST_P(SendAllAgainstAMisbehavingSwitcher, SaysWhatHappenedAndSentWhatItSays) {
   ScriptedSwitcher sw([&m](int n, const std::string&) { return m.reply(n); });
   std::string error;
   ASSERT_TRUE(sw.start(&error)) << error;
+  // A record of an earlier run: replaced after a run answered GO throughout, else removed.
+  testing::ScopedEnv state("XDG_STATE_HOME", dir.file("state").c_str());
+  const std::string record = sent_record_path({sw.path()}, 0);
+  fs::create_directories(fs::path(record).parent_path());
+  testing::write_file(record, "earlier");
   ChildProcess klvc;
   const std::string log = dir.file("traffic.log");
   ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "--log", log, "send-all", "--port", sw.path(), "--model", "A",
                             "--pace", m.pace},
                      klvc_env(dir.path(), {kFastTicks})));
   EXPECT_EQ(klvc.wait_exit(60000), m.exit_status) << klvc.err();
+  EXPECT_EQ(testing::file_exists(record) ? testing::read_file(record) : "",
+            m.exit_status == 0 ? testing::default_settings_file() : "");
   const std::string verdict = klvc.last_err_line();
   for (const std::string& part : m.verdict) EXPECT_NE(verdict.find(part), std::string::npos) << verdict;
 
@@ -119,6 +129,14 @@ TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
                      klvc_env(dir.path())));
   EXPECT_EQ(klvc.wait_exit(60000), 0) << klvc.err();
   EXPECT_EQ(klvc.last_err_line(), "klvc send-all: 420 lines sent to KLV-A, every one answered GO");
+  // Again with --changed: nothing differs from what it received, so nothing goes.
+  for (const char* dry : {"--dry-run", "--pace=ack"}) {
+    ChildProcess again;
+    ASSERT_TRUE(launch(again, {KLVC_BINARY, "send-all", "--port", link, "--model", "A", "--changed", dry},
+                       klvc_env(dir.path())));
+    EXPECT_EQ(again.wait_exit(), 0) << again.err();
+    EXPECT_EQ(again.out(), "") << dry;
+  }
 
   sim.signal(SIGTERM);
   EXPECT_EQ(sim.wait_exit(), 128 + SIGTERM);
