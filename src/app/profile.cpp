@@ -62,20 +62,18 @@ void read_ranged(const IniText& ini, const char* key, int max, int* out, std::ve
 
 }  // namespace
 
-std::string profile_path() {
-  std::string base;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && xdg[0] == '/') {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || !home[0]) {
-      const passwd* pw = ::getpwuid(::getuid());
-      home = pw ? pw->pw_dir : nullptr;
-    }
-    base = std::string(home && home[0] ? home : ".") + "/.config";
+std::string home_folder() {
+  const char* home = std::getenv("HOME");
+  if (!home || !home[0]) {
+    const passwd* pw = ::getpwuid(::getuid());
+    home = pw ? pw->pw_dir : nullptr;
   }
-  return base + "/klvc/klvc.ini";
+  return home && home[0] ? home : ".";
+}
+
+std::string profile_path() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  return (xdg && xdg[0] == '/' ? std::string(xdg) : home_folder() + "/.config") + "/klvc/klvc.ini";
 }
 
 ProfileValues read_profile(const std::string& path, std::vector<std::string>* notes) {

@@ -1,6 +1,5 @@
 #include "app/sent_record.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include "app/cli_args.h"
 #include "app/cli_file_text.h"
 #include "app/cli_send_all_target.h"
+#include "app/profile.h"
 #include "dialogs/channel_title.h"
 #include "link/net_port.h"
 #include "settings/disk.h"
@@ -24,23 +24,18 @@ namespace klvc {
 
 namespace {
 
-// The user's home: HOME, else the password database (a service started
-// without HOME still has one).
-std::string home_folder() {
-  const char* home = std::getenv("HOME");
-  if (!home || !home[0]) {
-    const passwd* pw = ::getpwuid(::getuid());
-    home = pw ? pw->pw_dir : nullptr;
-  }
-  return home && home[0] ? home : ".";
-}
-
 // "host:port" for a network port, so that tcp: and rfc2217: to one server
 // port are one switcher; anything else as written.
 std::string key_port(const std::string& port) {
   NetAddress a;
   std::string why;
-  if (!is_network_port(port) || !parse_network_port(port, &a, &why)) return port;
+  if (!is_network_port(port) || !parse_network_port(port, &a, &why)) {
+    // A relative path names another device from another folder: made
+    // absolute, but links are not followed (a by-id name stays itself).
+    if (port.empty() || port[0] == '/') return port;
+    char here[4096];
+    return ::getcwd(here, sizeof here) ? std::string(here) + "/" + port : port;
+  }
   std::string host;
   for (char c : a.host) host += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + a.port;
