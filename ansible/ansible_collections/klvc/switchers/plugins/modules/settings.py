@@ -152,7 +152,8 @@ def summary_of(stdout):
 
 
 def last_line(text):
-    lines = [line for line in text.splitlines() if line.strip()]
+    """klvc's last word on stderr, without the pointer to --help after bad usage."""
+    lines = [line for line in text.splitlines() if line.strip() and not line.startswith("Run 'klvc")]
     return lines[-1] if lines else ""
 
 
