@@ -110,7 +110,8 @@ std::optional<int> parse_file_args(const FileCommand& c, const std::vector<std::
     if (id == 0) {
       help = true;
     } else if (!(c.options & id)) {
-      const auto at = std::find_if(kFileOptions.begin(), kFileOptions.end(), [id](const CliOption& o) { return o.id == id; });
+      const auto at =
+          std::find_if(kFileOptions.begin(), kFileOptions.end(), [id](const CliOption& o) { return o.id == id; });
       return "unknown option '--" + std::string(at->name) + "' for " + name;
     } else if (id == kSentOption) {
       if (v.empty()) return "--sent needs the port as send-all was given it";

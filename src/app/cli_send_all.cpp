@@ -230,9 +230,11 @@ int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
   if (const int status = prepare_target(t, std::cerr, &ticks); status != kExitOk) return status;
   if (o.dry_run) {
     const int status = print_ticks(ticks);
-    const auto lines = std::count_if(ticks.begin(), ticks.end(), [](const SendAllScriptTick& k) { return !k.line.empty(); });
-    if (o.summary) print_run_summary(true, status, static_cast<int>(lines), 0, 
-                                    "klvc send-all: dry run, " + std::to_string(lines) + " lines to send");
+    const int lines = static_cast<int>(
+        std::count_if(ticks.begin(), ticks.end(), [](const SendAllScriptTick& k) { return !k.line.empty(); }));
+    if (o.summary) {
+      print_run_summary(true, status, lines, 0, "klvc send-all: dry run, " + std::to_string(lines) + " lines to send");
+    }
     return status;
   }
   return run_single_target(t, ticks, o.simulate, after_simulation);

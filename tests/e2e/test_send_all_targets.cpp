@@ -106,9 +106,12 @@ TEST(SendAllTargets, RunSideBySideOneAfterAnotherOnABusAndOneFailureLeavesTheOth
   // failed, all (its switcher fails only the third line it ever gets).
   write_unit_file(dir.file("bus-2.dat"), 24, 6);
   ChildProcess again;
-  ASSERT_TRUE(launch(again, {KLVC_BINARY, "send-all", "--targets", dir.file("fleet.ini"), "--changed"}, klvc_env(dir.path())));
+  ASSERT_TRUE(launch(again, {KLVC_BINARY, "send-all", "--targets", dir.file("fleet.ini"), "--changed"},
+                     klvc_env(dir.path())));
   EXPECT_EQ(again.wait_exit(60000), 0) << again.err();
-  for (const char* name : {"hall-a", "hall-b", "bus-1"}) EXPECT_NE(row_of(again.err(), name).find(" 0/0 "), std::string::npos) << name;
+  for (const char* name : {"hall-a", "hall-b", "bus-1"}) {
+    EXPECT_NE(row_of(again.err(), name).find(" 0/0 "), std::string::npos) << name;
+  }
   EXPECT_NE(row_of(again.err(), "bus-2").find(" 1/1 "), std::string::npos) << again.err();
   EXPECT_EQ(bus.lines().back().substr(0, 5), "02ADT");
   EXPECT_EQ(broken.lines().size(), 3u + 420u);
