@@ -137,6 +137,15 @@ int settle_record(const SendAllTarget& t, const SendAllOutcome& o, int status,
   return unsafe ? std::max(status, kExitFailed) : status;
 }
 
+// Before the first line goes out the record goes, so that a run that
+// crashes or is killed leaves none behind; false (said) when it stays.
+bool forget_record(const SendAllTarget& t, const std::function<void(const std::string&)>& say) {
+  bool unsafe = false;
+  const std::string message = settle_sent_record(t, false, &unsafe);
+  if (unsafe) say(message + "; nothing was sent");
+  return !unsafe;
+}
+
 std::string json_string(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
@@ -237,6 +246,10 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     sink.drain(reporter);
   };
 
+  if (!forget_record(t, [](const std::string& m) { std::cerr << m << '\n'; })) {
+    finish();
+    return kExitFailed;
+  }
   open_port();
   const std::string device = link_device();
   if (!link_is_open()) {
@@ -245,9 +258,8 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
     log_link(LogDirection::Event, verdict);
     std::cerr << verdict << '\n';
-    const int status = settle_record(t, {}, kExitFailed, [](const std::string& m) { std::cerr << m << '\n'; });
-    if (t.summary) print_run_summary(false, status, 0, 0, verdict);
-    return status;
+    if (t.summary) print_run_summary(false, kExitFailed, 0, 0, verdict);
+    return kExitFailed;
   }
   sink.drain(reporter);
   start_reader();
@@ -322,6 +334,10 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
       if (why.find("nothing was sent") == std::string::npos) why += "; nothing was sent";
       log_link(LogDirection::Event, why);
       worst = std::max(worst, done(t, status, outcome, why));
+      continue;
+    }
+    if (!forget_record(t, [&](const std::string& m) { why = m; })) {
+      worst = std::max(worst, done(t, kExitFailed, outcome, why));
       continue;
     }
     outcome = play(t, ticks, *pace, reporter, sink, device);
