@@ -111,7 +111,8 @@ def main():
         changed, results = play(work, ansible_env)
         check(all(changed.values()), "the first run changes every host: %s" % changed)
         check(all(len(received(t)) == 420 for t in traces), "each switcher received 420 lines")
-        check(all("420 lines sent" in results[h]["verdict"] for h in HOSTS), "each result holds klvc's verdict")
+        check(all(results[h]["lines"] == 420 and results[h]["verdict"].startswith("klvc send-all: ") for h in HOSTS),
+              "each result counts the lines and holds klvc's verdict")
 
         changed, results = play(work, ansible_env)
         check(not any(changed.values()), "the same run again changes nothing: %s" % changed)
