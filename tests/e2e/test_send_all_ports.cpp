@@ -137,6 +137,12 @@ TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
     EXPECT_EQ(again.wait_exit(), 0) << again.err();
     EXPECT_EQ(again.out(), "") << dry;
   }
+  // What a changed title would change there.
+  testing::write_file(dir.file("lobby.txt"), "title ch02 = \"ロビー\"\n");
+  ChildProcess diff;
+  ASSERT_TRUE(launch(diff, {KLVC_BINARY, "file", "diff", "--sent", link, dir.file("lobby.txt")}, klvc_env(dir.path())));
+  EXPECT_EQ(diff.wait_exit(), 1) << diff.err();
+  EXPECT_EQ(diff.out(), "title ch02: \"\" -> \"ロビー\"\n");
 
   sim.signal(SIGTERM);
   EXPECT_EQ(sim.wait_exit(), 128 + SIGTERM);
