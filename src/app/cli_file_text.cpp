@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/cli_args.h"
+#include "common/escape.h"
 #include "dialogs/channel_title.h"
 #include "settings/settings_layout.h"
 #include "settings/settings_source.h"
@@ -14,7 +15,7 @@ namespace klvc {
 namespace {
 
 void print_lines(const std::vector<std::string>& lines) {
-  for (const std::string& l : lines) std::cerr << l << '\n';
+  for (const std::string& l : lines) std::cerr << shown(l) << '\n';
 }
 
 // Loads a source with the title dialog's check; prints what the load said.
@@ -37,7 +38,7 @@ void warn_unsendable_titles(const std::string& path, const SwitcherSettings& s) 
   for (int c = 0; c < kMaxInputs; ++c) {
     const std::string why = title_problem(s.channel_titles[static_cast<std::size_t>(c)]);
     if (why.empty()) continue;
-    std::cerr << path << ':' << c + 1 << ": warning: the title of channel " << c + 1 << ": " << why
+    std::cerr << shown(path) << ':' << c + 1 << ": warning: the title of channel " << c + 1 << ": " << shown(why)
               << "; file import will refuse it as it is\n";
   }
 }
@@ -58,14 +59,14 @@ int file_import(const FileArgs& a) {
   const std::string& text = a.paths[0];
   const std::string& out = a.paths[1];
   if (same_file(text, out)) {
-    std::cerr << "klvc: " << out << " is " << text << " itself; writing it would destroy the text\n";
+    std::cerr << "klvc: " << shown(out) << " is " << shown(text) << " itself; writing it would destroy the text\n";
     return kExitFailed;
   }
   SwitcherSettings s;
   SourceLoad loaded;
   const bool ok = load(text, a.base, s, &loaded);
   if (!ok || !loaded.mended.empty()) {
-    std::cerr << "klvc: " << out << " was not written";
+    std::cerr << "klvc: " << shown(out) << " was not written";
     if (ok) std::cerr << ": the settings file above has values that are out of range or missing (klvc file check)";
     std::cerr << '\n';
     return loaded.unreadable ? kExitUsage : kExitFailed;
@@ -73,16 +74,16 @@ int file_import(const FileArgs& a) {
   std::string error;
   std::vector<std::string> notes;
   if (!write_settings_file(system_disk(), s, kFileCommandModel, out, &error, &notes)) {
-    std::cerr << "klvc: " << error << '\n';
+    std::cerr << "klvc: " << shown(error) << '\n';
     return kExitFailed;
   }
-  for (const std::string& n : notes) std::cerr << out << ": " << n << '\n';
-  std::cerr << "klvc: wrote " << out;
+  for (const std::string& n : notes) std::cerr << shown(out + ": " + n) << '\n';
+  std::cerr << "klvc: wrote " << shown(out);
   if (!is_settings_file_name(text)) {
     std::cerr << ": " << loaded.settings << (loaded.titles_csv ? " title" : " setting") << (loaded.settings == 1 ? "" : "s")
-              << " from " << (text == "-" ? std::string("stdin") : text);
+              << " from " << (text == "-" ? std::string("stdin") : shown(text));
     if (loaded.settings < kSettingsFileLines) {
-      std::cerr << ", the others from " << (a.base.empty() ? std::string("the defaults") : a.base);
+      std::cerr << ", the others from " << (a.base.empty() ? std::string("the defaults") : shown(a.base));
     }
   }
   std::cerr << '\n';
@@ -98,7 +99,7 @@ int file_diff(const FileArgs& a) {
   if (!load(a.paths[1], "", b_settings, &second)) return kExitUsage;
   const std::vector<std::string> lines = settings_differences(settings_as_text(a_settings, kFileCommandModel),
                                                               settings_as_text(b_settings, kFileCommandModel));
-  for (const std::string& l : lines) std::cout << l << '\n';
+  for (const std::string& l : lines) std::cout << shown(l) << '\n';
   std::cout << std::flush;
   return lines.empty() ? kExitOk : kExitFailed;
 }

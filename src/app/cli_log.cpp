@@ -37,6 +37,7 @@ void LinkLogFile::write_line(LogDirection direction, std::string_view bytes) {
   std::string text;
   if (direction == LogDirection::Event || direction == LogDirection::Pairing) {
     for (char c : bytes) text += c == '\n' ? std::string(" — ") : std::string(1, c);
+    text = shown(text);
   } else {
     text = escape_bytes(bytes);
   }
@@ -88,7 +89,7 @@ std::string LinkLogFile::path() const {
 
 void LinkLogFile::set_tag(const std::string& tag) {
   std::lock_guard<std::mutex> lock(mutex_);
-  tag_ = tag;
+  tag_ = shown(tag);
 }
 
 int take_log_option(std::vector<std::string>* args, LinkLogFile* log, std::string* error, std::string* path_out) {

@@ -88,11 +88,11 @@ bool load(const std::string& path, const SendAllTarget& t, std::ostream& err) {
   SourceLoad loaded;
   const bool ok = load_settings_source(store(), t.model, path, t.base, title_problem, &loaded);
   for (const auto* lines : {&loaded.notes, &loaded.mended, &loaded.errors}) {
-    for (const std::string& l : *lines) err << l << '\n';
+    for (const std::string& l : *lines) err << shown(l) << '\n';
   }
   if (!ok) return false;
   if (!loaded.mended.empty() && !t.force) {
-    err << "klvc send-all: " << (is_settings_file_name(path) ? path : t.base)
+    err << "klvc send-all: " << shown(is_settings_file_name(path) ? path : t.base)
         << " has problems (above); nothing was sent. Correct the file, or add --force to "
            "send it with the values mended as reported.\n";
     return false;
@@ -159,10 +159,11 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
       std::cerr << "klvc send-all: warning: "
                 << (t.plan.action == SendAllAction::ChannelTitle ? "channel " + std::to_string(t.plan.index + 1) + " title"
                                                                  : std::string("panel password"))
-                << " would not be sent: " << t.warning << '\n';
+                << " would not be sent: " << shown(t.warning) << '\n';
     }
     if (t.line.empty()) continue;
-    std::cout << without_crlf(frame_command(t.line.c_str(), s.interface_mode, s.slave_number)) << '\n' << std::flush;
+    std::cout << shown(without_crlf(frame_command(t.line.c_str(), s.interface_mode, s.slave_number))) << '\n'
+              << std::flush;
     if (!std::cout) break;
     ++printed;
   }
@@ -184,7 +185,7 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     simulated = std::make_unique<SimulatedPort>(t.model);
     follow_program_setup(*simulated);
     if (!simulated->start(&error)) {
-      std::cerr << "klvc send-all: cannot start the simulated switcher: " << error << '\n';
+      std::cerr << "klvc send-all: cannot start the simulated switcher: " << shown(error) << '\n';
       return kExitFailed;
     }
     set_simulated_device(simulated->slave_path());
@@ -206,7 +207,7 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     finish();
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
     log_link(LogDirection::Event, verdict);
-    std::cerr << verdict << '\n';
+    std::cerr << shown(verdict) << '\n';
     return kExitFailed;
   }
   sink.drain(reporter);
