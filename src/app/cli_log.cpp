@@ -8,6 +8,7 @@
 
 #include "app/cli_args.h"
 #include "link/link_log.h"
+#include "settings/disk.h"
 
 namespace klvc {
 
@@ -49,7 +50,14 @@ void LinkLogFile::write_line(LogDirection direction, std::string_view bytes) {
 }
 
 bool LinkLogFile::open(const std::string& path, std::string* error) {
-  std::FILE* f = std::fopen(path.c_str(), "ae");
+  std::string target;
+  std::string why;
+  if (!resolve_for_writing(path, &target, &why)) {
+    if (error) *error = "cannot open the log file " + path + ": " + why;
+    return false;
+  }
+  // The log holds the lines sent, the password among them: made with the umask, as any file of the user's.
+  std::FILE* f = std::fopen(target.c_str(), "ae");
   if (!f) {
     if (error) *error = "cannot open the log file " + path + ": " + std::strerror(errno);
     return false;

@@ -62,18 +62,21 @@ void read_ranged(const IniText& ini, const char* key, int max, int* out, std::ve
 
 }  // namespace
 
+std::string home_folder() {
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return home;
+  const passwd* pw = ::getpwuid(::getuid());
+  return pw && pw->pw_dir && pw->pw_dir[0] == '/' ? pw->pw_dir : "";
+}
+
 std::string profile_path() {
   std::string base;
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg && xdg[0] == '/') {
     base = xdg;
   } else {
-    const char* home = std::getenv("HOME");
-    if (!home || !home[0]) {
-      const passwd* pw = ::getpwuid(::getuid());
-      home = pw ? pw->pw_dir : nullptr;
-    }
-    base = std::string(home && home[0] ? home : ".") + "/.config";
+    const std::string home = home_folder();
+    base = (home.empty() ? std::string(".") : home) + "/.config";
   }
   return base + "/klvc/klvc.ini";
 }

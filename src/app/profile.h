@@ -24,6 +24,10 @@ struct ProfileValues {
   std::array<std::string, kComPortCount> devices;
 };
 
+// The user's home folder: $HOME, else the password database's; "" when
+// neither names one (never a shared folder in its place).
+std::string home_folder();
+
 // $XDG_CONFIG_HOME/klvc/klvc.ini, else ~/.config/klvc/klvc.ini.
 std::string profile_path();
 
