@@ -80,9 +80,12 @@ const FileCommand kFileCommands[] = {
      "file export FILE [--titles]\n"
      "                              print the settings as text (the titles as CSV)"},
     {"show", file_export, 1, kNoOption, "file show FILE         the same as file export"},
-    {"import", file_import, 2, kBaseOption,
-     "file import TEXT OUT.dat [--base BASE.dat]\n"
-     "                              write OUT.dat from a text or titles CSV"},
+    {"import", file_import, 2, kBaseOption | kForceOption,
+     "file import TEXT OUT.dat [--base BASE.dat] [--force]\n"
+     "                              write OUT.dat from a text or titles CSV, the other\n"
+     "                              settings from BASE.dat, else from OUT.dat when it\n"
+     "                              exists, else the defaults (--force: replace an\n"
+     "                              existing OUT.dat that is not the base)"},
     {"diff", file_diff, 2, kNoOption, "file diff A B          print the settings that differ"},
 };
 

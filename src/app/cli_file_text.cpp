@@ -62,14 +62,31 @@ int file_import(const FileArgs& a) {
     std::cerr << "klvc: " << shown(out) << " is " << shown(text) << " itself; writing it would destroy the text\n";
     return kExitFailed;
   }
+  if (!is_settings_file_name(out)) {
+    return subcommand_usage_error("file", "'file import' writes a settings file named *.dat, not " + out +
+                                              (is_settings_file_name(text) ? " (the text comes first: file import TEXT OUT.dat)" : ""));
+  }
+  if (!a.base.empty() && !is_settings_file_name(a.base)) {
+    return subcommand_usage_error("file", "--base takes a settings file named *.dat, not " + a.base +
+                                              " (the text to import goes before OUT.dat)");
+  }
+  // Onto an existing settings file, the settings the text leaves out are that file's own.
+  struct stat st;
+  const bool out_exists = ::lstat(out.c_str(), &st) == 0;
+  const std::string base = a.base.empty() && out_exists ? out : a.base;
   SwitcherSettings s;
   SourceLoad loaded;
-  const bool ok = load(text, a.base, s, &loaded);
+  const bool ok = load(text, base, s, &loaded);
   if (!ok || !loaded.mended.empty()) {
     std::cerr << "klvc: " << shown(out) << " was not written";
     if (ok) std::cerr << ": the settings file above has values that are out of range or missing (klvc file check)";
     std::cerr << '\n';
     return loaded.unreadable ? kExitUsage : kExitFailed;
+  }
+  if (out_exists && !a.force && !same_file(out, base)) {
+    std::cerr << "klvc: " << shown(out) << " exists and is not the --base; nothing was written. Add --force to "
+              << "replace it, or leave out --base to import onto it\n";
+    return kExitFailed;
   }
   std::string error;
   std::vector<std::string> notes;
@@ -83,7 +100,8 @@ int file_import(const FileArgs& a) {
     std::cerr << ": " << loaded.settings << (loaded.titles_csv ? " title" : " setting") << (loaded.settings == 1 ? "" : "s")
               << " from " << (text == "-" ? std::string("stdin") : shown(text));
     if (loaded.settings < kSettingsFileLines) {
-      std::cerr << ", the others from " << (a.base.empty() ? std::string("the defaults") : shown(a.base));
+      std::cerr << ", the others from "
+                << (base.empty() ? std::string("the defaults") : shown(base) + (base == out ? " as it was" : ""));
     }
   }
   std::cerr << '\n';
@@ -123,7 +141,9 @@ std::string settings_text_help() {
          "comma, a quote or blanks at its ends (a quote doubled inside). Import sets only\n"
          "the titles of its rows and also takes what spreadsheets write: a byte-order\n"
          "mark, LF line ends, empty rows, blanks around unquoted fields, and CP932\n"
-         "(Shift-JIS) when the file is not UTF-8, with a note.\n"
+         "(Shift-JIS) when nothing in the file is UTF-8 beyond ASCII, with a note; a\n"
+         "file mixing the two, or UTF-16, is refused. Title bytes that no code page\n"
+         "maps, and control characters, are exported as \\xNN inside the quotes.\n"
          "\n"
          "A title takes up to 16 full-width characters that the switcher can show (JIS\n"
          "X 0208 levels 1 and 2), as 設定 > タイトル > タイトル設定 checks them.\n"

@@ -200,6 +200,26 @@ TEST(CliSettingsText, ImportListsEveryErrorAndLeavesTheOutputAsItWas) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(read_file(dir.file("good.txt")), "route out03 = in12\n");
   EXPECT_EQ(read_file(dir.file("out.dat")), "old bytes");
+
+  // Careless arguments: swapped, a text as the base, onto a file that is not the base.
+  for (const auto& args : {std::vector<std::string>{dir.file("out.dat"), dir.file("good.txt")},
+                           {dir.file("good.txt"), dir.file("new.dat"), "--base", dir.file("bad.txt")},
+                           {dir.file("good.txt"), dir.file("out.dat"), "--base", dir.file("new.dat")}}) {
+    std::vector<std::string> words = {"file", "import"};
+    words.insert(words.end(), args.begin(), args.end());
+    write_file(dir.file("new.dat"), join_lines(testing::default_file_lines()));
+    r = run_klvc(words);
+    EXPECT_NE(r.exit_code, 0) << r.err;
+    EXPECT_EQ(read_file(dir.file("good.txt")), "route out03 = in12\n");
+    EXPECT_EQ(read_file(dir.file("out.dat")), "old bytes");
+  }
+  // Onto an existing settings file, without --base, the others are that file's own.
+  lines[1390 - 1] = "7";
+  write_file(dir.file("site.dat"), join_lines(lines));
+  r = run_klvc({"file", "import", dir.file("good.txt"), dir.file("site.dat")});
+  EXPECT_TRUE(contains(r.err, "the others from " + dir.file("site.dat") + " as it was")) << r.err;
+  lines[1387 - 1] = "11";
+  EXPECT_TRUE(read_file(dir.file("site.dat")) == join_lines(lines));
 }
 
 TEST(CliSettingsText, DiffPrintsExactlyTheSettingsThatDiffer) {
