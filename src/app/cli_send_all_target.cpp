@@ -200,10 +200,13 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     sink.drain(reporter);
   };
 
-  open_port();
+  std::string no_pace;
+  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace(&no_pace);
+  if (pace) open_port();
   const std::string device = link_device();
+  if (link_is_open()) start_reader();
   if (!link_is_open()) {
-    const std::string why = sink.setup_failure();
+    const std::string why = pace ? sink.setup_failure() : no_pace;
     finish();
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
     log_link(LogDirection::Event, verdict);
@@ -211,8 +214,6 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     return kExitFailed;
   }
   sink.drain(reporter);
-  start_reader();
-  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
   const SendAllOutcome outcome = play(t, ticks, *pace, reporter, sink, device);
   finish();
   return send_all_exit_code(outcome);
@@ -224,7 +225,8 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   };
   SignalsCaught signals;
   CliSink sink;
-  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
+  std::string no_pace;
+  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace(&no_pace);
   auto done = [&](const SendAllTarget& t, int status, const SendAllOutcome& o, const std::string& verdict) {
     records << "done\t" << t.name << '\t' << status << '\t' << o.lines_sent << '\t' << o.lines_planned << '\t'
             << o.run_ms << '\t' << verdict << '\n'
@@ -235,11 +237,12 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   std::string names;
   for (const SendAllTarget& t : targets) names += (names.empty() ? "" : ",") + t.name;
   tag("[" + names + "] ");
-  open_port();
+  if (pace) open_port();
   const std::string device = link_device();
   int worst = kExitOk;
+  if (link_is_open()) start_reader();
   if (!link_is_open()) {
-    const std::string why = sink.setup_failure();
+    const std::string why = pace ? sink.setup_failure() : no_pace;
     stop_link();
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
     log_link(LogDirection::Event, verdict);
@@ -250,7 +253,6 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
     }
     return kExitFailed;
   }
-  start_reader();
   for (const SendAllTarget& t : targets) {
     SendAllOutcome outcome;
     if (const int sig = pace->stop_signal()) {

@@ -17,6 +17,8 @@ ui::MessageBoxSpec to_box_spec(const BoxRequest& request) {
   }
   form.buttons = request.buttons == BoxButtons::YesNo ? ui::MessageButtons::YesNo : ui::MessageButtons::Ok;
   form.beep = request.beep;
+  // A flapping link shows one box holding its latest state, not one per change.
+  if (request.origin == BoxOrigin::LinkLost || request.origin == BoxOrigin::LinkBack) form.merge_key = "link";
   return form;
 }
 
