@@ -85,7 +85,8 @@ const FileCommand kFileCommands[] = {
      "                              write OUT.dat from a text or titles CSV, the other\n"
      "                              settings from BASE.dat, else from OUT.dat when it\n"
      "                              exists, else the defaults (--force: replace an\n"
-     "                              existing OUT.dat that is not the base)"},
+     "                              existing OUT.dat that is not the base; without\n"
+     "                              --base, start from the defaults)"},
     {"diff", file_diff, 2, kNoOption, "file diff A B          print the settings that differ"},
 };
 

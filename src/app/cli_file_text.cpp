@@ -70,16 +70,18 @@ int file_import(const FileArgs& a) {
     return subcommand_usage_error("file", "--base takes a settings file named *.dat, not " + a.base +
                                               " (the text to import goes before OUT.dat)");
   }
-  // Onto an existing settings file, the settings the text leaves out are that file's own.
+  // Onto an existing settings file, the settings the text leaves out are that
+  // file's own, unless --force asks for the defaults.
   struct stat st;
   const bool out_exists = ::lstat(out.c_str(), &st) == 0;
-  const std::string base = a.base.empty() && out_exists ? out : a.base;
+  const std::string base = a.base.empty() && out_exists && !a.force ? out : a.base;
   SwitcherSettings s;
   SourceLoad loaded;
   const bool ok = load(text, base, s, &loaded);
   if (!ok || !loaded.mended.empty()) {
     std::cerr << "klvc: " << shown(out) << " was not written";
     if (ok) std::cerr << ": the settings file above has values that are out of range or missing (klvc file check)";
+    if (ok && base == out) std::cerr << "; it is the base as it exists: add --base FILE.dat, or --force for the defaults";
     std::cerr << '\n';
     return loaded.unreadable ? kExitUsage : kExitFailed;
   }
