@@ -1,5 +1,8 @@
 #include "app/cli_log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -57,7 +60,10 @@ bool LinkLogFile::open(const std::string& path, std::string* error) {
     return false;
   }
   // The log holds the lines sent, the password among them: made with the umask, as any file of the user's.
-  std::FILE* f = std::fopen(target.c_str(), "ae");
+  // Not through a link planted since the path was resolved.
+  const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  std::FILE* f = fd >= 0 ? ::fdopen(fd, "a") : nullptr;
+  if (!f && fd >= 0) ::close(fd);
   if (!f) {
     if (error) *error = "cannot open the log file " + path + ": " + std::strerror(errno);
     return false;

@@ -238,7 +238,7 @@ bool replace_file(Disk& disk, const std::string& path, const std::string& bytes,
   // Keep the owner, group and permissions of the file being replaced (the
   // owner only as root; the mode after, as a change of owner clears set-id bits).
   struct stat st;
-  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+  if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {  // resolved: a link now is a new one
     if (::geteuid() == 0 || st.st_gid != ::getegid()) disk.set_owner(fd, st.st_uid, st.st_gid);
     disk.set_mode(fd, st.st_mode & 07777);
   }

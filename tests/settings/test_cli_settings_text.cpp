@@ -201,8 +201,11 @@ TEST(CliSettingsText, ImportListsEveryErrorAndLeavesTheOutputAsItWas) {
   EXPECT_EQ(read_file(dir.file("good.txt")), "route out03 = in12\n");
   EXPECT_EQ(read_file(dir.file("out.dat")), "old bytes");
 
-  // Careless arguments: swapped, a text as the base, onto a file that is not the base.
+  // Careless arguments: swapped, a text as the base, onto a file that is not the base; and a text
+  // whose UTF-8 titles would be garbled by one CP932 line.
+  write_file(dir.file("mixed.txt"), "title ch01 = \"カメラ\"\ntitle ch02 = \"" + kIri + "\"\n");
   for (const auto& args : {std::vector<std::string>{dir.file("out.dat"), dir.file("good.txt")},
+                           {dir.file("mixed.txt"), dir.file("out.dat"), "--force"},
                            {dir.file("good.txt"), dir.file("new.dat"), "--base", dir.file("bad.txt")},
                            {dir.file("good.txt"), dir.file("out.dat"), "--base", dir.file("new.dat")}}) {
     std::vector<std::string> words = {"file", "import"};
