@@ -87,11 +87,11 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
     ++n;
     const std::string line = trim(without_comment(raw));
     if (line.empty()) continue;
-    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-    std::replace(raw.begin(), raw.end(), '\t', ' ');
-    if (shown(raw) != raw) {
+    std::string plain = line;
+    std::replace(plain.begin(), plain.end(), '\t', ' ');
+    if (shown(plain) != plain) {
       // Names, ports and paths end up on terminals and in logs: none may act on them.
-      error(n, "'" + shown(raw) + "' holds a control character or a byte that is not UTF-8");
+      error(n, "'" + shown(plain) + "' holds a control character or a byte that is not UTF-8");
       continue;
     }
     if (line.front() == '[') {
