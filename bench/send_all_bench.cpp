@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "app/cli_send_all.h"
@@ -54,7 +55,9 @@ Run run(int model, PaceMode mode) {
   start_reader();
   std::ostringstream progress;
   SendAllReporter reporter(progress, false, model);
-  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
+  std::string why;
+  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace(&why);
+  if (!pace) throw std::runtime_error(why);
   std::vector<SendAllScriptTick> ticks = send_all_script(store(), model);  // the product's own periods
   r.outcome = run_send_all(ticks, mode, *pace, reporter);
   stop_link();

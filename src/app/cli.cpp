@@ -94,7 +94,7 @@ int version_main(const std::vector<std::string>& args) {
 void load_profile_with_notes() {
   std::vector<std::string> notes;
   load_profile_into_store(profile_path(), &notes);
-  for (const std::string& n : notes) std::cerr << "klvc: profile: " << n << '\n';
+  for (const std::string& n : notes) std::cerr << "klvc: profile: " << shown(n) << '\n';
 }
 
 // The COM mapping shown is the profile's.
@@ -124,7 +124,7 @@ int run_cli(int argc, char** argv) {
   if (int status = take_log_option(&args, &log, &log_error)) {
     if (status == kExitUsage) return cli_usage_error(log_error);
     // Asked for a log and cannot keep one: nothing runs without it.
-    std::cerr << "klvc: " << log_error << "\n";
+    std::cerr << "klvc: " << shown(log_error) << "\n";
     return kExitUsage;
   }
   if (!args.empty()) {

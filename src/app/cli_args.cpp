@@ -115,9 +115,9 @@ bool parse_number(const std::string& text, int lo, int hi, int* value) {
 
 int subcommand_usage_error(const std::string& subcommand, const std::string& message) {
   if (subcommand.empty()) {
-    std::cerr << "klvc: " << message << "\nRun 'klvc --help'.\n";
+    std::cerr << "klvc: " << shown(message) << "\nRun 'klvc --help'.\n";
   } else {
-    std::cerr << "klvc: " << subcommand << ": " << message << "\nRun 'klvc " << subcommand << " --help'.\n";
+    std::cerr << "klvc: " << subcommand << ": " << shown(message) << "\nRun 'klvc " << subcommand << " --help'.\n";
   }
   return kExitUsage;
 }

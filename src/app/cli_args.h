@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/escape.h"  // shown(): outside text in every message
+
 namespace klvc {
 
 // Exit statuses. A signal that ends a run gives 128 + its number, as a shell

@@ -7,6 +7,7 @@
 
 #include "app/cli_args.h"
 #include "app/cli_file_text.h"
+#include "common/escape.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 
@@ -16,9 +17,9 @@ namespace {
 void print_problems(const std::string& path, const ReadResult& result) {
   for (const FileProblem& p : result.problems) {
     if (p.line > 0) {
-      std::cerr << path << ':' << p.line << ": " << p.message << '\n';
+      std::cerr << shown(path + ':' + std::to_string(p.line) + ": " + p.message) << '\n';
     } else {
-      std::cerr << path << ": " << p.message << '\n';
+      std::cerr << shown(path + ": " + p.message) << '\n';
     }
   }
 }
@@ -30,7 +31,7 @@ int file_new(const FileArgs& a) {
   const std::string& path = a.paths[0];
   struct stat st;
   if (!a.force && ::lstat(path.c_str(), &st) == 0) {
-    std::cerr << "klvc: " << path
+    std::cerr << "klvc: " << shown(path)
               << " already exists; nothing was written. Add --force to replace it with the defaults.\n";
     return kExitFailed;
   }
@@ -38,7 +39,7 @@ int file_new(const FileArgs& a) {
   reset_to_defaults(defaults);
   std::string error;
   if (!write_settings_file(system_disk(), defaults, kFileCommandModel, path, &error)) {
-    std::cerr << "klvc: " << error << '\n';
+    std::cerr << "klvc: " << shown(error) << '\n';
     return kExitFailed;
   }
   return kExitOk;
@@ -50,12 +51,12 @@ int file_check(const FileArgs& a) {
   ReadResult result;
   std::string error;
   if (!read_settings_file(settings, kFileCommandModel, path, &result, &error)) {
-    std::cerr << "klvc: " << error << '\n';
+    std::cerr << "klvc: " << shown(error) << '\n';
     return kUnreadable;
   }
   print_problems(path, result);
   if (!result.clean()) return kExitFailed;
-  std::cout << path << ": ok\n";
+  std::cout << shown(path) << ": ok\n";
   return kExitOk;
 }
 
@@ -80,9 +81,13 @@ const FileCommand kFileCommands[] = {
      "file export FILE [--titles]\n"
      "                              print the settings as text (the titles as CSV)"},
     {"show", file_export, 1, kNoOption, "file show FILE         the same as file export"},
-    {"import", file_import, 2, kBaseOption,
-     "file import TEXT OUT.dat [--base BASE.dat]\n"
-     "                              write OUT.dat from a text or titles CSV"},
+    {"import", file_import, 2, kBaseOption | kForceOption,
+     "file import TEXT OUT.dat [--base BASE.dat] [--force]\n"
+     "                              write OUT.dat from a text or titles CSV, the other\n"
+     "                              settings from BASE.dat, else from OUT.dat when it\n"
+     "                              exists, else the defaults (--force: replace an\n"
+     "                              existing OUT.dat that is not the base; without\n"
+     "                              --base, start from the defaults)"},
     {"diff", file_diff, 2, kSentOption | kSlaveOption,
      "file diff A B          print the settings that differ\n"
      "  klvc file diff --sent PORT [--slave N] FILE\n"

@@ -6,6 +6,7 @@
 
 #include "app/cli_args.h"
 #include "app/sent_record.h"
+#include "common/escape.h"
 #include "dialogs/channel_title.h"
 #include "settings/settings_layout.h"
 #include "settings/settings_source.h"
@@ -15,7 +16,7 @@ namespace klvc {
 namespace {
 
 void print_lines(const std::vector<std::string>& lines) {
-  for (const std::string& l : lines) std::cerr << l << '\n';
+  for (const std::string& l : lines) std::cerr << shown(l) << '\n';
 }
 
 // Loads a source with the title dialog's check; prints what the load said.
@@ -38,7 +39,7 @@ void warn_unsendable_titles(const std::string& path, const SwitcherSettings& s) 
   for (int c = 0; c < kMaxInputs; ++c) {
     const std::string why = title_problem(s.channel_titles[static_cast<std::size_t>(c)]);
     if (why.empty()) continue;
-    std::cerr << path << ':' << c + 1 << ": warning: the title of channel " << c + 1 << ": " << why
+    std::cerr << shown(path) << ':' << c + 1 << ": warning: the title of channel " << c + 1 << ": " << shown(why)
               << "; file import will refuse it as it is\n";
   }
 }
@@ -59,31 +60,51 @@ int file_import(const FileArgs& a) {
   const std::string& text = a.paths[0];
   const std::string& out = a.paths[1];
   if (same_file(text, out)) {
-    std::cerr << "klvc: " << out << " is " << text << " itself; writing it would destroy the text\n";
+    std::cerr << "klvc: " << shown(out) << " is " << shown(text) << " itself; writing it would destroy the text\n";
     return kExitFailed;
   }
+  if (!is_settings_file_name(out)) {
+    return subcommand_usage_error("file", "'file import' writes a settings file named *.dat, not " + out +
+                                              (is_settings_file_name(text) ? " (the text comes first: file import TEXT OUT.dat)" : ""));
+  }
+  if (!a.base.empty() && !is_settings_file_name(a.base)) {
+    return subcommand_usage_error("file", "--base takes a settings file named *.dat, not " + a.base +
+                                              " (the text to import goes before OUT.dat)");
+  }
+  // Onto an existing settings file, the settings the text leaves out are that
+  // file's own, unless --force asks for the defaults.
+  struct stat st;
+  const bool out_exists = ::lstat(out.c_str(), &st) == 0;
+  const std::string base = a.base.empty() && out_exists && !a.force ? out : a.base;
   SwitcherSettings s;
   SourceLoad loaded;
-  const bool ok = load(text, a.base, s, &loaded);
+  const bool ok = load(text, base, s, &loaded);
   if (!ok || !loaded.mended.empty()) {
-    std::cerr << "klvc: " << out << " was not written";
+    std::cerr << "klvc: " << shown(out) << " was not written";
     if (ok) std::cerr << ": the settings file above has values that are out of range or missing (klvc file check)";
+    if (ok && base == out) std::cerr << "; it is the base as it exists: add --base FILE.dat, or --force for the defaults";
     std::cerr << '\n';
     return loaded.unreadable ? kExitUsage : kExitFailed;
+  }
+  if (out_exists && !a.force && !same_file(out, base)) {
+    std::cerr << "klvc: " << shown(out) << " exists and is not the --base; nothing was written. Add --force to "
+              << "replace it, or leave out --base to import onto it\n";
+    return kExitFailed;
   }
   std::string error;
   std::vector<std::string> notes;
   if (!write_settings_file(system_disk(), s, kFileCommandModel, out, &error, &notes)) {
-    std::cerr << "klvc: " << error << '\n';
+    std::cerr << "klvc: " << shown(error) << '\n';
     return kExitFailed;
   }
-  for (const std::string& n : notes) std::cerr << out << ": " << n << '\n';
-  std::cerr << "klvc: wrote " << out;
+  for (const std::string& n : notes) std::cerr << shown(out + ": " + n) << '\n';
+  std::cerr << "klvc: wrote " << shown(out);
   if (!is_settings_file_name(text)) {
     std::cerr << ": " << loaded.settings << (loaded.titles_csv ? " title" : " setting") << (loaded.settings == 1 ? "" : "s")
-              << " from " << (text == "-" ? std::string("stdin") : text);
+              << " from " << (text == "-" ? std::string("stdin") : shown(text));
     if (loaded.settings < kSettingsFileLines) {
-      std::cerr << ", the others from " << (a.base.empty() ? std::string("the defaults") : a.base);
+      std::cerr << ", the others from "
+                << (base.empty() ? std::string("the defaults") : shown(base) + (base == out ? " as it was" : ""));
     }
   }
   std::cerr << '\n';
@@ -100,7 +121,7 @@ int file_diff(const FileArgs& a) {
   if (!load(a.paths[1], "", b_settings, &second)) return kExitUsage;
   const std::vector<std::string> lines = settings_differences(settings_as_text(a_settings, kFileCommandModel),
                                                               settings_as_text(b_settings, kFileCommandModel));
-  for (const std::string& l : lines) std::cout << l << '\n';
+  for (const std::string& l : lines) std::cout << shown(l) << '\n';
   std::cout << std::flush;
   return lines.empty() ? kExitOk : kExitFailed;
 }
@@ -124,7 +145,9 @@ std::string settings_text_help() {
          "comma, a quote or blanks at its ends (a quote doubled inside). Import sets only\n"
          "the titles of its rows and also takes what spreadsheets write: a byte-order\n"
          "mark, LF line ends, empty rows, blanks around unquoted fields, and CP932\n"
-         "(Shift-JIS) when the file is not UTF-8, with a note.\n"
+         "(Shift-JIS) when nothing in the file is UTF-8 beyond ASCII, with a note; a\n"
+         "file mixing the two, or UTF-16, is refused. Title bytes that no code page\n"
+         "maps, and control characters, are exported as \\xNN inside the quotes.\n"
          "\n"
          "A title takes up to 16 full-width characters that the switcher can show (JIS\n"
          "X 0208 levels 1 and 2), as 設定 > タイトル > タイトル設定 checks them.\n"

@@ -87,6 +87,13 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
     ++n;
     const std::string line = trim(without_comment(raw));
     if (line.empty()) continue;
+    std::string plain = line;
+    std::replace(plain.begin(), plain.end(), '\t', ' ');
+    if (shown(plain) != plain) {
+      // Names, ports and paths end up on terminals and in logs: none may act on them.
+      error(n, "'" + shown(plain) + "' holds a control character or a byte that is not UTF-8");
+      continue;
+    }
     if (line.front() == '[') {
       const std::string name = trim(line.substr(1, line.size() - 1 - (line.back() == ']')));
       if (line.back() != ']' || name.empty()) {
@@ -211,8 +218,8 @@ int fleet_main(const SendAllOptions& o) {
   std::vector<FleetTarget> targets;
   std::vector<std::string> errors;
   if (!read_fleet_file(o.targets, &targets, &errors)) {
-    for (const std::string& e : errors) std::cerr << e << '\n';
-    std::cerr << "klvc send-all: nothing was sent; correct " << o.targets << '\n';
+    for (const std::string& e : errors) std::cerr << shown(e) << '\n';
+    std::cerr << "klvc send-all: nothing was sent; correct " << shown(o.targets) << '\n';
     return kExitUsage;
   }
   for (FleetTarget& f : targets) {
@@ -228,7 +235,7 @@ int fleet_main(const SendAllOptions& o) {
   for (const std::string& name : o.only) {
     const auto at = std::find_if(targets.begin(), targets.end(), [&](const FleetTarget& f) { return f.target.name == name; });
     if (at == targets.end() || (first && port_key(at->device) != port_key(first->device))) {
-      std::cerr << "klvc send-all: " << o.targets << " has no [" << name << "] on the port of the others\n";
+      std::cerr << "klvc send-all: " << shown(o.targets) << " has no [" << shown(name) << "] on the port of the others\n";
       return kExitUsage;
     }
     if (!first) first = &*at;

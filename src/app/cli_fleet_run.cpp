@@ -324,8 +324,13 @@ int fleet_dry_run(const std::vector<FleetTarget>& targets) {
 
 int run_fleet(const SendAllOptions& o, const std::vector<FleetTarget>& targets) {
   if (o.dry_run) return fleet_dry_run(targets);
+  std::string why;
+  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace(&why);
+  if (!pace) {
+    std::cerr << "klvc send-all: " << why << "; nothing was sent\n";
+    return kExitFailed;
+  }
   catch_send_all_signals();
-  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
   FleetRun run(o, targets);
   const int status = run.run(*pace);
   release_send_all_signals();

@@ -1,5 +1,8 @@
 #include "app/cli_log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -8,6 +11,7 @@
 
 #include "app/cli_args.h"
 #include "link/link_log.h"
+#include "settings/disk.h"
 
 namespace klvc {
 
@@ -37,6 +41,7 @@ void LinkLogFile::write_line(LogDirection direction, std::string_view bytes) {
   std::string text;
   if (direction == LogDirection::Event || direction == LogDirection::Pairing) {
     for (char c : bytes) text += c == '\n' ? std::string(" — ") : std::string(1, c);
+    text = shown(text);
   } else {
     text = escape_bytes(bytes);
   }
@@ -48,7 +53,17 @@ void LinkLogFile::write_line(LogDirection direction, std::string_view bytes) {
 }
 
 bool LinkLogFile::open(const std::string& path, std::string* error) {
-  std::FILE* f = std::fopen(path.c_str(), "ae");
+  std::string target;
+  std::string why;
+  if (!resolve_for_writing(path, &target, &why)) {
+    if (error) *error = "cannot open the log file " + path + ": " + why;
+    return false;
+  }
+  // The log holds the lines sent, the password among them: made with the umask, as any file of the user's.
+  // Not through a link planted since the path was resolved.
+  const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  std::FILE* f = fd >= 0 ? ::fdopen(fd, "a") : nullptr;
+  if (!f && fd >= 0) ::close(fd);
   if (!f) {
     if (error) *error = "cannot open the log file " + path + ": " + std::strerror(errno);
     return false;
@@ -88,7 +103,7 @@ std::string LinkLogFile::path() const {
 
 void LinkLogFile::set_tag(const std::string& tag) {
   std::lock_guard<std::mutex> lock(mutex_);
-  tag_ = tag;
+  tag_ = shown(tag);
 }
 
 int take_log_option(std::vector<std::string>* args, LinkLogFile* log, std::string* error, std::string* path_out) {

@@ -158,7 +158,7 @@ int ports_main(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (!operands.empty()) return subcommand_usage_error("ports", "unexpected '" + operands[0] + "'");
-  std::cout << ports_report(list_serial_devices(), console_ttys());
+  std::cout << shown_lines(ports_report(list_serial_devices(), console_ttys()));
   return kExitOk;
 }
 

@@ -207,7 +207,7 @@ int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
   load_profile_into_store(profile_path(), &notes);
   // A targets file's children leave the profile's notes to their parent.
   if (o.only.empty()) {
-    for (const std::string& n : notes) std::cerr << "klvc: profile: " << n << '\n';
+    for (const std::string& n : notes) std::cerr << "klvc: profile: " << shown(n) << '\n';
   }
   if (!o.targets.empty()) return fleet_main(o);
 

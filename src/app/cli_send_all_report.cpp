@@ -138,9 +138,9 @@ void SendAllReporter::tick(const SendAllProgress& p) {
 void SendAllReporter::message(const std::string& text) {
   if (closed_) return;
   if (style_ == Style::Records) {
-    out_ << "message\t" + text + "\n" << std::flush;
+    out_ << "message\t" + shown(text) + "\n" << std::flush;
   } else {
-    out_ << (bar_shown_ ? "\r\033[K" : "") + text + "\n" << std::flush;
+    out_ << (bar_shown_ ? "\r\033[K" : "") + shown_lines(text) + "\n" << std::flush;
   }
   bar_shown_ = false;
   check();

@@ -122,6 +122,7 @@ class MonotonicPace : public SendAllPace {
       (void)::eventfd_read(wake_fd_, &v);
     }
   }
+  bool ok() const { return wake_fd_ >= 0; }
   int stop_signal() override { return g_stop_signal; }
   void wake() override { (void)::eventfd_write(wake_fd_, 1); }
 
@@ -331,7 +332,12 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
   return outcome;
 }
 
-std::unique_ptr<SendAllPace> monotonic_send_all_pace() { return std::make_unique<MonotonicPace>(); }
+std::unique_ptr<SendAllPace> monotonic_send_all_pace(std::string* why) {
+  auto pace = std::make_unique<MonotonicPace>();
+  if (pace->ok()) return pace;
+  *why = std::string("cannot create the descriptor that wakes the run: ") + std::strerror(errno);
+  return nullptr;
+}
 
 namespace {
 constexpr int kCaughtSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};

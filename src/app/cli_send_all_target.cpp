@@ -88,11 +88,11 @@ bool load(const std::string& path, const SendAllTarget& t, std::ostream& err) {
   SourceLoad loaded;
   const bool ok = load_settings_source(store(), t.model, path, t.base, title_problem, &loaded);
   for (const auto* lines : {&loaded.notes, &loaded.mended, &loaded.errors}) {
-    for (const std::string& l : *lines) err << l << '\n';
+    for (const std::string& l : *lines) err << shown(l) << '\n';
   }
   if (!ok) return false;
   if (!loaded.mended.empty() && !t.force) {
-    err << "klvc send-all: " << (is_settings_file_name(path) ? path : t.base)
+    err << "klvc send-all: " << shown(is_settings_file_name(path) ? path : t.base)
         << " has problems (above); nothing was sent. Correct the file, or add --force to "
            "send it with the values mended as reported.\n";
     return false;
@@ -206,10 +206,11 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
       std::cerr << "klvc send-all: warning: "
                 << (t.plan.action == SendAllAction::ChannelTitle ? "channel " + std::to_string(t.plan.index + 1) + " title"
                                                                  : std::string("panel password"))
-                << " would not be sent: " << t.warning << '\n';
+                << " would not be sent: " << shown(t.warning) << '\n';
     }
     if (t.line.empty()) continue;
-    std::cout << without_crlf(frame_command(t.line.c_str(), s.interface_mode, s.slave_number)) << '\n' << std::flush;
+    std::cout << shown(without_crlf(frame_command(t.line.c_str(), s.interface_mode, s.slave_number))) << '\n'
+              << std::flush;
     if (!std::cout) break;
     ++printed;
   }
@@ -231,7 +232,7 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     simulated = std::make_unique<SimulatedPort>(t.model);
     follow_program_setup(*simulated);
     if (!simulated->start(&error)) {
-      std::cerr << "klvc send-all: cannot start the simulated switcher: " << error << '\n';
+      std::cerr << "klvc send-all: cannot start the simulated switcher: " << shown(error) << '\n';
       return kExitFailed;
     }
     set_simulated_device(simulated->slave_path());
@@ -246,28 +247,29 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     sink.drain(reporter);
   };
 
-  if (!forget_record(t, [](const std::string& m) { std::cerr << m << '\n'; })) {
+  if (!forget_record(t, [](const std::string& m) { std::cerr << shown(m) << '\n'; })) {
     finish();
     return kExitFailed;
   }
-  open_port();
+  std::string no_pace;
+  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace(&no_pace);
+  if (pace) open_port();
   const std::string device = link_device();
+  if (link_is_open()) start_reader();
   if (!link_is_open()) {
-    const std::string why = sink.setup_failure();
+    const std::string why = pace ? sink.setup_failure() : no_pace;
     finish();
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
     log_link(LogDirection::Event, verdict);
-    std::cerr << verdict << '\n';
+    std::cerr << shown(verdict) << '\n';
     if (t.summary) print_run_summary(false, kExitFailed, 0, 0, verdict);
     return kExitFailed;
   }
   sink.drain(reporter);
-  start_reader();
-  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
   const SendAllOutcome outcome = play(t, ticks, *pace, reporter, sink, device);
   finish();
   const int status = settle_record(t, outcome, send_all_exit_code(outcome),
-                                   [](const std::string& m) { std::cerr << m << '\n'; });
+                                   [](const std::string& m) { std::cerr << shown(m) << '\n'; });
   if (t.summary) {
     print_run_summary(false, status, outcome.lines_planned, outcome.lines_sent,
                       send_all_verdict(outcome, t.model, device));
@@ -281,7 +283,8 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   };
   SignalsCaught signals;
   CliSink sink;
-  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
+  std::string no_pace;
+  std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace(&no_pace);
   auto done = [&](const SendAllTarget& t, int status, const SendAllOutcome& o, const std::string& verdict) {
     records << "done\t" << t.name << '\t' << status << '\t' << o.lines_sent << '\t' << o.lines_planned << '\t'
             << o.run_ms << '\t' << verdict << '\n'
@@ -292,11 +295,12 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   std::string names;
   for (const SendAllTarget& t : targets) names += (names.empty() ? "" : ",") + t.name;
   tag("[" + names + "] ");
-  open_port();
+  if (pace) open_port();
   const std::string device = link_device();
   int worst = kExitOk;
+  if (link_is_open()) start_reader();
   if (!link_is_open()) {
-    const std::string why = sink.setup_failure();
+    const std::string why = pace ? sink.setup_failure() : no_pace;
     stop_link();
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
     log_link(LogDirection::Event, verdict);
@@ -308,7 +312,6 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
     }
     return kExitFailed;
   }
-  start_reader();
   for (const SendAllTarget& t : targets) {
     SendAllOutcome outcome;
     if (const int sig = pace->stop_signal()) {

@@ -112,7 +112,7 @@ void print_trace(const SimTrace& t, int delay_ms) {
     std::cout << "  ";
   }
   if (!t.note.empty()) {
-    std::cout << (t.raw.empty() ? "" : "   ") << "[" << t.note << "]";
+    std::cout << (t.raw.empty() ? "" : "   ") << "[" << shown(t.note) << "]";
     log_link(LogDirection::Event, t.note);
   }
   std::cout << std::endl;
@@ -151,12 +151,12 @@ int simulate_command_main(const std::vector<std::string>& args) {
   port.set_observer([delay = o.delay_ms](const SimTrace& t) { print_trace(t, delay); });
   std::string error;
   if (!port.set_link_path(o.link, &error) || !port.start(&error)) {
-    std::cerr << "klvc simulate: cannot start the simulated switcher: " << error << "\n";
+    std::cerr << "klvc simulate: cannot start the simulated switcher: " << shown(error) << "\n";
     return kExitFailed;
   }
   std::cout << port.slave_path() << std::endl;
   std::cerr << "Simulated " << model_name(o.model) << " switcher on " << port.slave_path();
-  if (!o.link.empty()) std::cerr << " (also " << o.link << ")";
+  if (!o.link.empty()) std::cerr << " (also " << shown(o.link) << ")";
   if (o.rs485) {
     std::cerr << ", RS-485 unit" << (o.slaves.size() > 1 ? "s" : "");
     for (int s : o.slaves) std::cerr << ' ' << s;

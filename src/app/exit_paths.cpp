@@ -38,8 +38,8 @@ const char* signal_name(int sig) {
 std::string recovery_state_dir() {
   const char* xdg = std::getenv("XDG_STATE_HOME");
   if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/klvc";
-  // Never a shared folder such as /tmp, where another user could have put a link in its place.
-  return home_folder() + "/.local/state/klvc";
+  const std::string home = home_folder();
+  return home.empty() ? std::string() : home + "/.local/state/klvc";
 }
 
 std::vector<std::string> recovery_file_candidates(const std::string& file_name, const std::string& state_dir,
@@ -59,7 +59,7 @@ std::vector<std::string> recovery_file_candidates(const std::string& file_name, 
   localtime_r(&now, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  first_free(state_dir + "/unsaved-" + stamp + ".dat.save");
+  if (!state_dir.empty()) first_free(state_dir + "/unsaved-" + stamp + ".dat.save");
   return out;
 }
 

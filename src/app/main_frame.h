@@ -151,7 +151,7 @@ class CMainFrame {
 // Never a path that exists. Empty when none is free.
 std::vector<std::string> recovery_file_candidates(const std::string& file_name, const std::string& state_dir,
                                                   std::time_t now);
-// $XDG_STATE_HOME/klvc, else ~/.local/state/klvc.
+// $XDG_STATE_HOME/klvc, else ~/.local/state/klvc; "" without a home folder.
 std::string recovery_state_dir();
 
 // The clock pane's text: `t` as local time in the locale's "%X" form, or

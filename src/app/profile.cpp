@@ -64,16 +64,21 @@ void read_ranged(const IniText& ini, const char* key, int max, int* out, std::ve
 
 std::string home_folder() {
   const char* home = std::getenv("HOME");
-  if (!home || !home[0]) {
-    const passwd* pw = ::getpwuid(::getuid());
-    home = pw ? pw->pw_dir : nullptr;
-  }
-  return home && home[0] ? home : ".";
+  if (home && home[0] == '/') return home;
+  const passwd* pw = ::getpwuid(::getuid());
+  return pw && pw->pw_dir && pw->pw_dir[0] == '/' ? pw->pw_dir : "";
 }
 
 std::string profile_path() {
+  std::string base;
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  return (xdg && xdg[0] == '/' ? std::string(xdg) : home_folder() + "/.config") + "/klvc/klvc.ini";
+  if (xdg && xdg[0] == '/') {
+    base = xdg;
+  } else {
+    const std::string home = home_folder();
+    base = (home.empty() ? std::string(".") : home) + "/.config";
+  }
+  return base + "/klvc/klvc.ini";
 }
 
 ProfileValues read_profile(const std::string& path, std::vector<std::string>* notes) {

@@ -24,12 +24,12 @@ struct ProfileValues {
   std::array<std::string, kComPortCount> devices;
 };
 
+// The user's home folder: $HOME, else the password database's; "" when
+// neither names one (never a shared folder in its place).
+std::string home_folder();
+
 // $XDG_CONFIG_HOME/klvc/klvc.ini, else ~/.config/klvc/klvc.ini.
 std::string profile_path();
-
-// The user's home: HOME, else the password database's (a service started
-// without HOME still has one), else the current folder.
-std::string home_folder();
 
 // Missing, unreadable or garbled: the defaults. A value that is not an integer
 // or lies outside its range is replaced by 0 (the default), which the next

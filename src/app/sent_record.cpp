@@ -79,7 +79,8 @@ bool remove_records(const SentRecordKey& key, std::string* error) {
 
 std::string sent_records_folder() {
   const char* xdg = std::getenv("XDG_STATE_HOME");
-  const std::string base = xdg && xdg[0] == '/' ? std::string(xdg) : home_folder() + "/.local/state";
+  const std::string home = home_folder();
+  const std::string base = xdg && xdg[0] == '/' ? std::string(xdg) : (home.empty() ? "." : home) + "/.local/state";
   return base + "/klvc/sent";
 }
 

@@ -31,6 +31,7 @@ void TrafficLog::add(LogDirection direction, std::string_view bytes) {
   std::string text;
   if (direction == LogDirection::Event) {
     for (char c : bytes) text += c == '\n' ? std::string(" — ") : std::string(1, c);
+    text = shown(text);
   } else {
     // The line end is the same on every line; what is left is what matters.
     while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.remove_suffix(1);

@@ -2,12 +2,15 @@
 
 #include <utility>
 
+#include "common/escape.h"
+
 namespace klvc {
 
 ui::MessageBoxSpec to_box_spec(const BoxRequest& request) {
   ui::MessageBoxSpec form;
-  form.text = request.text;
-  form.caption = request.caption;
+  // Box texts quote paths, files and answers: shown as every message shows outside text.
+  form.text = shown_lines(request.text);
+  form.caption = shown(request.caption);
   switch (request.icon) {
     case BoxIcon::None: form.icon = ui::MessageIcon::None; break;
     case BoxIcon::Error: form.icon = ui::MessageIcon::Error; break;
@@ -17,6 +20,8 @@ ui::MessageBoxSpec to_box_spec(const BoxRequest& request) {
   }
   form.buttons = request.buttons == BoxButtons::YesNo ? ui::MessageButtons::YesNo : ui::MessageButtons::Ok;
   form.beep = request.beep;
+  // A flapping link shows one box holding its latest state, not one per change.
+  if (request.origin == BoxOrigin::LinkLost || request.origin == BoxOrigin::LinkBack) form.merge_key = "link";
   return form;
 }
 

@@ -46,7 +46,8 @@ const char* title_codes(const std::string& title, std::array<int, kTitleChars>* 
 
 // The first character of `sjis` at `i` in UTF-8, for messages.
 std::string char_at(const std::string& sjis, std::size_t i, std::size_t bytes) {
-  return "\xE3\x80\x8C" + sjis_to_utf8(sjis.substr(i, bytes)) + "\xE3\x80\x8D";  // 「x」
+  const std::string_view ch = std::string_view(sjis).substr(i, bytes);
+  return "\xE3\x80\x8C" + (ch == "\\" ? std::string(ch) : sjis_to_escaped_utf8(ch)) + "\xE3\x80\x8D";  // 「x」
 }
 
 }  // namespace

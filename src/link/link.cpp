@@ -28,9 +28,9 @@ void report_setup_failure(const SetupFailure& f) {
   show_error(text, f.follows ? BoxOrigin::PortSetupFollow : BoxOrigin::PortSetup);
 }
 
-void report_port_error(const std::string& text) {
+void report_port_error(const std::string& text, BoxOrigin origin = BoxOrigin::Other) {
   log_link(LogDirection::Event, text);
-  show_error(text);
+  show_error(text, origin);
   Link& l = link();
   std::lock_guard<std::mutex> lock(l.port_mutex);
   close_port_locked(l);
@@ -177,9 +177,12 @@ void start_reader() {
   if (l.wake_fd < 0) return;  // open_port reported why; nothing could wake a reader
   try {
     l.reader = std::thread(reader_main);
-  } catch (const std::system_error&) {
+  } catch (const std::system_error& e) {
+    // Without a reader no answer is ever heard: say why, and close the link rather than run on deaf.
     link_status().reader_running = 0;
-    report_port_error("error creating read thread");
+    report_port_error("cannot start the thread that reads " + l.device + ": " + e.code().message() +
+                          "; the port is closed",
+                      BoxOrigin::PortSetup);
   }
 }
 

@@ -7,28 +7,6 @@
 
 namespace klvc {
 
-std::string escape_bytes(std::string_view bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      default:
-        if (c >= 0x20 && c < 0x7F) {
-          out += static_cast<char>(c);
-        } else {
-          char hex[8];
-          std::snprintf(hex, sizeof hex, "\\x%02X", c);
-          out += hex;
-        }
-    }
-  }
-  return out;
-}
-
 int add_link_listener(LinkListener listener) {
   Link& l = link();
   std::lock_guard<std::mutex> lock(l.listeners_mutex);

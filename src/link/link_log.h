@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/escape.h"
+
 namespace klvc {
 
 // Pairing: which line an answer settled (a log's reader wants it; a screen
@@ -24,8 +26,5 @@ using LinkListener = std::function<void(LogDirection direction, std::string_view
 int add_link_listener(LinkListener listener);
 void remove_link_listener(int id);
 
-// The bytes as readable text: printable ASCII as is, \r \n \t \" \\ and
-// \xNN for everything else.
-std::string escape_bytes(std::string_view bytes);
 
 }  // namespace klvc

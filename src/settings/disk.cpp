@@ -1,34 +1,112 @@
 #include "settings/disk.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace klvc {
 namespace {
 
 std::string reason(int err) { return std::strerror(err); }
 
-// Saving through a symbolic link replaces the file it points to, not the link.
-std::string resolved_target(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real) {
-      std::string out = real;
-      std::free(real);
-      return out;
-    }
-  }
-  return path;
+std::string user_name(uid_t uid) {
+  struct passwd pw {};
+  struct passwd* found = nullptr;
+  char buf[1024];
+  if (::getpwuid_r(uid, &pw, buf, sizeof buf, &found) == 0 && found != nullptr) return found->pw_name;
+  return "uid " + std::to_string(uid);
 }
+
+// A link in a sticky folder anyone may write to is followed only when it is
+// the user's own or the folder owner's: anyone else could aim it at a file
+// this program, perhaps run as root, would then overwrite.
+bool foreign_link(const std::string& folder, const struct stat& link, std::string* why) {
+  struct stat dir {};
+  if (::stat(folder.c_str(), &dir) != 0) return false;
+  if (!(dir.st_mode & S_ISVTX) || !(dir.st_mode & S_IWOTH)) return false;
+  if (link.st_uid == ::geteuid() || link.st_uid == dir.st_uid) return false;
+  *why = " is a symbolic link that " + user_name(link.st_uid) + " made in " + folder +
+         ", a shared folder anyone may write to; it is not followed (remove the link or choose another name)";
+  return true;
+}
+
+std::vector<std::string> components(const std::string& path) {
+  std::vector<std::string> out;
+  std::size_t at = 0;
+  while (at <= path.size()) {
+    const std::size_t slash = std::min(path.find('/', at), path.size());
+    if (slash > at) out.push_back(path.substr(at, slash - at));
+    at = slash + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool resolve_for_writing(const std::string& path, std::string* target, std::string* why) {
+  std::string done;  // "" is the root
+  if (path.empty() || path[0] != '/') {
+    char* cwd = ::getcwd(nullptr, 0);
+    if (cwd == nullptr) {
+      *why = std::string("cannot tell the current folder: ") + reason(errno);
+      return false;
+    }
+    done = std::strcmp(cwd, "/") == 0 ? "" : cwd;
+    std::free(cwd);
+  }
+  std::vector<std::string> todo = components(path);
+  std::reverse(todo.begin(), todo.end());  // the next component last
+  int links = 0;
+  bool missing = false;  // past a component that does not exist: the rest is taken as written
+  while (!todo.empty()) {
+    const std::string part = todo.back();
+    todo.pop_back();
+    if (part == ".") continue;
+    if (part == ".." && !missing) {
+      done = done.empty() ? done : done.substr(0, done.rfind('/'));
+      continue;
+    }
+    const std::string next = done + "/" + part;
+    struct stat st {};
+    if (!missing && ::lstat(next.c_str(), &st) != 0) missing = true;
+    if (missing || !S_ISLNK(st.st_mode)) {
+      done = next;
+      continue;
+    }
+    if (foreign_link(done.empty() ? "/" : done, st, why)) {
+      *why = next + *why;
+      return false;
+    }
+    if (++links > 40) {
+      *why = reason(ELOOP);
+      return false;
+    }
+    std::string aim(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
+    const ssize_t n = ::readlink(next.c_str(), &aim[0], aim.size());
+    if (n < 0) {
+      *why = "cannot read the link " + next + ": " + reason(errno);
+      return false;
+    }
+    aim.resize(static_cast<std::size_t>(n));
+    if (!aim.empty() && aim[0] == '/') done.clear();
+    std::vector<std::string> more = components(aim);
+    for (auto it = more.rbegin(); it != more.rend(); ++it) todo.push_back(*it);
+  }
+  *target = done.empty() ? "/" : done;
+  return true;
+}
+
+namespace {
 
 // Creates a fresh temporary file next to `target`; -1 with errno on failure.
 int create_temporary(Disk& disk, const std::string& target, mode_t mode, std::string* tmp) {
@@ -95,6 +173,7 @@ int SystemDisk::create_new(const std::string& path, mode_t mode) {
 }
 
 bool SystemDisk::set_mode(int fd, mode_t mode) { return ::fchmod(fd, mode) == 0; }
+bool Disk::set_owner(int fd, uid_t uid, gid_t gid) { return ::fchown(fd, uid, gid) == 0; }
 
 bool SystemDisk::write_all(int fd, const std::string& bytes) {
   const char* p = bytes.data();
@@ -142,8 +221,13 @@ std::string folder_of(const std::string& path) {
 bool replace_file(Disk& disk, const std::string& path, const std::string& bytes, std::string* error,
                   mode_t new_file_mode) {
   ignore_file_size_signal();
-  const std::string target = resolved_target(path);
   const std::string unchanged = "; the previous file, if any, is unchanged";
+  std::string target;
+  std::string why;
+  if (!resolve_for_writing(path, &target, &why)) {
+    *error = "cannot save " + path + ": " + why + unchanged;
+    return false;
+  }
   std::string tmp;
   int fd = create_temporary(disk, target, new_file_mode, &tmp);
   if (fd < 0) {
@@ -151,9 +235,13 @@ bool replace_file(Disk& disk, const std::string& path, const std::string& bytes,
              reason(errno) + unchanged;
     return false;
   }
-  // Keep the permissions of the file being replaced.
+  // Keep the owner, group and permissions of the file being replaced (the
+  // owner only as root; the mode after, as a change of owner clears set-id bits).
   struct stat st;
-  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) disk.set_mode(fd, st.st_mode & 07777);
+  if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {  // resolved: a link now is a new one
+    if (::geteuid() == 0 || st.st_gid != ::getegid()) disk.set_owner(fd, st.st_uid, st.st_gid);
+    disk.set_mode(fd, st.st_mode & 07777);
+  }
 
   auto fail = [&](const char* what, int err, bool open) {
     if (open) disk.close(fd);

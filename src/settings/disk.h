@@ -20,6 +20,7 @@ class Disk {
   // open(2) takes it (the umask applies).
   virtual int create_new(const std::string& path, mode_t mode) = 0;
   virtual bool set_mode(int fd, mode_t mode) = 0;
+  virtual bool set_owner(int fd, uid_t uid, gid_t gid);  // fchown(2)
   virtual bool write_all(int fd, const std::string& bytes) = 0;  // across short writes
   virtual bool sync(int fd) = 0;
   virtual bool close(int fd) = 0;
@@ -48,10 +49,17 @@ Disk& system_disk();
 // "/a/b" for "/a/b/c", "/" for "/c", "." for "c".
 std::string folder_of(const std::string& path);
 
+// Where a write to `path` lands, each symbolic link resolved, as an absolute
+// path. False and *why when a link on the way lies in a sticky folder anyone
+// may write to (/tmp) and belongs neither to the user nor to the folder's
+// owner: someone else may have aimed it at a file of ours.
+bool resolve_for_writing(const std::string& path, std::string* target, std::string* why);
+
 // Puts `bytes` in place of `path`: a temporary file beside it (with the
-// permissions of the file it replaces, else `new_file_mode` less the umask),
-// flushed to disk, renamed over it, the folder flushed. Through a symbolic
-// link the file it points to is replaced. On failure the temporary file is
+// owner, group and permissions of the file it replaces, else
+// `new_file_mode` less the umask), flushed to disk, renamed over it, the
+// folder flushed. Through a symbolic link the file it points to is replaced,
+// unless resolve_for_writing refuses the link. On failure the temporary file is
 // gone, the old file is untouched and *error reads "cannot save <path>:
 // <what failed>: <the system's reason>; the previous file, if any, is
 // unchanged".

@@ -3,89 +3,22 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/escape.h"
 #include "settings/settings_keys.h"
 #include "settings/sjis.h"
 #include "settings/store.h"
+#include "settings/text_encoding.h"
 #include "settings/text_import.h"
 
 namespace klvc {
 namespace {
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-// Bytes of the well-formed UTF-8 character at the start of `s` (no overlong
-// forms, no surrogates), or 0.
-std::size_t utf8_char_at(std::string_view s, char32_t* code = nullptr) {
-  const auto b = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char lead = b(0);
-  if (lead < 0x80) {
-    if (code) *code = lead;
-    return 1;
-  }
-  std::size_t n = 0;
-  char32_t c = 0;
-  char32_t min = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    n = 2, c = lead & 0x1F, min = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    n = 3, c = lead & 0x0F, min = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    n = 4, c = lead & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (s.size() < n) return 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    if ((b(i) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (b(i) & 0x3F);
-  }
-  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  if (code) *code = c;
-  return n;
-}
-
-// Offset of the first byte that is not well-formed UTF-8, or npos.
-std::size_t first_bad_utf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const std::size_t n = utf8_char_at(s.substr(i));
-    if (n == 0) return i;
-    i += n;
-  }
-  return std::string_view::npos;
-}
-
-int line_at(std::string_view s, std::size_t offset) {
-  int line = 1;
-  for (std::size_t i = 0; i < offset && i < s.size(); ++i) line += s[i] == '\n';
-  return line;
-}
-
-// The text as UTF-8: as it is when it is UTF-8, else read as CP932.
-bool decode(const std::string& bytes, std::string* utf8, TextImport* result) {
-  std::string_view in = bytes;
-  if (in.substr(0, kByteOrderMark.size()) == kByteOrderMark) in.remove_prefix(kByteOrderMark.size());
-  const std::size_t bad = first_bad_utf8(in);
-  if (bad == std::string_view::npos) {
-    utf8->assign(in);
-    return true;
-  }
-  const int line = line_at(in, bad);
-  *utf8 = sjis_to_utf8(in);
-  if (utf8->find("\xEF\xBF\xBD") != std::string::npos) {  // U+FFFD: CP932 failed too
-    result->errors.push_back({line, "the text is neither UTF-8 nor CP932 (Shift-JIS); save it as UTF-8"});
-    return false;
-  }
-  result->notes.push_back({0, "not UTF-8 (first at line " + std::to_string(line) + "), so read as CP932 (Shift-JIS)"});
-  return true;
-}
 
 std::string char_name(std::string_view utf8_char) {
   char32_t code = 0;
   const std::size_t n = utf8_char.empty() ? 0 : utf8_char_at(utf8_char, &code);
   char buf[16] = "";
   if (n > 0) std::snprintf(buf, sizeof buf, " (U+%04X)", static_cast<unsigned>(code));
-  return "\xE3\x80\x8C" + std::string(utf8_char) + "\xE3\x80\x8D" + buf;  // 「x」
+  return "\xE3\x80\x8C" + shown(utf8_char) + "\xE3\x80\x8D" + buf;  // 「x」
 }
 
 void apply(const std::vector<TextValue>& values, SwitcherSettings& s, int model) {
@@ -126,14 +59,22 @@ std::string_view trim_blanks(std::string_view text) {
 
 std::string title_from_utf8(std::string_view utf8, TitleCheck check, std::string* sjis) {
   std::string bad;
-  if (!utf8_to_sjis(utf8, sjis, &bad)) return char_name(bad) + " has no Shift-JIS (CP932) form";
-  return check ? check(*sjis) : std::string();
+  if (!sjis_from_escaped_utf8(utf8, sjis, &bad)) {
+    if (bad == "\\") return "a backslash starts no escape here (write \\\\ for a backslash, \\xNN for a byte)";
+    return char_name(bad) + " has no Shift-JIS (CP932) form";
+  }
+  if (!check) return std::string();
+  for (char c : *sjis) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) return "the control character " + shown(std::string(1, c)) + " cannot be in a title";
+  }
+  return check(*sjis);
 }
 
 TextImport import_settings_text(SwitcherSettings& s, int model, const std::string& bytes, TitleCheck check) {
   TextImport result;
   std::string utf8;
-  if (!decode(bytes, &utf8, &result)) return result;
+  if (!decode_text(bytes, &utf8, &result.errors, &result.notes)) return result;
   result.titles_csv = is_titles_csv(utf8);
   TextParse parse;
   if (result.titles_csv) {

@@ -1,21 +1,20 @@
 // Reading the text form: `key = value` lines, blank lines and # comments.
 // Titles and the password are quoted; every other value is one word, which
 // a # comment may follow.
+#include "common/escape.h"
 #include "settings/settings_keys.h"
+#include "settings/sjis.h"
 #include "settings/store.h"
 #include "settings/text_import.h"
 
 namespace klvc {
 namespace {
 
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+bool is_hex_digit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// The text of a quoted value and what follows its closing quote. False with *error.
+// The text of a quoted value, with \" made a quote and the \\ and \xNN
+// escapes left for the conversion to Shift-JIS, and what follows the closing
+// quote. False with *error.
 bool unquote(std::string_view value, std::string* text, std::string_view* after, std::string* error) {
   if (value.empty() || value[0] != '"') {
     *error = "the value must be in double quotes";
@@ -34,13 +33,16 @@ bool unquote(std::string_view value, std::string* text, std::string_view* after,
     }
     if (++i >= value.size()) break;
     const char e = value[i];
-    if (e == '"' || e == '\\') {
+    if (e == '"') {
       text->push_back(e);
-    } else if (e == 'x' && i + 2 < value.size() && hex_digit(value[i + 1]) >= 0 && hex_digit(value[i + 2]) >= 0) {
-      text->push_back(static_cast<char>(hex_digit(value[i + 1]) * 16 + hex_digit(value[i + 2])));
+    } else if (e == '\\') {
+      *text += "\\\\";
+    } else if (e == 'x' && i + 2 < value.size() && is_hex_digit(value[i + 1]) && is_hex_digit(value[i + 2])) {
+      *text += value.substr(i - 1, 4);
       i += 2;
     } else {
-      *error = "unknown escape '\\" + std::string(1, e) + "' (write \\\" for a quote, \\\\ for a backslash)";
+      *error = "unknown escape '\\" + shown(std::string(1, e)) +
+               "' (write \\\" for a quote, \\\\ for a backslash, \\xNN for a byte)";
       return false;
     }
   }
@@ -79,8 +81,8 @@ bool read_setting(std::string_view key, std::string_view value, TitleCheck check
       const std::string why = title_from_utf8(utf8, check, &v.text);
       if (!why.empty()) return fail(why);
     } else {
-      v.text = utf8;
-      const std::string why = password_problem(v.text);
+      const std::string why =
+          sjis_from_escaped_utf8(utf8, &v.text) ? password_problem(v.text) : password_problem("\x80");
       if (!why.empty()) return fail(why);
       if (static_cast<int>(v.text.size()) < kPasswordLength) {
         out->notes.push_back({number, "the password has " + std::to_string(v.text.size()) +

@@ -1,6 +1,7 @@
 // Writing the store as text: the text form, the titles CSV and the list of
-// differences. Texts are shown in UTF-8; a title that is not valid
-// Shift-JIS shows U+FFFD where it breaks, which the import then refuses.
+// differences. Texts are shown in UTF-8; bytes of a title that no code page
+// maps, and control characters, are written as \xNN, so nothing is lost and
+// nothing reaches a terminal that acts on it.
 #include <cstdio>
 
 #include "settings/settings_keys.h"
@@ -19,24 +20,15 @@ const char kTextHeader[] =
     "defaults.";
 const char kTitlesGroup[] =
     "Channel titles: up to 16 full-width characters in double quotes (\\\" is a\n"
-    "quote, \\\\ a backslash).";
+    "quote, \\\\ a backslash, \\xNN a byte no code page maps or a control).";
 const char kPasswordGroup[] = "The front-panel password: six visible ASCII characters in double quotes.";
 
-// "\"text\"" with the quote, the backslash and control bytes escaped.
-std::string quoted(const std::string& utf8) {
+// Shift-JIS bytes as "text": escaped as sjis_to_escaped_utf8 does, a quote as \".
+std::string quoted(const std::string& sjis) {
   std::string out = "\"";
-  for (char c : utf8) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20 || u == 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", u);
-      out += buf;
-    } else {
-      out += c;
-    }
+  for (char c : sjis_to_escaped_utf8(sjis)) {
+    if (c == '"') out += '\\';
+    out += c;
   }
   return out + "\"";
 }
@@ -63,7 +55,7 @@ bool starts_or_ends_with_blank(const std::string& s) {
 // A CSV field quoted when it must be, or when blanks at its ends could be
 // lost to a spreadsheet.
 std::string csv_field(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos && !starts_or_ends_with_blank(text)) return text;
+  if (text.find_first_of(",\"\r\n\\") == std::string::npos && !starts_or_ends_with_blank(text)) return text;
   std::string out = "\"";
   for (char c : text) {
     if (c == '"') out += '"';
@@ -81,7 +73,7 @@ std::vector<SettingText> settings_as_text(const SwitcherSettings& s, int model) 
   out.reserve(kSettingsFileLines);
   for (int c = 0; c < kMaxInputs; ++c) {
     const int line = kTitlesFirstLine + c;
-    out.push_back({line, setting_key(line), quoted(sjis_to_utf8(s.channel_titles[c])), ""});
+    out.push_back({line, setting_key(line), quoted(s.channel_titles[c]), ""});
   }
   for (const IntRun& run : kIntRuns) {
     const int* values = run.values_of(s);
@@ -91,7 +83,7 @@ std::vector<SettingText> settings_as_text(const SwitcherSettings& s, int model) 
       out.push_back({line, setting_key(line), value_text(run.shown, value), value_note(run.shown, value)});
     }
   }
-  out.push_back({kPasswordLine, setting_key(kPasswordLine), quoted(sjis_to_utf8(s.panel_password)), ""});
+  out.push_back({kPasswordLine, setting_key(kPasswordLine), quoted(s.panel_password), ""});
   return out;
 }
 
@@ -119,7 +111,7 @@ std::string settings_text(const SwitcherSettings& settings, int model) {
 std::string titles_csv(const SwitcherSettings& s) {
   std::string out = "channel,title\r\n";
   for (int c = 0; c < kMaxInputs; ++c) {
-    out += std::to_string(c + 1) + "," + csv_field(sjis_to_utf8(s.channel_titles[c])) + "\r\n";
+    out += std::to_string(c + 1) + "," + csv_field(sjis_to_escaped_utf8(s.channel_titles[c])) + "\r\n";
   }
   return out;
 }

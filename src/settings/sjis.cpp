@@ -122,4 +122,70 @@ std::size_t sjis_byte_length(std::string_view utf8) {
   return total;
 }
 
+namespace {
+
+bool is_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool is_trail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+void append_hex(std::string* out, unsigned char c) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  *out += "\\x";
+  *out += kHex[c >> 4];
+  *out += kHex[c & 0xF];
+}
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string sjis_to_escaped_utf8(std::string_view sjis) {
+  std::string out;
+  Converter conv("UTF-8", "CP932");
+  while (!sjis.empty()) {
+    const auto c = static_cast<unsigned char>(sjis[0]);
+    const std::size_t n = is_lead(c) && sjis.size() > 1 && is_trail(static_cast<unsigned char>(sjis[1])) ? 2 : 1;
+    std::string_view ch = sjis.substr(0, n);
+    std::string utf8;
+    const bool control = n == 1 && (c < 0x20 || c == 0x7F);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (!control && (c < 0x80 || (conv.ok() && conv.convert(&ch, &utf8) == 0))) {
+      out += c < 0x80 ? std::string(1, static_cast<char>(c)) : utf8;
+    } else {
+      for (std::size_t i = 0; i < n; ++i) append_hex(&out, static_cast<unsigned char>(sjis[i]));
+    }
+    sjis.remove_prefix(n);
+  }
+  return out;
+}
+
+bool sjis_from_escaped_utf8(std::string_view utf8, std::string* sjis, std::string* bad) {
+  sjis->clear();
+  if (bad) bad->clear();
+  while (!utf8.empty()) {
+    const std::size_t esc = utf8.find('\\');
+    std::string part;
+    if (!utf8_to_sjis(utf8.substr(0, esc), &part, bad)) return false;
+    *sjis += part;
+    if (esc == std::string_view::npos) return true;
+    utf8.remove_prefix(esc);
+    if (utf8.size() >= 2 && utf8[1] == '\\') {
+      *sjis += '\\';
+      utf8.remove_prefix(2);
+    } else if (utf8.size() >= 4 && utf8[1] == 'x' && hex_value(utf8[2]) >= 0 && hex_value(utf8[3]) >= 0) {
+      *sjis += static_cast<char>(hex_value(utf8[2]) * 16 + hex_value(utf8[3]));
+      utf8.remove_prefix(4);
+    } else {
+      if (bad) *bad = "\\";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace klvc

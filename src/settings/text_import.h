@@ -29,8 +29,10 @@ bool is_titles_csv(std::string_view utf8);
 void parse_text_form(std::string_view utf8, TitleCheck check, TextParse* out);
 void parse_titles_csv(std::string_view utf8, TitleCheck check, TextParse* out);
 
-// A title typed in UTF-8 as the Shift-JIS bytes the store keeps. Returns ""
-// when it can be a title, otherwise why not (naming the character).
+// A title typed in UTF-8, with \xNN and \\ escapes (sjis_from_escaped_utf8),
+// as the Shift-JIS bytes the store keeps. Returns "" when it can be a title,
+// otherwise why not (naming the character); with a check, a control
+// character never can.
 std::string title_from_utf8(std::string_view utf8, TitleCheck check, std::string* sjis);
 
 // Blanks and tabs off both ends.

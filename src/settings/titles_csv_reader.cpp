@@ -2,7 +2,9 @@
 // commas, quoted fields that may hold commas, doubled quotes and line breaks,
 // CR LF or LF, empty rows anywhere. Blanks around an unquoted field are
 // dropped (a title cannot hold half-width blanks anyway); a quoted field is
-// taken exactly.
+// taken exactly, with the \xNN and \\ escapes that export writes for bytes
+// no code page maps and for control characters.
+#include "common/escape.h"
 #include "settings/settings_layout.h"
 #include "settings/store.h"
 #include "settings/text_import.h"
@@ -77,7 +79,8 @@ class CsvReader {
     std::string_view raw = text_.substr(pos_, end == std::string_view::npos ? std::string_view::npos : end - pos_);
     pos_ = end == std::string_view::npos ? text_.size() : end;
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-    field->assign(trim_blanks(raw));
+    // A backslash is itself here; escapes (\xNN) are read inside quotes only.
+    for (char c : trim_blanks(raw)) *field += c == '\\' ? std::string("\\\\") : std::string(1, c);
     return true;
   }
 
@@ -143,7 +146,7 @@ void read_row(const CsvRecord& r, TitleCheck check, TextParse* out) {
     if (channel < 0) break;
     channel = c >= '0' && c <= '9' ? channel * 10 + (c - '0') : -1;
   }
-  if (channel < 0) return fail("'" + number + "' is not a channel number (1.." + std::to_string(kMaxInputs) + ")");
+  if (channel < 0) return fail("'" + shown(number) + "' is not a channel number (1.." + std::to_string(kMaxInputs) + ")");
   if (channel < 1 || channel > kMaxInputs) {
     return fail("channel " + std::to_string(channel) + " is out of range 1.." + std::to_string(kMaxInputs));
   }

@@ -136,6 +136,13 @@ bool Ui::Impl::dialog_fits(const Dialog& d) const {
 void Ui::message_box(MessageBoxSpec form, std::function<void(BoxResult)> on_close) {
   bool beep = form.beep;
   impl_->close_menu();
+  for (const Impl::OpenBox& open : impl_->boxes) {
+    MessageBoxSpec& earlier = impl_->shown[open.shown_index].form;
+    if (!form.merge_key.empty() && earlier.merge_key == form.merge_key && !open.on_close) {
+      earlier = std::move(form);  // the latest state, in the box already there
+      return;
+    }
+  }
   impl_->shown.push_back({std::move(form), true, BoxResult::Cancel});
   impl_->boxes.push_back({impl_->shown.size() - 1, std::move(on_close), 0});
   if (beep) {

@@ -30,6 +30,9 @@ struct MessageBoxSpec {
   MessageIcon icon = MessageIcon::None;
   MessageButtons buttons = MessageButtons::Ok;
   bool beep = true;
+  // Boxes of one non-empty key are one box: a new one, while an earlier is
+  // still open, changes that box to the new text instead of queueing another.
+  std::string merge_key;
 };
 
 // A box as it was shown (tests read these).

@@ -161,6 +161,7 @@ TEST_F(TrafficLog, RecordsEachLineSentAndReceivedWithTimeAndDirection) {
 
 TEST(EscapeBytes, ShowsControlBytesReadably) {
   EXPECT_EQ(escape_bytes(std::string("GO\r\n\t\"\\\x00\xFF", 9)), "GO\\r\\n\\t\\\"\\\\\\x00\\xFF");
+  EXPECT_EQ(shown("カ\x1B]2;x\x07\r\xC2\x9B\xE2\x80\xAE\x81\\"), "カ\\x1B]2;x\\x07\\x0D\\xC2\\x9B\\xE2\\x80\\xAE\\x81\\");
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // The per-user profile: where it lives, what a damaged one gives, and how
 // it is rewritten.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "app/ini_file.h"
+#include "app/main_frame.h"
 #include "app/profile.h"
 #include "support/files.h"
 #include "support/scoped_env.h"
@@ -26,6 +29,12 @@ TEST(ProfilePath, FollowsXdgConfigHomeElseHome) {
   // A relative XDG_CONFIG_HOME is to be ignored.
   xdg.set("relative/cfg");
   EXPECT_EQ(profile_path(), "/home/op/.config/klvc/klvc.ini");
+  // Without HOME: the home the password database gives, for the recovery file too; never /tmp.
+  home.set(nullptr);
+  testing::ScopedEnv state("XDG_STATE_HOME", nullptr);
+  const std::string pw_home = getpwuid(getuid())->pw_dir;
+  EXPECT_EQ(profile_path(), pw_home + "/.config/klvc/klvc.ini");
+  EXPECT_EQ(recovery_state_dir(), pw_home + "/.local/state/klvc");
 }
 
 TEST(ProfileRead, MissingFileGivesDefaultsWithoutComplaint) {

@@ -139,12 +139,19 @@ TEST(CliSettingsText, TitlesCsvAsSpreadsheetsWriteIt) {
       {"channel 65", head + "2,入口\r\n65,入口\r\n", "4: channel 65 is out of range 1..64", {}},
       {"a duplicated channel", head + "2,入口\r\n1,入口\r\n", "4: channel 1 is listed again (first on line 2)", {}},
       {"a quote that is never closed", head + "2,\"入口\r\n", "3: a quoted field is not closed", {}},
+      {"escape sequences in a title", head + "2,\"\x1B]2;x\x07\x1B[2J入口\"\r\n", "3: channel 2: the control", {}},
+      {"escaped bytes read back, refused as unshowable", head + "2,\"\\x81\\xAD\"\r\n",
+       "3: channel 2: 「\\x81\\xAD」 is not among", {}},
+      {"decomposed kana composed", "channel,title\n1,カ\u3099メラ\n", "", {{1, sjis_of(0x252C) + kMe + kRa}}},
+      {"UTF-8 with one CP932 line", head + "2," + kIri + "\r\n", "3: this line is not UTF-8, but line 2 is", {}},
+      {"UTF-16", std::string("\xFF\xFE" "c\0h\0", 6), " the text is UTF-16", {}},
   };
   for (const CsvCase& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     write_file(dir.file("t.csv"), c.csv);
     testing::RunResult r = run_klvc({"file", "import", dir.file("t.csv"), dir.file("out.dat")});
+    EXPECT_FALSE(testing::has_control(r.err + r.out)) << r.err;
     if (!c.error.empty()) {
       EXPECT_EQ(r.exit_code, 1);
       EXPECT_TRUE(contains(r.err, dir.file("t.csv") + ":" + c.error)) << r.err;
@@ -167,13 +174,16 @@ TEST(CliSettingsText, ImportListsEveryErrorAndLeavesTheOutputAsItWas) {
              "route out17 = in01\n"
              "route out03 = in12\n"
              "title ch01 = \"ABC\"\n"
-             "route out03 = in13\n");
+             "route out03 = in13\n"
+             "\x1B]2;x\x07\x1B[8m\r = 1\n");
   testing::RunResult r = run_klvc({"file", "import", dir.file("bad.txt"), dir.file("out.dat")});
   EXPECT_EQ(r.exit_code, 1);
   const std::string p = dir.file("bad.txt");
   EXPECT_TRUE(contains(r.err, p + ":2: output 17 is beyond the largest model (out01..out16)\n")) << r.err;
   EXPECT_TRUE(contains(r.err, p + ":4: title ch01: 「A」 is a half-width character")) << r.err;
   EXPECT_TRUE(contains(r.err, p + ":5: 'route out03' is set again (first on line 3)\n")) << r.err;
+  EXPECT_TRUE(contains(r.err, p + ":6: unknown setting '\\x1B]2;x\\x07\\x1B[8m\\x0D'")) << r.err;
+  EXPECT_FALSE(testing::has_control(r.err)) << r.err;
   EXPECT_EQ(read_file(dir.file("out.dat")), "old bytes");
   EXPECT_EQ(testing::list_dir(dir.path()), "bad.txt out.dat");
 
@@ -190,6 +200,29 @@ TEST(CliSettingsText, ImportListsEveryErrorAndLeavesTheOutputAsItWas) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(read_file(dir.file("good.txt")), "route out03 = in12\n");
   EXPECT_EQ(read_file(dir.file("out.dat")), "old bytes");
+
+  // Careless arguments: swapped, a text as the base, onto a file that is not the base; and a text
+  // whose UTF-8 titles would be garbled by one CP932 line.
+  write_file(dir.file("mixed.txt"), "title ch01 = \"カメラ\"\ntitle ch02 = \"" + kIri + "\"\n");
+  for (const auto& args : {std::vector<std::string>{dir.file("out.dat"), dir.file("good.txt")},
+                           {dir.file("mixed.txt"), dir.file("out.dat"), "--force"},
+                           {dir.file("good.txt"), dir.file("new.dat"), "--base", dir.file("bad.txt")},
+                           {dir.file("good.txt"), dir.file("out.dat"), "--base", dir.file("new.dat")}}) {
+    std::vector<std::string> words = {"file", "import"};
+    words.insert(words.end(), args.begin(), args.end());
+    write_file(dir.file("new.dat"), join_lines(testing::default_file_lines()));
+    r = run_klvc(words);
+    EXPECT_NE(r.exit_code, 0) << r.err;
+    EXPECT_EQ(read_file(dir.file("good.txt")), "route out03 = in12\n");
+    EXPECT_EQ(read_file(dir.file("out.dat")), "old bytes");
+  }
+  // Onto an existing settings file, without --base, the others are that file's own.
+  lines[1390 - 1] = "7";
+  write_file(dir.file("site.dat"), join_lines(lines));
+  r = run_klvc({"file", "import", dir.file("good.txt"), dir.file("site.dat")});
+  EXPECT_TRUE(contains(r.err, "the others from " + dir.file("site.dat") + " as it was")) << r.err;
+  lines[1387 - 1] = "11";
+  EXPECT_TRUE(read_file(dir.file("site.dat")) == join_lines(lines));
 }
 
 TEST(CliSettingsText, DiffPrintsExactlyTheSettingsThatDiffer) {
@@ -216,6 +249,15 @@ TEST(CliSettingsText, DiffPrintsExactlyTheSettingsThatDiffer) {
             "alarm_hold_time: 10 -> 01\n"
             "password: \"573920\" -> \"123456\"\n");
 
+  // Titles that differ only in bytes no code page maps differ, shown escaped.
+  a[3 - 1] = "\x81\xAD\x1B";
+  b[3 - 1] = "\x81\xAE\x1B";
+  write_file(dir.file("c.dat"), join_lines(a));
+  write_file(dir.file("d.dat"), join_lines(b));
+  r = run_klvc({"file", "diff", dir.file("c.dat"), dir.file("d.dat")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(contains(r.out, "title ch03: \"\\x81\\xAD\\x1B\" -> \"\\x81\\xAE\\x1B\"\n")) << r.out;
+
   r = run_klvc({"file", "diff", dir.file("a.dat"), dir.file("a.dat")});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "");
@@ -237,6 +279,13 @@ TEST(CliSettingsText, SendAllTakesATitlesCsvOverABase) {
   std::string title_line = "CA02252B25612569";
   for (int i = 3; i < 16; ++i) title_line += "2121";
   EXPECT_TRUE(contains(r.out, title_line + "\n")) << r.out;
+
+  // A title holding escape sequences is refused in words a terminal cannot act on.
+  base[1 - 1] = "\x1B]2;x\x07\x1B[2J";
+  write_file(dir.file("evil.dat"), join_lines(base));
+  r = run_klvc({"send-all", dir.file("evil.dat"), "--model", "A", "--dry-run"});
+  EXPECT_TRUE(contains(r.err, "channel 1 title would not be sent")) << r.err;
+  EXPECT_FALSE(testing::has_control(r.err + r.out)) << r.err;
 
   write_file(dir.file("bad.csv"), "channel,title\n2,カメラ\n99,入口\n");
   r = run_klvc({"send-all", dir.file("bad.csv"), "--model", "A", "--dry-run"});

@@ -5,10 +5,16 @@
 #include <algorithm>
 #include <random>
 
+#include <unistd.h>
+
 #include "settings/settings_file.h"
 #include "settings/settings_layout.h"
+#include "settings/settings_text.h"
 #include "settings/store.h"
+#include "support/files.h"
+#include "support/run_program.h"
 #include "support/settings_lines.h"
+#include "support/text.h"
 
 namespace klvc {
 namespace {
@@ -120,6 +126,49 @@ TEST(SettingsFuzz, DamagedFilesLoadIntoAUsableStore) {
     }
   }
   reset_whole_store();
+}
+
+std::string with_crlf(const std::string& lf) {
+  std::string out;
+  for (char c : lf) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+// A title that refuses what the switcher cannot show in the simplest way: an odd byte count.
+std::string even_bytes(const std::string& sjis) { return sjis.size() % 2 ? "odd" : ""; }
+
+TEST(SettingsFuzz, DamagedTextsAndCsvsAreRefusedWholeOrApplied) {
+  SwitcherSettings shown;
+  reset_to_defaults(shown);
+  shown.channel_titles[0] = testing::kCameraSjis;
+  shown.channel_titles[1] = "\x81\xAD\x1B[2J";  // unmapped bytes and an escape sequence, exported escaped
+  const std::string text_lf = settings_text(shown, 4);
+  const std::string csv = titles_csv(shown);
+  std::string csv_lf = csv;
+  csv_lf.erase(std::remove(csv_lf.begin(), csv_lf.end(), '\r'), csv_lf.end());
+  Mutator m(20261208u);
+  testing::TempDir dir;
+  for (int n = 0; n < 2000; ++n) {
+    const bool is_csv = n % 2 == 1;
+    const std::string bytes = is_csv ? m.make(csv, csv_lf) : m.make(with_crlf(text_lf), text_lf);
+    SwitcherSettings s;
+    reset_to_defaults(s);
+    const SwitcherSettings before = s;
+    const TextImport r = import_settings_text(s, 4, bytes, even_bytes);
+    if (!r.errors.empty()) {
+      ASSERT_TRUE(settings_differences(settings_as_text(s, 4), settings_as_text(before, 4)).empty()) << "text " << n;
+    }
+    if (n % 200 != 0) continue;
+    // The program itself: a refused text leaves no OUT behind and nothing a terminal acts on.
+    const std::string in = dir.file(is_csv ? "t.csv" : "t.txt");
+    const std::string out = dir.file("out.dat");
+    testing::write_file(in, bytes);
+    testing::RunResult run = testing::run_klvc({"file", "import", in, out});
+    ASSERT_LT(run.exit_code, 3) << run.err;
+    ASSERT_FALSE(testing::has_control(run.err));
+    ASSERT_EQ(run.exit_code == 0, ::access(out.c_str(), F_OK) == 0) << run.err;
+    ::unlink(out.c_str());
+  }
 }
 
 }  // namespace

@@ -54,11 +54,18 @@ TEST_F(SettingsSaveTest, ReplacingAFileKeepsItsPermissions) {
   std::string path = dir.file("a.dat");
   write_file(path, "old");
   chmod(path.c_str(), 0640);
+  const bool root = geteuid() == 0;  // then the owner and group are kept too
+  if (root) {
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  }
   std::string error;
   ASSERT_TRUE(write_settings_file(path, &error)) << error;
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_TRUE(st.st_uid == 65534u && st.st_gid == 65534u);
+  }
   EXPECT_EQ(read_file(path), join_lines(default_file_lines()));
 }
 
@@ -73,6 +80,19 @@ TEST_F(SettingsSaveTest, SavingThroughALinkReplacesTheFileItPointsTo) {
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(read_file(real), join_lines(default_file_lines()));
+
+  // Not a link someone else planted in a shared sticky folder such as /tmp.
+  if (geteuid() != 0) GTEST_SKIP() << "a link of another user needs root to plant";
+  const std::string shared = dir.file("shared");
+  ASSERT_EQ(mkdir(shared.c_str(), 01777), 0);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  const std::string planted = shared + "/planted.dat";
+  ASSERT_EQ(symlink(real.c_str(), planted.c_str()), 0);
+  ASSERT_EQ(lchown(planted.c_str(), 65534, 65534), 0);
+  write_file(real, "old");
+  EXPECT_FALSE(write_settings_file(planted, &error));
+  EXPECT_NE(error.find(planted + " is a symbolic link that"), std::string::npos) << error;
+  EXPECT_EQ(read_file(real), "old");
 }
 
 TEST_F(SettingsSaveTest, RealFailuresNameThePathAndTheReason) {
