@@ -19,6 +19,10 @@ const char* mark_of(MessageIcon icon) {
   return "";
 }
 
+// Less than anyone takes to see a box and decide: keys within it were typed
+// for what was on screen before.
+constexpr std::int64_t kSeeBoxMs = 500;
+
 const char* kOkLabel = "[ OK ]";
 const char* kYesLabel = "[ はい(Y) ]";
 const char* kNoLabel = "[ いいえ(N) ]";
@@ -92,6 +96,12 @@ std::string Ui::Impl::box_key_hint() const {
                          : "Enter OK";
   if (boxes.size() > 1) hint += "  （あと " + std::to_string(boxes.size() - 1) + " 件）";
   return hint;
+}
+
+bool Ui::Impl::typed_before_box(const Event& e) const {
+  const OpenBox& box = boxes.front();
+  const bool mouse = e.key == Key::MouseDown || e.key == Key::MouseUp || e.key == Key::WheelUp || e.key == Key::WheelDown;
+  return !mouse && shown[box.shown_index].form.unasked && e.time_ms - box.shown_at < kSeeBoxMs;
 }
 
 void Ui::Impl::box_event(const Event& e) {

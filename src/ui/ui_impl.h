@@ -57,6 +57,7 @@ struct Ui::Impl {
     std::size_t shown_index;
     std::function<void(BoxResult)> on_close;
     int focus = 0;  // 0 the first button (OK or Yes), 1 No
+    std::int64_t shown_at = 0;  // when it came to the front (clock ms)
   };
   std::vector<OpenBox> boxes;  // in the order raised; the first is on screen
   std::vector<ShownBox> shown;
@@ -109,6 +110,8 @@ struct Ui::Impl {
   // message boxes (message_box.cpp)
   void render_box(Canvas& c, const OpenBox& box) const;
   void box_event(const Event& e);
+  // A key typed before the front box could have been seen: not the box's.
+  bool typed_before_box(const Event& e) const;
   std::string box_key_hint() const;
 };
 
