@@ -17,6 +17,9 @@ ui::MessageBoxSpec to_box_spec(const BoxRequest& request) {
   }
   form.buttons = request.buttons == BoxButtons::YesNo ? ui::MessageButtons::YesNo : ui::MessageButtons::Ok;
   form.beep = request.beep;
+  form.default_no = request.default_no;
+  // Boxes the operator did not just ask for: the switcher's answers and the link's news.
+  form.unasked = request.origin != BoxOrigin::Other;
   return form;
 }
 
