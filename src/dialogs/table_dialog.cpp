@@ -46,7 +46,7 @@ TableDialog::TableDialog(const TableDialogParams& params)
   build_controls();
 }
 
-TableDialog::~TableDialog() = default;
+TableDialog::~TableDialog() { *alive_ = false; }
 
 void TableDialog::build_controls() {
   add_table(params_.table_id, params_.table);
@@ -148,6 +148,16 @@ int TableDialog::changed_selection(int id, ui::Notify notify) {
 void TableDialog::start_batch() { batch_.start(); }
 
 void TableDialog::on_timer(int) { batch_.tick(); }
+
+void TableDialog::on_cancel() {
+  if (!batch_.running()) {
+    end_dialog(ui::kIdCancel);
+    return;
+  }
+  ask_to_stop_run(params_.title, batch_.progress(), [this, alive = alive_] {
+    if (*alive && !ended()) end_dialog(ui::kIdCancel);  // on_end stops the batch
+  });
+}
 
 void TableDialog::on_end() { batch_.abandon(); }
 
