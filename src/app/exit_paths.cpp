@@ -120,7 +120,9 @@ void CMainFrame::write_recovery_file() {
     disk.close(fd);
     std::string error;
     if (write_settings_file(disk, path, &error)) {
-      exit_report_.push_back("the edited titles were not saved; the settings are in " + path);
+      exit_report_.push_back("the edited titles were not saved; the settings are in " + path +
+                             " (open it with ファイル > 開く or 'klvc " + path +
+                             "', then save it under a name of your own with 名前を付けて保存)");
       return;
     }
     disk.remove(path);
