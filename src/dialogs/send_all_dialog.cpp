@@ -75,7 +75,7 @@ void CAllSettingsDlg::start_send_all() {
 
 std::string CAllSettingsDlg::progress_text() {
   const ui::ProgressBar& bar = progress(kProgressBar);
-  return std::to_string(bar.pos()) + "/" + std::to_string(bar.hi()) + "、" + std::to_string(lines_sent_) + " 行送信";
+  return std::to_string(bar.pos()) + "/" + std::to_string(bar.hi());
 }
 
 void CAllSettingsDlg::stopped(int step) {
@@ -85,7 +85,7 @@ void CAllSettingsDlg::stopped(int step) {
     // Nothing of this run went out: the answer belonged to something sent before it.
     label(kRunStatus).set_text("最初の行の前に停止: 直前の送信への" + why);
   } else {
-    label(kRunStatus).set_text("停止（" + progress_text() + "）: " + why);
+    label(kRunStatus).set_text("停止（" + progress_text() + "、" + std::to_string(lines_sent_) + " 行送信）: " + why);
   }
   log_run(kRunName, "stopped at step " + std::to_string(step) + " after " + std::to_string(lines_sent_) +
                         " lines: an error answer or no answer");

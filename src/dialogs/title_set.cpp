@@ -1,6 +1,7 @@
 #include "dialogs/title_set.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "link/link.h"
@@ -125,7 +126,8 @@ bool CTitleSetDlg::send_current_title(bool quiet) {
     return false;
   }
   const SendOutcome out = last_send_outcome();
-  label(kSendStatus).set_text(row_label("ch", ch) + (out.written ? " 送信中…" : " 送れません: " + out.failure));
+  const std::string why = out.error == ENOTCONN ? "ポートが開いていません" : out.failure;
+  label(kSendStatus).set_text(row_label("ch", ch) + (out.written ? " 送信中…" : " 送れません: " + why));
   return true;
 }
 

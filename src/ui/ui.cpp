@@ -162,7 +162,8 @@ void Ui::answer_box(BoxResult result) {
   if (impl_->boxes.empty()) return;
   Impl::OpenBox box = std::move(impl_->boxes.front());
   impl_->boxes.erase(impl_->boxes.begin());
-  if (!impl_->boxes.empty()) impl_->boxes.front().shown_at = clock().now_ms();
+  // The next box comes up as the operator answers this one: it is no surprise.
+  if (!impl_->boxes.empty()) impl_->boxes.front().shown_at = kBoxExpected;
   ShownBox& record = impl_->shown[box.shown_index];
   record.open = false;
   record.result = result;
@@ -322,7 +323,11 @@ const Canvas& Ui::render() {
 std::string Ui::key_hint() const {
   const Impl& m = *impl_;
   if (!m.boxes.empty()) return m.box_key_hint();
-  if (!m.modals.empty()) return m.modals.back().dialog->key_hint();
+  if (!m.modals.empty()) {
+    const Dialog& top = *m.modals.back().dialog;
+    // Under the too-small notice only Esc acts.
+    return m.dialog_fits(top) ? top.key_hint() : "Esc 閉じる  （端末を広げると表示）";
+  }
   return m.main_key_hint();
 }
 
