@@ -93,7 +93,7 @@ void CMainFrame::on_close_request() {
         while (ui::Dialog* d = ui_.top_dialog()) d->end_dialog(ui::kIdCancel);
         exit_check();
       },
-      stay, stay);
+      stay, stay, true);
 }
 
 void CMainFrame::on_terminate(int signal_number) {

@@ -127,7 +127,9 @@ bool CTitleSetDlg::send_current_title(bool quiet) {
   }
   const SendOutcome out = last_send_outcome();
   const std::string why = out.error == ENOTCONN ? "ポートが開いていません" : out.failure;
-  label(kSendStatus).set_text(row_label("ch", ch) + (out.written ? " 送信中…" : " 送れません: " + why));
+  // 設定 reports through its box; only Enter's sends are followed here.
+  const std::string sending = quiet ? " 送信中…" : "";
+  label(kSendStatus).set_text(out.written && !quiet ? "" : row_label("ch", ch) + (out.written ? sending : " 送れません: " + why));
   return true;
 }
 
