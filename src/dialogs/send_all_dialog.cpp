@@ -159,7 +159,8 @@ void CAllSettingsDlg::show_run_warning(const std::string& text) {
 }
 
 void CAllSettingsDlg::on_cancel() {
-  if (!running_) {
+  // A run an error answer is already stopping needs no decision.
+  if (!running_ || link_status().error_seen.load() != 0) {
     end_dialog(ui::kIdCancel);
     return;
   }

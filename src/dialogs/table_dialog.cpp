@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "dialogs/slave_list.h"
+#include "link/link_status.h"
 #include "settings/store.h"
 #include "ui/controls.h"
 #include "ui/text_width.h"
@@ -150,7 +151,8 @@ void TableDialog::start_batch() { batch_.start(); }
 void TableDialog::on_timer(int) { batch_.tick(); }
 
 void TableDialog::on_cancel() {
-  if (!batch_.running()) {
+  // A run an error answer is already stopping needs no decision.
+  if (!batch_.running() || link_status().error_seen.load() != 0) {
     end_dialog(ui::kIdCancel);
     return;
   }

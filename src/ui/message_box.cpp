@@ -19,10 +19,6 @@ const char* mark_of(MessageIcon icon) {
   return "";
 }
 
-// Less than anyone takes to see a box and decide: keys within it were typed
-// for what was on screen before.
-constexpr std::int64_t kSeeBoxMs = 500;
-
 const char* kOkLabel = "[ OK ]";
 const char* kYesLabel = "[ はい(Y) ]";
 const char* kNoLabel = "[ いいえ(N) ]";
@@ -101,7 +97,10 @@ std::string Ui::Impl::box_key_hint() const {
 bool Ui::Impl::typed_before_box(const Event& e) const {
   const OpenBox& box = boxes.front();
   const bool mouse = e.key == Key::MouseDown || e.key == Key::MouseUp || e.key == Key::WheelUp || e.key == Key::WheelDown;
-  return !mouse && shown[box.shown_index].form.unasked && e.time_ms - box.shown_at < kSeeBoxMs;
+  if (mouse || !shown[box.shown_index].form.unasked) return false;
+  // On a terminal: keys already waiting when the box was first drawn (see
+  // run_once). Without one: keys at the very moment it came up.
+  return backend->real_time() ? draining_before_box : e.time_ms == box.shown_at;
 }
 
 void Ui::Impl::box_event(const Event& e) {

@@ -138,7 +138,7 @@ void Ui::message_box(MessageBoxSpec form, std::function<void(BoxResult)> on_clos
   impl_->close_menu();
   const int focus = form.buttons == MessageButtons::YesNo && form.default_no ? 1 : 0;
   impl_->shown.push_back({std::move(form), true, BoxResult::Cancel});
-  impl_->boxes.push_back({impl_->shown.size() - 1, std::move(on_close), focus, clock().now_ms()});
+  impl_->boxes.push_back({impl_->shown.size() - 1, std::move(on_close), focus, clock().now_ms(), false});
   if (beep) {
     ++impl_->bells;
     impl_->backend->bell();
@@ -162,8 +162,7 @@ void Ui::answer_box(BoxResult result) {
   if (impl_->boxes.empty()) return;
   Impl::OpenBox box = std::move(impl_->boxes.front());
   impl_->boxes.erase(impl_->boxes.begin());
-  // The next box comes up as the operator answers this one: it is no surprise.
-  if (!impl_->boxes.empty()) impl_->boxes.front().shown_at = kBoxExpected;
+  if (!impl_->boxes.empty()) impl_->boxes.front().shown_at = clock().now_ms();
   ShownBox& record = impl_->shown[box.shown_index];
   record.open = false;
   record.result = result;

@@ -23,8 +23,6 @@ struct MenuState {
   std::vector<int> path;  // highlighted index at each open level, -1 for none
 };
 
-constexpr std::int64_t kBoxExpected = INT64_MIN / 2;
-
 struct Ui::Impl {
   Ui* self = nullptr;
   std::unique_ptr<Backend> backend;
@@ -59,9 +57,11 @@ struct Ui::Impl {
     std::size_t shown_index;
     std::function<void(BoxResult)> on_close;
     int focus = 0;  // 0 the first button (OK or Yes), 1 No
-    std::int64_t shown_at = 0;  // when it came up unexpectedly (clock ms), else kBoxExpected
+    std::int64_t shown_at = 0;  // when it came to the front (clock ms)
+    bool drawn = false;         // it has been on the terminal
   };
   std::vector<OpenBox> boxes;  // in the order raised; the first is on screen
+  bool draining_before_box = false;  // handing on keys typed before the front box was drawn
   std::vector<ShownBox> shown;
   int bells = 0;
 
