@@ -6,8 +6,8 @@
 
 #include "link/link.h"
 #include "link/link_status.h"
-#include "link/protocol.h"
 #include "link/messages.h"
+#include "link/protocol.h"
 #include "settings/sjis.h"
 #include "settings/store.h"
 #include "ui/text_width.h"
@@ -126,10 +126,13 @@ bool CTitleSetDlg::send_current_title(bool quiet) {
     return false;
   }
   const SendOutcome out = last_send_outcome();
-  const std::string why = out.error == ENOTCONN ? "ポートが開いていません" : out.failure;
-  // 設定 reports through its box; only Enter's sends are followed here.
-  const std::string sending = quiet ? " 送信中…" : "";
-  label(kSendStatus).set_text(out.written && !quiet ? "" : row_label("ch", ch) + (out.written ? sending : " 送れません: " + why));
+  if (!out.written) {
+    const std::string why = out.error == ENOTCONN ? "ポートが開いていません" : out.failure;
+    label(kSendStatus).set_text(row_label("ch", ch) + " 送れません: " + why);
+  } else {
+    // 設定 reports through its box; only Enter's sends are followed here.
+    label(kSendStatus).set_text(quiet ? row_label("ch", ch) + " 送信中…" : "");
+  }
   return true;
 }
 

@@ -96,7 +96,8 @@ std::string Ui::Impl::box_key_hint() const {
 
 bool Ui::Impl::typed_before_box(const Event& e) const {
   const OpenBox& box = boxes.front();
-  const bool mouse = e.key == Key::MouseDown || e.key == Key::MouseUp || e.key == Key::WheelUp || e.key == Key::WheelDown;
+  const bool mouse =
+      e.key == Key::MouseDown || e.key == Key::MouseUp || e.key == Key::WheelUp || e.key == Key::WheelDown;
   if (mouse || !shown[box.shown_index].form.unasked) return false;
   // On a terminal: keys already waiting when the box was first drawn (see
   // run_once). Without one: keys at the very moment it came up.

@@ -169,7 +169,8 @@ TEST_F(Leaving, SigtermKeepsEditedTitlesInARecoveryFileAndNeverWritesOverAFile) 
     }
     EXPECT_EQ(read_file(c.named_without_folder ? dir.file(path) : path), expected_bytes);
     ASSERT_EQ(report.size(), 2u);
-    EXPECT_EQ(report[1].rfind("the edited titles were not saved; the settings are in " + path + " (open it with", 0), 0u);
+    const std::string kept = "the edited titles were not saved; the settings are in " + path + " (open it with";
+    EXPECT_EQ(report[1].rfind(kept, 0), 0u);
   }
 }
 

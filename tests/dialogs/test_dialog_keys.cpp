@@ -230,7 +230,8 @@ TEST_F(TitlesInOneGo, TitlesTypedWhileAnswersArriveEachReachTheirChannel) {
   sim.fail_command(3, "E3\r\n");
   open(std::make_unique<CTitleSetDlg>());
   Lines expected;
-  const std::pair<const char*, const char*> typed[] = {{"Ａ", "2341"}, {"Ｂ", "2342"}, {"Ｃ", "2343"}, {"Ｄ", "2344"}};
+  const std::pair<const char*, const char*> typed[] = {
+      {"Ａ", "2341"}, {"Ｂ", "2342"}, {"Ｃ", "2343"}, {"Ｄ", "2344"}};
   for (const auto& [text, code] : typed) {  // 250 ms apart
     type(text);
     ui->feed(ui::Event::of(ui::Key::Enter));
