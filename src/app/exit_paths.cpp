@@ -102,6 +102,10 @@ void CMainFrame::on_terminate(int signal_number) {
   const std::string progress = run_progress_text();
   if (!progress.empty()) exit_report_.push_back(std::string("the run was cut short at ") + progress);
   if (store().modified) write_recovery_file();
+  // Closing the dialogs ends their runs, which the log then records as stopped.
+  if (!progress.empty()) {
+    while (ui::Dialog* d = ui_.top_dialog()) d->end_dialog(ui::kIdCancel);
+  }
   exit_report_.insert(exit_report_.begin(), std::string("ended by ") + signal_name(signal_number));
   shut_down();
 }

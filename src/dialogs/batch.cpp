@@ -83,7 +83,7 @@ void Batch::tick() {
 
 void Batch::abandon() {
   if (!running_) return;
-  log_run(host_.batch_name(), "stopped by the operator at " + progress());
+  log_run(host_.batch_name(), "stopped at " + progress() + ": its dialog was closed");
   link_status().batch_step = 0;
   link_status().error_seen = 0;
   stop();

@@ -171,8 +171,8 @@ void CAllSettingsDlg::on_cancel() {
 
 void CAllSettingsDlg::on_end() {
   if (!running_) return;
-  log_run(kRunName, "stopped by the operator at step " + std::to_string(link_status().batch_step.load()) + " after " +
-                        std::to_string(lines_sent_) + " lines");
+  log_run(kRunName, "stopped at step " + std::to_string(link_status().batch_step.load()) + " after " +
+                        std::to_string(lines_sent_) + " lines: its dialog was closed");
   end_run();
   abandon_send_all();
 }
