@@ -112,11 +112,15 @@ void paint_main_view(ui::Canvas& c, const ui::Rect& area, const ViewStatus& s, c
   const std::string interface =
       s.interface_mode == 1 ? "RS-485 スレーブ " + two_digits(s.slave_number) : std::string("RS-232C");
   // The device gives way to the interface and the model, which must stay in view.
-  const std::string after_device = "   " + interface + "   " + model_name(s.model_index);
-  ViewStatus shown = s;
   const std::string com_part = s.simulated || s.device.empty() ? "" : " (COM" + std::to_string(s.com_port + 1) + ")";
-  const int device_room = area.w - 2 - ui::display_width("機器: " + com_part + after_device);
-  shown.device = path_middle_cut(s.device, std::max(8, device_room));
+  std::string after_device = "   " + interface + "   " + model_name(s.model_index);
+  int device_room = area.w - 2 - ui::display_width("機器: " + com_part + after_device);
+  if (device_room < 12) {  // a narrow terminal: single spaces between the parts
+    after_device = " " + interface + " " + model_name(s.model_index);
+    device_room = area.w - 2 - ui::display_width("機器: " + com_part + after_device);
+  }
+  ViewStatus shown = s;
+  shown.device = path_middle_cut(s.device, std::max(6, device_room));
   line("機器: " + device_text(shown) + after_device);
   line("回線: " + link_text(s.link));
   const std::string edited = s.modified ? "   タイトル編集あり（未保存）" : "";

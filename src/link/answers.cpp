@@ -80,6 +80,20 @@ std::optional<AwaitedLine> settle(const LineAssembler::Line& line, bool go) {
   return answered;
 }
 
+// At most four of the comma-separated labels, and how many more there were.
+std::string first_labels(const std::string& labels) {
+  constexpr int kShown = 4;
+  std::size_t at = 0;
+  for (int i = 0; i < kShown; ++i) {
+    at = labels.find(", ", at);
+    if (at == std::string::npos) return labels;
+    at += 2;
+  }
+  int more = 1;
+  for (std::size_t k = labels.find(", ", at); k != std::string::npos; k = labels.find(", ", k + 2)) ++more;
+  return labels.substr(0, at - 2) + " ほか " + std::to_string(more) + " 件";
+}
+
 void show_success() {
   BoxRequest r;
   r.text = "Success";
@@ -207,7 +221,7 @@ void no_connect_check() {
       if (!unsent.empty()) labels += (labels.empty() ? "" : ", ") + unsent;
       link().unsent_labels.clear();
     }
-    show_error(labels.empty() ? "No Connect" : "No Connect\n" + labels, BoxOrigin::NoConnect);
+    show_error(labels.empty() ? "No Connect" : "No Connect\n" + first_labels(labels), BoxOrigin::NoConnect);
   }
 }
 
