@@ -17,6 +17,7 @@ namespace klvc {
 namespace {
 
 constexpr int kPageSize = 16;
+constexpr int kTitleMarkX = 39;  // after "ch01 = " and 32 cells of title
 
 std::string& title_of(int channel) { return store().channel_titles[static_cast<std::size_t>(channel)]; }
 
@@ -90,6 +91,7 @@ void CTitleSetDlg::title_edited() {
     field_bytes_ = std::move(sjis);
   }
   title_of(ch) = field_bytes_.substr(0, kTitleMaxBytes);
+  if (!filling_) answered_.erase(ch);  // the switcher has not seen this one yet
   paint_table();
   if (title_of(ch) != " ") store().modified = 1;
 }
@@ -147,6 +149,8 @@ void CTitleSetDlg::heard(int ch, const AnswerEvent& e) {
     said = std::string(" ") + (text ? text : "不明な答え");
   }
   label(kSendStatus).set_text(row_label("ch", ch) + said);
+  answered_[ch] = e.go;
+  paint_table();
 }
 
 void CTitleSetDlg::send_and_next() {
@@ -202,6 +206,8 @@ void CTitleSetDlg::paint_rows() {
   ui::TableArea& area = table(params().table_id);
   for (int i = 0; i < shown; ++i) {
     area.text_out(0, i, row_label("ch", first + i) + " = " + sjis_to_utf8(title_of(first + i)));
+    const auto mark = answered_.find(first + i);
+    if (mark != answered_.end()) area.text_out(kTitleMarkX, i, mark->second ? "✓" : "✗");
   }
   note_channel_page(first, shown);
 }

@@ -10,6 +10,7 @@
 // method, which the program neither sees nor switches.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -60,6 +61,9 @@ class CTitleSetDlg : public TableDialog {
 
   bool filling_ = false;      // the dialog itself is writing the edit field
   std::string field_bytes_;   // the edit field's text in Shift-JIS
+  // What the switcher answered to each channel's title sent by Enter since
+  // it was last edited: true "GO", false an error or no answer.
+  std::map<int, bool> answered_;
   // Answers may come after the dialog has gone: they find it through this.
   std::shared_ptr<CTitleSetDlg*> self_;
 };

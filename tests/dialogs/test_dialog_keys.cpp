@@ -246,6 +246,7 @@ TEST_F(TitlesInOneGo, TitlesTypedWhileAnswersArriveEachReachTheirChannel) {
   EXPECT_EQ(box_texts(), Lines{"Command Error\nch03 のタイトル"});
   EXPECT_EQ(open_boxes(), 1);
   EXPECT_EQ(top()->label(CTitleSetDlg::kSendStatus).text(), "ch04 設定完了 Success");
+  EXPECT_TRUE(shows(1006, "ch03 = Ｃ ") && shows(1006, "✗") && shows(1006, "✓")) << table_text(1006);
 }
 
 }  // namespace
