@@ -127,8 +127,9 @@ int file_diff(const FileArgs& a) {
 }
 
 std::string settings_text_help() {
-  return "A FILE named *.dat is a settings file. Any other name is the settings text or a\n"
-         "titles CSV (told apart by the CSV's header); \"-\" reads it from standard input.\n"
+  return "A FILE named *.dat, or a recovery file *.dat.save, is a settings file. Any other\n"
+         "name is the settings text or a titles CSV (told apart by the CSV's header); \"-\"\n"
+         "reads it from standard input.\n"
          "\n"
          "The settings text (file export): UTF-8, one setting per line as key = value,\n"
          "such as  route out03 = in12,  dwell out01 = 4s,  title ch01 = \"カメラ１\".\n"

@@ -64,13 +64,14 @@ void CMainFrame::set_file_dialogs(FileDialogFn open_dialog, FileDialogFn save_di
 }
 
 void CMainFrame::ask_then(const std::string& prompt, std::function<void()> on_yes, std::function<void()> on_no,
-                          std::function<void()> on_neither) {
+                          std::function<void()> on_neither, bool no_by_default) {
   ui::MessageBoxSpec form;
   form.text = prompt;
   form.caption = kAppName;
   form.icon = ui::MessageIcon::Question;
   form.buttons = ui::MessageButtons::YesNo;
   form.beep = false;
+  form.default_no = no_by_default;
   // Esc closes the question and does nothing else: it is neither Yes nor No.
   ui_.message_box(std::move(form), [yes = std::move(on_yes), no = std::move(on_no),
                                     neither = std::move(on_neither)](BoxResult result) {
@@ -259,7 +260,7 @@ void CMainFrame::exit_check() {
         exit_pending_ = false;
         shut_down();
       },
-      [this] { save_before_exit(); }, [this] { exit_pending_ = false; });
+      [this] { save_before_exit(); }, [this] { exit_pending_ = false; }, true);
 }
 
 void CMainFrame::save_before_exit() {

@@ -94,7 +94,7 @@ void CMainFrame::on_close_request() {
         while (ui::Dialog* d = ui_.top_dialog()) d->end_dialog(ui::kIdCancel);
         exit_check();
       },
-      stay, stay);
+      stay, stay, true);
 }
 
 void CMainFrame::on_terminate(int signal_number) {
@@ -103,6 +103,10 @@ void CMainFrame::on_terminate(int signal_number) {
   const std::string progress = run_progress_text();
   if (!progress.empty()) exit_report_.push_back(std::string("the run was cut short at ") + progress);
   if (store().modified) write_recovery_file();
+  // Closing the dialogs ends their runs, which the log then records as stopped.
+  if (!progress.empty()) {
+    while (ui::Dialog* d = ui_.top_dialog()) d->end_dialog(ui::kIdCancel);
+  }
   exit_report_.insert(exit_report_.begin(), std::string("ended by ") + signal_name(signal_number));
   shut_down();
 }
@@ -121,7 +125,9 @@ void CMainFrame::write_recovery_file() {
     disk.close(fd);
     std::string error;
     if (write_settings_file(disk, path, &error)) {
-      exit_report_.push_back("the edited titles were not saved; the settings are in " + path);
+      exit_report_.push_back("the edited titles were not saved; the settings are in " + path +
+                             " (open it with ファイル > 開く or 'klvc " + path +
+                             "', then save it under a name of your own with 名前を付けて保存)");
       return;
     }
     disk.remove(path);

@@ -51,7 +51,8 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
   start_reader();
 
   open_dialog_ = [this](std::string dir, std::function<void(std::string)> done) {
-    ui_.file_open_dialog(std::move(dir), std::move(done));
+    // Recovery files (*.dat.save, kept at an unplanned exit) open like settings files.
+    ui_.file_open_dialog(std::move(dir), std::move(done), {"dat", "dat.save"});
   };
   save_dialog_ = [this](std::string dir, std::function<void(std::string)> done) {
     // The current file's name is the likely answer; the question before

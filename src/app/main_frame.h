@@ -116,9 +116,10 @@ class CMainFrame {
 
  private:
   void run_dialog(const DialogCommand& dc);
-  // A Yes/No question; Esc (neither) runs `on_neither`.
+  // A Yes/No question; Esc (neither) runs `on_neither`. With `no_by_default`,
+  // Enter answers No (a stray Enter must not discard anything).
   void ask_then(const std::string& prompt, std::function<void()> on_yes, std::function<void()> on_no = {},
-                std::function<void()> on_neither = {});
+                std::function<void()> on_neither = {}, bool no_by_default = false);
   void write_recovery_file();
   void choose_and_save_as(std::function<void()> after = {});
   bool save_to(const std::string& path);

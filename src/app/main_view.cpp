@@ -56,6 +56,33 @@ std::string path_tail(const std::string& path, int cells) {
   return "..." + tail;
 }
 
+// A line cut to `cells` says so with "…" at its end.
+std::string cut_with_mark(const std::string& text, int cells) {
+  if (ui::display_width(text) <= cells) return text;
+  return ui::fit_width(text, std::max(0, cells - 1)) + "…";
+}
+
+// Keeps both ends of a long device path (/dev/serial/by-id/usb-…-if00-port0):
+// the start says what kind of device, the end which one.
+std::string path_middle_cut(const std::string& path, int cells) {
+  if (ui::display_width(path) <= cells || cells < 5) return path;
+  const auto cps = ui::decode_utf8(path);
+  const int head_cells = (cells - 1) / 2;
+  std::string head;
+  int used = 0;
+  std::size_t i = 0;
+  for (; i < cps.size() && used + ui::char_width(cps[i]) <= head_cells; ++i) {
+    used += ui::char_width(cps[i]);
+    head += ui::encode_utf8(cps[i]);
+  }
+  std::string tail;
+  for (std::size_t k = cps.size(); k-- > i && used + 1 + ui::char_width(cps[k]) <= cells;) {
+    used += ui::char_width(cps[k]);
+    tail = ui::encode_utf8(cps[k]) + tail;
+  }
+  return head + "…" + tail;
+}
+
 }  // namespace
 
 ViewStatus current_view_status(bool simulated) {
@@ -84,7 +111,17 @@ void paint_main_view(ui::Canvas& c, const ui::Rect& area, const ViewStatus& s, c
   };
   const std::string interface =
       s.interface_mode == 1 ? "RS-485 スレーブ " + two_digits(s.slave_number) : std::string("RS-232C");
-  line("機器: " + device_text(s) + "   " + interface + "   " + model_name(s.model_index));
+  // The device gives way to the interface and the model, which must stay in view.
+  const std::string com_part = s.simulated || s.device.empty() ? "" : " (COM" + std::to_string(s.com_port + 1) + ")";
+  std::string after_device = "   " + interface + "   " + model_name(s.model_index);
+  int device_room = area.w - 2 - ui::display_width("機器: " + com_part + after_device);
+  if (device_room < 12) {  // a narrow terminal: single spaces between the parts
+    after_device = " " + interface + " " + model_name(s.model_index);
+    device_room = area.w - 2 - ui::display_width("機器: " + com_part + after_device);
+  }
+  ViewStatus shown = s;
+  shown.device = path_middle_cut(s.device, std::max(6, device_room));
+  line("機器: " + device_text(shown) + after_device);
   line("回線: " + link_text(s.link));
   const std::string edited = s.modified ? "   タイトル編集あり（未保存）" : "";
   const int room = area.w - 2 - ui::display_width("ファイル: " + edited);
@@ -97,7 +134,7 @@ void paint_main_view(ui::Canvas& c, const ui::Rect& area, const ViewStatus& s, c
   if (rows <= 0) return;
   const std::vector<TrafficLine> lines = traffic.last(static_cast<std::size_t>(rows));
   if (lines.empty()) line("（まだ何も送っていません）");
-  for (const TrafficLine& l : lines) line(l.time + " " + arrow(l.direction) + " " + l.text);
+  for (const TrafficLine& l : lines) line(cut_with_mark(l.time + " " + arrow(l.direction) + " " + l.text, area.w - 2));
 }
 
 CKLVCView::CKLVCView(const TrafficLog& traffic, bool simulated)

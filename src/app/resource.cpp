@@ -52,10 +52,11 @@ const StringEntry kStrings[] = {
     {cmd::kAppExit, "ｱﾌﾟﾘｹｰｼｮﾝを終了します\n終了"},
 };
 
-ui::MenuItem item(const char* label, int command) {
+ui::MenuItem item(const char* label, int command, const char* shortcut = "") {
   ui::MenuItem m;
   m.label = label;
   m.command = command;
+  m.shortcut = shortcut;
   return m;
 }
 
@@ -73,8 +74,9 @@ ui::Menu main_menu() {
   using ui::MenuItem;
   ui::Menu menu;
   menu.top = {
-      popup("ファイル", {item("新規作成", cmd::kFileNew), item("開く", cmd::kFileOpen),
-                         item("上書き保存", cmd::kFileSave), item("名前を付けて保存", cmd::kFileSaveAs),
+      // The shortcuts are the accelerators below; they run the same handlers.
+      popup("ファイル", {item("新規作成", cmd::kFileNew, "Ctrl+N"), item("開く", cmd::kFileOpen, "Ctrl+O"),
+                         item("上書き保存", cmd::kFileSave, "Ctrl+S"), item("名前を付けて保存", cmd::kFileSaveAs),
                          MenuItem::rule(), item("インポート", cmd::kFileImport),
                          popup("エクスポート", {item("テキスト", cmd::kFileExportText),
                                                 item("タイトルCSV", cmd::kFileExportTitles)}),

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <clocale>
 #include <cstdio>
 
 #include "app/app.h"
@@ -21,6 +22,7 @@ bool looks_like_settings_file(const std::string& word) {
     for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     if (ext == ".dat") return true;
   }
+  if (word.size() > 9 && word.compare(word.size() - 9, 9, ".dat.save") == 0) return true;
   struct stat st {};
   return ::stat(word.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
@@ -60,7 +62,13 @@ int run_screen(const std::vector<std::string>& args) {
     return kExitUsage;
   }
 
+  // The terminal's character set comes from the locale; the screen converts to it.
+  std::setlocale(LC_CTYPE, "");
   std::unique_ptr<ui::Ui> ui = ui::Ui::create_terminal(&error);
+  if (!ui && error.find("character set") != std::string::npos) {
+    std::fprintf(stderr, "klvc: %s\n", error.c_str());
+    return kExitFailed;
+  }
   if (!ui) {
     // The screen layer's reason may already say it; say it once.
     if (error.empty()) {

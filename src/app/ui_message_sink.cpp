@@ -22,6 +22,9 @@ ui::MessageBoxSpec to_box_spec(const BoxRequest& request) {
   form.beep = request.beep;
   // A flapping link shows one box holding its latest state, not one per change.
   if (request.origin == BoxOrigin::LinkLost || request.origin == BoxOrigin::LinkBack) form.merge_key = "link";
+  form.default_no = request.default_no;
+  // Boxes the operator did not just ask for: the switcher's answers and the link's news.
+  form.unasked = request.origin != BoxOrigin::Other;
   return form;
 }
 

@@ -14,6 +14,7 @@ class UiMessageSink : public MessageSink {
   explicit UiMessageSink(ui::Ui& ui) : ui_(ui) {}
   void post_box(BoxRequest request) override;
   void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) override;
+  void post_call(std::function<void()> fn) override { ui_.post(std::move(fn)); }
 
  private:
   ui::Ui& ui_;

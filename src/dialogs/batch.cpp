@@ -1,16 +1,42 @@
 #include "dialogs/batch.h"
 
+#include "link/link_log.h"
 #include "link/link_status.h"
+#include "link/messages.h"
 #include "settings/store.h"
 
 namespace klvc {
+
+void log_run(const std::string& what, const std::string& news) { log_link(LogDirection::Event, what + ": " + news); }
+
+void ask_to_stop_run(const std::string& what, const std::string& progress, std::function<void()> stop) {
+  BoxRequest question;
+  question.text = "「" + what + "」の送信の途中です（" + progress + " まで）。\n送信を止めますか？";
+  question.caption = "KLVC";
+  question.icon = BoxIcon::Question;
+  question.buttons = BoxButtons::YesNo;
+  question.beep = false;
+  question.default_no = true;  // a stray Enter lets the run go on
+  message_sink().show_box(std::move(question), [stop = std::move(stop)](BoxResult answer) {
+    if (answer == BoxResult::Yes) stop();
+  });
+}
 
 Batch::Batch(BatchHost& host) : host_(host), open_boxes_(std::make_shared<int>(0)) {}
 
 Batch::~Batch() = default;
 
+std::string Batch::progress() const {
+  const int step = link_status().batch_step.load();
+  return std::to_string(running_ && step > 0 ? step - 1 : 0) + "/" + std::to_string(host_.batch_shape().rows);
+}
+
 bool Batch::start() {
   if (link_status().batch_step.load() != 0) return false;
+  log_run(host_.batch_name(), "started, " + std::to_string(host_.batch_shape().rows) + " rows");
+  // A run starts clean: an error answer to an earlier single command is not
+  // this run's and must not stop it, unseen, before its first line.
+  link_status().error_seen = 0;
   inner_ = 0;
   link_status().batch_step = 1;
   running_ = true;
@@ -32,6 +58,7 @@ void Batch::tick() {
   LinkStatus& s = link_status();
   if (s.error_seen.load() != 0) {
     // The switcher refused a command: stop where we are, the bar shows how far we got.
+    log_run(host_.batch_name(), "stopped at " + progress() + ": an error answer or no answer");
     s.error_seen = 0;
     s.batch_step = 0;
     stop();
@@ -47,6 +74,7 @@ void Batch::tick() {
   s.batch_step = step;
   host_.set_batch_progress(shape.rows, step - 1);
   if (step - 1 >= shape.rows) {
+    log_run(host_.batch_name(), "finished, " + std::to_string(shape.rows) + " rows sent");
     s.batch_step = 0;
     stop();
     host_.set_batch_progress(shape.rows, 0);
@@ -55,6 +83,7 @@ void Batch::tick() {
 
 void Batch::abandon() {
   if (!running_) return;
+  log_run(host_.batch_name(), "stopped at " + progress() + ": its dialog was closed");
   link_status().batch_step = 0;
   link_status().error_seen = 0;
   stop();

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "common/box_result.h"
 
@@ -38,7 +39,16 @@ class BatchHost {
   virtual void before_batch_tick() {}
   // The batch started (true) or ended, stopped or was abandoned (false).
   virtual void batch_running_changed(bool running) { (void)running; }
+  // What the run is called in the log ("出力切換え").
+  virtual std::string batch_name() const { return "一括送信"; }
 };
+
+// Asks the operator (Yes/No, No by default) whether to stop the run `what`
+// that stands at `progress` ("5/16"); on Yes runs `stop` and says how far the
+// run got. User-interface thread.
+void ask_to_stop_run(const std::string& what, const std::string& progress, std::function<void()> stop);
+// "全項目の設定: stopped by the operator at 5/16" in the link's log.
+void log_run(const std::string& what, const std::string& news);
 
 class Batch {
  public:
@@ -49,8 +59,7 @@ class Batch {
 
   // Set: does nothing and returns false while any batch runs (batch_step set).
   // The first command goes out at the first tick, one period later.
-  // error_seen is left as it is: one left from an earlier command stops the
-  // batch at its first tick.
+  // error_seen is cleared: an error answer to an earlier command is not this run's.
   bool start();
 
   // One timer tick. Ticks while the batch is idle, or while a message box
@@ -64,6 +73,8 @@ class Batch {
 
   bool running() const { return running_; }
   int inner_step() const { return inner_; }
+  // "5/16": outer rows done of the rows of the run.
+  std::string progress() const;
 
   // For a message box raised from inside a tick: pass the result as the box's
   // on_close. Ticks are skipped until the box has been closed, so a box cannot

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "link/answer_queue.h"
+
 namespace klvc {
 
 // The two warnings the operator sees for a title that cannot be sent.
@@ -31,6 +33,7 @@ std::string title_problem(const std::string& sjis);
 
 // title_command for the stored title of `channel`, sent when it builds.
 // Returns nullptr when the title went out, otherwise the warning to show.
-const char* send_channel_title(int channel);
+// `owner` hears of the answer (see LineOwner).
+const char* send_channel_title(int channel, LineOwner owner = {});
 
 }  // namespace klvc

@@ -50,7 +50,7 @@ const TableDialogParams& title_set_params() {
     // buttons stand to their right.
     t.width = 78;
     t.height = 16;
-    t.table = {0, 0, 39, 16};
+    t.table = {0, 0, 40, 16};  // and a cell for the mark of Enter's answer
     t.page_note = {41, 0, 37, 1};
     t.group_top = 1;
     t.lists = {

@@ -28,8 +28,7 @@ bool send_all_line(const SwitcherSettings& s, int model, const SendAllPlan& plan
                    std::string* warning);
 
 // "全設定": starts a run at step 1 unless a batch already runs (then false
-// and nothing changes). error_seen is left alone, so an error answer left
-// from an earlier command stops the run at its first tick.
+// and nothing changes). error_seen is left alone: the dialog clears it first.
 bool begin_send_all();
 
 struct SendAllTick {

@@ -15,6 +15,7 @@ class CAllSettingsDlg : public ui::Dialog {
   static constexpr int kStartButton = 1075;  // "全設定"
   static constexpr int kProgressBar = 1029;
   static constexpr int kPaceList = 1076;     // 一定間隔 (the timer's ticks) or 応答確認 (each answer)
+  static constexpr int kRunStatus = 1077;    // how the last run began, stands or ended
   static constexpr int kTimedPace = 0;
   static constexpr int kAckPace = 1;
   // While an acknowledged run waits for an answer, the dialog looks again
@@ -25,6 +26,8 @@ class CAllSettingsDlg : public ui::Dialog {
   ~CAllSettingsDlg() override;
   void on_command(int id, ui::Notify notify) override;
   void on_timer(int timer_id) override;
+  // Esc or Close during a run asks first; Yes stops the run and closes.
+  void on_cancel() override;
   // Closing during a run ends it: nothing more is sent and batch_step is 0.
   void on_end() override;
 
@@ -45,6 +48,11 @@ class CAllSettingsDlg : public ui::Dialog {
  private:
   void show_run_warning(const std::string& text);
   void end_run();
+  // The run stopped on an error answer or No Connect: say so and how far it got.
+  void stopped(int step);
+  void finished();
+  std::string progress_text();
+  int lines_sent_ = 0;    // lines this run has written
   bool running_ = false;  // this dialog started the run batch_step counts
   bool ack_ = false;      // the run waits for each answer
   SendAllCursor cursor_;  // where the run stands within its two-level phases

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "dialogs/slave_list.h"
+#include "link/link_status.h"
 #include "settings/store.h"
 #include "ui/controls.h"
 #include "ui/text_width.h"
@@ -46,7 +47,7 @@ TableDialog::TableDialog(const TableDialogParams& params)
   build_controls();
 }
 
-TableDialog::~TableDialog() = default;
+TableDialog::~TableDialog() { *alive_ = false; }
 
 void TableDialog::build_controls() {
   add_table(params_.table_id, params_.table);
@@ -148,6 +149,17 @@ int TableDialog::changed_selection(int id, ui::Notify notify) {
 void TableDialog::start_batch() { batch_.start(); }
 
 void TableDialog::on_timer(int) { batch_.tick(); }
+
+void TableDialog::on_cancel() {
+  // A run an error answer is already stopping needs no decision.
+  if (!batch_.running() || link_status().error_seen.load() != 0) {
+    end_dialog(ui::kIdCancel);
+    return;
+  }
+  ask_to_stop_run(params_.title, batch_.progress(), [this, alive = alive_] {
+    if (*alive && !ended()) end_dialog(ui::kIdCancel);  // on_end stops the batch
+  });
+}
 
 void TableDialog::on_end() { batch_.abandon(); }
 

@@ -16,6 +16,7 @@
 // runs ends the batch (see Batch::abandon).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "dialogs/batch.h"
@@ -83,6 +84,8 @@ class TableDialog : public ui::Dialog, protected BatchHost {
   Batch& batch() { return batch_; }
 
   void on_timer(int timer_id) override;  // the id is not examined: one timer per dialog
+  // Esc or Close while the batch runs asks first; Yes stops it and closes.
+  void on_cancel() override;
   void on_end() override;
 
   // BatchHost
@@ -90,11 +93,13 @@ class TableDialog : public ui::Dialog, protected BatchHost {
   void stop_batch_timer() override;
   void set_batch_progress(int range, int pos) override;
   void before_batch_tick() override;
+  std::string batch_name() const override { return params_.title; }
 
  private:
   void build_controls();
   const TableDialogParams& params_;
   Batch batch_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for a question that outlives the dialog
 };
 
 // How a single-level table dialog reaches its setting in the store.

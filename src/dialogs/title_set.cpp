@@ -1,10 +1,13 @@
 #include "dialogs/title_set.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
+#include "link/link.h"
 #include "link/link_status.h"
 #include "link/messages.h"
+#include "link/protocol.h"
 #include "settings/sjis.h"
 #include "settings/store.h"
 #include "ui/text_width.h"
@@ -14,6 +17,7 @@ namespace klvc {
 namespace {
 
 constexpr int kPageSize = 16;
+constexpr int kTitleMarkX = 39;  // after "ch01 = " and 32 cells of title
 
 std::string& title_of(int channel) { return store().channel_titles[static_cast<std::size_t>(channel)]; }
 
@@ -42,7 +46,11 @@ CTitleSetDlg::CTitleSetDlg()
   edit.set_enter_notifies(true);
   edit.set_key_hint("Enter 設定して次のchへ  ←→ Home/End 移動  ^U 全消去  Tab 次へ  Esc 閉じる");
   add_button(kAllChannels, {56, 8, 14, 1}, "全ch.設定");
+  add_label({41, 14, 37, 1}, "", kSendStatus);
+  self_ = std::make_shared<CTitleSetDlg*>(this);
 }
+
+CTitleSetDlg::~CTitleSetDlg() { *self_ = nullptr; }
 
 void CTitleSetDlg::on_init() {
   open_slave_list();
@@ -83,6 +91,7 @@ void CTitleSetDlg::title_edited() {
     field_bytes_ = std::move(sjis);
   }
   title_of(ch) = field_bytes_.substr(0, kTitleMaxBytes);
+  if (!filling_) answered_.erase(ch);  // the switcher has not seen this one yet
   paint_table();
   if (title_of(ch) != " ") store().modified = 1;
 }
@@ -100,23 +109,53 @@ void CTitleSetDlg::change_channel() {
   paint_table();
 }
 
-bool CTitleSetDlg::send_current_title() {
+bool CTitleSetDlg::send_current_title(bool quiet) {
   if (link_status().batch_step.load() != 0) return false;
   const int sel = combo(kChannelList).selection();
   if (sel >= 0) store().current_channel = sel;
   store().slave_number = slave_list_value();
   const int ch = valid_channel(store().current_channel);
   title_of(ch) = field_bytes_.substr(0, kTitleMaxBytes);
-  if (const char* warning = send_channel_title(ch)) {
+  LineOwner owner;
+  owner.label = row_label("ch", ch) + " のタイトル";
+  if (quiet) {
+    owner.on_answer = [self = self_, ch](const AnswerEvent& e) {
+      if (*self) (*self)->heard(ch, e);
+    };
+  }
+  if (const char* warning = send_channel_title(ch, std::move(owner))) {
     show_warning(warning);
     return false;
+  }
+  const SendOutcome out = last_send_outcome();
+  if (!out.written) {
+    const std::string why = out.error == ENOTCONN ? "ポートが開いていません" : out.failure;
+    label(kSendStatus).set_text(row_label("ch", ch) + " 送れません: " + why);
+  } else {
+    // 設定 reports through its box; only Enter's sends are followed here.
+    label(kSendStatus).set_text(quiet ? row_label("ch", ch) + " 送信中…" : "");
   }
   return true;
 }
 
+void CTitleSetDlg::heard(int ch, const AnswerEvent& e) {
+  std::string said;
+  if (e.kind == AnswerEvent::Kind::NoAnswer) {
+    said = " No Connect";
+  } else if (e.go) {
+    said = " 設定完了 Success";
+  } else {
+    const char* text = error_answer_text(e.answer.substr(store().interface_mode != 0 && e.answer.size() >= 2 ? 2 : 0));
+    said = std::string(" ") + (text ? text : "不明な答え");
+  }
+  label(kSendStatus).set_text(row_label("ch", ch) + said);
+  answered_[ch] = e.go;
+  paint_table();
+}
+
 void CTitleSetDlg::send_and_next() {
   // A refused title keeps the channel, so the operator can mend it.
-  if (!send_current_title()) return;
+  if (!send_current_title(true)) return;
   const int next = store().current_channel + 1;
   if (next >= input_count()) return;
   combo(kChannelList).select(next);
@@ -134,7 +173,7 @@ void CTitleSetDlg::on_command(int id, ui::Notify notify) {
       if (notify == ui::Notify::Enter) send_and_next();
       break;
     case kIdSet:
-      if (notify == ui::Notify::Clicked) send_current_title();
+      if (notify == ui::Notify::Clicked) send_current_title(false);
       break;
     case kAllChannels:
       if (notify == ui::Notify::Clicked) start_batch();
@@ -153,8 +192,9 @@ void CTitleSetDlg::on_ok() {
 }
 
 void CTitleSetDlg::on_cancel() {
-  if (link_status().batch_step.load() != 0) return;
-  end_dialog(ui::kIdCancel);
+  // A batch of another dialog (batch_step set, none of ours) still refuses.
+  if (!batch_running() && link_status().batch_step.load() != 0) return;
+  TableDialog::on_cancel();
 }
 
 void CTitleSetDlg::paint_rows() {
@@ -166,6 +206,8 @@ void CTitleSetDlg::paint_rows() {
   ui::TableArea& area = table(params().table_id);
   for (int i = 0; i < shown; ++i) {
     area.text_out(0, i, row_label("ch", first + i) + " = " + sjis_to_utf8(title_of(first + i)));
+    const auto mark = answered_.find(first + i);
+    if (mark != answered_.end()) area.text_out(kTitleMarkX, i, mark->second ? "✓" : "✗");
   }
   note_channel_page(first, shown);
 }

@@ -10,6 +10,7 @@
 // method, which the program neither sees nor switches.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -24,8 +25,10 @@ class CTitleSetDlg : public TableDialog {
   static constexpr int kSlaveList = 1003;
   static constexpr int kTitleEdit = 1004;
   static constexpr int kAllChannels = 1008;
+  static constexpr int kSendStatus = 1009;  // what became of the last title sent by Enter
 
   CTitleSetDlg();
+  ~CTitleSetDlg() override;
 
   // The list selections, taken from the store when the dialog is built and
   // read back from the lists by "OK" (never -1: a list showing nothing keeps
@@ -48,13 +51,21 @@ class CTitleSetDlg : public TableDialog {
  private:
   void change_channel();
   void title_edited();
-  bool send_current_title();  // true when the title went out
+  // True when the title went out. With `quiet`, its answer is shown on the
+  // status line instead of a "Success" box (errors still get their box).
+  bool send_current_title(bool quiet);
+  void heard(int ch, const AnswerEvent& e);
   void send_and_next();       // Enter in the title field
   void fill_edit_from_store();
   bool accept_typed(const std::string& candidate);
 
   bool filling_ = false;      // the dialog itself is writing the edit field
   std::string field_bytes_;   // the edit field's text in Shift-JIS
+  // What the switcher answered to each channel's title sent by Enter since
+  // it was last edited: true "GO", false an error or no answer.
+  std::map<int, bool> answered_;
+  // Answers may come after the dialog has gone: they find it through this.
+  std::shared_ptr<CTitleSetDlg*> self_;
 };
 
 // The warning for characters that Shift-JIS cannot hold, naming each.

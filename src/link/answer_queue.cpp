@@ -4,9 +4,9 @@
 
 namespace klvc {
 
-long AnswerQueue::push(std::string line) {
+long AnswerQueue::push(std::string line, LineOwner owner) {
   before_last_ = last_;
-  last_ = AwaitedLine{last_.number + 1, std::move(line)};
+  last_ = AwaitedLine{last_.number + 1, std::move(line), std::move(owner)};
   waiting_.push_back(last_);
   return last_.number;
 }

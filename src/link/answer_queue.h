@@ -5,21 +5,34 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace klvc {
 
+struct AnswerEvent;
+
+// Who sent a line and wants to hear of its answer. `label` names the line in
+// the error box of its answer or of its No Connect ("ch02 のタイトル");
+// `on_answer`, when set, hears the answer instead of the "Success" box (the
+// sender shows it itself) and runs on the user-interface thread.
+struct LineOwner {
+  std::string label;
+  std::function<void(const AnswerEvent&)> on_answer;
+};
+
 struct AwaitedLine {
   long number = 0;   // 1 for the first line written since the port was opened
   std::string line;  // as written, without CR LF
+  LineOwner owner;
 };
 
 class AnswerQueue {
  public:
   // A line about to be written; returns its number.
-  long push(std::string line);
+  long push(std::string line, LineOwner owner = {});
   // The line could not be written after all: it never counted as sent.
   void withdraw(long number);
   // The oldest line waiting, taken off; nothing when none waits.

@@ -40,8 +40,20 @@ void tell(const AnswerEvent& e) {
   if (observer) observer(e);
 }
 
-// Pairs an answer with the oldest line waiting, logs the pair and tells the observer.
-void settle(const LineAssembler::Line& line, bool go) {
+// The line's owner hears of its answer on the user-interface thread.
+void tell_owner(const LineOwner& owner, const AnswerEvent& e) {
+  if (!owner.on_answer) return;
+  message_sink().post_call([hear = owner.on_answer, e] { hear(e); });
+}
+
+// "Command Error" and, below it, the line it answers when the sender named it.
+std::string for_line(const std::string& text, const std::optional<AwaitedLine>& line) {
+  return line && !line->owner.label.empty() ? text + "\n" + line->owner.label : text;
+}
+
+// Pairs an answer with the oldest line waiting, logs the pair and tells the
+// observer; returns the line answered.
+std::optional<AwaitedLine> settle(const LineAssembler::Line& line, bool go) {
   AnswerQueue& queue = link().awaited;
   AnswerEvent e;
   e.answer = line.bytes;
@@ -64,6 +76,22 @@ void settle(const LineAssembler::Line& line, bool go) {
                                   : std::string()));
   }
   tell(e);
+  if (answered) tell_owner(answered->owner, e);
+  return answered;
+}
+
+// At most four of the comma-separated labels, and how many more there were.
+std::string first_labels(const std::string& labels) {
+  constexpr int kShown = 4;
+  std::size_t at = 0;
+  for (int i = 0; i < kShown; ++i) {
+    at = labels.find(", ", at);
+    if (at == std::string::npos) return labels;
+    at += 2;
+  }
+  int more = 1;
+  for (std::size_t k = labels.find(", ", at); k != std::string::npos; k = labels.find(", ", k + 2)) ++more;
+  return labels.substr(0, at - 2) + " ほか " + std::to_string(more) + " 件";
 }
 
 void show_success() {
@@ -120,8 +148,9 @@ bool answers_awaited() {
   return !link().awaited.empty();
 }
 
-void give_up_awaited_lines(const char* why) {
+std::string give_up_awaited_lines(const char* why) {
   std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+  std::string labels;
   for (const AwaitedLine& a : link().awaited.give_up()) {
     log_link(LogDirection::Event, "no answer to " + named(a.number, a.line) + ": " + why);
     AnswerEvent e;
@@ -129,13 +158,17 @@ void give_up_awaited_lines(const char* why) {
     e.line_number = a.number;
     e.line = a.line;
     tell(e);
+    tell_owner(a.owner, e);
+    if (!a.owner.label.empty()) labels += (labels.empty() ? "" : ", ") + a.owner.label;
   }
+  return labels;
 }
 
 void handle_answer_line(const LineAssembler::Line& line) {
   std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
   LinkStatus& s = link_status();
   s.no_connect_ticks = 0;
+  link().unsent_labels.clear();
 
   std::string_view answer = line.bytes;
   std::size_t size = line.size;
@@ -147,19 +180,20 @@ void handle_answer_line(const LineAssembler::Line& line) {
   }
 
   const bool go = !line.cut() && answer == kSuccess;
-  settle(line, go);
+  const std::optional<AwaitedLine> answered = settle(line, go);
   // Still pending while an older line waits: its answer is awaited up to the limit.
   s.response_pending = link().awaited.empty() ? 0 : 1;
   if (go) {
-    if (s.batch_step == 0) show_success();
+    const bool owner_reports = answered && answered->owner.on_answer;
+    if (s.batch_step == 0 && !owner_reports) show_success();
     return;
   }
   s.error_seen = 1;
   const char* text = line.cut() ? nullptr : error_answer_text(answer);
   if (text) {
-    show_error(text, BoxOrigin::Answer);
+    show_error(for_line(text, answered), BoxOrigin::Answer);
   } else if (link().unknown_box_armed.exchange(false)) {
-    show_error(unknown_answer_text(line.bytes, line.size), BoxOrigin::Answer);
+    show_error(for_line(unknown_answer_text(line.bytes, line.size), answered), BoxOrigin::Answer);
   }
 }
 
@@ -180,8 +214,14 @@ void no_connect_check() {
     // A dead link must stop a running batch, not let it run on for minutes.
     s.error_seen = 1;
     log_link(LogDirection::Event, "no answer within the limit: No Connect");
-    give_up_awaited_lines("No Connect");
-    show_error("No Connect", BoxOrigin::NoConnect);
+    std::string labels = give_up_awaited_lines("No Connect");
+    {
+      std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+      const std::string& unsent = link().unsent_labels;
+      if (!unsent.empty()) labels += (labels.empty() ? "" : ", ") + unsent;
+      link().unsent_labels.clear();
+    }
+    show_error(labels.empty() ? "No Connect" : "No Connect\n" + first_labels(labels), BoxOrigin::NoConnect);
   }
 }
 

@@ -209,9 +209,11 @@ void restart_link() {
   start_reader();
 }
 
-void send_command(const char* text) {
+void send_command(const char* text) { send_command(std::string(text ? text : ""), LineOwner{}); }
+
+void send_command(const std::string& text, LineOwner owner) {
   const Selections& s = store();
-  const std::string line = frame_command(text, s.interface_mode, s.slave_number);
+  const std::string line = frame_command(text.c_str(), s.interface_mode, s.slave_number);
   const std::string shown = line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0
                                 ? line.substr(0, line.size() - 2)
                                 : line;
@@ -228,7 +230,11 @@ void send_command(const char* text) {
   // The answer cannot be handled before the line is logged as sent.
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   AnswerQueue& queue = l.awaited;
-  const long number = queue.push(shown);
+  const std::string label = owner.label;
+  const long number = queue.push(shown, std::move(owner));
+  auto note_unsent = [&l, &label] {
+    if (!label.empty()) l.unsent_labels += (l.unsent_labels.empty() ? "" : ", ") + label;
+  };
   SendOutcome& out = l.last_send;
   out = SendOutcome{};
   if (writer) {
@@ -242,6 +248,7 @@ void send_command(const char* text) {
   if (l.port.fd < 0) {
     // No link: the command ends in "No Connect".
     queue.withdraw(number);
+    note_unsent();
     out.error = ENOTCONN;
     out.failure = l.device.empty() ? "the port is not open" : l.device + " is not open";
     log_link(LogDirection::Event, "not sent, " + out.failure + ": " + escape_bytes(shown));
@@ -259,6 +266,7 @@ void send_command(const char* text) {
     return;
   }
   queue.withdraw(number);
+  note_unsent();
   out.error = w.error;
   // What went out of a line cut short would join the next one: discard it.
   if (w.written > 0 && !l.network) (void)::tcflush(l.port.fd, TCOFLUSH);

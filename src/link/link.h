@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "link/answer_queue.h"
 #include "link/link_status.h"
 
 namespace klvc {
@@ -20,6 +21,8 @@ bool link_is_open();
 // Frames one command (body with its CR LF) and writes it; sets response_pending.
 void send_command(const char* text);
 inline void send_command(const std::string& text) { send_command(text.c_str()); }
+// The same for a line whose answer `owner` wants to hear of (see LineOwner).
+void send_command(const std::string& text, LineOwner owner);
 
 // One received answer line (reader thread, or tests).
 void handle_response(const char* line);

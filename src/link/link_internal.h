@@ -60,6 +60,9 @@ struct Link {
   // The next unknown answer gets a box (armed again by each command sent).
   std::atomic<bool> unknown_box_armed{true};
   SendOutcome last_send;  // user-interface thread
+  // Labels of lines that could not be written since the last answer or No
+  // Connect (under traffic_mutex): the No Connect box names them too.
+  std::string unsent_labels;
 
   // Who hears log_link: the UI thread and the reader thread both log.
   std::mutex listeners_mutex;

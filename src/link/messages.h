@@ -32,6 +32,7 @@ struct BoxRequest {
   BoxIcon icon = BoxIcon::None;
   BoxButtons buttons = BoxButtons::Ok;
   bool beep = true;
+  bool default_no = false;  // a question whose safe answer is No
   BoxOrigin origin = BoxOrigin::Other;
 };
 
@@ -42,6 +43,8 @@ class MessageSink {
   virtual void post_box(BoxRequest request) = 0;
   // User-interface thread: show the box; on_close (may be empty) gets the result.
   virtual void show_box(BoxRequest request, std::function<void(BoxResult)> on_close) = 0;
+  // Any thread: run `fn` on the user-interface thread (without a screen: at once).
+  virtual void post_call(std::function<void()> fn) { fn(); }
 };
 
 // nullptr restores the default sink (stderr, answers OK / Yes at once).

@@ -30,7 +30,8 @@ void handle_answer_line(const LineAssembler::Line& line);
 
 // Every line still waiting for an answer gets none: logged and told to the
 // answer observer as NoAnswer, `why` naming the reason ("No Connect").
-void give_up_awaited_lines(const char* why);
+// Returns the labels of the lines given up that carry one, comma-separated.
+std::string give_up_awaited_lines(const char* why);
 
 // Called for each command sent: the next unknown answer gets its box again.
 // (Junk on the line shows one box per command, not one per line of junk.)

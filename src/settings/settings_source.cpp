@@ -26,10 +26,13 @@ std::string located(const std::string& path, const FileProblem& problem) {
 }
 
 bool is_settings_file_name(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string ext = path.substr(path.size() - 4);
-  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return ext == ".dat";
+  std::string lower = path;
+  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  auto ends_with = [&](const std::string& ext) {
+    return lower.size() > ext.size() && lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0;
+  };
+  // A recovery file (name.dat.save) is a settings file kept at an unplanned exit.
+  return ends_with(".dat") || ends_with(".dat.save");
 }
 
 bool load_settings_source(SwitcherSettings& s, int model, const std::string& path, const std::string& base,

@@ -148,10 +148,25 @@ int ComboBox::next_starting_with(const std::string& typed, int after) const {
     }
     return true;
   };
-  for (int k = 1; k <= count(); ++k) {
-    int i = ((after < 0 ? -1 : after) + k) % count();
+  auto bare = [&](int i) {
     std::string entry = entries_[static_cast<std::size_t>(i)];
     entry.erase(0, entry.find_first_not_of(' '));
+    return entry;
+  };
+  auto without_zeros = [](const std::string& number) {
+    return number.substr(std::min(number.find_first_not_of('0'), number.size() - 1));
+  };
+  // An entry that is exactly what was typed comes first: "2" is 2, not 20.
+  for (int i = 0; i < count(); ++i) {
+    const std::string entry = bare(i);
+    if (entry.size() == typed.size() && starts(entry)) return i;
+    if (digits && !entry.empty() && entry.find_first_not_of("0123456789") == std::string::npos &&
+        without_zeros(entry) == without_zeros(typed))
+      return i;
+  }
+  for (int k = 1; k <= count(); ++k) {
+    int i = ((after < 0 ? -1 : after) + k) % count();
+    std::string entry = bare(i);
     if (starts(entry)) return i;
     if (digits && entry.size() > 1 && entry[0] == '0' && entry.find_first_not_of("0123456789") == std::string::npos &&
         starts(entry.substr(std::min(entry.find_first_not_of('0'), entry.size() - 1))))
@@ -178,7 +193,11 @@ int ComboBox::type_ahead(const Event& e, int current) {
 
 std::string ComboBox::default_key_hint() const {
   if (open_) return "↑↓ PgUp/PgDn 移動  Enter 決定  Esc 戻る";
-  return "↑↓ PgUp/PgDn 選ぶ  数字 番号で選ぶ  Enter 一覧  Tab 次へ  Esc 閉じる";
+  const bool numbers = std::any_of(entries_.begin(), entries_.end(), [](const std::string& entry) {
+    return !entry.empty() && entry.find_first_not_of(" 0123456789") == std::string::npos;
+  });
+  return numbers ? "↑↓ PgUp/PgDn 選ぶ  数字 番号で選ぶ  Enter 一覧  Tab 次へ  Esc 閉じる"
+                 : "↑↓ PgUp/PgDn 選ぶ  Enter 一覧  Tab 次へ  Esc 閉じる";
 }
 
 int ComboBox::first_shown(int rows) const {

@@ -85,6 +85,7 @@ std::string path_tail(const std::string& path, int cells) {
 // The settings files keep their given filter text; other kinds list their patterns.
 std::string type_text(const std::vector<std::string>& extensions) {
   if (extensions == std::vector<std::string>{"dat"}) return "ﾃﾞｰﾀ(*.dat)";
+  if (extensions == std::vector<std::string>{"dat", "dat.save"}) return "*.dat, *.dat.save";
   std::string patterns;
   for (const std::string& e : extensions) patterns += (patterns.empty() ? "*." : ";*.") + e;
   return patterns;
@@ -210,8 +211,9 @@ void FileDialog::accept_name(const std::string& typed) {
     return;
   }
   if (exists(path)) {
+    // No by default: a stray Enter must not replace a file.
     ui()->message_box({base_name(path) + " は既に存在します。\n上書きしますか?", question_caption_,
-                       MessageIcon::Warning, MessageButtons::YesNo, true},
+                       MessageIcon::Warning, MessageButtons::YesNo, true, true},
                       [this, path, alive = std::weak_ptr<bool>(alive_)](BoxResult answer) {
                         auto still = alive.lock();
                         if (still && *still && !ended() && answer == BoxResult::Yes) finish(path);

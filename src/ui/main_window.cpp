@@ -48,7 +48,10 @@ MenuGeometry geometry(const Menu& menu, const MenuState& st, int screen_w, int s
   Rect prev{};
   for (std::size_t level = 0; level < st.path.size() && items && !items->empty(); ++level) {
     int w = 0;
-    for (const MenuItem& it : *items) w = std::max(w, display_width(it.label) + (it.items.empty() ? 0 : 2));
+    for (const MenuItem& it : *items) {
+      const int extra = !it.items.empty() ? 2 : it.shortcut.empty() ? 0 : display_width(it.shortcut) + 2;
+      w = std::max(w, display_width(it.label) + extra);
+    }
     w += 4;
     int h = static_cast<int>(items->size()) + 2;
     Rect r;
@@ -214,6 +217,7 @@ void Ui::Impl::render_main(Canvas& c) {
       s.dim = it.items.empty() && !is_enabled(it.command);
       std::string text = " " + it.label;
       if (!it.items.empty()) text = pad_to_width(text, r.w - 4) + " >";
+      if (!it.shortcut.empty()) text = pad_to_width(text, r.w - 3 - display_width(it.shortcut)) + it.shortcut;
       c.put_clipped(r.x + 1, row, pad_to_width(text, r.w - 2), Rect{r.x + 1, row, r.w - 2, 1}, s);
     }
   }

@@ -13,6 +13,7 @@ struct MenuItem {
   int command = 0;               // 0 for a separator or a submenu
   std::vector<MenuItem> items;   // a submenu when not empty
   bool separator = false;
+  std::string shortcut;          // the key that runs it too ("Ctrl+S"), shown at the right
   // Top entries: the letter that opens the menu with Alt (shown as "ファイル(F)");
   // Alt+1..9 open the top entries by position as well.
   char mnemonic = 0;

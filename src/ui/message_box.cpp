@@ -94,6 +94,16 @@ std::string Ui::Impl::box_key_hint() const {
   return hint;
 }
 
+bool Ui::Impl::typed_before_box(const Event& e) const {
+  const OpenBox& box = boxes.front();
+  const bool mouse =
+      e.key == Key::MouseDown || e.key == Key::MouseUp || e.key == Key::WheelUp || e.key == Key::WheelDown;
+  if (mouse || !shown[box.shown_index].form.unasked) return false;
+  // On a terminal: keys already waiting when the box was first drawn (see
+  // run_once). Without one: keys at the very moment it came up.
+  return backend->real_time() ? draining_before_box : e.time_ms == box.shown_at;
+}
+
 void Ui::Impl::box_event(const Event& e) {
   OpenBox& box = boxes.front();
   bool yes_no = shown[box.shown_index].form.buttons == MessageButtons::YesNo;

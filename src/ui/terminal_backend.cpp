@@ -14,6 +14,7 @@
 #include "ui/backend.h"
 #include "ui/key_decoder.h"
 #include "ui/screen_writer.h"
+#include "ui/terminal_codeset.h"
 #include "ui/terminal_modes.h"
 
 namespace klvc::ui {
@@ -23,8 +24,8 @@ constexpr int kEscapeWaitMs = 50;  // an ESC alone this long is the Escape key
 
 class TerminalBackend : public Backend {
  public:
-  TerminalBackend(int in_fd, int out_fd, int sig_read, int sig_write)
-      : in_(in_fd), out_(out_fd), sig_read_(sig_read), sig_write_(sig_write) {
+  TerminalBackend(int in_fd, int out_fd, int sig_read, int sig_write, std::unique_ptr<CodesetConverter> codeset)
+      : in_(in_fd), out_(out_fd), sig_read_(sig_read), sig_write_(sig_write), codeset_(std::move(codeset)) {
     query_size();
   }
 
@@ -60,7 +61,12 @@ class TerminalBackend : public Backend {
       ssize_t k = read(in_, buf, sizeof buf);
       if (k > 0) {
         if (pending_.empty()) pending_since_ = clock_.now_ms();
-        pending_.append(buf, static_cast<std::size_t>(k));
+        if (codeset_) {
+          raw_.append(buf, static_cast<std::size_t>(k));
+          pending_ += codeset_->from_terminal(raw_);
+        } else {
+          pending_.append(buf, static_cast<std::size_t>(k));
+        }
       } else if (k == 0 || (errno != EINTR && errno != EAGAIN)) {
         input_open_ = false;  // the terminal went away: end the program once
         terminate_ = SIGHUP;
@@ -76,6 +82,7 @@ class TerminalBackend : public Backend {
 
   void present(const Canvas& frame) override {
     std::string bytes = diff_frames(shown_ ? &*shown_ : nullptr, frame);
+    if (codeset_) bytes = codeset_->to_terminal(bytes);
     if (!bytes.empty()) write_all(bytes);
     shown_ = frame;
   }
@@ -177,6 +184,8 @@ class TerminalBackend : public Backend {
   int terminate_ = 0;  // a signal number to end with
   std::string pending_;
   std::int64_t pending_since_ = 0;
+  std::unique_ptr<CodesetConverter> codeset_;  // set when the terminal is not UTF-8
+  std::string raw_;                            // terminal bytes not yet converted
   std::optional<Canvas> shown_;
 };
 
@@ -185,6 +194,13 @@ class TerminalBackend : public Backend {
 std::unique_ptr<Backend> make_terminal_backend(std::string* error) {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
     if (error) *error = !isatty(STDIN_FILENO) ? "standard input is not a terminal" : "standard output is not a terminal";
+    return nullptr;
+  }
+  // Asked before the terminal is taken, so the reason can still be read.
+  std::string codeset_error;
+  std::unique_ptr<CodesetConverter> codeset = CodesetConverter::for_locale(&codeset_error);
+  if (!codeset_error.empty()) {
+    if (error) *error = codeset_error;
     return nullptr;
   }
   int sig_pipe[2];
@@ -199,7 +215,7 @@ std::unique_ptr<Backend> make_terminal_backend(std::string* error) {
     close(sig_pipe[1]);
     return nullptr;
   }
-  return std::make_unique<TerminalBackend>(STDIN_FILENO, STDOUT_FILENO, sig_pipe[0], sig_pipe[1]);
+  return std::make_unique<TerminalBackend>(STDIN_FILENO, STDOUT_FILENO, sig_pipe[0], sig_pipe[1], std::move(codeset));
 }
 
 }  // namespace klvc::ui

@@ -143,8 +143,9 @@ void Ui::message_box(MessageBoxSpec form, std::function<void(BoxResult)> on_clos
       return;
     }
   }
+  const int focus = form.buttons == MessageButtons::YesNo && form.default_no ? 1 : 0;
   impl_->shown.push_back({std::move(form), true, BoxResult::Cancel});
-  impl_->boxes.push_back({impl_->shown.size() - 1, std::move(on_close), 0});
+  impl_->boxes.push_back({impl_->shown.size() - 1, std::move(on_close), focus, clock().now_ms(), false});
   if (beep) {
     ++impl_->bells;
     impl_->backend->bell();
@@ -168,6 +169,7 @@ void Ui::answer_box(BoxResult result) {
   if (impl_->boxes.empty()) return;
   Impl::OpenBox box = std::move(impl_->boxes.front());
   impl_->boxes.erase(impl_->boxes.begin());
+  if (!impl_->boxes.empty()) impl_->boxes.front().shown_at = clock().now_ms();
   ShownBox& record = impl_->shown[box.shown_index];
   record.open = false;
   record.result = result;
@@ -190,13 +192,16 @@ void Ui::Impl::dispatch(const Event& in) {
     return;
   }
   if (e.key == Key::Resize) return;  // every frame is laid out afresh
-  if (!boxes.empty()) {
+  if (!boxes.empty() && !typed_before_box(e)) {
     box_event(e);
     return;
   }
   if (!modals.empty()) {
     Dialog& d = *modals.back().dialog;
     layout_dialog(d);
+    // Under the "too small" notice the dialog cannot be seen: nothing typed
+    // may reach it unseen. Esc still closes it.
+    if (!dialog_fits(d) && e.key != Key::Escape) return;
     Event local = e;
     bool is_mouse = e.key == Key::MouseDown || e.key == Key::MouseUp || e.key == Key::WheelUp || e.key == Key::WheelDown;
     if (is_mouse) {
@@ -248,6 +253,34 @@ Clock& Ui::clock() { return impl_->backend->clock(); }
 
 // ---------------------------------------------------------------- output
 
+namespace {
+
+// Hints are "key what" pairs two spaces apart, the way out last: when they do
+// not fit, the ones before the last give way from the end, so the last
+// ("Ctrl+C 終了", "Esc 閉じる") always shows.
+std::string fit_key_hint(const std::string& hint, int cells) {
+  std::vector<std::string> parts;
+  for (std::size_t at = 0;;) {
+    const std::size_t gap = hint.find("  ", at);
+    parts.push_back(hint.substr(at, gap == std::string::npos ? std::string::npos : gap - at));
+    if (gap == std::string::npos) break;
+    at = gap + 2;
+  }
+  auto joined = [&] {
+    std::string out;
+    for (const std::string& p : parts) out += (out.empty() ? "" : "  ") + p;
+    return out;
+  };
+  std::string out = joined();
+  while (display_width(out) > cells && parts.size() > 2) {
+    parts.erase(parts.end() - 2);
+    out = joined();
+  }
+  return out;
+}
+
+}  // namespace
+
 const Canvas& Ui::render() {
   Impl& m = *impl_;
   int w = m.backend->width();
@@ -281,7 +314,7 @@ const Canvas& Ui::render() {
     Style dim;
     dim.dim = true;
     m.canvas.fill(Rect{0, h - 1, w, 1});
-    m.canvas.put_clipped(1, h - 1, key_hint(), Rect{1, h - 1, std::max(0, w - 2), 1}, dim);
+    m.canvas.put_clipped(1, h - 1, fit_key_hint(key_hint(), w - 2), Rect{1, h - 1, std::max(0, w - 2), 1}, dim);
   }
   // The terminal's cursor belongs to the focused edit field of the top
   // dialog, and to nothing while a box or a menu is in front.
@@ -296,7 +329,11 @@ const Canvas& Ui::render() {
 std::string Ui::key_hint() const {
   const Impl& m = *impl_;
   if (!m.boxes.empty()) return m.box_key_hint();
-  if (!m.modals.empty()) return m.modals.back().dialog->key_hint();
+  if (!m.modals.empty()) {
+    const Dialog& top = *m.modals.back().dialog;
+    // Under the too-small notice only Esc acts.
+    return m.dialog_fits(top) ? top.key_hint() : "Esc 閉じる  （端末を広げると表示）";
+  }
   return m.main_key_hint();
 }
 

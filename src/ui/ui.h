@@ -30,6 +30,11 @@ struct MessageBoxSpec {
   MessageIcon icon = MessageIcon::None;
   MessageButtons buttons = MessageButtons::Ok;
   bool beep = true;
+  bool default_no = false;  // a question whose safe answer is No: Enter answers No
+  // Raised by something other than the key just pressed (an answer, the
+  // link): keys typed in the moment before it came up were meant for what
+  // was on screen then, and go there, not to this box.
+  bool unasked = false;
   // Boxes of one non-empty key are one box: a new one, while an earlier is
   // still open, changes that box to the new text instead of queueing another.
   std::string merge_key;

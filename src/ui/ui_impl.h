@@ -57,8 +57,11 @@ struct Ui::Impl {
     std::size_t shown_index;
     std::function<void(BoxResult)> on_close;
     int focus = 0;  // 0 the first button (OK or Yes), 1 No
+    std::int64_t shown_at = 0;  // when it came to the front (clock ms)
+    bool drawn = false;         // it has been on the terminal
   };
   std::vector<OpenBox> boxes;  // in the order raised; the first is on screen
+  bool draining_before_box = false;  // handing on keys typed before the front box was drawn
   std::vector<ShownBox> shown;
   int bells = 0;
 
@@ -109,6 +112,8 @@ struct Ui::Impl {
   // message boxes (message_box.cpp)
   void render_box(Canvas& c, const OpenBox& box) const;
   void box_event(const Event& e);
+  // A key typed before the front box could have been seen: not the box's.
+  bool typed_before_box(const Event& e) const;
   std::string box_key_hint() const;
 };
 

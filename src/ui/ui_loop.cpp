@@ -135,7 +135,18 @@ void Ui::run_once(int max_wait_ms) {
   std::size_t budget = m.timers.size();
   while (budget-- > 0 && m.fire_next_due(now)) {
   }
-  if (m.backend->real_time()) m.backend->present(render());
+  if (!m.backend->real_time()) return;
+  m.backend->present(render());
+  if (m.boxes.empty() || m.boxes.front().drawn) return;
+  m.boxes.front().drawn = true;
+  // Keys typed before this box appeared were meant for what was on screen then.
+  std::vector<Event> early;
+  m.backend->wait(0, -1, early);
+  if (early.empty()) return;
+  m.draining_before_box = true;
+  for (const Event& e : early) m.dispatch(e);
+  m.draining_before_box = false;
+  m.backend->present(render());
 }
 
 void Ui::run() {

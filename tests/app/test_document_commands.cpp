@@ -248,7 +248,9 @@ TEST_F(DocumentCommands, ExitAfterAnEditAsksEvenWhenTheCurrentTitleIsOneSpaceAnd
   ASSERT_EQ(boxes().size(), 1u);
   expect_question(boxes()[0], "データを保存せずに終了しますか？");
   EXPECT_FALSE(ui->quitting());
-  ui->answer_box(BoxResult::Yes);
+  EXPECT_NE(ui->key_hint().find("Enter"), std::string::npos);
+  ui->feed(ui::Event::of(ui::Key::Right));  // from the default No to Yes
+  ui->feed(ui::Event::of(ui::Key::Enter));
   EXPECT_TRUE(ui->quitting());
 }
 

@@ -26,6 +26,8 @@ void ScreenBoxes::show_box(BoxRequest request, std::function<void(BoxResult)> on
   form.icon = static_cast<ui::MessageIcon>(request.icon);
   form.buttons = request.buttons == BoxButtons::YesNo ? ui::MessageButtons::YesNo : ui::MessageButtons::Ok;
   form.beep = request.beep;
+  form.default_no = request.default_no;
+  form.unasked = request.origin != BoxOrigin::Other;
   ui_.message_box(form, std::move(on_close));
 }
 

@@ -18,6 +18,7 @@
 #include "dialogs/send_all_dialog.h"
 #include "dialogs/title_display.h"
 #include "dialogs/title_set.h"
+#include "link/link.h"
 #include "settings/store.h"
 #include "ui/controls.h"
 
@@ -216,6 +217,36 @@ TEST_F(TitlesInOneGo, EnterInTheTitleFieldSendsItAndMovesToTheNextChannel) {
   EXPECT_EQ(take_lines(), (std::vector<std::string>{title_line("28", "2121")}));
   EXPECT_EQ(channel_shown(), 27);
   EXPECT_NE(top(), nullptr);  // OK stays on its button: Enter never closed the dialog
+}
+
+TEST_F(TitlesInOneGo, TitlesTypedWhileAnswersArriveEachReachTheirChannel) {
+  std::string held;  // what the switcher has answered and the link not yet read
+  set_direct_line([&](const std::string& bytes) { wire += bytes; held += sim.receive(bytes); });
+  auto answers_arrive = [&] {
+    std::string a;
+    a.swap(held);
+    feed_received(a.data(), a.size());
+  };
+  sim.fail_command(3, "E3\r\n");
+  open(std::make_unique<CTitleSetDlg>());
+  Lines expected;
+  const std::pair<const char*, const char*> typed[] = {
+      {"Ａ", "2341"}, {"Ｂ", "2342"}, {"Ｃ", "2343"}, {"Ｄ", "2344"}};
+  for (const auto& [text, code] : typed) {  // 250 ms apart
+    type(text);
+    ui->feed(ui::Event::of(ui::Key::Enter));
+    expected.push_back(title_line(printed("%02d", static_cast<int>(expected.size()) + 1).c_str(), code));
+    ui->advance(250);
+    answers_arrive();
+  }
+  EXPECT_EQ(take_lines(), expected);
+  EXPECT_EQ(title(3), "\x82\x63");  // Ｄ, typed while the error box had just come up
+  // Success shows in the dialog; the error names its channel, and the keys
+  // typed as it came up went to the dialog, not to the box.
+  EXPECT_EQ(box_texts(), Lines{"Command Error\nch03 のタイトル"});
+  EXPECT_EQ(open_boxes(), 1);
+  EXPECT_EQ(top()->label(CTitleSetDlg::kSendStatus).text(), "ch04 設定完了 Success");
+  EXPECT_TRUE(shows(1006, "ch03 = Ｃ ") && shows(1006, "✗") && shows(1006, "✓")) << table_text(1006);
 }
 
 }  // namespace

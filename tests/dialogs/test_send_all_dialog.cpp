@@ -12,6 +12,7 @@
 #include "dialogs/password.h"
 #include "dialogs/send_all.h"
 #include "dialogs/send_all_dialog.h"
+#include "link/link.h"
 #include "link/link_status.h"
 #include "settings/store.h"
 #include "support/send_all_figures.h"
@@ -91,7 +92,17 @@ TEST_F(SendAllDialogTest, StartDoesNothingWhileAnyBatchRuns) {
   ui->advance(1000);
   EXPECT_TRUE(lines().empty());
   EXPECT_EQ(link_status().batch_step, 3);
+  EXPECT_EQ(top()->label(CAllSettingsDlg::kRunStatus).text().rfind("他の送信の途中", 0), 0u);
   link_status().batch_step = 0;
+
+  // An error left by an earlier command is not this run's; one that comes
+  // after the start stops it before its first line, and the dialog says so.
+  link_status().error_seen = 1;
+  click_start();
+  handle_response("E3\r\n");
+  ui->advance(80);
+  EXPECT_TRUE(lines().empty());
+  EXPECT_EQ(top()->label(CAllSettingsDlg::kRunStatus).text().rfind("最初の行の前に停止", 0), 0u);
 
   click_start();
   ui->advance(5 * 80);

@@ -223,8 +223,9 @@ TEST_F(TitleSet, DuringTheBatchEditingAndCancelAreRefused) {
   open_dialog();
   press(kAll);
   ui->advance(500);
-  ui->feed(ui::Event::of(ui::Key::Escape));
+  ui->feed(ui::Event::of(ui::Key::Escape));  // asks whether to stop; No
   ASSERT_NE(top(), nullptr);
+  ui->answer_box(BoxResult::No);
   EXPECT_FALSE(top()->combo(kChannelList).enabled());
   EXPECT_FALSE(top()->edit(kEdit).enabled());
   top()->edit(kEdit).user_insert("か");

@@ -87,6 +87,9 @@ TEST_F(FileDialogTest, SaveAddsDatAndAsksBeforeOverwriting) {
   EXPECT_EQ(ui_->dialog_depth(), 1);
   EXPECT_EQ(result_, "unset");
   ui_->feed(Event::of(Key::Enter));
+  ui_->feed(Event::of(Key::Enter));  // No is the default: a stray Enter replaces nothing
+  EXPECT_EQ(result_, "unset");
+  ui_->feed(Event::of(Key::Enter));
   ui_->feed(Event::typed("y"));
   EXPECT_EQ(result_, dir_ + "/a.dat");
 }

@@ -1,4 +1,5 @@
 #include "ui/key_decoder.h"
+#include "ui/terminal_codeset.h"
 
 #include <gtest/gtest.h>
 
@@ -118,4 +119,24 @@ TEST(KeyDecoder, UnknownSequencesAreSwallowed) {
 }
 
 }  // namespace
+}  // namespace klvc::ui
+
+namespace klvc::ui {
+
+TEST(TerminalCodeset, EucJpBothWaysUtf8AndPosixNeedNothing) {
+  std::string error;
+  EXPECT_EQ(CodesetConverter::for_codeset("UTF-8", &error), nullptr);
+  EXPECT_EQ(CodesetConverter::for_codeset("ANSI_X3.4-1968", &error), nullptr);  // C/POSIX keeps UTF-8
+  EXPECT_EQ(CodesetConverter::for_codeset("NO-SUCH-SET", &error), nullptr);
+  EXPECT_NE(error.find("UTF-8 terminal"), std::string::npos) << error;
+  auto euc = CodesetConverter::for_codeset("EUC-JP", &error);
+  ASSERT_NE(euc, nullptr) << error;
+  EXPECT_EQ(euc->to_terminal("\x1b[1;1Hあ①"), "\x1b[1;1H\xA4\xA2?");  // ① is not in EUC-JP
+  std::string typed = "A\xA4\xA2\xA4";  // "Aあ" and the first byte of "い"
+  EXPECT_EQ(euc->from_terminal(typed), "Aあ");
+  typed += "\xA4";
+  EXPECT_EQ(euc->from_terminal(typed), "い");
+  EXPECT_TRUE(typed.empty());
+}
+
 }  // namespace klvc::ui

@@ -174,7 +174,7 @@ TEST(MessageBox, RaisedTogetherTheyComeOneAtATimeInOrder) {
   // A flapping link: one box, holding the latest state, behind the box on screen.
   ui->message_box({"No Connect", "Error", MessageIcon::Error, MessageButtons::Ok, false});
   for (const char* state : {"lost", "back", "lost", "back"}) {
-    ui->message_box({std::string("link ") + state, "KLVC", MessageIcon::Error, MessageButtons::Ok, false, "link"});
+    ui->message_box({std::string("link ") + state, "KLVC", MessageIcon::Error, MessageButtons::Ok, false, false, false, "link"});
   }
   ASSERT_EQ(ui->shown_boxes().size(), 2u);
   EXPECT_EQ(ui->shown_boxes()[1].form.text, "link back");

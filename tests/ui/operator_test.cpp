@@ -48,7 +48,9 @@ TEST(TypeAhead, DigitsTypedWithinASecondJoinIntoOneNumber) {
   const Case cases[] = {
       {10, {{"1", 0}, {"2", 300}}, "12"},
       {10, {{"12", 0}}, "12"},                 // both keys in one read
-      {10, {{"1", 0}, {"2", 1100}}, "20"},     // too slow: "2" starts anew
+      {10, {{"1", 0}, {"2", 1100}}, "2"},      // too slow: "2" starts anew, exactly 2
+      {10, {{"2", 0}, {"0", 300}}, "20"},
+      {10, {{"1", 0}}, "1"},                   // not 10: what was typed comes first
       {10, {{"6", 0}, {"4", 900}}, "64"},
       {10, {{"6", 0}, {"9", 300}}, "9"},       // no "69": the 9 alone
       {10, {{"a", 0}}, "Auto"},

@@ -48,8 +48,8 @@ TEST(RenderMainWindow, BarsAtTheirPlacesWithJapaneseWidths) {
   EXPECT_EQ(rows[2], "");
   EXPECT_EQ(rows[3], " ﾚﾃﾞｨ" + spaces(31) + "│CAP");
   EXPECT_TRUE(ui->render().at(0, 3).style.reverse);
-  // The last row: the keys that work here, cut to the screen.
-  EXPECT_EQ(rows[4], " F10 メニュー  Alt+F/S/M/C/H 各メニュー");
+  // The last row: the keys that work here; the way out stays when they are cut.
+  EXPECT_EQ(rows[4], " F10 メニュー  Ctrl+C 終了");
   EXPECT_FALSE(ui->render().cursor().visible);
 }
 
@@ -70,7 +70,7 @@ TEST(RenderMainWindow, PulledDownMenuWithGreyedItemAndPrompt) {
   EXPECT_EQ(rows[5], " │ 終了     │");
   EXPECT_EQ(rows[6], " └──────────┘");
   EXPECT_EQ(rows[8], " 新規に作成" + spaces(25) + "│CAP");
-  EXPECT_EQ(rows[9], " ↑↓ 選ぶ  ←→ 隣のメニュー  Enter 実行");
+  EXPECT_EQ(rows[9], " ↑↓ 選ぶ  ←→ 隣のメニュー  Esc 戻る");
   EXPECT_EQ(ui->status_text(0), "新規に作成");
   EXPECT_TRUE(ui->render().at(3, 2).style.reverse);  // highlighted
   EXPECT_TRUE(ui->render().at(3, 3).style.dim);      // greyed
@@ -188,12 +188,17 @@ TEST(RenderDialog, CentredFrameWithControls) {
   EXPECT_TRUE(ui->render().at(26, 4).style.dim);
 }
 
-TEST(RenderDialog, TooSmallScreenShowsAMessageAndStillTakesKeys) {
+TEST(RenderDialog, TooSmallScreenShowsAMessageAndTakesOnlyEsc) {
   auto ui = Ui::create_headless(30, 8);
-  ui->open_modal(std::make_unique<Small>());
+  auto& d = ui->open_modal(std::make_unique<Small>());
+  d.focus(11);
   std::string screen = ui->screen_text();
   EXPECT_NE(screen.find("端末が小さすぎます"), std::string::npos) << screen;
   EXPECT_NE(screen.find("32x8"), std::string::npos) << screen;  // frame and the key line included
+  ui->feed(Event::typed("zz"));  // nothing reaches the dialog unseen
+  ui->feed(Event::of(Key::Enter));
+  EXPECT_EQ(d.edit(11).text(), "あい");
+  EXPECT_EQ(ui->dialog_depth(), 1);
   ui->feed(Event::of(Key::Escape));
   EXPECT_EQ(ui->dialog_depth(), 0);
   ui->resize(12, 3);  // even the main window does not fit
@@ -382,8 +387,8 @@ TEST(ComboBox, TypingTheStartOfAnEntrySelectsIt) {
   auto ui = Ui::create_headless(40, 20);
   auto& d = static_cast<Lists&>(ui->open_modal(std::make_unique<Lists>()));
   auto& combo = d.combo(10);  // "1".."64", "Auto", at "1"
-  ui->feed(Event::typed("1"));
-  EXPECT_EQ(combo.selected_text(), "10");  // the next one starting with 1
+  ui->feed(Event::typed("2"));
+  EXPECT_EQ(combo.selected_text(), "2");  // exactly what was typed, before 20..29
   ui->feed(Event::typed("A"));
   EXPECT_EQ(combo.selected_text(), "Auto");
   EXPECT_EQ(d.log.size(), 2u);
