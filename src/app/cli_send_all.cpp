@@ -54,6 +54,7 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
     case kForce: o->force = true; break;
     case kPace:
       if (!parse_pace_word(v, &o->pace)) return "--pace takes timed or ack, not '" + v + "'";
+      o->pace_given = true;
       break;
     case kChangedFrom:
       if (v.empty()) return "--changed-from needs the settings file the switcher holds now";
@@ -72,7 +73,7 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
 bool targets_take_the_rest(const SendAllOptions& o, std::string* error) {
   const bool single = !o.file.empty() || !o.base.empty() || !o.changed_from.empty() || o.model >= 0 ||
                       !o.port.empty() || o.com >= 0 || o.simulate || o.rs485 || o.slave >= 0 ||
-                      o.pace != PaceMode::Timed;
+                      o.pace_given;
   if (!single) return true;
   *error = "--targets takes each switcher's file, port, model, interface and pace from the targets file; "
            "only --dry-run and --force go with it";
@@ -136,10 +137,12 @@ std::string send_all_usage() {
          "  --rs485               RS-485 framing (default: the profile's interface)\n"
          "  --slave N             RS-485 unit address 0..31 (default 0)\n"
          "  --base FILE           the settings file under a text or CSV (default: the defaults)\n"
+         "  --pace ack            each line as soon as the line before was answered, so\n"
+         "                        each answer is its line's (the default; KLV-A about 9 s,\n"
+         "                        KLV-E about 29 s at 9600 baud)\n"
          "  --pace timed          the dialog's pace: a line every 80 ms, titles every 500 ms\n"
-         "                        (KLV-A about 91 s, KLV-E about 155 s; the default)\n"
-         "  --pace ack            each line as soon as the line before was answered\n"
-         "                        (KLV-A about 9 s, KLV-E about 29 s at 9600 baud)\n"
+         "                        (KLV-A about 91 s, KLV-E about 155 s); answers that lag\n"
+         "                        behind the lines make the run fail: their pairing is a guess\n"
          "  --changed-from OLD    send only the lines whose bytes differ from the lines the\n"
          "                        settings OLD would send: OLD must be what the switcher holds\n"
          "                        (it cannot be read back from the switcher)\n"
@@ -154,7 +157,7 @@ std::string send_all_usage() {
          "  file = hall-a.dat     ; relative to the targets file; the defaults when absent\n"
          "  rs485 = yes           ; optional, with slave = 0..31\n"
          "  slave = 3\n"
-         "  pace = ack            ; timed (default) or ack\n"
+         "  pace = timed          ; ack (default) or timed\n"
          "Switchers on different ports run side by side, those on one port (an RS-485\n"
          "bus) one after another; one failing never stops the others.\n"
          "\n"

@@ -37,7 +37,8 @@ struct SendAllOptions {
   bool simulate = false;
   bool rs485 = false;
   int slave = -1;       // 0..31; -1: 0
-  PaceMode pace = PaceMode::Timed;
+  PaceMode pace = PaceMode::Ack;  // exact pairing, and ten times faster than timed
+  bool pace_given = false;
   bool dry_run = false;
   bool force = false;   // send a file even when the reader reported problems
   bool help = false;
@@ -104,7 +105,11 @@ struct SendAllAnswers {
   int go = 0;          // lines answered "GO"
   int refused = 0;     // lines answered otherwise
   int unexpected = 0;  // answers that came while no line waited
-  int unanswered = 0;  // lines that got no answer (No Connect, link lost)
+  int unanswered = 0;  // lines that got no answer (No Connect, link lost, the run ended)
+  long unanswered_first = 0, unanswered_last = 0;  // their first and last line
+  // Answers read after a later line was written: lines lag_first..lag_last
+  // cannot be told apart (0: none lagged).
+  long lag_first = 0, lag_last = 0;
   std::string last;    // the last answer, as it came
   // The refused, unexpected and unanswered ones, in the order they came
   // (the first kKeptNotable).
@@ -121,6 +126,7 @@ struct SendAllOutcome {
   int last_step = 0;         // the step of the last tick that ran
   std::string last_line;     // the last line written, without CR LF
   std::string failure;       // LinkLost, WriteFailed: what the link said
+  std::string note;          // Finished: what came after the last answer (a hang-up)
   SendAllAnswers answers;
   std::int64_t run_ms = 0;       // from the start to the last tick
   std::int64_t answered_ms = 0;  // from the start to the last answer

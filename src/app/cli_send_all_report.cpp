@@ -8,6 +8,7 @@
 
 #include "app/cli_send_all.h"
 #include "dialogs/send_all.h"
+#include "link/link.h"
 #include "link/link_log.h"
 #include "link/protocol.h"
 #include "settings/store.h"
@@ -70,9 +71,12 @@ const AnswerEvent* first_of(const SendAllAnswers& a, AnswerEvent::Kind kind, boo
   return nullptr;
 }
 
+// "1 line", "420 lines"
+std::string lines_count(long n) { return std::to_string(n) + (n == 1 ? " line" : " lines"); }
+
 std::string how_far(const SendAllOutcome& o, int model) {
   return "at step " + std::to_string(o.last_step) + " of " + std::to_string(send_all_last_step(model)) +
-         " after " + std::to_string(o.lines_sent) + " lines; last line sent: " +
+         " after " + lines_count(o.lines_sent) + "; last line sent: " +
          (o.last_line.empty() ? std::string("none") : escape_bytes(o.last_line));
 }
 
@@ -86,6 +90,30 @@ std::string unexpected_part(const SendAllAnswers& a) {
 }
 
 const char* kCheckTheLine = "check the cable, the port and the switcher's power and address";
+
+// The lines given up: "line 7 (ADT10)" or "lines 240-420".
+std::string unanswered_lines(const SendAllAnswers& a, const AnswerEvent* first) {
+  if (a.unanswered <= 1 || a.unanswered_last <= a.unanswered_first) {
+    return first ? line_named(first->line_number, first->line) : std::string("a line");
+  }
+  std::string text = "lines " + std::to_string(a.unanswered_first) + "-" + std::to_string(a.unanswered_last);
+  const long span = a.unanswered_last - a.unanswered_first + 1;
+  if (span != a.unanswered) text += " (" + std::to_string(a.unanswered) + " of them)";
+  return text;
+}
+
+// "; answers lagged behind the lines from line 100 on (lines 100-105); a lost ..."
+std::string lag_part(const SendAllAnswers& a) {
+  if (a.lag_first == 0) return {};
+  std::string text = answer_lag_text(a.lag_first);
+  const std::string on = " on";
+  const std::size_t at = text.find(on + ";");
+  if (at != std::string::npos && a.lag_last > a.lag_first) {
+    text.insert(at + on.size(),
+                " (lines " + std::to_string(a.lag_first) + "-" + std::to_string(a.lag_last) + ")");
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -162,7 +190,9 @@ int send_all_exit_code(const SendAllOutcome& o) {
     default: return kExitFailed;
   }
   const SendAllAnswers& a = o.answers;
-  const bool clean = a.refused == 0 && a.unexpected == 0 && a.unanswered == 0 && a.go == o.lines_sent;
+  // Answers that lagged behind their lines leave every pairing in doubt.
+  const bool clean = a.refused == 0 && a.unexpected == 0 && a.unanswered == 0 && a.go == o.lines_sent &&
+                     a.lag_first == 0;
   return clean ? kExitOk : kExitFailed;
 }
 
@@ -224,24 +254,29 @@ std::string send_all_verdict(const SendAllOutcome& o, int model, const std::stri
       return head + "stopped " + why + ", " + how_far(o, model);
     }
     case SendAllEnd::NoConnect:
-      return head + "stopped: no answer to " +
-             (unanswered ? line_named(unanswered->line_number, unanswered->line) : std::string("a line")) +
-             on + " within the limit (No Connect), " + how_far(o, model) + "; " + kCheckTheLine;
+      return head + "stopped: no answer to " + unanswered_lines(a, unanswered) + on +
+             " within the limit (No Connect), " + how_far(o, model) + "; " +
+             (a.lag_first ? lag_part(a) + "; " : std::string()) + kCheckTheLine;
     case SendAllEnd::Finished:
       break;
   }
-  const std::string sent = std::to_string(o.lines_sent) + " lines sent to " + model_name(model);
+  const std::string sent = lines_count(o.lines_sent) + " sent to " + model_name(model);
+  if (a.lag_first > 0) {
+    std::string text = head + sent + ", " + std::to_string(a.go) + " answered GO, but " + lag_part(a);
+    if (unanswered) text += "; no answer to " + unanswered_lines(a, unanswered);
+    return text;
+  }
   if (unanswered) {
-    return head + "no answer to " + line_named(unanswered->line_number, unanswered->line) + on +
-           " within the limit (No Connect); " + std::to_string(a.go) + " of " + std::to_string(o.lines_sent) +
-           " lines answered GO; " + kCheckTheLine;
+    return head + "no answer to " + unanswered_lines(a, unanswered) + on + " within the limit (No Connect); " +
+           std::to_string(a.go) + " of " + lines_count(o.lines_sent) + " answered GO; " + kCheckTheLine;
   }
   if (refused) {
     return head + sent + "; " + std::to_string(a.refused) + " refused, the first " +
            line_named(refused->line_number, refused->line) + " with " + answer_text(refused->answer);
   }
-  std::string text = head + sent + ", every one answered GO";
+  std::string text = head + sent + (o.lines_sent == 1 ? ", answered GO" : ", every one answered GO");
   if (a.unexpected > 0) return text + ", but " + unexpected_part(a);
+  if (!o.note.empty()) text += "; " + o.note;
   if (o.warnings > 0) text += " (" + std::to_string(o.warnings) + " settings could not be sent, above)";
   return text;
 }

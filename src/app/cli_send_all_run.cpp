@@ -50,12 +50,19 @@ class AnswerBook {
         notable = !e.go;
         ++(e.go ? answers_.go : answers_.refused);
         answers_.last = without_crlf(e.answer);
+        if (e.lagged_behind > 0) {
+          if (answers_.lag_first == 0) answers_.lag_first = e.line_number;
+          answers_.lag_last = std::max(answers_.lag_last, e.lagged_behind);
+        }
         break;
       case AnswerEvent::Kind::Unexpected:
         ++answers_.unexpected;
         answers_.last = without_crlf(e.answer);
         break;
-      case AnswerEvent::Kind::NoAnswer: ++answers_.unanswered; break;
+      case AnswerEvent::Kind::NoAnswer:
+        if (answers_.unanswered++ == 0) answers_.unanswered_first = e.line_number;
+        answers_.unanswered_last = e.line_number;
+        break;
     }
     if (notable && answers_.notable.size() < SendAllAnswers::kKeptNotable) answers_.notable.push_back(e);
   }
@@ -83,8 +90,13 @@ class ObserveAnswers {
       book.record(e, pace.now_ms());
       pace.wake();
     });
+    // Lines are stamped, and the no-answer limit measured, on the run's clock.
+    set_link_clock([&pace] { return pace.now_ms(); });
   }
-  ~ObserveAnswers() { set_answer_observer({}); }
+  ~ObserveAnswers() {
+    set_answer_observer({});
+    set_link_clock({});
+  }
 };
 
 // Set by the signal handlers; the run stops after the line it is writing.
@@ -128,6 +140,12 @@ class MonotonicPace : public SendAllPace {
  private:
   int wake_fd_;
 };
+
+// The line time of one answer ("GO" CR LF, behind the address on RS-485).
+std::int64_t answer_line_ms() {
+  const std::size_t bytes = kAnswerBytes + (store().interface_mode != 0 ? 2 : 0);
+  return (static_cast<std::int64_t>(bytes) * kCharNs + 999999) / 1000000;
+}
 
 bool parse_ms(const char* text, int* out) {
   char* end = nullptr;
@@ -228,9 +246,12 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
   std::int64_t next_check = start + kCheckPeriodMs;
   // The no-answer check once it is due; false when it was not.
   auto check_if_due = [&] {
-    if (pace.now_ms() < next_check) return false;
+    const std::int64_t now = pace.now_ms();
+    if (now < next_check) return false;
     no_connect_check();
+    // Checks missed while the process was paused do not come as a burst.
     next_check += kCheckPeriodMs;
+    if (next_check <= now) next_check = now + kCheckPeriodMs;
     return true;
   };
   std::int64_t next_tick = start + (ticks.empty() ? 0 : ticks.front().period_ms);
@@ -289,7 +310,14 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       reporter.message("klvc send-all: warning: " + what + " not sent: " + t.warning);
     }
     outcome.run_ms = woke - start;
-    if (i + 1 < ticks.size()) next_tick += ticks[i + 1].period_ms;
+    if (i + 1 < ticks.size()) {
+      // Deadlines are absolute, so small delays do not add up; but ticks
+      // missed in a pause are not made up as a burst: the lines keep at
+      // least half their spacing, and after a whole missed period the
+      // schedule starts again from now.
+      const std::int64_t p = ticks[i + 1].period_ms;
+      next_tick = woke - next_tick >= t.period_ms ? woke + p : std::max(next_tick + p, woke + p / 2);
+    }
     // Acknowledged: the next line only once this one has its answer, or the
     // limit has passed (the check gives it up), or something ends the run.
     if (mode == PaceMode::Ack && !t.line.empty()) {
@@ -307,26 +335,34 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
     progress.last_answer = book.snapshot().last;
     reporter.tick(progress);
   }
-  if (finished) abandon_send_all();
-
   // Every line is out: each answer still awaited gets up to the no-answer
-  // limit; then one whole check period passes with nothing awaited, so an
-  // answer that no line awaits (a doubled one) is still heard.
+  // limit from its line's write; once none is awaited, one answer's line
+  // time more, so a doubled answer right behind the last is still heard.
   if (finished) {
-    int checks = 0;
-    int quiet_checks = 0;
-    while (quiet_checks < 2 && checks < kMostWaitChecks) {
-      if (must_stop()) break;
+    for (int checks = 0; answers_awaited() && checks < kMostWaitChecks && !must_stop();) {
       pace.wait_until(next_check);
       poll();
-      if (pace.stop_signal() || !check_if_due()) continue;
-      ++checks;
-      quiet_checks = answers_awaited() ? 0 : quiet_checks + 1;
+      if (!pace.stop_signal() && check_if_due()) ++checks;
     }
+    const std::int64_t quiet_until = std::max(book.last_answer_at(), pace.now_ms()) + answer_line_ms();
+    while (!must_stop() && pace.now_ms() < quiet_until) {
+      pace.wait_until(quiet_until);
+      poll();
+    }
+    abandon_send_all();
   }
+  // Lines still waiting when the run ends are given up, and named.
+  give_up_answers("the run ended");
   reporter.done();
   poll();
   outcome.answers = book.snapshot();
+  // A hang-up once every line was answered GO lost nothing.
+  const SendAllAnswers& a = outcome.answers;
+  if (outcome.end == SendAllEnd::LinkLost && outcome.lines_sent == outcome.lines_planned &&
+      a.go == outcome.lines_sent && a.refused + a.unexpected + a.unanswered == 0) {
+    outcome.end = SendAllEnd::Finished;
+    outcome.note = "then the link was lost" + (outcome.failure.empty() ? std::string() : " (" + outcome.failure + ")");
+  }
   if (book.last_answer_at() > 0) outcome.answered_ms = book.last_answer_at() - start;
   return outcome;
 }

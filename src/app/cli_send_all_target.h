@@ -18,7 +18,7 @@ struct SendAllTarget {
   int model = 0;
   int interface_mode = 0;    // 1: RS-485
   int slave = 0;
-  PaceMode pace = PaceMode::Timed;
+  PaceMode pace = PaceMode::Ack;
   bool force = false;
 };
 

@@ -1,5 +1,6 @@
 #include "dialogs/batch.h"
 
+#include "link/link.h"
 #include "link/link_status.h"
 #include "settings/store.h"
 
@@ -12,6 +13,7 @@ Batch::~Batch() = default;
 bool Batch::start() {
   if (link_status().batch_step.load() != 0) return false;
   inner_ = 0;
+  clear_answer_lag();  // the end's "Success" speaks of this batch's answers only
   link_status().batch_step = 1;
   running_ = true;
   host_.start_batch_timer();

@@ -92,12 +92,28 @@ void note_pseudo_terminal(const OpenPort& port, const std::string& device) {
                                     "even parity is asked for and the line runs without it");
 }
 
-void deliver(LineAssembler& lines, const char* data, std::size_t size) {
-  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
-  lines.feed(data, size, [](const LineAssembler::Line& line) {
+void deliver(LineAssembler& lines, const char* data, std::size_t size, long written_before) {
+  lines.feed(data, size, [written_before](const LineAssembler::Line& line) {
     log_link(LogDirection::Received, line.bytes);
-    handle_answer_line(line);
+    LineAssembler::Line stamped = line;
+    stamped.written_before = written_before;
+    handle_answer_line(stamped);
   });
+}
+
+std::int64_t link_now_ms(const Link& l) { return l.clock ? l.clock() : steady_now_ms(); }
+
+void set_link_clock(std::function<std::int64_t()> now_ms) {
+  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+  link().clock = std::move(now_ms);
+}
+
+void restart_line_numbers() {
+  Link& l = link();
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+  l.awaited.reset();
+  l.last_written = 0;
+  l.lag = AnswerLag{};
 }
 
 void set_port_device(int com_index, std::string path) {
@@ -140,10 +156,7 @@ void open_port() {
     l.device = !l.simulated_device.empty() ? l.simulated_device : port_device(com);
   }
   set_state(LinkState::Closed);
-  {
-    std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
-    l.awaited.reset();
-  }
+  restart_line_numbers();
   if (l.wake_fd < 0) l.wake_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 
   std::vector<SetupFailure> failures;
@@ -196,8 +209,9 @@ void stop_link() {
   l.wake_fd = -1;
   set_state(LinkState::Closed);
   // Nothing can answer through a stopped link.
+  restart_line_numbers();
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
-  l.awaited.reset();
+  l.port_lines.clear();
 }
 
 void restart_link() {
@@ -224,14 +238,22 @@ void send_command(const char* text) {
   }
   // The answer cannot be handled before the line is logged as sent.
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+  // Answers already in the port belong to the lines before this one.
+  if (!writer && !l.awaited.empty()) read_port_now(l);
   AnswerQueue& queue = l.awaited;
   const long number = queue.push(shown);
+  l.pending_since_ms = link_now_ms(l);
   SendOutcome& out = l.last_send;
   out = SendOutcome{};
-  if (writer) {
-    log_link(LogDirection::Sent, line);
+  auto written = [&] {
+    queue.mark_written(number, link_now_ms(l));
+    l.last_written = number;
     out.written = true;
     out.line_number = number;
+  };
+  if (writer) {
+    log_link(LogDirection::Sent, line);
+    written();
     writer(line);
     return;
   }
@@ -251,8 +273,7 @@ void send_command(const char* text) {
                              kWriteTimeoutMs);
   if (w.error == 0) {
     log_link(LogDirection::Sent, line);
-    out.written = true;
-    out.line_number = number;
+    written();
     return;
   }
   queue.withdraw(number);
@@ -287,7 +308,7 @@ void feed_received(const char* data, std::size_t size) {
   Link& l = link();
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   std::lock_guard<std::mutex> lock(l.feed_mutex);
-  deliver(l.direct_lines, data, size);
+  deliver(l.direct_lines, data, size, l.last_written.load());
 }
 
 }  // namespace klvc

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -24,8 +25,34 @@ inline void send_command(const std::string& text) { send_command(text.c_str()); 
 // One received answer line (reader thread, or tests).
 void handle_response(const char* line);
 
-// Once per 500 ms tick of the main frame's timer.
+// Once per 500 ms tick of the main frame's timer: the oldest line still
+// waiting gets "No Connect" once more than kNoAnswerLimitMs have passed since
+// its last byte was written, and only after what the port already holds was
+// read (a paused process is not a silent switcher).
 void no_connect_check();
+constexpr std::int64_t kNoAnswerLimitMs = 3000;
+
+// The monotonic clock (ms) lines are stamped with and the limit is measured
+// on; empty: the steady clock. The screen and tests set their own.
+void set_link_clock(std::function<std::int64_t()> now_ms);
+// Every line still waiting is given up now (a run ends): each is told as NoAnswer.
+void give_up_answers(const char* why);
+// A new run on the open port (the next unit of a bus): numbers start again from 1.
+void restart_line_numbers();
+
+// Answers that came after a later line had been written: which line each
+// belongs to is then a guess (a lost answer looks like a late one). The span
+// runs from the first line such an answer settled to the last line written
+// when one came; all 0 while answers kept up with the lines.
+struct AnswerLag {
+  long first = 0;
+  long last = 0;
+};
+AnswerLag answer_lag();
+void clear_answer_lag();  // a new batch starts
+// "answers lagged behind the lines from line N on; a lost answer cannot be
+// told from a late one at this pace"
+std::string answer_lag_text(long first_line);
 
 // What became of one line or one answer, as the link pairs them: each answer
 // settles the oldest line still waiting for one.
@@ -42,6 +69,8 @@ struct AnswerEvent {
   std::string line;      // that line as written, without CR LF (slave prefix kept)
   std::string answer;    // as it arrived, prefix and CR LF included
   bool go = false;       // the answer was "GO"
+  long lagged_behind = 0;  // Answer: line N (> line_number) was already written
+                           // when it came, so the pairing is a guess; else 0
 };
 
 // Sees every answer and every line given up, on the thread that handles it

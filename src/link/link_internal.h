@@ -60,6 +60,11 @@ struct Link {
   // The next unknown answer gets a box (armed again by each command sent).
   std::atomic<bool> unknown_box_armed{true};
   SendOutcome last_send;  // user-interface thread
+  std::function<std::int64_t()> clock;  // under traffic_mutex; empty: steady
+  std::int64_t pending_since_ms = 0;     // when the last command was handed over
+  std::atomic<long> last_written{0};     // the number of the last line written in full
+  AnswerLag lag;                         // under traffic_mutex
+  LineAssembler port_lines;              // the port's answer assembly, under traffic_mutex
 
   // Who hears log_link: the UI thread and the reader thread both log.
   std::mutex listeners_mutex;
@@ -89,8 +94,13 @@ void close_port_locked(Link& l);
 // the parity bit the switcher's line asks for.
 void note_pseudo_terminal(const OpenPort& port, const std::string& device);
 
-// Received bytes through line assembly to the answer handling.
-void deliver(LineAssembler& lines, const char* data, std::size_t size);
+// Received bytes through line assembly to the answer handling; the caller
+// holds traffic_mutex. `written_before`: link().last_written read before the bytes were.
+void deliver(LineAssembler& lines, const char* data, std::size_t size, long written_before);
+// Reads and handles what the port holds now, without waiting (under traffic_mutex).
+void read_port_now(Link& l);
+// The link's clock now (under traffic_mutex).
+std::int64_t link_now_ms(const Link& l);
 
 // The reader thread's body.
 void reader_main();
