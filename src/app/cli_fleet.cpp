@@ -82,6 +82,7 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
     errors->push_back(path + ":" + std::to_string(line) + ": " + message);
   };
   std::vector<Section> sections;
+  std::map<std::string, int> first_line;  // each name's first section
   int n = 0;
   for (std::string raw; std::getline(in, raw);) {
     ++n;
@@ -93,8 +94,12 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
         error(n, "a section is written [NAME]");
         continue;
       }
-      for (const Section& s : sections) {
-        if (s.t.target.name == name) error(n, "[" + name + "] is given twice (line " + std::to_string(s.t.line) + ")");
+      // Names go into reports, rows and the children's records as they are.
+      const auto [first, fresh] = first_line.emplace(name, n);
+      if (std::any_of(name.begin(), name.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7f; })) {
+        error(n, "a section name cannot hold control characters (a tab, for one)");
+      } else if (!fresh) {
+        error(n, "[" + name + "] is given twice (line " + std::to_string(first->second) + ")");
       }
       sections.emplace_back();
       sections.back().t.target.name = name;
@@ -160,6 +165,7 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
   if (sections.empty() && errors->empty()) errors->push_back(path + ": no switchers in it; each starts with [NAME]");
 
   std::map<std::string, const Section*> by_port;
+  std::map<std::pair<std::string, int>, const Section*> by_slave;  // each unit of a bus once
   for (const Section& s : sections) {
     const std::string name = "[" + s.t.target.name + "]";
     const bool has_port = s.keys.count("port") > 0;
@@ -170,20 +176,20 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
     if (!s.keys.count("model")) error(s.t.line, name + " needs model = A..E");
     if (s.keys.count("slave") && !s.rs485) error(s.keys.at("slave"), "slave needs rs485 = yes in " + name);
     if (s.t.device.empty()) continue;
-    auto [at, fresh] = by_port.emplace(port_key(s.t.device), &s);
+    const std::string key = port_key(s.t.device);
+    auto [at, fresh] = by_port.emplace(key, &s);
     const Section& other = *at->second;
-    if (fresh) continue;
-    if (!s.rs485 || !other.rs485) {
+    if (s.rs485) {
+      const auto [unit, first_unit] = by_slave.emplace(std::make_pair(key, s.t.target.slave), &s);
+      const Section& o = *unit->second;
+      if (!first_unit && other.rs485) {
+        error(s.t.line, name + " and [" + o.t.target.name + "] (line " + std::to_string(o.t.line) +
+                            ") are both slave " + std::to_string(s.t.target.slave) + " on " + s.t.device);
+      }
+    }
+    if (!fresh && (!s.rs485 || !other.rs485)) {
       error(s.t.line, name + " and [" + other.t.target.name + "] (line " + std::to_string(other.t.line) +
                           ") share " + s.t.device + "; only RS-485 units share a port (rs485 = yes, each its own slave)");
-    } else {
-      for (const Section& o : sections) {
-        if (&o == &s) break;
-        if (o.rs485 && o.t.target.slave == s.t.target.slave && port_key(o.t.device) == port_key(s.t.device)) {
-          error(s.t.line, name + " and [" + o.t.target.name + "] (line " + std::to_string(o.t.line) +
-                              ") are both slave " + std::to_string(s.t.target.slave) + " on " + s.t.device);
-        }
-      }
     }
   }
   if (!errors->empty()) return false;

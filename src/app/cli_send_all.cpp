@@ -16,7 +16,7 @@ namespace {
 
 enum SendAllOption {
   kHelp, kModel, kPort, kCom, kSimulate, kRs485, kSlave, kBase, kDryRun, kForce, kPace, kChangedFrom,
-  kTargets, kOnly,
+  kTargets, kOnly, kJobs,
 };
 
 const std::vector<CliOption> kSendAllOptions = {
@@ -24,7 +24,7 @@ const std::vector<CliOption> kSendAllOptions = {
     {"com", true, kCom},         {"simulate", false, kSimulate}, {"rs485", false, kRs485},
     {"slave", true, kSlave},     {"base", true, kBase},       {"dry-run", false, kDryRun},
     {"force", false, kForce},    {"pace", true, kPace},       {"changed-from", true, kChangedFrom},
-    {"targets", true, kTargets}, {"only", true, kOnly},
+    {"targets", true, kTargets}, {"only", true, kOnly},         {"jobs", true, kJobs},
 };
 
 std::string take_option(SendAllOptions* o, int* port_choices, int id, const std::string& v) {
@@ -65,6 +65,9 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
       o->targets = v;
       break;
     case kOnly: o->only.push_back(v); break;
+    case kJobs:
+      if (!parse_number(v, 1, 4096, &o->jobs)) return "--jobs takes 1 to 4096, not '" + v + "'";
+      break;
   }
   return {};
 }
@@ -76,7 +79,7 @@ bool targets_take_the_rest(const SendAllOptions& o, std::string* error) {
                       o.pace_given;
   if (!single) return true;
   *error = "--targets takes each switcher's file, port, model, interface and pace from the targets file; "
-           "only --dry-run and --force go with it";
+           "only --jobs, --dry-run and --force go with it";
   return false;
 }
 
@@ -110,8 +113,8 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
     return false;
   }
   if (!o.targets.empty() && !targets_take_the_rest(o, error)) return false;
-  if (!o.only.empty() && o.targets.empty()) {
-    *error = "--only needs --targets";
+  if ((!o.only.empty() || o.jobs > 0) && o.targets.empty()) {
+    *error = std::string(o.jobs > 0 ? "--jobs" : "--only") + " needs --targets";
     return false;
   }
   *options = std::move(o);
@@ -122,7 +125,7 @@ std::string send_all_usage() {
   return "Usage: klvc send-all [FILE] [--base BASE.dat] [--model A..E]\n"
          "                     [--port DEV | --com N | --simulate] [--rs485 --slave N]\n"
          "                     [--pace timed|ack] [--changed-from OLD.dat] [--dry-run] [--force]\n"
-         "       klvc send-all --targets FLEET.ini [--dry-run] [--force]\n"
+         "       klvc send-all --targets FLEET.ini [--jobs N] [--dry-run] [--force]\n"
          "\n"
          "Sends every setting of FILE (the defaults without a file) to the switcher, with\n"
          "the same lines as 設定 > 全項目設定. FILE is a settings file (*.dat), or the\n"
@@ -147,6 +150,8 @@ std::string send_all_usage() {
          "                        settings OLD would send: OLD must be what the switcher holds\n"
          "                        (it cannot be read back from the switcher)\n"
          "  --targets FLEET.ini   several switchers, one section each (see below)\n"
+         "  --jobs N              with --targets: at most N ports at once (default: as many\n"
+         "                        as the open-file and process limits allow)\n"
          "  --dry-run             open no port; print every line the run would write\n"
          "  --force               send a file even when reading it reported problems\n"
          "\n"

@@ -31,6 +31,7 @@ struct SendAllOptions {
   std::string base;     // --base FILE.dat under a text or CSV; empty: the defaults
   std::string changed_from;  // --changed-from OLD: only the lines that differ from OLD's
   std::string targets;  // --targets FLEET.ini: several switchers
+  int jobs = 0;         // --jobs N: at most N ports at once (0: as the limits allow)
   int model = -1;       // 0..4; -1: the profile's
   std::string port;     // --port DEV (or tcp:HOST:PORT, rfc2217:HOST:PORT)
   int com = -1;         // --com N as 0..5; -1: the profile's

@@ -338,7 +338,9 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
   // Every line is out: each answer still awaited gets up to the no-answer
   // limit from its line's write; once none is awaited, one answer's line
   // time more, so a doubled answer right behind the last is still heard.
-  if (finished) {
+  // After an error answer too: the answers to the lines already out are
+  // theirs, not the next unit's on a bus.
+  if (finished || outcome.end == SendAllEnd::StoppedByAnswer) {
     for (int checks = 0; answers_awaited() && checks < kMostWaitChecks && !must_stop();) {
       pace.wait_until(next_check);
       poll();
@@ -349,8 +351,8 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       pace.wait_until(quiet_until);
       poll();
     }
-    abandon_send_all();
   }
+  abandon_send_all();
   // Lines still waiting when the run ends are given up, and named.
   give_up_answers("the run ended");
   reporter.done();

@@ -225,8 +225,9 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   CliSink sink;
   std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace();
   auto done = [&](const SendAllTarget& t, int status, const SendAllOutcome& o, const std::string& verdict) {
+    // The time is the switcher's: until its last answer.
     records << "done\t" << t.name << '\t' << status << '\t' << o.lines_sent << '\t' << o.lines_planned << '\t'
-            << o.run_ms << '\t' << verdict << '\n'
+            << (o.answered_ms > 0 ? o.answered_ms : o.run_ms) << '\t' << verdict << '\n'
             << std::flush;
     return status;
   };
@@ -277,6 +278,7 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
       worst = std::max(worst, done(t, status, outcome, why));
       continue;
     }
+    restart_line_numbers();  // each unit's lines count from 1 in the log and its report
     outcome = play(t, ticks, *pace, reporter, sink, device);
     const int code = send_all_exit_code(outcome);
     worst = std::max(worst, done(t, code, outcome, send_all_verdict(outcome, t.model, device)));

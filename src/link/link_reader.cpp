@@ -170,6 +170,10 @@ void reader_main() {
         // The no-answer check and send_command may read the port too; the
         // lock keeps the bytes in order.
         std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+        // They may have taken the bytes meanwhile, and on a raw terminal a
+        // read of nothing returns 0, which must not pass for a hang-up.
+        pollfd again{fd, POLLIN, 0};
+        if (::poll(&again, 1, 0) <= 0) continue;
         n = read_and_deliver(l, fd);
         error = errno;
       }

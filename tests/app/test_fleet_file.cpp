@@ -68,6 +68,7 @@ TEST_F(FleetFile, NamesEachMistakeWithItsLine) {
        f + ":6: [y] and [x] (line 1) are both slave 5 on /dev/x"},
       {"[x]\nport = /dev/x\nmodel = A\n[x]\nport = /dev/y\nmodel = A\n", f + ":4: [x] is given twice (line 1)"},
       {"; nothing\n", f + ": no switchers in it; each starts with [NAME]"},
+      {"[a\tb]\nport = /dev/x\nmodel = A\n", f + ":1: a section name cannot hold control characters (a tab, for one)"},
   };
   for (const auto& [text, error] : cases) EXPECT_EQ(errors_of(text), std::vector<std::string>{error}) << text;
 }
