@@ -403,7 +403,7 @@ int fleet_dry_run(const std::vector<FleetTarget>& targets) {
       std::cout << f.target.name << ": " << f.device << (f.target.interface_mode ? ", RS-485 slave " + std::to_string(f.target.slave) : "")
                 << ", " << model_name(f.target.model) << ", pace " << pace_name(f.target.pace) << ", "
                 << (f.target.file.empty() ? std::string("the defaults") : f.target.file) << ": "
-                << (s == kExitOk ? std::to_string(lines) + " lines" : std::string("cannot be sent")) << '\n';
+                << (s == kExitOk ? std::to_string(lines) + (lines == 1 ? " line" : " lines") : std::string("cannot be sent")) << '\n';
       status = std::max(status, s);
     }
   }

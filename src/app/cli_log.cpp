@@ -1,5 +1,8 @@
 #include "app/cli_log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -48,9 +51,24 @@ void LinkLogFile::write_line(LogDirection direction, std::string_view bytes) {
 }
 
 bool LinkLogFile::open(const std::string& path, std::string* error) {
-  std::FILE* f = std::fopen(path.c_str(), "ae");
+  // Without blocking: a FIFO that nothing reads would hold the program at
+  // the open forever. Writes block again once it is open.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int e = errno;
+    if (error) {
+      *error = "cannot open the log file " + path + ": " +
+               (e == ENXIO ? std::string("it is a FIFO that no process reads; start its reader first")
+                           : std::strerror(e));
+    }
+    return false;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "a");
   if (!f) {
     if (error) *error = "cannot open the log file " + path + ": " + std::strerror(errno);
+    ::close(fd);
     return false;
   }
   // Line-sized writes go out whole under O_APPEND.

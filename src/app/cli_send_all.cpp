@@ -6,6 +6,7 @@
 #include "app/cli_fleet.h"
 #include "app/cli_send_all_target.h"
 #include "app/profile.h"
+#include "link/net_port.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -31,11 +32,15 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
   switch (id) {
     case kHelp: o->help = true; break;
     case kModel: return model_value(v, &o->model);
-    case kPort:
+    case kPort: {
       if (v.empty()) return "--port needs a device path";
+      NetAddress address;
+      std::string why;
+      if (is_network_port(v) && !parse_network_port(v, &address, &why)) return "--port " + why;
       o->port = v;
       ++*port_choices;
       break;
+    }
     case kCom:
       if (!parse_number(v, 1, kComPortCount, &o->com)) {
         return "--com takes 1 to " + std::to_string(kComPortCount) + ", not '" + v + "'";

@@ -49,8 +49,12 @@ std::string minutes_seconds(std::int64_t ms) {
   return out.str();
 }
 
-// An answer as text: "GO", "E3 (Command Error)", or quoted as it arrived.
-std::string answer_text(const std::string& answer) {
+// An answer as text: "GO", "E3 (Command Error)", or quoted as it arrived
+// (and said to be cut when it was longer than what was kept).
+std::string answer_text(const std::string& answer, std::size_t size = 0) {
+  if (size > answer.size()) {
+    return "\"" + escape_bytes(answer) + "...\" (cut: " + std::to_string(size) + " bytes received)";
+  }
   std::string body = answer;
   if (store().interface_mode != 0) body.erase(0, std::min<std::size_t>(2, body.size()));
   const bool crlf = answer.size() >= 2 && answer.compare(answer.size() - 2, 2, "\r\n") == 0;
@@ -84,7 +88,7 @@ std::string unexpected_part(const SendAllAnswers& a) {
   const AnswerEvent* e = first_of(a, AnswerEvent::Kind::Unexpected);
   if (!e) return {};
   std::string text = std::to_string(a.unexpected) + (a.unexpected == 1 ? " answer" : " answers") +
-                     " came with no line awaiting it (first " + answer_text(e->answer);
+                     " came with no line awaiting it (first " + answer_text(e->answer, e->answer_size);
   if (e->line_number > 0) text += " after " + line_named(e->line_number, e->line);
   return text + ")";
 }
@@ -202,10 +206,10 @@ std::vector<std::string> send_all_answer_report(const SendAllOutcome& o) {
     switch (e.kind) {
       case AnswerEvent::Kind::Answer:
         out.push_back("klvc send-all: " + line_named(e.line_number, e.line) + " was answered " +
-                      answer_text(e.answer));
+                      answer_text(e.answer, e.answer_size));
         break;
       case AnswerEvent::Kind::Unexpected:
-        out.push_back("klvc send-all: unexpected answer " + answer_text(e.answer) +
+        out.push_back("klvc send-all: unexpected answer " + answer_text(e.answer, e.answer_size) +
                       (e.line_number > 0 ? " after " + line_named(e.line_number, e.line) : std::string()) +
                       ": no line awaited it");
         break;
@@ -246,10 +250,10 @@ std::string send_all_verdict(const SendAllOutcome& o, int model, const std::stri
     case SendAllEnd::StoppedByAnswer: {
       std::string why = "by the switcher's answer above";
       if (refused) {
-        why = "by the switcher's answer " + answer_text(refused->answer) + " to " +
+        why = "by the switcher's answer " + answer_text(refused->answer, refused->answer_size) + " to " +
               line_named(refused->line_number, refused->line);
       } else if (const AnswerEvent* u = first_of(a, AnswerEvent::Kind::Unexpected, false)) {
-        why = "by the switcher's answer " + answer_text(u->answer) + ", which no line awaited";
+        why = "by the switcher's answer " + answer_text(u->answer, u->answer_size) + ", which no line awaited";
       }
       return head + "stopped " + why + ", " + how_far(o, model);
     }
@@ -272,7 +276,7 @@ std::string send_all_verdict(const SendAllOutcome& o, int model, const std::stri
   }
   if (refused) {
     return head + sent + "; " + std::to_string(a.refused) + " refused, the first " +
-           line_named(refused->line_number, refused->line) + " with " + answer_text(refused->answer);
+           line_named(refused->line_number, refused->line) + " with " + answer_text(refused->answer, refused->answer_size);
   }
   std::string text = head + sent + (o.lines_sent == 1 ? ", answered GO" : ", every one answered GO");
   if (a.unexpected > 0) return text + ", but " + unexpected_part(a);

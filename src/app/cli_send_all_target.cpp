@@ -168,7 +168,8 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
   }
   std::signal(SIGPIPE, old_pipe);
   if (std::cout) return kExitOk;
-  std::cerr << "klvc send-all: output closed after " << printed << " lines of the dry run\n";
+  std::cerr << "klvc send-all: output closed after " << printed << (printed == 1 ? " line" : " lines")
+            << " of the dry run\n";
   return kExitOutputClosed;
 }
 

@@ -45,6 +45,7 @@ void settle(const LineAssembler::Line& line, bool go) {
   AnswerQueue& queue = link().awaited;
   AnswerEvent e;
   e.answer = line.bytes;
+  e.answer_size = line.size;
   e.go = go;
   std::optional<AwaitedLine> answered = queue.settle();
   const std::string shown = escape_bytes(without_crlf(line.bytes)) + (line.cut() ? "..." : "");

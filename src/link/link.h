@@ -67,7 +67,8 @@ struct AnswerEvent {
   Kind kind = Kind::Answer;
   long line_number = 0;  // lines count from 1 since the port was opened
   std::string line;      // that line as written, without CR LF (slave prefix kept)
-  std::string answer;    // as it arrived, prefix and CR LF included
+  std::string answer;    // as it arrived, prefix and CR LF included (a long one cut)
+  std::size_t answer_size = 0;  // its real length: more than answer.size() when cut
   bool go = false;       // the answer was "GO"
   long lagged_behind = 0;  // Answer: line N (> line_number) was already written
                            // when it came, so the pairing is a guess; else 0

@@ -72,6 +72,7 @@ TEST(SendAllArgs, RefusesWhatItCannotUseWithAReason) {
             "choose one of --port, --com and --simulate");
   EXPECT_EQ(refused({"--com", "1", "--port", "/dev/x"}), "choose one of --port, --com and --simulate");
   EXPECT_EQ(refused({"--model"}), "--model needs a value");
+  EXPECT_EQ(refused({"--port", "tcp:host"}), "--port tcp:host: write it as tcp:HOST:PORT, with PORT 1 to 65535");
   EXPECT_EQ(refused({"--verbose"}), "unknown option '--verbose'");
   EXPECT_NE(refused({"a.dat", "b.dat"}).find("one settings file only"), std::string::npos);
 }

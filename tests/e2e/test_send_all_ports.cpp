@@ -71,6 +71,8 @@ const Misbehaviour kMisbehaviours[] = {
      {"every one answered GO, but ", " came with no line awaiting it"}},
     {"NoAnswerToTheLastLine", "ack", [](int n) { return n == 420 ? Reply{} : go(); }, 1,
      {"no answer to line 420 (CA28", "(No Connect); 419 of 420 lines answered GO; check the cable"}},
+    {"AnswersWithAnOverlongLine", "ack", [](int) { return Reply{std::string(100, 'X') + "\r\n"}; }, 1,
+     {"stopped by the switcher's answer \"XXXX", "...\" (cut: 102 bytes received) to line 1 (BZOF)"}},
     {"AnswersPastTheLimit", "ack", [](int) { return Reply{"GO\r\n", 4000}; }, 1,
      {"no answer to line 1 (BZOF)", "(No Connect)"}},
     {"HoldsTheLineWithXoff", "ack",
