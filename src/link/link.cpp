@@ -1,5 +1,6 @@
 #include "link/link.h"
 
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
@@ -41,8 +42,30 @@ void report_port_error(const std::string& text) {
 std::string write_failure(const Link& l, const WriteOutcome& w) {
   if (w.error != ETIMEDOUT) return "could not write to " + l.device + ": " + std::strerror(w.error);
   const std::string within = "could not write to " + l.device + " within " + std::to_string(kWriteTimeoutMs / 1000) + " s: ";
+  if (l.network && l.net_held) return within + "the switcher sent XOFF";
   return within + (l.network ? "the server takes nothing more (the switcher's flow control may hold its line)"
                              : output_held_by(l.port.fd));
+}
+
+// A network port held by the switcher's XOFF: its answers are read (XON
+// among them) for up to the write time-out. False while still held.
+bool released_in_time(Link& l) {
+  const std::int64_t deadline = steady_now_ms() + kWriteTimeoutMs;
+  while (l.net_held) {
+    int fd;
+    {
+      std::lock_guard<std::mutex> lock(l.port_mutex);
+      fd = l.port.fd;
+    }
+    const std::int64_t left = deadline - steady_now_ms();
+    if (fd < 0 || left <= 0) return !l.net_held;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left)) > 0) {
+      if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return false;  // the reader says it went
+      read_port_now(l);
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -63,6 +86,7 @@ void set_state(LinkState s) { link().state.store(static_cast<int>(s)); }
 void close_port_locked(Link& l) {
   release_port(&l.port);
   l.network = false;
+  l.net_held = false;
   l.telnet.reset();
 }
 
@@ -241,6 +265,7 @@ void send_command(const char* text) {
   // Answers already in the port belong to the lines before this one.
   if (!writer && !l.awaited.empty()) read_port_now(l);
   AnswerQueue& queue = l.awaited;
+  const bool held = !writer && !released_in_time(l);
   const long number = queue.push(shown);
   l.pending_since_ms = link_now_ms(l);
   SendOutcome& out = l.last_send;
@@ -269,8 +294,11 @@ void send_command(const char* text) {
   const std::string bytes = l.telnet ? TelnetSession::escape(line) : line;
   FdSerialIo serial(l.port.fd);
   SocketIo socket(l.port.fd);
-  WriteOutcome w = write_all(l.network ? static_cast<SerialIo&>(socket) : serial, bytes.data(), bytes.size(),
-                             kWriteTimeoutMs);
+  WriteOutcome w;
+  w.error = ETIMEDOUT;
+  if (!held) {
+    w = write_all(l.network ? static_cast<SerialIo&>(socket) : serial, bytes.data(), bytes.size(), kWriteTimeoutMs);
+  }
   if (w.error == 0) {
     log_link(LogDirection::Sent, line);
     written();

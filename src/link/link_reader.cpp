@@ -23,6 +23,7 @@ namespace {
 
 constexpr std::size_t kReadChunk = 100;  // bytes taken from the driver per read
 constexpr int kReplyTimeoutMs = 1000;    // a telnet answer must go out within this
+constexpr char kXon = 0x11, kXoff = 0x13;
 
 // Blocks until stop_link wakes the reader or `timeout_ms` passes (-1: no
 // limit). True when woken.
@@ -79,14 +80,28 @@ std::string take_data(Link& l, const char* data, std::size_t size) {
   std::string bytes;
   {
     std::lock_guard<std::mutex> lock(l.port_mutex);
-    if (!l.telnet) return std::string(data, size);
-    bytes = l.telnet->receive(std::string_view(data, size), &reply);
+    if (!l.telnet) {
+      bytes.assign(data, size);
+    } else {
+      bytes = l.telnet->receive(std::string_view(data, size), &reply);
+    }
     if (!reply.empty() && l.port.fd >= 0) {
       SocketIo io(l.port.fd);
       (void)write_all(io, reply.data(), reply.size(), kReplyTimeoutMs);
     }
+    if (!l.network) return bytes;
   }
-  return bytes;
+  // Over the network the switcher's XON and XOFF arrive as data: they hold
+  // and release our writes, as the kernel does for a local port.
+  std::string kept;
+  for (char c : bytes) {
+    if (c == kXoff || c == kXon) {
+      l.net_held = c == kXoff;
+    } else {
+      kept += c;
+    }
+  }
+  return kept;
 }
 
 // One read of what the port holds, handled; the caller holds traffic_mutex.
