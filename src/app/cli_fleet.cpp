@@ -241,6 +241,7 @@ int fleet_main(const SendAllOptions& o) {
     s.com_port_index = first->com;
   } else {
     set_port_device(s.com_port_index, first->device);
+    allow_console_device(first->device);  // named in the targets file
   }
   return run_targets_on_port(mine, std::cout, o.log);
 }

@@ -204,7 +204,10 @@ int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
 
   SettingsStore& s = store();
   if (o.com >= 0) s.com_port_index = o.com;
-  if (!o.port.empty()) set_port_device(s.com_port_index, o.port);
+  if (!o.port.empty()) {
+    set_port_device(s.com_port_index, o.port);
+    allow_console_device(o.port);  // named by the operator: taken, with a warning
+  }
   SendAllTarget t;
   t.file = o.file;
   t.base = o.base;

@@ -5,10 +5,15 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <limits.h>
+#include <stdlib.h>
+
 #include <cerrno>
+#include <fstream>
 #include <cstring>
 #include <system_error>
 
+#include "common/base_name.h"
 #include "link/link_internal.h"
 #include "link/link_log.h"
 #include "link/messages.h"
@@ -90,8 +95,42 @@ void close_port_locked(Link& l) {
   l.telnet.reset();
 }
 
+bool is_kernel_console(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (!::realpath(path.c_str(), resolved)) return false;
+  const std::string name = base_name(resolved);
+  std::ifstream in("/sys/class/tty/console/active");
+  for (std::string active; in >> active;) {
+    if (active == name) return true;
+  }
+  return false;
+}
+
+void allow_console_device(std::string path) { link().console_allowed = std::move(path); }
+
 OpenedDevice open_device(const std::string& device, int cancel_fd, std::vector<SetupFailure>* failures) {
   OpenedDevice opened;
+  if (!is_network_port(device) && is_kernel_console(device)) {
+    // The console carries the kernel's messages (and maybe a login): a
+    // default must never write a switcher's command into it.
+    Link& l = link();
+    if (l.console_allowed != device) {
+      if (failures) {
+        failures->push_back({SetupStep::OpenForExclusiveUse,
+                             device + " is the kernel console; klvc writes to it only when it is named with "
+                                      "--port; map the COM port to the switcher's device (klvc ports lists them)"});
+      }
+      return opened;
+    }
+    if (!l.console_warned.exchange(true)) {
+      BoxRequest r;
+      r.text = "warning: " + device + " is the kernel console; writing to it as --port asked";
+      r.caption = "KLVC";
+      r.icon = BoxIcon::Warning;
+      log_link(LogDirection::Event, r.text);
+      message_sink().post_box(std::move(r));
+    }
+  }
   if (!is_network_port(device)) {
     opened.port = set_up_port(device, failures);
     return opened;

@@ -107,6 +107,12 @@ std::string port_device(int com_index);                  // the mapped path
 // pseudo-terminal) instead of the mapped one; empty to go back to the mapped devices.
 void set_simulated_device(std::string pty_path);
 
+// The kernel writes its console to this device (/sys/class/tty/console/active).
+bool is_kernel_console(const std::string& path);
+// The link opens the kernel console only when the operator named it (--port):
+// this path, then, with a warning once. Empty: never.
+void allow_console_device(std::string path);
+
 // Where the link stands, for a status line.
 enum class LinkState {
   Closed,            // no port: never opened, set-up failed, or stopped

@@ -47,6 +47,8 @@ struct Link {
   std::string simulated_device;
   std::atomic<int> reconnect_ms{1000};
   std::atomic<bool> pseudo_terminal_noted{false};  // said once per process
+  std::string console_allowed;                      // a console device named with --port
+  std::atomic<bool> console_warned{false};          // said once per process
 
   LinkStatus status;
 
