@@ -165,6 +165,8 @@ class SendAllReporter {
   Style style_;
   int model_;
   const char* last_phase_ = nullptr;  // names come from one table
+  std::int64_t last_record_ms_ = 0;   // Records: when the last progress went out
+  static constexpr std::int64_t kRecordEveryMs = 100;
   bool bar_shown_ = false;
   bool closed_ = false;
 };

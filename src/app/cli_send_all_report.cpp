@@ -11,6 +11,7 @@
 #include "link/link.h"
 #include "link/link_log.h"
 #include "link/protocol.h"
+#include "link/serial_io.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -140,6 +141,14 @@ void SendAllReporter::tick(const SendAllProgress& p) {
   at.step = p.step;
   const char* phase = phase_name(plan_send_all_tick(at, model_).action);
   // Each line goes out in one write: a reader never sees half of it.
+  if (style_ == Style::Records) {
+    // The parent redraws at most every 100 ms: more records would only
+    // cost both processes time (a fleet has hundreds).
+    const std::int64_t now = steady_now_ms();
+    if (phase == last_phase_ && now - last_record_ms_ < kRecordEveryMs && p.lines_sent < p.lines_total) return;
+    last_phase_ = phase;
+    last_record_ms_ = now;
+  }
   std::ostringstream line;
   switch (style_) {
     case Style::Terminal: {
@@ -158,10 +167,11 @@ void SendAllReporter::tick(const SendAllProgress& p) {
       line << "send-all: step " << p.step << '/' << last_step << ", " << phase << ", " << p.lines_sent << '/'
            << p.lines_total << " lines sent, " << minutes_seconds(p.ms_left) << " left\n";
       break;
-    case Style::Records:
+    case Style::Records: {
       line << "progress\t" << p.step << '\t' << last_step << '\t' << p.lines_sent << '\t' << p.lines_total << '\t'
            << p.ms_left << '\t' << phase << '\t' << escape_bytes(p.last_answer) << '\n';
       break;
+    }
   }
   out_ << line.str() << std::flush;
   check();

@@ -70,6 +70,10 @@ class AnswerBook {
     std::lock_guard<std::mutex> lock(mutex_);
     return answers_;
   }
+  std::string last() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return answers_.last;
+  }
   std::int64_t last_answer_at() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return last_at_;
@@ -332,7 +336,7 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
     progress.progress_pos = t.progress_pos;
     progress.lines_sent = outcome.lines_sent;
     progress.ms_left = left[i];
-    progress.last_answer = book.snapshot().last;
+    progress.last_answer = book.last();
     reporter.tick(progress);
   }
   // Every line is out: each answer still awaited gets up to the no-answer
