@@ -167,6 +167,8 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
   std::map<std::string, const Section*> by_port;
   std::map<std::pair<std::string, int>, const Section*> by_slave;  // each unit of a bus once
   for (const Section& s : sections) {
+    // A section given twice was said once above; nothing more of it.
+    if (first_line.at(s.t.target.name) != s.t.line) continue;
     const std::string name = "[" + s.t.target.name + "]";
     const bool has_port = s.keys.count("port") > 0;
     if (has_port == (s.keys.count("com") > 0)) {
