@@ -180,12 +180,13 @@ struct SendAllHooks {
 // link (port open or a direct line attached). Timed: each tick on its
 // absolute deadline. Ack: each line as soon as the line before was answered,
 // ticks without a line take no time; an error answer stops the run before
-// the next line. The no-answer check runs every 500 ms either way; each
-// answer settles the oldest line awaiting one. A line that could not be
-// written, a lost link, a signal or a closed output end the run at once.
-// After the last line it waits for the outstanding answers (each up to the
-// no-answer limit), then listens for one more check period for answers no
-// line awaits.
+// the next line. The no-answer check runs every 500 ms either way, each
+// line's limit measured from its write; each answer settles the oldest line
+// awaiting one. A line that could not be written, a lost link, a signal or
+// a closed output end the run at once. After the last line it waits for the
+// outstanding answers (each up to its limit), then one answer's line time
+// for an answer no line awaits; lines still waiting then are given up.
+// Timed ticks missed while the process was paused are not made up in a burst.
 SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMode mode, SendAllPace& pace,
                             SendAllReporter& reporter, const SendAllHooks& hooks = {});
 // The whole run of the store at the timed pace, with the tick periods given.
