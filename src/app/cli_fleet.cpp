@@ -2,6 +2,7 @@
 
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -70,7 +71,47 @@ struct Section {
   bool rs485 = false;
 };
 
+const char* fleet_pace_name(PaceMode p) { return p == PaceMode::Ack ? "ack" : "timed"; }
+
 }  // namespace
+
+// How many children may run at once: each holds a pipe here (two
+// descriptors while it starts) and is a process with its reader thread.
+int fleet_child_bound(int jobs) {
+  int bound = 256;
+  rlimit files{};
+  if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY) {
+    bound = std::min<rlim_t>(bound, files.rlim_cur > 24 ? (files.rlim_cur - 16) / 2 : 1);
+  }
+  rlimit procs{};
+  if (::getrlimit(RLIMIT_NPROC, &procs) == 0 && procs.rlim_cur != RLIM_INFINITY) {
+    bound = std::min<rlim_t>(bound, procs.rlim_cur > 8 ? (procs.rlim_cur - 4) / 2 : 1);
+  }
+  if (jobs > 0) bound = std::min(bound, jobs);
+  return std::max(bound, 1);
+}
+
+// The plan without a port: each target, its port and the lines it would send.
+int fleet_dry_run(const std::vector<FleetTarget>& targets) {
+  int status = kExitOk;
+  for (const auto& group : fleet_groups(targets)) {
+    for (std::size_t i : group) {
+      const FleetTarget& f = targets[i];
+      std::ostringstream err;
+      std::vector<SendAllScriptTick> ticks;
+      const int s = prepare_target(f.target, err, &ticks);
+      std::cerr << err.str();
+      const int lines = static_cast<int>(std::count_if(ticks.begin(), ticks.end(), [](const auto& t) { return !t.line.empty(); }));
+      std::cout << f.target.name << ": " << f.device << (f.target.interface_mode ? ", RS-485 slave " + std::to_string(f.target.slave) : "")
+                << ", " << model_name(f.target.model) << ", pace " << fleet_pace_name(f.target.pace) << ", "
+                << (f.target.file.empty() ? std::string("the defaults") : f.target.file) << ": "
+                << (s == kExitOk ? std::to_string(lines) + (lines == 1 ? " line" : " lines") : std::string("cannot be sent")) << '\n';
+      status = std::max(status, s);
+    }
+  }
+  return status;
+}
+
 
 bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets, std::vector<std::string>* errors) {
   std::ifstream in(path);

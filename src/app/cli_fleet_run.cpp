@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,22 +79,6 @@ const char* pace_name(PaceMode p) { return p == PaceMode::Ack ? "ack" : "timed";
 int terminal_rows() {
   winsize ws{};
   return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_row > 0 ? ws.ws_row : 24;
-}
-
-// How many children may run at once: each holds a pipe here (two
-// descriptors while it starts) and is a process with its reader thread.
-int fleet_child_bound(int jobs) {
-  int bound = 256;
-  rlimit files{};
-  if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY) {
-    bound = std::min<rlim_t>(bound, files.rlim_cur > 24 ? (files.rlim_cur - 16) / 2 : 1);
-  }
-  rlimit procs{};
-  if (::getrlimit(RLIMIT_NPROC, &procs) == 0 && procs.rlim_cur != RLIM_INFINITY) {
-    bound = std::min<rlim_t>(bound, procs.rlim_cur > 8 ? (procs.rlim_cur - 4) / 2 : 1);
-  }
-  if (jobs > 0) bound = std::min(bound, jobs);
-  return std::max(bound, 1);
 }
 
 class FleetRun {
@@ -388,27 +371,6 @@ class FleetRun {
   int running_ = 0;
   std::int64_t last_draw_ = 0;
 };
-
-// The plan without a port: each target, its port and the lines it would send.
-int fleet_dry_run(const std::vector<FleetTarget>& targets) {
-  int status = kExitOk;
-  for (const auto& group : fleet_groups(targets)) {
-    for (std::size_t i : group) {
-      const FleetTarget& f = targets[i];
-      std::ostringstream err;
-      std::vector<SendAllScriptTick> ticks;
-      const int s = prepare_target(f.target, err, &ticks);
-      std::cerr << err.str();
-      const int lines = static_cast<int>(std::count_if(ticks.begin(), ticks.end(), [](const auto& t) { return !t.line.empty(); }));
-      std::cout << f.target.name << ": " << f.device << (f.target.interface_mode ? ", RS-485 slave " + std::to_string(f.target.slave) : "")
-                << ", " << model_name(f.target.model) << ", pace " << pace_name(f.target.pace) << ", "
-                << (f.target.file.empty() ? std::string("the defaults") : f.target.file) << ": "
-                << (s == kExitOk ? std::to_string(lines) + (lines == 1 ? " line" : " lines") : std::string("cannot be sent")) << '\n';
-      status = std::max(status, s);
-    }
-  }
-  return status;
-}
 
 }  // namespace
 
