@@ -138,11 +138,6 @@ bool answers_awaited() {
   return !link().awaited.empty();
 }
 
-AnswerLag answer_lag() {
-  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
-  return link().lag;
-}
-
 void clear_answer_lag() {
   std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
   link().lag = AnswerLag{};

@@ -43,13 +43,13 @@ void restart_line_numbers();
 // Answers that came after a later line had been written: which line each
 // belongs to is then a guess (a lost answer looks like a late one). The span
 // runs from the first line such an answer settled to the last line written
-// when one came; all 0 while answers kept up with the lines.
+// when one came; all 0 while answers kept up with the lines. The box at the
+// end of a batch says so instead of "Success".
 struct AnswerLag {
   long first = 0;
   long last = 0;
 };
-AnswerLag answer_lag();
-void clear_answer_lag();  // a new batch starts
+void clear_answer_lag();  // a new batch starts; the end's box speaks of its answers
 // "answers lagged behind the lines from line N on; a lost answer cannot be
 // told from a late one at this pace"
 std::string answer_lag_text(long first_line);
