@@ -129,7 +129,7 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
 std::string send_all_usage() {
   return "Usage: klvc send-all [FILE] [--base BASE.dat] [--model A..E]\n"
          "                     [--port DEV | --com N | --simulate] [--rs485 --slave N]\n"
-         "                     [--pace timed|ack] [--changed-from OLD.dat] [--dry-run] [--force]\n"
+         "                     [--pace ack|timed] [--changed-from OLD.dat] [--dry-run] [--force]\n"
          "       klvc send-all --targets FLEET.ini [--jobs N] [--dry-run] [--force]\n"
          "\n"
          "Sends every setting of FILE (the defaults without a file) to the switcher, with\n"
@@ -176,7 +176,8 @@ std::string send_all_usage() {
          "\n"
          "Exit status: 0 every line written and answered \"GO\", and nothing else came (with\n"
          "--targets: for every switcher); 1 an error answer, \"No Connect\", a missing or\n"
-         "unexpected answer, a lost link or a line the switcher's flow control held;\n"
+         "unexpected answer, answers lagging behind the lines (timed), a lost link or a\n"
+         "line the switcher's flow control held;\n"
          "2 bad usage, an unreadable file or one with problems, a bad targets file;\n"
          "128 + a signal (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP), 141 the output was\n"
          "closed: each stops after the current line.\n";
