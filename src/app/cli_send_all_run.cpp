@@ -350,7 +350,8 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       poll();
       if (!pace.stop_signal() && check_if_due()) ++checks;
     }
-    const std::int64_t quiet_until = std::max(book.last_answer_at(), pace.now_ms()) + answer_line_ms();
+    const std::int64_t last = book.last_answer_at();
+    const std::int64_t quiet_until = (last > 0 ? last : pace.now_ms()) + answer_line_ms();
     while (!must_stop() && pace.now_ms() < quiet_until) {
       pace.wait_until(quiet_until);
       poll();
