@@ -132,17 +132,27 @@ class MonotonicPace : public SendAllPace {
     const timespec left{static_cast<time_t>(left_ns / 1000000000), static_cast<long>(left_ns % 1000000000)};
     // Woken early by a signal (the handler writes the descriptor, and the
     // wait ends with EINTR) or by an answer.
-    pollfd p{wake_fd_, POLLIN, 0};
-    if (::ppoll(&p, 1, &left, nullptr) > 0) {
-      eventfd_t v;
-      (void)::eventfd_read(wake_fd_, &v);
+    pollfd p[2] = {{wake_fd_, POLLIN, 0}, {watch_fd_, POLLIN, 0}};
+    if (::ppoll(p, 2, &left, nullptr) > 0) {
+      if (p[0].revents) {
+        eventfd_t v;
+        (void)::eventfd_read(wake_fd_, &v);
+      }
+      if (p[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        // The reader thread takes the port back and says what became of it.
+        watch_fd_ = read_answers_yourself(false);
+      } else if (p[1].revents & POLLIN) {
+        read_answers_now();
+      }
     }
   }
+  void watch(int fd) override { watch_fd_ = fd; }
   int stop_signal() override { return g_stop_signal; }
   void wake() override { (void)::eventfd_write(wake_fd_, 1); }
 
  private:
   int wake_fd_;
+  int watch_fd_ = -1;
 };
 
 // The line time of one answer ("GO" CR LF, behind the address on RS-485).
@@ -246,6 +256,8 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
   progress.progress_max = send_all_progress_max(model);
   progress.lines_total = outcome.lines_planned;
 
+  // The run reads the answers itself: one thread woken per answer.
+  pace.watch(read_answers_yourself(true));
   const std::int64_t start = pace.now_ms();
   std::int64_t next_check = start + kCheckPeriodMs;
   // The no-answer check once it is due; false when it was not.
@@ -358,6 +370,7 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
     }
   }
   abandon_send_all();
+  pace.watch(read_answers_yourself(false));
   // Lines still waiting when the run ends are given up, and named.
   give_up_answers("the run ended");
   reporter.done();

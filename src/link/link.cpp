@@ -203,6 +203,20 @@ std::string link_device() {
 
 bool link_is_open() { return link_state() == LinkState::Open; }
 
+int read_answers_yourself(bool on) {
+  Link& l = link();
+  int fd;
+  {
+    std::lock_guard<std::mutex> lock(l.port_mutex);
+    fd = l.port.fd;
+  }
+  l.caller_reads = on && fd >= 0;
+  if (l.wake_fd >= 0) (void)::eventfd_write(l.wake_fd, 1);  // the reader's poll changes
+  return l.caller_reads ? fd : -1;
+}
+
+void read_answers_now() { read_port_now(link()); }
+
 std::string link_lost_reason() {
   Link& l = link();
   std::lock_guard<std::mutex> lock(l.port_mutex);

@@ -113,6 +113,13 @@ bool is_kernel_console(const std::string& path);
 // this path, then, with a warning once. Empty: never.
 void allow_console_device(std::string path);
 
+// A run that waits for each answer may read the port itself (one thread
+// woken per answer instead of two): on, it gets the port's descriptor (-1:
+// none) and calls read_answers_now when it is readable; off (or when the
+// port hangs up) the reader thread reads again.
+int read_answers_yourself(bool on);
+void read_answers_now();
+
 // Where the link stands, for a status line.
 enum class LinkState {
   Closed,            // no port: never opened, set-up failed, or stopped

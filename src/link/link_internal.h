@@ -67,7 +67,8 @@ struct Link {
   std::atomic<long> last_written{0};     // the number of the last line written in full
   AnswerLag lag;                         // under traffic_mutex
   LineAssembler port_lines;              // the port's answer assembly, under traffic_mutex
-  std::atomic<bool> net_held{false};     // a network port's switcher sent XOFF (not yet XON)
+  std::atomic<bool> net_held{false};
+  std::atomic<bool> caller_reads{false};  // see read_answers_yourself     // a network port's switcher sent XOFF (not yet XON)
 
   // Who hears log_link: the UI thread and the reader thread both log.
   std::mutex listeners_mutex;

@@ -166,7 +166,8 @@ void reader_main() {
       continue;
     }
 
-    pollfd fds[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+    // While a run reads the answers itself, the reader only waits to be woken.
+    pollfd fds[2] = {{l.caller_reads ? -1 : fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
     int r = ::poll(fds, 2, -1);
     if (r < 0) {
       if (errno == EINTR) continue;
