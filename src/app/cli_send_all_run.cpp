@@ -2,12 +2,6 @@
 // each line as soon as the one before was answered; the no-answer check every
 // 500 ms; and the truth about every line: written in full or not counted,
 // answered by its own answer or not.
-#include <signal.h>
-#include <sys/eventfd.h>
-#include <poll.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -103,57 +97,6 @@ class ObserveAnswers {
   }
 };
 
-// Set by the signal handlers; the run stops after the line it is writing.
-volatile sig_atomic_t g_stop_signal = 0;
-int g_wake_fd = -1;  // the pace's; the handler wakes the wait through it
-extern "C" void on_stop_signal(int sig) {
-  g_stop_signal = sig;
-  if (g_wake_fd >= 0) (void)::eventfd_write(g_wake_fd, 1);
-}
-
-class MonotonicPace : public SendAllPace {
- public:
-  MonotonicPace() : wake_fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) { g_wake_fd = wake_fd_; }
-  ~MonotonicPace() override {
-    g_wake_fd = -1;
-    if (wake_fd_ >= 0) ::close(wake_fd_);
-  }
-  std::int64_t now_ms() override {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
-  }
-  void wait_until(std::int64_t deadline_ms) override {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const std::int64_t left_ns =
-        deadline_ms * 1000000 - (std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec);
-    if (left_ns <= 0) return;
-    const timespec left{static_cast<time_t>(left_ns / 1000000000), static_cast<long>(left_ns % 1000000000)};
-    // Woken early by a signal (the handler writes the descriptor, and the
-    // wait ends with EINTR) or by an answer.
-    pollfd p[2] = {{wake_fd_, POLLIN, 0}, {watch_fd_, POLLIN, 0}};
-    if (::ppoll(p, 2, &left, nullptr) > 0) {
-      if (p[0].revents) {
-        eventfd_t v;
-        (void)::eventfd_read(wake_fd_, &v);
-      }
-      if (p[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-        // The reader thread takes the port back and says what became of it.
-        watch_fd_ = read_answers_yourself(false);
-      } else if (p[1].revents & POLLIN) {
-        read_answers_now();
-      }
-    }
-  }
-  void watch(int fd) override { watch_fd_ = fd; }
-  int stop_signal() override { return g_stop_signal; }
-  void wake() override { (void)::eventfd_write(wake_fd_, 1); }
-
- private:
-  int wake_fd_;
-  int watch_fd_ = -1;
-};
 
 // The line time of one answer ("GO" CR LF, behind the address on RS-485).
 std::int64_t answer_line_ms() {
@@ -385,31 +328,6 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
   }
   if (book.last_answer_at() > 0) outcome.answered_ms = book.last_answer_at() - start;
   return outcome;
-}
-
-std::unique_ptr<SendAllPace> monotonic_send_all_pace() { return std::make_unique<MonotonicPace>(); }
-
-namespace {
-constexpr int kCaughtSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-struct sigaction g_old_actions[4];
-}  // namespace
-
-void catch_send_all_signals() {
-  g_stop_signal = 0;
-  struct sigaction stop {};
-  stop.sa_handler = on_stop_signal;
-  sigemptyset(&stop.sa_mask);
-  stop.sa_flags = 0;  // no SA_RESTART: the sleep must wake up
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  for (int i = 0; i < 4; ++i) {
-    sigaction(kCaughtSignals[i], kCaughtSignals[i] == SIGPIPE ? &ignore : &stop, &g_old_actions[i]);
-  }
-}
-
-void release_send_all_signals() {
-  for (int i = 0; i < 4; ++i) sigaction(kCaughtSignals[i], &g_old_actions[i], nullptr);
 }
 
 }  // namespace klvc
