@@ -2,6 +2,7 @@
 
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -70,7 +71,47 @@ struct Section {
   bool rs485 = false;
 };
 
+const char* fleet_pace_name(PaceMode p) { return p == PaceMode::Ack ? "ack" : "timed"; }
+
 }  // namespace
+
+// How many children may run at once: each holds a pipe here (two
+// descriptors while it starts) and is a process with its reader thread.
+int fleet_child_bound(int jobs) {
+  int bound = 256;
+  rlimit files{};
+  if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY) {
+    bound = std::min<rlim_t>(bound, files.rlim_cur > 24 ? (files.rlim_cur - 16) / 2 : 1);
+  }
+  rlimit procs{};
+  if (::getrlimit(RLIMIT_NPROC, &procs) == 0 && procs.rlim_cur != RLIM_INFINITY) {
+    bound = std::min<rlim_t>(bound, procs.rlim_cur > 8 ? (procs.rlim_cur - 4) / 2 : 1);
+  }
+  if (jobs > 0) bound = std::min(bound, jobs);
+  return std::max(bound, 1);
+}
+
+// The plan without a port: each target, its port and the lines it would send.
+int fleet_dry_run(const std::vector<FleetTarget>& targets) {
+  int status = kExitOk;
+  for (const auto& group : fleet_groups(targets)) {
+    for (std::size_t i : group) {
+      const FleetTarget& f = targets[i];
+      std::ostringstream err;
+      std::vector<SendAllScriptTick> ticks;
+      const int s = prepare_target(f.target, err, &ticks);
+      std::cerr << err.str();
+      const int lines = static_cast<int>(std::count_if(ticks.begin(), ticks.end(), [](const auto& t) { return !t.line.empty(); }));
+      std::cout << f.target.name << ": " << f.device << (f.target.interface_mode ? ", RS-485 slave " + std::to_string(f.target.slave) : "")
+                << ", " << model_name(f.target.model) << ", pace " << fleet_pace_name(f.target.pace) << ", "
+                << (f.target.file.empty() ? std::string("the defaults") : f.target.file) << ": "
+                << (s == kExitOk ? std::to_string(lines) + (lines == 1 ? " line" : " lines") : std::string("cannot be sent")) << '\n';
+      status = std::max(status, s);
+    }
+  }
+  return status;
+}
+
 
 bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets, std::vector<std::string>* errors) {
   std::ifstream in(path);
@@ -82,6 +123,7 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
     errors->push_back(path + ":" + std::to_string(line) + ": " + message);
   };
   std::vector<Section> sections;
+  std::map<std::string, int> first_line;  // each name's first section
   int n = 0;
   for (std::string raw; std::getline(in, raw);) {
     ++n;
@@ -100,8 +142,12 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
         error(n, "a section is written [NAME]");
         continue;
       }
-      for (const Section& s : sections) {
-        if (s.t.target.name == name) error(n, "[" + name + "] is given twice (line " + std::to_string(s.t.line) + ")");
+      // Names go into reports, rows and the children's records as they are.
+      const auto [first, fresh] = first_line.emplace(name, n);
+      if (std::any_of(name.begin(), name.end(), [](char c) { return (c >= 0 && c < 0x20) || c == 0x7f; })) {
+        error(n, "a section name cannot hold control characters (a tab, for one)");
+      } else if (!fresh) {
+        error(n, "[" + name + "] is given twice (line " + std::to_string(first->second) + ")");
       }
       sections.emplace_back();
       sections.back().t.target.name = name;
@@ -167,7 +213,10 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
   if (sections.empty() && errors->empty()) errors->push_back(path + ": no switchers in it; each starts with [NAME]");
 
   std::map<std::string, const Section*> by_port;
+  std::map<std::pair<std::string, int>, const Section*> by_slave;  // each unit of a bus once
   for (const Section& s : sections) {
+    // A section given twice was said once above; nothing more of it.
+    if (first_line.at(s.t.target.name) != s.t.line) continue;
     const std::string name = "[" + s.t.target.name + "]";
     const bool has_port = s.keys.count("port") > 0;
     if (has_port == (s.keys.count("com") > 0)) {
@@ -177,20 +226,20 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
     if (!s.keys.count("model")) error(s.t.line, name + " needs model = A..E");
     if (s.keys.count("slave") && !s.rs485) error(s.keys.at("slave"), "slave needs rs485 = yes in " + name);
     if (s.t.device.empty()) continue;
-    auto [at, fresh] = by_port.emplace(port_key(s.t.device), &s);
+    const std::string key = port_key(s.t.device);
+    auto [at, fresh] = by_port.emplace(key, &s);
     const Section& other = *at->second;
-    if (fresh) continue;
-    if (!s.rs485 || !other.rs485) {
+    if (s.rs485) {
+      const auto [unit, first_unit] = by_slave.emplace(std::make_pair(key, s.t.target.slave), &s);
+      const Section& o = *unit->second;
+      if (!first_unit && other.rs485) {
+        error(s.t.line, name + " and [" + o.t.target.name + "] (line " + std::to_string(o.t.line) +
+                            ") are both slave " + std::to_string(s.t.target.slave) + " on " + s.t.device);
+      }
+    }
+    if (!fresh && (!s.rs485 || !other.rs485)) {
       error(s.t.line, name + " and [" + other.t.target.name + "] (line " + std::to_string(other.t.line) +
                           ") share " + s.t.device + "; only RS-485 units share a port (rs485 = yes, each its own slave)");
-    } else {
-      for (const Section& o : sections) {
-        if (&o == &s) break;
-        if (o.rs485 && o.t.target.slave == s.t.target.slave && port_key(o.t.device) == port_key(s.t.device)) {
-          error(s.t.line, name + " and [" + o.t.target.name + "] (line " + std::to_string(o.t.line) +
-                              ") are both slave " + std::to_string(s.t.target.slave) + " on " + s.t.device);
-        }
-      }
     }
   }
   if (!errors->empty()) return false;
@@ -246,6 +295,7 @@ int fleet_main(const SendAllOptions& o) {
     s.com_port_index = first->com;
   } else {
     set_port_device(s.com_port_index, first->device);
+    allow_console_device(first->device);  // named in the targets file
   }
   return run_targets_on_port(mine, std::cout, o.log);
 }

@@ -36,6 +36,12 @@ std::vector<std::vector<std::size_t>> fleet_groups(const std::vector<FleetTarget
 // named targets of one port). Returns the exit status.
 int fleet_main(const SendAllOptions& o);
 
+// How many children may run at once: from RLIMIT_NOFILE and RLIMIT_NPROC,
+// and `jobs` (--jobs N) when above 0.
+int fleet_child_bound(int jobs);
+// --dry-run: each target, its port and the lines it would get; no port is opened.
+int fleet_dry_run(const std::vector<FleetTarget>& targets);
+
 // The parent: starts one child per group and shows their progress on
 // stderr, then the summary table.
 int run_fleet(const SendAllOptions& o, const std::vector<FleetTarget>& targets);

@@ -3,6 +3,7 @@
 // otherwise), and the summary table at the end.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,6 +43,7 @@ struct Row {
 
 struct Child {
   std::vector<std::size_t> rows;
+  bool started = false;
   pid_t pid = -1;
   int fd = -1;
   std::string buffer;
@@ -73,6 +75,12 @@ std::string minutes_seconds(std::int64_t ms) {
 
 const char* pace_name(PaceMode p) { return p == PaceMode::Ack ? "ack" : "timed"; }
 
+// The terminal's rows (24 when unknown).
+int terminal_rows() {
+  winsize ws{};
+  return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_row > 0 ? ws.ws_row : 24;
+}
+
 class FleetRun {
  public:
   FleetRun(const SendAllOptions& o, const std::vector<FleetTarget>& targets)
@@ -86,20 +94,26 @@ class FleetRun {
       children_.emplace_back();
       children_.back().rows = group;
     }
+    bound_ = fleet_child_bound(o.jobs);
   }
 
   int run(SendAllPace& pace) {
-    for (Child& c : children_) start(c, pace.now_ms());
     draw();
     int forwarded = 0;
     while (std::any_of(children_.begin(), children_.end(), [](const Child& c) { return !c.exited; })) {
       if (const int sig = pace.stop_signal(); sig && !forwarded) {
-        // Every child stops after its current line and reports.
+        // Every child stops after its current line and reports; those not
+        // started yet are not started.
         for (Child& c : children_) {
           if (!c.exited && c.pid > 0) ::kill(c.pid, sig);
+          if (!c.started) {
+            c.started = true;
+            give_up(c, "not started: the run was stopped before its turn");
+          }
         }
         forwarded = sig;
       }
+      start_more(pace.now_ms());
       pump(pace.now_ms());
     }
     clear_rows();
@@ -110,10 +124,31 @@ class FleetRun {
   }
 
  private:
-  void start(Child& c, std::int64_t now) {
+  // Children up to the bound; a start that fails for want of descriptors or
+  // processes waits for a running child to end, or is given up when none runs.
+  void start_more(std::int64_t now) {
+    for (Child& c : children_) {
+      if (running_ >= bound_) return;
+      if (c.started) continue;
+      c.started = true;
+      const int error = start(c, now);
+      if (error == 0) {
+        ++running_;
+      } else if ((error == EMFILE || error == ENFILE || error == EAGAIN) && running_ > 0) {
+        c.started = false;  // again once a child has ended
+        bound_ = running_;
+        return;
+      } else {
+        give_up(c, std::string("cannot start: ") + std::strerror(error));
+      }
+    }
+  }
+
+  // 0, or the errno of the failed start.
+  int start(Child& c, std::int64_t now) {
     c.last_heard = now;
     int pipe_fds[2];
-    if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return give_up(c, std::string("cannot start: ") + std::strerror(errno));
+    if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return errno;
     std::vector<std::string> words = {"klvc"};
     if (options_.log && options_.log->is_open()) words.insert(words.end(), {"--log", options_.log->path()});
     words.insert(words.end(), {"send-all", "--targets", options_.targets});
@@ -131,12 +166,14 @@ class FleetRun {
       ::execv("/proc/self/exe", argv.data());
       _exit(127);
     }
+    const int fork_error = errno;
     ::close(pipe_fds[1]);
     if (c.pid < 0) {
       ::close(pipe_fds[0]);
-      return give_up(c, std::string("cannot start: ") + std::strerror(errno));
+      return fork_error;
     }
     c.fd = pipe_fds[0];
+    return 0;
   }
 
   // The child's targets that have no verdict get `why`.
@@ -152,13 +189,24 @@ class FleetRun {
   }
 
   void pump(std::int64_t now) {
+    // Only what is open: poll refuses more descriptors than the limit.
     std::vector<pollfd> fds;
-    for (const Child& c : children_) fds.push_back({c.fd, POLLIN, 0});
-    if (::poll(fds.data(), fds.size(), kPollMs) < 0 && errno != EINTR) return;
-    for (std::size_t i = 0; i < children_.size(); ++i) {
-      Child& c = children_[i];
-      if (c.fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR))) read_from(c, now);
-      if (c.fd < 0 && !c.exited) reap(c);
+    std::vector<Child*> polled;
+    for (Child& c : children_) {
+      if (c.fd < 0) continue;
+      fds.push_back({c.fd, POLLIN, 0});
+      polled.push_back(&c);
+    }
+    const int ready = ::poll(fds.data(), fds.size(), kPollMs);
+    for (std::size_t i = 0; ready > 0 && i < polled.size(); ++i) {
+      if (fds[i].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) read_from(*polled[i], now);
+    }
+    for (Child& c : children_) {
+      if (!c.started || c.pid <= 0) continue;
+      if (c.fd < 0 && !c.exited) {
+        reap(c);
+        --running_;
+      }
       if (!c.exited && now - c.last_heard > kQuietLimitMs) {
         if (!c.stop_sent) {
           c.stop_sent = now;
@@ -202,7 +250,12 @@ class FleetRun {
   }
 
   void record(Child& c, const std::string& line) {
-    const std::vector<std::string> f = split_tabs(line);
+    std::vector<std::string> f = split_tabs(line);
+    if (f[0] == "done" && f.size() > 7) {
+      // Only the verdict, last, may hold a tab: the rest is its own.
+      for (std::size_t i = 7; i < f.size(); ++i) f[6] += "\t" + f[i];
+      f.resize(7);
+    }
     if ((f[0] == "target" || f[0] == "done") && f.size() >= 2) {
       for (std::size_t r : c.rows) {
         if (rows_[r].f->target.name == f[1]) c.current = r;
@@ -226,7 +279,11 @@ class FleetRun {
       say(row, without_head(line.substr(8)));
     } else if (f[0] == "done" && f.size() >= 7) {
       row.state = Row::State::Done;
-      row.status = std::atoi(f[2].c_str());
+      row.status = kExitFailed;
+      const std::string& st = f[2];
+      if (!st.empty() && st.size() <= 3 && std::all_of(st.begin(), st.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) {
+        row.status = std::atoi(st.c_str());
+      }
       row.lines = f[3] + "/" + f[4];
       row.run_ms = f[5];
       row.result = without_head(f[6]);
@@ -251,7 +308,20 @@ class FleetRun {
     if (!terminal_) return;
     std::ostringstream out;
     if (drawn_ > 0) out << "\033[" << drawn_ << "A";
-    for (const Row& r : rows_) {
+    // Rows beyond the terminal's height would scroll away and stay behind:
+    // the running ones first, then the rest as one count.
+    const std::size_t room = static_cast<std::size_t>(std::max(terminal_rows() - 2, 1));
+    std::vector<const Row*> shown;
+    for (int pass = 0; pass < 3; ++pass) {
+      const Row::State wanted = pass == 0 ? Row::State::Running : pass == 1 ? Row::State::Waiting : Row::State::Done;
+      for (const Row& r : rows_) {
+        if (r.state == wanted) shown.push_back(&r);
+      }
+    }
+    const bool cut = shown.size() > room;
+    if (cut) shown.resize(room - 1);
+    for (const Row* row : shown) {
+      const Row& r = *row;
       out << '\r' << std::left << std::setw(name_width_) << r.f->target.name << ' ';
       switch (r.state) {
         case Row::State::Waiting: out << "waiting for the port"; break;
@@ -263,8 +333,10 @@ class FleetRun {
       }
       out << "\033[K\n";
     }
+    if (cut) out << "\r... and " << rows_.size() - shown.size() << " more targets\033[K\n";
+    out << "\033[J";
     std::cerr << out.str() << std::flush;
-    drawn_ = rows_.size();
+    drawn_ = shown.size() + (cut ? 1 : 0);
   }
 
   static std::string where(const Row& r) {
@@ -296,29 +368,10 @@ class FleetRun {
   std::vector<Child> children_;
   std::size_t drawn_ = 0;
   int name_width_ = 6;
+  int bound_ = 1;    // children running at once at most
+  int running_ = 0;
   std::int64_t last_draw_ = 0;
 };
-
-// The plan without a port: each target, its port and the lines it would send.
-int fleet_dry_run(const std::vector<FleetTarget>& targets) {
-  int status = kExitOk;
-  for (const auto& group : fleet_groups(targets)) {
-    for (std::size_t i : group) {
-      const FleetTarget& f = targets[i];
-      std::ostringstream err;
-      std::vector<SendAllScriptTick> ticks;
-      const int s = prepare_target(f.target, err, &ticks);
-      std::cerr << err.str();
-      const int lines = static_cast<int>(std::count_if(ticks.begin(), ticks.end(), [](const auto& t) { return !t.line.empty(); }));
-      std::cout << f.target.name << ": " << f.device << (f.target.interface_mode ? ", RS-485 slave " + std::to_string(f.target.slave) : "")
-                << ", " << model_name(f.target.model) << ", pace " << pace_name(f.target.pace) << ", "
-                << (f.target.file.empty() ? std::string("the defaults") : f.target.file) << ": "
-                << (s == kExitOk ? std::to_string(lines) + " lines" : std::string("cannot be sent")) << '\n';
-      status = std::max(status, s);
-    }
-  }
-  return status;
-}
 
 }  // namespace
 

@@ -60,12 +60,24 @@ bool LinkLogFile::open(const std::string& path, std::string* error) {
     return false;
   }
   // The log holds the lines sent, the password among them: made with the umask, as any file of the user's.
-  // Not through a link planted since the path was resolved.
-  const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-  std::FILE* f = fd >= 0 ? ::fdopen(fd, "a") : nullptr;
-  if (!f && fd >= 0) ::close(fd);
+  // Not through a link planted since the path was resolved; and without blocking: a FIFO that nothing
+  // reads would hold the program at the open forever. Writes block again once it is open.
+  const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int e = errno;
+    if (error) {
+      *error = "cannot open the log file " + path + ": " +
+               (e == ENXIO ? std::string("it is a FIFO that no process reads; start its reader first")
+                           : std::strerror(e));
+    }
+    return false;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "a");
   if (!f) {
     if (error) *error = "cannot open the log file " + path + ": " + std::strerror(errno);
+    ::close(fd);
     return false;
   }
   // Line-sized writes go out whole under O_APPEND.

@@ -6,6 +6,7 @@
 #include "app/cli_fleet.h"
 #include "app/cli_send_all_target.h"
 #include "app/profile.h"
+#include "link/net_port.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -16,7 +17,7 @@ namespace {
 
 enum SendAllOption {
   kHelp, kModel, kPort, kCom, kSimulate, kRs485, kSlave, kBase, kDryRun, kForce, kPace, kChangedFrom,
-  kTargets, kOnly, kChanged, kSummary,
+  kTargets, kOnly, kChanged, kSummary, kJobs,
 };
 
 const std::vector<CliOption> kSendAllOptions = {
@@ -26,17 +27,22 @@ const std::vector<CliOption> kSendAllOptions = {
     {"force", false, kForce},    {"pace", true, kPace},       {"changed-from", true, kChangedFrom},
     {"targets", true, kTargets}, {"only", true, kOnly},       {"changed", false, kChanged},
     {"summary", false, kSummary},
+    {"jobs", true, kJobs},
 };
 
 std::string take_option(SendAllOptions* o, int* port_choices, int id, const std::string& v) {
   switch (id) {
     case kHelp: o->help = true; break;
     case kModel: return model_value(v, &o->model);
-    case kPort:
+    case kPort: {
       if (v.empty()) return "--port needs a device path";
+      NetAddress address;
+      std::string why;
+      if (is_network_port(v) && !parse_network_port(v, &address, &why)) return "--port " + why;
       o->port = v;
       ++*port_choices;
       break;
+    }
     case kCom:
       if (!parse_number(v, 1, kComPortCount, &o->com)) {
         return "--com takes 1 to " + std::to_string(kComPortCount) + ", not '" + v + "'";
@@ -55,6 +61,7 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
     case kForce: o->force = true; break;
     case kPace:
       if (!parse_pace_word(v, &o->pace)) return "--pace takes timed or ack, not '" + v + "'";
+      o->pace_given = true;
       break;
     case kChangedFrom:
       if (v.empty()) return "--changed-from needs the settings file the switcher holds now";
@@ -67,6 +74,9 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
     case kOnly: o->only.push_back(v); break;
     case kChanged: o->changed = true; break;
     case kSummary: o->summary = true; break;
+    case kJobs:
+      if (!parse_number(v, 1, 4096, &o->jobs)) return "--jobs takes 1 to 4096, not '" + v + "'";
+      break;
   }
   return {};
 }
@@ -75,10 +85,10 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
 bool targets_take_the_rest(const SendAllOptions& o, std::string* error) {
   const bool single = !o.file.empty() || !o.base.empty() || !o.changed_from.empty() || o.model >= 0 ||
                       !o.port.empty() || o.com >= 0 || o.simulate || o.rs485 || o.slave >= 0 ||
-                      o.pace != PaceMode::Timed;
+                      o.pace_given;
   if (!single) return true;
   *error = "--targets takes each switcher's file, port, model, interface and pace from the targets file; "
-           "only --changed, --dry-run and --force go with it";
+           "only --changed, --jobs, --dry-run and --force go with it";
   return false;
 }
 
@@ -124,8 +134,8 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
     *error = "--summary is for one switcher; --targets ends in its own summary table";
     return false;
   }
-  if (!o.only.empty() && o.targets.empty()) {
-    *error = "--only needs --targets";
+  if ((!o.only.empty() || o.jobs > 0) && o.targets.empty()) {
+    *error = std::string(o.jobs > 0 ? "--jobs" : "--only") + " needs --targets";
     return false;
   }
   *options = std::move(o);
@@ -135,9 +145,9 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
 std::string send_all_usage() {
   return "Usage: klvc send-all [FILE] [--base BASE.dat] [--model A..E]\n"
          "                     [--port DEV | --com N | --simulate] [--rs485 --slave N]\n"
-         "                     [--pace timed|ack] [--changed-from OLD.dat | --changed] [--dry-run]\n"
+         "                     [--pace ack|timed] [--changed-from OLD.dat | --changed] [--dry-run]\n"
          "                     [--force] [--summary]\n"
-         "       klvc send-all --targets FLEET.ini [--changed] [--dry-run] [--force]\n"
+         "       klvc send-all --targets FLEET.ini [--changed] [--jobs N] [--dry-run] [--force]\n"
          "\n"
          "Sends every setting of FILE (the defaults without a file) to the switcher, with\n"
          "the same lines as 設定 > 全項目設定. FILE is a settings file (*.dat), or the\n"
@@ -152,10 +162,12 @@ std::string send_all_usage() {
          "  --rs485               RS-485 framing (default: the profile's interface)\n"
          "  --slave N             RS-485 unit address 0..31 (default 0)\n"
          "  --base FILE           the settings file under a text or CSV (default: the defaults)\n"
+         "  --pace ack            each line as soon as the line before was answered, so\n"
+         "                        each answer is its line's (the default; KLV-A about 9 s,\n"
+         "                        KLV-E about 29 s at 9600 baud)\n"
          "  --pace timed          the dialog's pace: a line every 80 ms, titles every 500 ms\n"
-         "                        (KLV-A about 91 s, KLV-E about 155 s; the default)\n"
-         "  --pace ack            each line as soon as the line before was answered\n"
-         "                        (KLV-A about 9 s, KLV-E about 29 s at 9600 baud)\n"
+         "                        (KLV-A about 91 s, KLV-E about 155 s); answers that lag\n"
+         "                        behind the lines make the run fail: their pairing is a guess\n"
          "  --changed-from OLD    send only the lines whose bytes differ from the lines the\n"
          "                        settings OLD would send: OLD must be what the switcher holds\n"
          "                        (it cannot be read back from the switcher)\n"
@@ -166,6 +178,8 @@ std::string send_all_usage() {
          "  --summary             end with one JSON line on stdout: dry_run, status,\n"
          "                        lines_planned, lines_sent and the verdict (for programs)\n"
          "  --targets FLEET.ini   several switchers, one section each (see below)\n"
+         "  --jobs N              with --targets: at most N ports at once (default: as many\n"
+         "                        as the open-file and process limits allow)\n"
          "  --dry-run             open no port; print every line the run would write\n"
          "  --force               send a file even when reading it reported problems\n"
          "\n"
@@ -176,7 +190,7 @@ std::string send_all_usage() {
          "  file = hall-a.dat     ; relative to the targets file; the defaults when absent\n"
          "  rs485 = yes           ; optional, with slave = 0..31\n"
          "  slave = 3\n"
-         "  pace = ack            ; timed (default) or ack\n"
+         "  pace = timed          ; ack (default) or timed\n"
          "Switchers on different ports run side by side, those on one port (an RS-485\n"
          "bus) one after another; one failing never stops the others.\n"
          "\n"
@@ -185,7 +199,8 @@ std::string send_all_usage() {
          "\n"
          "Exit status: 0 every line written and answered \"GO\", and nothing else came (with\n"
          "--targets: for every switcher); 1 an error answer, \"No Connect\", a missing or\n"
-         "unexpected answer, a lost link or a line the switcher's flow control held;\n"
+         "unexpected answer, answers lagging behind the lines (timed), a lost link or a\n"
+         "line the switcher's flow control held;\n"
          "2 bad usage, an unreadable file or one with problems, a bad targets file;\n"
          "128 + a signal (130 Ctrl+C, 143 SIGTERM, 129 SIGHUP), 141 the output was\n"
          "closed: each stops after the current line.\n";
@@ -213,7 +228,10 @@ int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
 
   SettingsStore& s = store();
   if (o.com >= 0) s.com_port_index = o.com;
-  if (!o.port.empty()) set_port_device(s.com_port_index, o.port);
+  if (!o.port.empty()) {
+    set_port_device(s.com_port_index, o.port);
+    allow_console_device(o.port);  // named by the operator: taken, with a warning
+  }
   SendAllTarget t;
   t.file = o.file;
   t.base = o.base;

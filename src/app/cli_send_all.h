@@ -33,13 +33,15 @@ struct SendAllOptions {
   bool changed = false;      // --changed: only the lines that differ from the record of what it holds
   bool summary = false;      // --summary: a JSON line on stdout at the end, for programs
   std::string targets;  // --targets FLEET.ini: several switchers
+  int jobs = 0;         // --jobs N: at most N ports at once (0: as the limits allow)
   int model = -1;       // 0..4; -1: the profile's
   std::string port;     // --port DEV (or tcp:HOST:PORT, rfc2217:HOST:PORT)
   int com = -1;         // --com N as 0..5; -1: the profile's
   bool simulate = false;
   bool rs485 = false;
   int slave = -1;       // 0..31; -1: 0
-  PaceMode pace = PaceMode::Timed;
+  PaceMode pace = PaceMode::Ack;  // exact pairing, and ten times faster than timed
+  bool pace_given = false;
   bool dry_run = false;
   bool force = false;   // send a file even when the reader reported problems
   bool help = false;
@@ -78,6 +80,8 @@ class SendAllPace {
   virtual int stop_signal() = 0;
   // An answer came (any thread): the wait ends.
   virtual void wake() {}
+  // While waiting, also read the answers arriving on `fd` (-1: none).
+  virtual void watch(int fd) { (void)fd; }
 };
 
 // The run's two tick periods: 80 ms, then 500 ms from step 330. A test may
@@ -106,7 +110,11 @@ struct SendAllAnswers {
   int go = 0;          // lines answered "GO"
   int refused = 0;     // lines answered otherwise
   int unexpected = 0;  // answers that came while no line waited
-  int unanswered = 0;  // lines that got no answer (No Connect, link lost)
+  int unanswered = 0;  // lines that got no answer (No Connect, link lost, the run ended)
+  long unanswered_first = 0, unanswered_last = 0;  // their first and last line
+  // Answers read after a later line was written: lines lag_first..lag_last
+  // cannot be told apart (0: none lagged).
+  long lag_first = 0, lag_last = 0;
   std::string last;    // the last answer, as it came
   // The refused, unexpected and unanswered ones, in the order they came
   // (the first kKeptNotable).
@@ -123,6 +131,7 @@ struct SendAllOutcome {
   int last_step = 0;         // the step of the last tick that ran
   std::string last_line;     // the last line written, without CR LF
   std::string failure;       // LinkLost, WriteFailed: what the link said
+  std::string note;          // Finished: what came after the last answer (a hang-up)
   SendAllAnswers answers;
   std::int64_t run_ms = 0;       // from the start to the last tick
   std::int64_t answered_ms = 0;  // from the start to the last answer
@@ -160,6 +169,8 @@ class SendAllReporter {
   Style style_;
   int model_;
   const char* last_phase_ = nullptr;  // names come from one table
+  std::int64_t last_record_ms_ = 0;   // Records: when the last progress went out
+  static constexpr std::int64_t kRecordEveryMs = 100;
   bool bar_shown_ = false;
   bool closed_ = false;
 };
@@ -173,12 +184,13 @@ struct SendAllHooks {
 // link (port open or a direct line attached). Timed: each tick on its
 // absolute deadline. Ack: each line as soon as the line before was answered,
 // ticks without a line take no time; an error answer stops the run before
-// the next line. The no-answer check runs every 500 ms either way; each
-// answer settles the oldest line awaiting one. A line that could not be
-// written, a lost link, a signal or a closed output end the run at once.
-// After the last line it waits for the outstanding answers (each up to the
-// no-answer limit), then listens for one more check period for answers no
-// line awaits.
+// the next line. The no-answer check runs every 500 ms either way, each
+// line's limit measured from its write; each answer settles the oldest line
+// awaiting one. A line that could not be written, a lost link, a signal or
+// a closed output end the run at once. After the last line it waits for the
+// outstanding answers (each up to its limit), then one answer's line time
+// for an answer no line awaits; lines still waiting then are given up.
+// Timed ticks missed while the process was paused are not made up in a burst.
 SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMode mode, SendAllPace& pace,
                             SendAllReporter& reporter, const SendAllHooks& hooks = {});
 // The whole run of the store at the timed pace, with the tick periods given.

@@ -8,8 +8,10 @@
 
 #include "app/cli_send_all.h"
 #include "dialogs/send_all.h"
+#include "link/link.h"
 #include "link/link_log.h"
 #include "link/protocol.h"
+#include "link/serial_io.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -48,8 +50,12 @@ std::string minutes_seconds(std::int64_t ms) {
   return out.str();
 }
 
-// An answer as text: "GO", "E3 (Command Error)", or quoted as it arrived.
-std::string answer_text(const std::string& answer) {
+// An answer as text: "GO", "E3 (Command Error)", or quoted as it arrived
+// (and said to be cut when it was longer than what was kept).
+std::string answer_text(const std::string& answer, std::size_t size = 0) {
+  if (size > answer.size()) {
+    return "\"" + escape_bytes(answer) + "...\" (cut: " + std::to_string(size) + " bytes received)";
+  }
   std::string body = answer;
   if (store().interface_mode != 0) body.erase(0, std::min<std::size_t>(2, body.size()));
   const bool crlf = answer.size() >= 2 && answer.compare(answer.size() - 2, 2, "\r\n") == 0;
@@ -70,9 +76,12 @@ const AnswerEvent* first_of(const SendAllAnswers& a, AnswerEvent::Kind kind, boo
   return nullptr;
 }
 
+// "1 line", "420 lines"
+std::string lines_count(long n) { return std::to_string(n) + (n == 1 ? " line" : " lines"); }
+
 std::string how_far(const SendAllOutcome& o, int model) {
   return "at step " + std::to_string(o.last_step) + " of " + std::to_string(send_all_last_step(model)) +
-         " after " + std::to_string(o.lines_sent) + " lines; last line sent: " +
+         " after " + lines_count(o.lines_sent) + "; last line sent: " +
          (o.last_line.empty() ? std::string("none") : escape_bytes(o.last_line));
 }
 
@@ -80,12 +89,36 @@ std::string unexpected_part(const SendAllAnswers& a) {
   const AnswerEvent* e = first_of(a, AnswerEvent::Kind::Unexpected);
   if (!e) return {};
   std::string text = std::to_string(a.unexpected) + (a.unexpected == 1 ? " answer" : " answers") +
-                     " came with no line awaiting it (first " + answer_text(e->answer);
+                     " came with no line awaiting it (first " + answer_text(e->answer, e->answer_size);
   if (e->line_number > 0) text += " after " + line_named(e->line_number, e->line);
   return text + ")";
 }
 
 const char* kCheckTheLine = "check the cable, the port and the switcher's power and address";
+
+// The lines given up: "line 7 (ADT10)" or "lines 240-420".
+std::string unanswered_lines(const SendAllAnswers& a, const AnswerEvent* first) {
+  if (a.unanswered <= 1 || a.unanswered_last <= a.unanswered_first) {
+    return first ? line_named(first->line_number, first->line) : std::string("a line");
+  }
+  std::string text = "lines " + std::to_string(a.unanswered_first) + "-" + std::to_string(a.unanswered_last);
+  const long span = a.unanswered_last - a.unanswered_first + 1;
+  if (span != a.unanswered) text += " (" + std::to_string(a.unanswered) + " of them)";
+  return text;
+}
+
+// "; answers lagged behind the lines from line 100 on (lines 100-105); a lost ..."
+std::string lag_part(const SendAllAnswers& a) {
+  if (a.lag_first == 0) return {};
+  std::string text = answer_lag_text(a.lag_first);
+  const std::string on = " on";
+  const std::size_t at = text.find(on + ";");
+  if (at != std::string::npos && a.lag_last > a.lag_first) {
+    text.insert(at + on.size(),
+                " (lines " + std::to_string(a.lag_first) + "-" + std::to_string(a.lag_last) + ")");
+  }
+  return text;
+}
 
 }  // namespace
 
@@ -108,6 +141,14 @@ void SendAllReporter::tick(const SendAllProgress& p) {
   at.step = p.step;
   const char* phase = phase_name(plan_send_all_tick(at, model_).action);
   // Each line goes out in one write: a reader never sees half of it.
+  if (style_ == Style::Records) {
+    // The parent redraws at most every 100 ms: more records would only
+    // cost both processes time (a fleet has hundreds).
+    const std::int64_t now = steady_now_ms();
+    if (phase == last_phase_ && now - last_record_ms_ < kRecordEveryMs && p.lines_sent < p.lines_total) return;
+    last_phase_ = phase;
+    last_record_ms_ = now;
+  }
   std::ostringstream line;
   switch (style_) {
     case Style::Terminal: {
@@ -126,10 +167,11 @@ void SendAllReporter::tick(const SendAllProgress& p) {
       line << "send-all: step " << p.step << '/' << last_step << ", " << phase << ", " << p.lines_sent << '/'
            << p.lines_total << " lines sent, " << minutes_seconds(p.ms_left) << " left\n";
       break;
-    case Style::Records:
+    case Style::Records: {
       line << "progress\t" << p.step << '\t' << last_step << '\t' << p.lines_sent << '\t' << p.lines_total << '\t'
            << p.ms_left << '\t' << phase << '\t' << escape_bytes(p.last_answer) << '\n';
       break;
+    }
   }
   out_ << line.str() << std::flush;
   check();
@@ -162,7 +204,9 @@ int send_all_exit_code(const SendAllOutcome& o) {
     default: return kExitFailed;
   }
   const SendAllAnswers& a = o.answers;
-  const bool clean = a.refused == 0 && a.unexpected == 0 && a.unanswered == 0 && a.go == o.lines_sent;
+  // Answers that lagged behind their lines leave every pairing in doubt.
+  const bool clean = a.refused == 0 && a.unexpected == 0 && a.unanswered == 0 && a.go == o.lines_sent &&
+                     a.lag_first == 0;
   return clean ? kExitOk : kExitFailed;
 }
 
@@ -172,10 +216,10 @@ std::vector<std::string> send_all_answer_report(const SendAllOutcome& o) {
     switch (e.kind) {
       case AnswerEvent::Kind::Answer:
         out.push_back("klvc send-all: " + line_named(e.line_number, e.line) + " was answered " +
-                      answer_text(e.answer));
+                      answer_text(e.answer, e.answer_size));
         break;
       case AnswerEvent::Kind::Unexpected:
-        out.push_back("klvc send-all: unexpected answer " + answer_text(e.answer) +
+        out.push_back("klvc send-all: unexpected answer " + answer_text(e.answer, e.answer_size) +
                       (e.line_number > 0 ? " after " + line_named(e.line_number, e.line) : std::string()) +
                       ": no line awaited it");
         break;
@@ -216,32 +260,37 @@ std::string send_all_verdict(const SendAllOutcome& o, int model, const std::stri
     case SendAllEnd::StoppedByAnswer: {
       std::string why = "by the switcher's answer above";
       if (refused) {
-        why = "by the switcher's answer " + answer_text(refused->answer) + " to " +
+        why = "by the switcher's answer " + answer_text(refused->answer, refused->answer_size) + " to " +
               line_named(refused->line_number, refused->line);
       } else if (const AnswerEvent* u = first_of(a, AnswerEvent::Kind::Unexpected, false)) {
-        why = "by the switcher's answer " + answer_text(u->answer) + ", which no line awaited";
+        why = "by the switcher's answer " + answer_text(u->answer, u->answer_size) + ", which no line awaited";
       }
       return head + "stopped " + why + ", " + how_far(o, model);
     }
     case SendAllEnd::NoConnect:
-      return head + "stopped: no answer to " +
-             (unanswered ? line_named(unanswered->line_number, unanswered->line) : std::string("a line")) +
-             on + " within the limit (No Connect), " + how_far(o, model) + "; " + kCheckTheLine;
+      return head + "stopped: no answer to " + unanswered_lines(a, unanswered) + on +
+             " within the limit (No Connect), " + how_far(o, model) + "; " +
+             (a.lag_first ? lag_part(a) + "; " : std::string()) + kCheckTheLine;
     case SendAllEnd::Finished:
       break;
   }
-  const std::string sent = std::to_string(o.lines_sent) + " lines sent to " + model_name(model);
+  const std::string sent = lines_count(o.lines_sent) + " sent to " + model_name(model);
+  if (a.lag_first > 0) {
+    std::string text = head + sent + ", " + std::to_string(a.go) + " answered GO, but " + lag_part(a);
+    if (unanswered) text += "; no answer to " + unanswered_lines(a, unanswered);
+    return text;
+  }
   if (unanswered) {
-    return head + "no answer to " + line_named(unanswered->line_number, unanswered->line) + on +
-           " within the limit (No Connect); " + std::to_string(a.go) + " of " + std::to_string(o.lines_sent) +
-           " lines answered GO; " + kCheckTheLine;
+    return head + "no answer to " + unanswered_lines(a, unanswered) + on + " within the limit (No Connect); " +
+           std::to_string(a.go) + " of " + lines_count(o.lines_sent) + " answered GO; " + kCheckTheLine;
   }
   if (refused) {
     return head + sent + "; " + std::to_string(a.refused) + " refused, the first " +
-           line_named(refused->line_number, refused->line) + " with " + answer_text(refused->answer);
+           line_named(refused->line_number, refused->line) + " with " + answer_text(refused->answer, refused->answer_size);
   }
-  std::string text = head + sent + ", every one answered GO";
+  std::string text = head + sent + (o.lines_sent == 1 ? ", answered GO" : ", every one answered GO");
   if (a.unexpected > 0) return text + ", but " + unexpected_part(a);
+  if (!o.note.empty()) text += "; " + o.note;
   if (o.warnings > 0) text += " (" + std::to_string(o.warnings) + " settings could not be sent, above)";
   return text;
 }

@@ -2,12 +2,6 @@
 // each line as soon as the one before was answered; the no-answer check every
 // 500 ms; and the truth about every line: written in full or not counted,
 // answered by its own answer or not.
-#include <signal.h>
-#include <sys/eventfd.h>
-#include <poll.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -50,18 +44,29 @@ class AnswerBook {
         notable = !e.go;
         ++(e.go ? answers_.go : answers_.refused);
         answers_.last = without_crlf(e.answer);
+        if (e.lagged_behind > 0) {
+          if (answers_.lag_first == 0) answers_.lag_first = e.line_number;
+          answers_.lag_last = std::max(answers_.lag_last, e.lagged_behind);
+        }
         break;
       case AnswerEvent::Kind::Unexpected:
         ++answers_.unexpected;
         answers_.last = without_crlf(e.answer);
         break;
-      case AnswerEvent::Kind::NoAnswer: ++answers_.unanswered; break;
+      case AnswerEvent::Kind::NoAnswer:
+        if (answers_.unanswered++ == 0) answers_.unanswered_first = e.line_number;
+        answers_.unanswered_last = e.line_number;
+        break;
     }
     if (notable && answers_.notable.size() < SendAllAnswers::kKeptNotable) answers_.notable.push_back(e);
   }
   SendAllAnswers snapshot() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return answers_;
+  }
+  std::string last() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return answers_.last;
   }
   std::int64_t last_answer_at() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -83,52 +88,21 @@ class ObserveAnswers {
       book.record(e, pace.now_ms());
       pace.wake();
     });
+    // Lines are stamped, and the no-answer limit measured, on the run's clock.
+    set_link_clock([&pace] { return pace.now_ms(); });
   }
-  ~ObserveAnswers() { set_answer_observer({}); }
+  ~ObserveAnswers() {
+    set_answer_observer({});
+    set_link_clock({});
+  }
 };
 
-// Set by the signal handlers; the run stops after the line it is writing.
-volatile sig_atomic_t g_stop_signal = 0;
-int g_wake_fd = -1;  // the pace's; the handler wakes the wait through it
-extern "C" void on_stop_signal(int sig) {
-  g_stop_signal = sig;
-  if (g_wake_fd >= 0) (void)::eventfd_write(g_wake_fd, 1);
+
+// The line time of one answer ("GO" CR LF, behind the address on RS-485).
+std::int64_t answer_line_ms() {
+  const std::size_t bytes = kAnswerBytes + (store().interface_mode != 0 ? 2 : 0);
+  return (static_cast<std::int64_t>(bytes) * kCharNs + 999999) / 1000000;
 }
-
-class MonotonicPace : public SendAllPace {
- public:
-  MonotonicPace() : wake_fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) { g_wake_fd = wake_fd_; }
-  ~MonotonicPace() override {
-    g_wake_fd = -1;
-    if (wake_fd_ >= 0) ::close(wake_fd_);
-  }
-  std::int64_t now_ms() override {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
-  }
-  void wait_until(std::int64_t deadline_ms) override {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const std::int64_t left_ns =
-        deadline_ms * 1000000 - (std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec);
-    if (left_ns <= 0) return;
-    const timespec left{static_cast<time_t>(left_ns / 1000000000), static_cast<long>(left_ns % 1000000000)};
-    // Woken early by a signal (the handler writes the descriptor, and the
-    // wait ends with EINTR) or by an answer.
-    pollfd p{wake_fd_, POLLIN, 0};
-    if (::ppoll(&p, 1, &left, nullptr) > 0) {
-      eventfd_t v;
-      (void)::eventfd_read(wake_fd_, &v);
-    }
-  }
-  bool ok() const { return wake_fd_ >= 0; }
-  int stop_signal() override { return g_stop_signal; }
-  void wake() override { (void)::eventfd_write(wake_fd_, 1); }
-
- private:
-  int wake_fd_;
-};
 
 bool parse_ms(const char* text, int* out) {
   char* end = nullptr;
@@ -225,13 +199,18 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
   progress.progress_max = send_all_progress_max(model);
   progress.lines_total = outcome.lines_planned;
 
+  // The run reads the answers itself: one thread woken per answer.
+  pace.watch(read_answers_yourself(true));
   const std::int64_t start = pace.now_ms();
   std::int64_t next_check = start + kCheckPeriodMs;
   // The no-answer check once it is due; false when it was not.
   auto check_if_due = [&] {
-    if (pace.now_ms() < next_check) return false;
+    const std::int64_t now = pace.now_ms();
+    if (now < next_check) return false;
     no_connect_check();
+    // Checks missed while the process was paused do not come as a burst.
     next_check += kCheckPeriodMs;
+    if (next_check <= now) next_check = now + kCheckPeriodMs;
     return true;
   };
   std::int64_t next_tick = start + (ticks.empty() ? 0 : ticks.front().period_ms);
@@ -290,7 +269,14 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       reporter.message("klvc send-all: warning: " + what + " not sent: " + t.warning);
     }
     outcome.run_ms = woke - start;
-    if (i + 1 < ticks.size()) next_tick += ticks[i + 1].period_ms;
+    if (i + 1 < ticks.size()) {
+      // Deadlines are absolute, so small delays do not add up; but ticks
+      // missed in a pause are not made up as a burst: the lines keep at
+      // least half their spacing, and after a whole missed period the
+      // schedule starts again from now.
+      const std::int64_t p = ticks[i + 1].period_ms;
+      next_tick = woke - next_tick >= t.period_ms ? woke + p : std::max(next_tick + p, woke + p / 2);
+    }
     // Acknowledged: the next line only once this one has its answer, or the
     // limit has passed (the check gives it up), or something ends the run.
     if (mode == PaceMode::Ack && !t.line.empty()) {
@@ -305,61 +291,43 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
     progress.progress_pos = t.progress_pos;
     progress.lines_sent = outcome.lines_sent;
     progress.ms_left = left[i];
-    progress.last_answer = book.snapshot().last;
+    progress.last_answer = book.last();
     reporter.tick(progress);
   }
-  if (finished) abandon_send_all();
-
   // Every line is out: each answer still awaited gets up to the no-answer
-  // limit; then one whole check period passes with nothing awaited, so an
-  // answer that no line awaits (a doubled one) is still heard.
-  if (finished) {
-    int checks = 0;
-    int quiet_checks = 0;
-    while (quiet_checks < 2 && checks < kMostWaitChecks) {
-      if (must_stop()) break;
+  // limit from its line's write; once none is awaited, one answer's line
+  // time more, so a doubled answer right behind the last is still heard.
+  // After an error answer too: the answers to the lines already out are
+  // theirs, not the next unit's on a bus.
+  if (finished || outcome.end == SendAllEnd::StoppedByAnswer) {
+    for (int checks = 0; answers_awaited() && checks < kMostWaitChecks && !must_stop();) {
       pace.wait_until(next_check);
       poll();
-      if (pace.stop_signal() || !check_if_due()) continue;
-      ++checks;
-      quiet_checks = answers_awaited() ? 0 : quiet_checks + 1;
+      if (!pace.stop_signal() && check_if_due()) ++checks;
+    }
+    const std::int64_t last = book.last_answer_at();
+    const std::int64_t quiet_until = (last > 0 ? last : pace.now_ms()) + answer_line_ms();
+    while (!must_stop() && pace.now_ms() < quiet_until) {
+      pace.wait_until(quiet_until);
+      poll();
     }
   }
+  abandon_send_all();
+  pace.watch(read_answers_yourself(false));
+  // Lines still waiting when the run ends are given up, and named.
+  give_up_answers("the run ended");
   reporter.done();
   poll();
   outcome.answers = book.snapshot();
+  // A hang-up once every line was answered GO lost nothing.
+  const SendAllAnswers& a = outcome.answers;
+  if (outcome.end == SendAllEnd::LinkLost && outcome.lines_sent == outcome.lines_planned &&
+      a.go == outcome.lines_sent && a.refused + a.unexpected + a.unanswered == 0) {
+    outcome.end = SendAllEnd::Finished;
+    outcome.note = "then the link was lost" + (outcome.failure.empty() ? std::string() : " (" + outcome.failure + ")");
+  }
   if (book.last_answer_at() > 0) outcome.answered_ms = book.last_answer_at() - start;
   return outcome;
-}
-
-std::unique_ptr<SendAllPace> monotonic_send_all_pace(std::string* why) {
-  auto pace = std::make_unique<MonotonicPace>();
-  if (pace->ok()) return pace;
-  *why = std::string("cannot create the descriptor that wakes the run: ") + std::strerror(errno);
-  return nullptr;
-}
-
-namespace {
-constexpr int kCaughtSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-struct sigaction g_old_actions[4];
-}  // namespace
-
-void catch_send_all_signals() {
-  g_stop_signal = 0;
-  struct sigaction stop {};
-  stop.sa_handler = on_stop_signal;
-  sigemptyset(&stop.sa_mask);
-  stop.sa_flags = 0;  // no SA_RESTART: the sleep must wake up
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  for (int i = 0; i < 4; ++i) {
-    sigaction(kCaughtSignals[i], kCaughtSignals[i] == SIGPIPE ? &ignore : &stop, &g_old_actions[i]);
-  }
-}
-
-void release_send_all_signals() {
-  for (int i = 0; i < 4; ++i) sigaction(kCaughtSignals[i], &g_old_actions[i], nullptr);
 }
 
 }  // namespace klvc

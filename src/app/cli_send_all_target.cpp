@@ -216,7 +216,8 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
   }
   std::signal(SIGPIPE, old_pipe);
   if (std::cout) return kExitOk;
-  std::cerr << "klvc send-all: output closed after " << printed << " lines of the dry run\n";
+  std::cerr << "klvc send-all: output closed after " << printed << (printed == 1 ? " line" : " lines")
+            << " of the dry run\n";
   return kExitOutputClosed;
 }
 
@@ -286,8 +287,9 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   std::string no_pace;
   std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace(&no_pace);
   auto done = [&](const SendAllTarget& t, int status, const SendAllOutcome& o, const std::string& verdict) {
+    // The time is the switcher's: until its last answer.
     records << "done\t" << t.name << '\t' << status << '\t' << o.lines_sent << '\t' << o.lines_planned << '\t'
-            << o.run_ms << '\t' << verdict << '\n'
+            << (o.answered_ms > 0 ? o.answered_ms : o.run_ms) << '\t' << verdict << '\n'
             << std::flush;
     return status;
   };
@@ -343,6 +345,7 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
       worst = std::max(worst, done(t, kExitFailed, outcome, why));
       continue;
     }
+    restart_line_numbers();  // each unit's lines count from 1 in the log and its report
     outcome = play(t, ticks, *pace, reporter, sink, device);
     const int code = settle_record(t, outcome, send_all_exit_code(outcome),
                                    [&](const std::string& m) { reporter.message(m); });

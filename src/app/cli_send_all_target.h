@@ -19,7 +19,7 @@ struct SendAllTarget {
   int model = 0;
   int interface_mode = 0;    // 1: RS-485
   int slave = 0;
-  PaceMode pace = PaceMode::Timed;
+  PaceMode pace = PaceMode::Ack;
   bool force = false;
   bool changed = false;      // only the lines that differ from what `sent`'s record says it holds
   SentRecordKey sent;        // where its record is kept; port empty: none (the built-in simulator)

@@ -47,6 +47,8 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
   load_profile_into_store(profile_path_, &notes);
   for (const std::string& note : notes) show_warning("The settings profile was not used as it is.\n" + note);
   reset_to_defaults();
+  // The no-answer limit runs on the screen's clock, as its timer does.
+  set_link_clock([&ui] { return ui.clock().now_ms(); });
   open_port();
   start_reader();
 
@@ -72,7 +74,7 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
   };
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() { set_link_clock({}); }
 
 void CMainFrame::on_create() {
   ui_.set_title(kMainWindowTitle);

@@ -1,6 +1,7 @@
 #include "dialogs/batch.h"
 
 #include "link/link_log.h"
+#include "link/link.h"
 #include "link/link_status.h"
 #include "link/messages.h"
 #include "settings/store.h"
@@ -38,6 +39,7 @@ bool Batch::start() {
   // this run's and must not stop it, unseen, before its first line.
   link_status().error_seen = 0;
   inner_ = 0;
+  clear_answer_lag();  // the end's "Success" speaks of this batch's answers only
   link_status().batch_step = 1;
   running_ = true;
   host_.start_batch_timer();

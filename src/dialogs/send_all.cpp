@@ -74,7 +74,9 @@ bool begin_send_all() {
   LinkStatus& s = link_status();
   int idle = 0;
   // Only one batch at a time, whoever started it.
-  return s.batch_step.compare_exchange_strong(idle, 1);
+  if (!s.batch_step.compare_exchange_strong(idle, 1)) return false;
+  clear_answer_lag();  // the end's "Success" speaks of this run's answers only
+  return true;
 }
 
 SendAllTick run_send_all_step(SendAllCursor& cursor) {

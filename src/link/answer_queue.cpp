@@ -25,6 +25,15 @@ std::optional<AwaitedLine> AnswerQueue::settle() {
   return oldest;
 }
 
+void AnswerQueue::mark_written(long number, std::int64_t ms) {
+  for (auto it = waiting_.rbegin(); it != waiting_.rend(); ++it) {
+    if (it->number == number) {
+      it->written_ms = ms;
+      return;
+    }
+  }
+}
+
 std::vector<AwaitedLine> AnswerQueue::give_up() {
   std::vector<AwaitedLine> all(waiting_.begin(), waiting_.end());
   waiting_.clear();

@@ -4,6 +4,7 @@
 // unexpected and never counts for a later line.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -27,6 +28,7 @@ struct AwaitedLine {
   long number = 0;   // 1 for the first line written since the port was opened
   std::string line;  // as written, without CR LF
   LineOwner owner;
+  std::int64_t written_ms = 0;  // on the link's clock, once its last byte went out
 };
 
 class AnswerQueue {
@@ -37,6 +39,10 @@ class AnswerQueue {
   void withdraw(long number);
   // The oldest line waiting, taken off; nothing when none waits.
   std::optional<AwaitedLine> settle();
+  // Its last byte went out at `ms`: the no-answer limit runs from here.
+  void mark_written(long number, std::int64_t ms);
+  // The oldest line waiting, left in place.
+  const AwaitedLine* oldest() const { return waiting_.empty() ? nullptr : &waiting_.front(); }
   // Every line waiting, taken off (the no-answer limit passed, or the link went).
   std::vector<AwaitedLine> give_up();
   bool empty() const { return waiting_.empty(); }

@@ -1,5 +1,6 @@
 #include "link/protocol.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -23,7 +24,6 @@ const ErrorAnswer kErrorAnswers[] = {
 };
 
 constexpr std::string_view kSuccess = "GO\r\n";
-constexpr int kNoConnectAfterTicks = 5;  // the seventh tick without an answer reports
 
 std::string without_crlf(std::string_view bytes) {
   if (bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n") bytes.remove_suffix(2);
@@ -57,6 +57,7 @@ std::optional<AwaitedLine> settle(const LineAssembler::Line& line, bool go) {
   AnswerQueue& queue = link().awaited;
   AnswerEvent e;
   e.answer = line.bytes;
+  e.answer_size = line.size;
   e.go = go;
   std::optional<AwaitedLine> answered = queue.settle();
   const std::string shown = escape_bytes(without_crlf(line.bytes)) + (line.cut() ? "..." : "");
@@ -64,7 +65,17 @@ std::optional<AwaitedLine> settle(const LineAssembler::Line& line, bool go) {
     e.kind = AnswerEvent::Kind::Answer;
     e.line_number = answered->number;
     e.line = answered->line;
-    log_link(LogDirection::Pairing, "answer to " + named(e.line_number, e.line) + ": " + shown);
+    // A later line was out before this answer was read: it may be that line's.
+    if (line.written_before > answered->number) {
+      e.lagged_behind = line.written_before;
+      AnswerLag& lag = link().lag;
+      if (lag.first == 0) lag.first = answered->number;
+      lag.last = std::max(lag.last, line.written_before);
+    }
+    log_link(LogDirection::Pairing, "answer to " + named(e.line_number, e.line) + ": " + shown +
+                                        (e.lagged_behind ? " (came after line " + std::to_string(e.lagged_behind) +
+                                                               " was written)"
+                                                         : std::string()));
   } else {
     e.kind = AnswerEvent::Kind::Unexpected;
     const AwaitedLine last = queue.last_sent();
@@ -96,6 +107,13 @@ std::string first_labels(const std::string& labels) {
 
 void show_success() {
   BoxRequest r;
+  // After answers lagged, "Success" would be a guess.
+  const AnswerLag lag = link().lag;
+  link().lag = AnswerLag{};
+  if (lag.first > 0) {
+    show_error(answer_lag_text(lag.first));
+    return;
+  }
   r.text = "Success";
   r.caption = "設定完了";
   r.icon = BoxIcon::None;
@@ -148,6 +166,23 @@ bool answers_awaited() {
   return !link().awaited.empty();
 }
 
+void clear_answer_lag() {
+  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+  link().lag = AnswerLag{};
+}
+
+std::string answer_lag_text(long first_line) {
+  return "answers lagged behind the lines from line " + std::to_string(first_line) +
+         " on; a lost answer cannot be told from a late one at this pace";
+}
+
+void give_up_answers(const char* why) {
+  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+  give_up_awaited_lines(why);
+  link_status().response_pending = 0;
+  link_status().no_connect_ticks = 0;
+}
+
 std::string give_up_awaited_lines(const char* why) {
   std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
   std::string labels;
@@ -164,8 +199,10 @@ std::string give_up_awaited_lines(const char* why) {
   return labels;
 }
 
-void handle_answer_line(const LineAssembler::Line& line) {
+void handle_answer_line(const LineAssembler::Line& given) {
   std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+  LineAssembler::Line line = given;
+  if (line.written_before < 0) line.written_before = link().last_written.load();
   LinkStatus& s = link_status();
   s.no_connect_ticks = 0;
   link().unsent_labels.clear();
@@ -207,20 +244,28 @@ void handle_response(const char* line) {
 void no_connect_check() {
   LinkStatus& s = link_status();
   if (s.response_pending == 0) return;
-  int seen = s.no_connect_ticks.fetch_add(1);
-  if (seen > kNoConnectAfterTicks) {
+  s.no_connect_ticks.fetch_add(1);
+  Link& l = link();
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+  // Measured from the oldest line's write (or the command that found no
+  // port), never by counting ticks: missed ticks do not add up.
+  auto overdue = [&l] {
+    const AwaitedLine* oldest = l.awaited.oldest();
+    const std::int64_t since = oldest ? oldest->written_ms : l.pending_since_ms;
+    return link_now_ms(l) - since > kNoAnswerLimitMs;
+  };
+  if (!overdue()) return;
+  // The answer may be in the port already (this process was paused).
+  read_port_now(l);
+  if (s.response_pending != 0 && overdue()) {
     s.response_pending = 0;
     s.no_connect_ticks = 0;
     // A dead link must stop a running batch, not let it run on for minutes.
     s.error_seen = 1;
     log_link(LogDirection::Event, "no answer within the limit: No Connect");
     std::string labels = give_up_awaited_lines("No Connect");
-    {
-      std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
-      const std::string& unsent = link().unsent_labels;
-      if (!unsent.empty()) labels += (labels.empty() ? "" : ", ") + unsent;
-      link().unsent_labels.clear();
-    }
+    if (!l.unsent_labels.empty()) labels += (labels.empty() ? "" : ", ") + l.unsent_labels;
+    l.unsent_labels.clear();
     show_error(labels.empty() ? "No Connect" : "No Connect\n" + first_labels(labels), BoxOrigin::NoConnect);
   }
 }

@@ -18,6 +18,7 @@ class LineAssembler {
   struct Line {
     std::string bytes;      // the line up to and including its LF, cut at kKeptBytes
     std::size_t size = 0;   // the line's real length
+    long written_before = -1;  // the last line written before it was read (-1: not known)
     bool cut() const { return size > bytes.size(); }
   };
   using LineHandler = std::function<void(const Line&)>;

@@ -1,13 +1,19 @@
 #include "link/link.h"
 
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <limits.h>
+#include <stdlib.h>
+
 #include <cerrno>
+#include <fstream>
 #include <cstring>
 #include <system_error>
 
+#include "common/base_name.h"
 #include "link/link_internal.h"
 #include "link/link_log.h"
 #include "link/messages.h"
@@ -41,8 +47,30 @@ void report_port_error(const std::string& text, BoxOrigin origin = BoxOrigin::Ot
 std::string write_failure(const Link& l, const WriteOutcome& w) {
   if (w.error != ETIMEDOUT) return "could not write to " + l.device + ": " + std::strerror(w.error);
   const std::string within = "could not write to " + l.device + " within " + std::to_string(kWriteTimeoutMs / 1000) + " s: ";
+  if (l.network && l.net_held) return within + "the switcher sent XOFF";
   return within + (l.network ? "the server takes nothing more (the switcher's flow control may hold its line)"
                              : output_held_by(l.port.fd));
+}
+
+// A network port held by the switcher's XOFF: its answers are read (XON
+// among them) for up to the write time-out. False while still held.
+bool released_in_time(Link& l) {
+  const std::int64_t deadline = steady_now_ms() + kWriteTimeoutMs;
+  while (l.net_held) {
+    int fd;
+    {
+      std::lock_guard<std::mutex> lock(l.port_mutex);
+      fd = l.port.fd;
+    }
+    const std::int64_t left = deadline - steady_now_ms();
+    if (fd < 0 || left <= 0) return !l.net_held;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left)) > 0) {
+      if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) return false;  // the reader says it went
+      read_port_now(l);
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -63,11 +91,46 @@ void set_state(LinkState s) { link().state.store(static_cast<int>(s)); }
 void close_port_locked(Link& l) {
   release_port(&l.port);
   l.network = false;
+  l.net_held = false;
   l.telnet.reset();
 }
 
+bool is_kernel_console(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (!::realpath(path.c_str(), resolved)) return false;
+  const std::string name = base_name(resolved);
+  std::ifstream in("/sys/class/tty/console/active");
+  for (std::string active; in >> active;) {
+    if (active == name) return true;
+  }
+  return false;
+}
+
+void allow_console_device(std::string path) { link().console_allowed = std::move(path); }
+
 OpenedDevice open_device(const std::string& device, int cancel_fd, std::vector<SetupFailure>* failures) {
   OpenedDevice opened;
+  if (!is_network_port(device) && is_kernel_console(device)) {
+    // The console carries the kernel's messages (and maybe a login): a
+    // default must never write a switcher's command into it.
+    Link& l = link();
+    if (l.console_allowed != device) {
+      if (failures) {
+        failures->push_back({SetupStep::OpenForExclusiveUse,
+                             device + " is the kernel console; klvc writes to it only when it is named with "
+                                      "--port; map the COM port to the switcher's device (klvc ports lists them)"});
+      }
+      return opened;
+    }
+    if (!l.console_warned.exchange(true)) {
+      BoxRequest r;
+      r.text = "warning: " + device + " is the kernel console; writing to it as --port asked";
+      r.caption = "KLVC";
+      r.icon = BoxIcon::Warning;
+      log_link(LogDirection::Event, r.text);
+      message_sink().post_box(std::move(r));
+    }
+  }
   if (!is_network_port(device)) {
     opened.port = set_up_port(device, failures);
     return opened;
@@ -92,12 +155,28 @@ void note_pseudo_terminal(const OpenPort& port, const std::string& device) {
                                     "even parity is asked for and the line runs without it");
 }
 
-void deliver(LineAssembler& lines, const char* data, std::size_t size) {
-  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
-  lines.feed(data, size, [](const LineAssembler::Line& line) {
+void deliver(LineAssembler& lines, const char* data, std::size_t size, long written_before) {
+  lines.feed(data, size, [written_before](const LineAssembler::Line& line) {
     log_link(LogDirection::Received, line.bytes);
-    handle_answer_line(line);
+    LineAssembler::Line stamped = line;
+    stamped.written_before = written_before;
+    handle_answer_line(stamped);
   });
+}
+
+std::int64_t link_now_ms(const Link& l) { return l.clock ? l.clock() : steady_now_ms(); }
+
+void set_link_clock(std::function<std::int64_t()> now_ms) {
+  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+  link().clock = std::move(now_ms);
+}
+
+void restart_line_numbers() {
+  Link& l = link();
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+  l.awaited.reset();
+  l.last_written = 0;
+  l.lag = AnswerLag{};
 }
 
 void set_port_device(int com_index, std::string path) {
@@ -124,6 +203,20 @@ std::string link_device() {
 
 bool link_is_open() { return link_state() == LinkState::Open; }
 
+int read_answers_yourself(bool on) {
+  Link& l = link();
+  int fd;
+  {
+    std::lock_guard<std::mutex> lock(l.port_mutex);
+    fd = l.port.fd;
+  }
+  l.caller_reads = on && fd >= 0;
+  if (l.wake_fd >= 0) (void)::eventfd_write(l.wake_fd, 1);  // the reader's poll changes
+  return l.caller_reads ? fd : -1;
+}
+
+void read_answers_now() { read_port_now(link()); }
+
 std::string link_lost_reason() {
   Link& l = link();
   std::lock_guard<std::mutex> lock(l.port_mutex);
@@ -140,10 +233,7 @@ void open_port() {
     l.device = !l.simulated_device.empty() ? l.simulated_device : port_device(com);
   }
   set_state(LinkState::Closed);
-  {
-    std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
-    l.awaited.reset();
-  }
+  restart_line_numbers();
   if (l.wake_fd < 0) l.wake_fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 
   std::vector<SetupFailure> failures;
@@ -199,8 +289,9 @@ void stop_link() {
   l.wake_fd = -1;
   set_state(LinkState::Closed);
   // Nothing can answer through a stopped link.
+  restart_line_numbers();
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
-  l.awaited.reset();
+  l.port_lines.clear();
 }
 
 void restart_link() {
@@ -229,18 +320,27 @@ void send_command(const std::string& text, LineOwner owner) {
   }
   // The answer cannot be handled before the line is logged as sent.
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+  // Answers already in the port belong to the lines before this one.
+  if (!writer && !l.awaited.empty()) read_port_now(l);
   AnswerQueue& queue = l.awaited;
   const std::string label = owner.label;
+  const bool held = !writer && !released_in_time(l);
   const long number = queue.push(shown, std::move(owner));
+  l.pending_since_ms = link_now_ms(l);
   auto note_unsent = [&l, &label] {
     if (!label.empty()) l.unsent_labels += (l.unsent_labels.empty() ? "" : ", ") + label;
   };
   SendOutcome& out = l.last_send;
   out = SendOutcome{};
-  if (writer) {
-    log_link(LogDirection::Sent, line);
+  auto written = [&] {
+    queue.mark_written(number, link_now_ms(l));
+    l.last_written = number;
     out.written = true;
     out.line_number = number;
+  };
+  if (writer) {
+    log_link(LogDirection::Sent, line);
+    written();
     writer(line);
     return;
   }
@@ -257,12 +357,14 @@ void send_command(const std::string& text, LineOwner owner) {
   const std::string bytes = l.telnet ? TelnetSession::escape(line) : line;
   FdSerialIo serial(l.port.fd);
   SocketIo socket(l.port.fd);
-  WriteOutcome w = write_all(l.network ? static_cast<SerialIo&>(socket) : serial, bytes.data(), bytes.size(),
-                             kWriteTimeoutMs);
+  WriteOutcome w;
+  w.error = ETIMEDOUT;
+  if (!held) {
+    w = write_all(l.network ? static_cast<SerialIo&>(socket) : serial, bytes.data(), bytes.size(), kWriteTimeoutMs);
+  }
   if (w.error == 0) {
     log_link(LogDirection::Sent, line);
-    out.written = true;
-    out.line_number = number;
+    written();
     return;
   }
   queue.withdraw(number);
@@ -298,7 +400,7 @@ void feed_received(const char* data, std::size_t size) {
   Link& l = link();
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   std::lock_guard<std::mutex> lock(l.feed_mutex);
-  deliver(l.direct_lines, data, size);
+  deliver(l.direct_lines, data, size, l.last_written.load());
 }
 
 }  // namespace klvc

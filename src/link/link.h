@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -27,8 +28,34 @@ void send_command(const std::string& text, LineOwner owner);
 // One received answer line (reader thread, or tests).
 void handle_response(const char* line);
 
-// Once per 500 ms tick of the main frame's timer.
+// Once per 500 ms tick of the main frame's timer: the oldest line still
+// waiting gets "No Connect" once more than kNoAnswerLimitMs have passed since
+// its last byte was written, and only after what the port already holds was
+// read (a paused process is not a silent switcher).
 void no_connect_check();
+constexpr std::int64_t kNoAnswerLimitMs = 3000;
+
+// The monotonic clock (ms) lines are stamped with and the limit is measured
+// on; empty: the steady clock. The screen and tests set their own.
+void set_link_clock(std::function<std::int64_t()> now_ms);
+// Every line still waiting is given up now (a run ends): each is told as NoAnswer.
+void give_up_answers(const char* why);
+// A new run on the open port (the next unit of a bus): numbers start again from 1.
+void restart_line_numbers();
+
+// Answers that came after a later line had been written: which line each
+// belongs to is then a guess (a lost answer looks like a late one). The span
+// runs from the first line such an answer settled to the last line written
+// when one came; all 0 while answers kept up with the lines. The box at the
+// end of a batch says so instead of "Success".
+struct AnswerLag {
+  long first = 0;
+  long last = 0;
+};
+void clear_answer_lag();  // a new batch starts; the end's box speaks of its answers
+// "answers lagged behind the lines from line N on; a lost answer cannot be
+// told from a late one at this pace"
+std::string answer_lag_text(long first_line);
 
 // What became of one line or one answer, as the link pairs them: each answer
 // settles the oldest line still waiting for one.
@@ -43,8 +70,11 @@ struct AnswerEvent {
   Kind kind = Kind::Answer;
   long line_number = 0;  // lines count from 1 since the port was opened
   std::string line;      // that line as written, without CR LF (slave prefix kept)
-  std::string answer;    // as it arrived, prefix and CR LF included
+  std::string answer;    // as it arrived, prefix and CR LF included (a long one cut)
+  std::size_t answer_size = 0;  // its real length: more than answer.size() when cut
   bool go = false;       // the answer was "GO"
+  long lagged_behind = 0;  // Answer: line N (> line_number) was already written
+                           // when it came, so the pairing is a guess; else 0
 };
 
 // Sees every answer and every line given up, on the thread that handles it
@@ -79,6 +109,19 @@ std::string port_device(int com_index);                  // the mapped path
 // Simulation: the link opens this device (the built-in simulated switcher's
 // pseudo-terminal) instead of the mapped one; empty to go back to the mapped devices.
 void set_simulated_device(std::string pty_path);
+
+// The kernel writes its console to this device (/sys/class/tty/console/active).
+bool is_kernel_console(const std::string& path);
+// The link opens the kernel console only when the operator named it (--port):
+// this path, then, with a warning once. Empty: never.
+void allow_console_device(std::string path);
+
+// A run that waits for each answer may read the port itself (one thread
+// woken per answer instead of two): on, it gets the port's descriptor (-1:
+// none) and calls read_answers_now when it is readable; off (or when the
+// port hangs up) the reader thread reads again.
+int read_answers_yourself(bool on);
+void read_answers_now();
 
 // Where the link stands, for a status line.
 enum class LinkState {

@@ -47,6 +47,8 @@ struct Link {
   std::string simulated_device;
   std::atomic<int> reconnect_ms{1000};
   std::atomic<bool> pseudo_terminal_noted{false};  // said once per process
+  std::string console_allowed;                      // a console device named with --port
+  std::atomic<bool> console_warned{false};          // said once per process
 
   LinkStatus status;
 
@@ -63,6 +65,13 @@ struct Link {
   // Labels of lines that could not be written since the last answer or No
   // Connect (under traffic_mutex): the No Connect box names them too.
   std::string unsent_labels;
+  std::function<std::int64_t()> clock;  // under traffic_mutex; empty: steady
+  std::int64_t pending_since_ms = 0;     // when the last command was handed over
+  std::atomic<long> last_written{0};     // the number of the last line written in full
+  AnswerLag lag;                         // under traffic_mutex
+  LineAssembler port_lines;              // the port's answer assembly, under traffic_mutex
+  std::atomic<bool> net_held{false};      // a network port's switcher sent XOFF (not yet XON)
+  std::atomic<bool> caller_reads{false};  // see read_answers_yourself
 
   // Who hears log_link: the UI thread and the reader thread both log.
   std::mutex listeners_mutex;
@@ -92,8 +101,13 @@ void close_port_locked(Link& l);
 // the parity bit the switcher's line asks for.
 void note_pseudo_terminal(const OpenPort& port, const std::string& device);
 
-// Received bytes through line assembly to the answer handling.
-void deliver(LineAssembler& lines, const char* data, std::size_t size);
+// Received bytes through line assembly to the answer handling; the caller
+// holds traffic_mutex. `written_before`: link().last_written read before the bytes were.
+void deliver(LineAssembler& lines, const char* data, std::size_t size, long written_before);
+// Reads and handles what the port holds now, without waiting (under traffic_mutex).
+void read_port_now(Link& l);
+// The link's clock now (under traffic_mutex).
+std::int64_t link_now_ms(const Link& l);
 
 // The reader thread's body.
 void reader_main();

@@ -23,6 +23,7 @@ namespace {
 
 constexpr std::size_t kReadChunk = 100;  // bytes taken from the driver per read
 constexpr int kReplyTimeoutMs = 1000;    // a telnet answer must go out within this
+constexpr char kXon = 0x11, kXoff = 0x13;
 
 // Blocks until stop_link wakes the reader or `timeout_ms` passes (-1: no
 // limit). True when woken.
@@ -79,22 +80,69 @@ std::string take_data(Link& l, const char* data, std::size_t size) {
   std::string bytes;
   {
     std::lock_guard<std::mutex> lock(l.port_mutex);
-    if (!l.telnet) return std::string(data, size);
-    bytes = l.telnet->receive(std::string_view(data, size), &reply);
+    if (!l.telnet) {
+      bytes.assign(data, size);
+    } else {
+      bytes = l.telnet->receive(std::string_view(data, size), &reply);
+    }
     if (!reply.empty() && l.port.fd >= 0) {
       SocketIo io(l.port.fd);
       (void)write_all(io, reply.data(), reply.size(), kReplyTimeoutMs);
     }
+    if (!l.network) return bytes;
   }
-  return bytes;
+  // Over the network the switcher's XON and XOFF arrive as data: they hold
+  // and release our writes, as the kernel does for a local port.
+  std::string kept;
+  for (char c : bytes) {
+    if (c == kXoff || c == kXon) {
+      l.net_held = c == kXoff;
+    } else {
+      kept += c;
+    }
+  }
+  return kept;
+}
+
+// One read of what the port holds, handled; the caller holds traffic_mutex.
+// The bytes read, 0 at a hang-up, -1 with errno (EAGAIN: nothing there).
+ssize_t read_and_deliver(Link& l, int fd) {
+  char buf[kReadChunk];
+  const long written_before = l.last_written.load();
+  const ssize_t n = ::read(fd, buf, sizeof buf);
+  if (n > 0) {
+    const std::string data = take_data(l, buf, static_cast<std::size_t>(n));
+    if (!data.empty()) deliver(l.port_lines, data.data(), data.size(), written_before);
+  }
+  return n;
 }
 
 }  // namespace
 
+void read_port_now(Link& l) {
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+  // A few reads at most: a port that never stops talking must not hold us.
+  for (int i = 0; i < 8; ++i) {
+    std::unique_lock<std::mutex> lock(l.port_mutex);
+    const int fd = l.port.fd;
+    if (fd < 0) return;
+    char buf[kReadChunk];
+    const long written_before = l.last_written.load();
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    lock.unlock();
+    // Nothing there, or a hang-up: the reader sees the same and says so.
+    if (n <= 0) return;
+    const std::string data = take_data(l, buf, static_cast<std::size_t>(n));
+    if (!data.empty()) deliver(l.port_lines, data.data(), data.size(), written_before);
+  }
+}
+
 void reader_main() {
   Link& l = link();
-  LineAssembler lines;
-  char buf[kReadChunk];
+  auto clear_lines = [&l] {
+    std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+    l.port_lines.clear();
+  };
   const int wake_fd = l.wake_fd;
   const char* hung_up = "hung up";
   while (link_status().reader_running) {
@@ -114,11 +162,12 @@ void reader_main() {
         drain_wake(wake_fd);
         continue;
       }
-      if (link_status().reader_running && try_reconnect(l)) lines.clear();
+      if (link_status().reader_running && try_reconnect(l)) clear_lines();
       continue;
     }
 
-    pollfd fds[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+    // While a run reads the answers itself, the reader only waits to be woken.
+    pollfd fds[2] = {{l.caller_reads ? -1 : fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
     int r = ::poll(fds, 2, -1);
     if (r < 0) {
       if (errno == EINTR) continue;
@@ -131,19 +180,28 @@ void reader_main() {
     }
     short ev = fds[0].revents;
     if (ev & POLLIN) {
-      ssize_t n = ::read(fd, buf, sizeof buf);
-      if (n > 0) {
-        const std::string data = take_data(l, buf, static_cast<std::size_t>(n));
-        if (!data.empty()) deliver(lines, data.data(), data.size());
-      } else if (n == 0) {
-        lines.clear();
+      ssize_t n;
+      int error;
+      {
+        // The no-answer check and send_command may read the port too; the
+        // lock keeps the bytes in order.
+        std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+        // They may have taken the bytes meanwhile, and on a raw terminal a
+        // read of nothing returns 0, which must not pass for a hang-up.
+        pollfd again{fd, POLLIN, 0};
+        if (::poll(&again, 1, 0) <= 0) continue;
+        n = read_and_deliver(l, fd);
+        error = errno;
+      }
+      if (n == 0) {
+        clear_lines();
         lose_device(l, hung_up);
-      } else if (errno != EAGAIN && errno != EINTR) {
-        lines.clear();
-        lose_device(l, std::strerror(errno));
+      } else if (n < 0 && error != EAGAIN && error != EINTR) {
+        clear_lines();
+        lose_device(l, std::strerror(error));
       }
     } else if (ev & (POLLHUP | POLLERR | POLLNVAL)) {
-      lines.clear();
+      clear_lines();
       lose_device(l, hung_up);
     }
   }

@@ -7,7 +7,11 @@ namespace {
 constexpr unsigned char kIac = 255, kDont = 254, kDo = 253, kWont = 252, kWill = 251, kSb = 250, kSe = 240;
 constexpr unsigned char kBinary = 0, kSuppressGoAhead = 3, kComPort = 44;
 // COM-PORT-OPTION commands; the server's answer to command n is n + 100.
-constexpr unsigned char kSetBaud = 1, kSetDataSize = 2, kSetParity = 3, kSetStopSize = 4, kServerBase = 100;
+constexpr unsigned char kSetBaud = 1, kSetDataSize = 2, kSetParity = 3, kSetStopSize = 4, kSetControl = 5,
+                        kServerBase = 100;
+// SET-CONTROL's value for XON/XOFF flow control: the switcher's line uses it
+// both ways, and through a server the XOFF must stop the server's output.
+constexpr unsigned char kControlXonXoff = 2;
 constexpr std::uint32_t kBaud = 9600;
 constexpr int kDataSize = 8;
 constexpr int kParityEven = 3;
@@ -66,7 +70,8 @@ std::string TelnetSession::line_settings() const {
   const std::string baud{static_cast<char>(kBaud >> 24), static_cast<char>((kBaud >> 16) & 0xFF),
                          static_cast<char>((kBaud >> 8) & 0xFF), static_cast<char>(kBaud & 0xFF)};
   return set_command(kSetBaud, baud) + set_command(kSetDataSize, std::string(1, kDataSize)) +
-         set_command(kSetParity, std::string(1, kParityEven)) + set_command(kSetStopSize, std::string(1, kStopOne));
+         set_command(kSetParity, std::string(1, kParityEven)) + set_command(kSetStopSize, std::string(1, kStopOne)) +
+         set_command(kSetControl, std::string(1, static_cast<char>(kControlXonXoff)));
 }
 
 // Each side of an option changes only on a request that changes it, and a
@@ -130,8 +135,12 @@ void TelnetSession::sub_negotiation() {
   } else if (cmd == kServerBase + kSetStopSize) {
     stop_size_ = byte(0);
     answered_ |= 8;
+  } else if (cmd == kServerBase + kSetControl && (answered_ & 0x10) == 0) {
+    // The first answer is to our request; later ones are other settings' notices.
+    control_ = byte(0);
+    answered_ |= 0x10;
   }
-  // Modem and line state notices, the signature and flow control: not needed.
+  // Modem and line state notices and the signature: not needed.
 }
 
 std::string TelnetSession::receive(std::string_view bytes, std::string* reply) {
@@ -188,15 +197,18 @@ std::string TelnetSession::refusal() const {
     return "the server does not offer the COM-PORT-OPTION of RFC 2217, so the line cannot be set to "
            "9600 baud 8E1 (for a plain TCP port use tcp:HOST:PORT)";
   }
-  if (answered_ != kAllSettings) return "the server did not answer the line settings (9600 baud 8E1)";
+  if (answered_ != kAllSettings) {
+    return "the server did not answer the line settings (9600 baud 8E1, XON/XOFF flow control)";
+  }
   std::string differ;
   auto add = [&](const std::string& what) { differ += (differ.empty() ? "" : ", ") + what; };
   if (baud_ != kBaud) add("baud " + std::to_string(baud_));
   if (data_size_ != kDataSize) add("data size " + std::to_string(data_size_));
   if (parity_ != kParityEven) add(std::string("parity ") + parity_name(parity_));
   if (stop_size_ != kStopOne) add(std::string("stop bits ") + stop_name(stop_size_));
+  if (control_ != kControlXonXoff) add("flow control " + std::to_string(control_) + " (XON/XOFF is 2)");
   if (differ.empty()) return {};
-  return "the server did not take 9600 baud 8E1: it reports " + differ;
+  return "the server did not take 9600 baud 8E1 with XON/XOFF flow control: it reports " + differ;
 }
 
 }  // namespace klvc

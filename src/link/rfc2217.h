@@ -1,7 +1,7 @@
 // The telnet side of a serial port reached through RFC 2217 (a serial
 // device server, ser2net's telnet(rfc2217)): the option negotiation, the
 // COM-PORT-OPTION subset that sets the switcher's line (9600 baud, 8 data
-// bits, even parity, 1 stop bit) and reads it back, and the data stream with
+// bits, even parity, 1 stop bit, XON/XOFF flow control) and reads it back, and the data stream with
 // the telnet bytes taken out. Bytes in, bytes out; no I/O of its own.
 #pragma once
 
@@ -28,7 +28,7 @@ class TelnetSession {
   // Data to the server: 0xFF doubled, as telnet wants it.
   static std::string escape(std::string_view data);
 
-  // The server answered all four line settings, or refused the option.
+  // The server answered all five line settings, or refused the option.
   bool settled() const { return refused_ || answered_ == kAllSettings; }
   // Empty when the server took 9600 8E1; else why not, for a message.
   std::string refusal() const;
@@ -42,7 +42,7 @@ class TelnetSession {
     bool refused_ours = false;
     bool refused_theirs = false;
   };
-  static constexpr unsigned kAllSettings = 0xF;  // one bit per setting answered
+  static constexpr unsigned kAllSettings = 0x1F;  // one bit per setting answered
 
   void option(unsigned char verb, unsigned char opt, std::string* reply);
   // The other party asks for our side (DO, DONT) or theirs (WILL, WONT) of
@@ -64,6 +64,7 @@ class TelnetSession {
   int data_size_ = 0;
   int parity_ = 0;
   int stop_size_ = 0;
+  int control_ = 0;  // the flow control the server reports
 };
 
 }  // namespace klvc

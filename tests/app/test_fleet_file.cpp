@@ -70,6 +70,7 @@ TEST_F(FleetFile, NamesEachMistakeWithItsLine) {
       {"; nothing\n", f + ": no switchers in it; each starts with [NAME]"},
       {"[x]\nport = /dev/x\nmodel = A\npace = \x1B[8mack\n",
        f + ":4: 'pace = \\x1B[8mack' holds a control character or a byte that is not UTF-8"},
+      {"[a\tb]\nport = /dev/x\nmodel = A\n", f + ":1: a section name cannot hold control characters (a tab, for one)"},
   };
   for (const auto& [text, error] : cases) EXPECT_EQ(errors_of(text), std::vector<std::string>{error}) << text;
 }

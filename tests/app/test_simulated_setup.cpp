@@ -58,7 +58,14 @@ TEST_F(SimulatedSetup, KlvEOnRs485AnswersGoForAllSixteenOutputs) {
   });
   ui->command(cmd::kOutputSwitch);
   ui->top_dialog()->click(kIdSet);
-  for (int tick = 0; tick < 17; ++tick) ui->advance(100);
+  for (int tick = 0; tick < 17; ++tick) {
+    ui->advance(100);
+    // As with the real timer, each answer is in before the next tick; else
+    // answers lag behind the lines and the pairing is a guess.
+    const std::size_t sent = std::min(tick + 1, 16);
+    std::unique_lock<std::mutex> lock(mutex);
+    ASSERT_TRUE(answered.wait_for(lock, std::chrono::seconds(5), [&] { return answers.size() >= sent; }));
+  }
   ASSERT_TRUE(port.wait_for_lines(16, 5000));
   std::vector<std::string> expected;
   for (int o = 1; o <= 16; ++o) {

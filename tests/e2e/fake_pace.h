@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 
 #include "app/cli_send_all.h"
 
@@ -17,8 +18,10 @@ class FakePace : public SendAllPace {
   std::int64_t late_by = 0;        // every wake-up comes this much after its deadline
   std::int64_t interrupt_at = -1;  // the signal comes at this time
   int interrupt_signal = SIGINT;
+  std::function<void()> on_wait;   // runs as each wait begins (answers coming meanwhile)
   std::int64_t now_ms() override { return now; }
   void wait_until(std::int64_t deadline) override {
+    if (on_wait) on_wait();
     if (interrupt_at >= 0 && deadline >= interrupt_at && now < interrupt_at) {
       now = interrupt_at;  // the signal ends the sleep early
       return;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "link/link.h"
 #include "support/files.h"
 
 namespace klvc {
@@ -81,6 +82,15 @@ TEST(SendAllExits, APortThatCannotBeOpenedIsOneLineWithItsReason) {
   EXPECT_EQ(klvc.err(), "klvc send-all: cannot open " + port +
                             ": No such file or directory — check that the device is plugged in, or choose "
                             "another port ('klvc ports' lists the serial devices); nothing was sent\n");
+  // Without a profile COM1 is /dev/ttyS0; where that is the kernel console, it is refused.
+  if (!is_kernel_console("/dev/ttyS0")) return;
+  ChildProcess by_default;
+  ASSERT_TRUE(launch(by_default, {KLVC_BINARY, "send-all", "--model", "A"}, klvc_env(dir.path())));
+  EXPECT_EQ(by_default.wait_exit(), 1);
+  EXPECT_NE(by_default.err().find("/dev/ttyS0 is the kernel console; klvc writes to it only when it is named with "
+                                  "--port"),
+            std::string::npos)
+      << by_default.err();
 }
 
 // A profile that is a named pipe, a folder or a device is ignored with one
@@ -115,6 +125,8 @@ TEST(SendAllExits, AProfileThatIsNotAFileIsIgnoredWithOneNote) {
 
 TEST(SendAllExits, UsageErrorsAndALogThatCannotBeOpenedAreExitTwo) {
   TempDir dir;
+  const std::string fifo = dir.file("unread.fifo");  // nothing reads it: no wait for a reader
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -123,6 +135,10 @@ TEST(SendAllExits, UsageErrorsAndALogThatCannotBeOpenedAreExitTwo) {
   const Case cases[] = {
       {{"--log", dir.file("no/such/folder/x.log"), "ports"}, 2,
        "klvc: cannot open the log file " + dir.file("no/such/folder/x.log") + ": No such file or directory\n"},
+      {{"--log", fifo, "ports"}, 2,
+       "klvc: cannot open the log file " + fifo + ": it is a FIFO that no process reads; start its reader first\n"},
+      {{"send-all", "--port", "tcp:host"}, 2,
+       "klvc: send-all: --port tcp:host: write it as tcp:HOST:PORT, with PORT 1 to 65535\nRun 'klvc send-all --help'.\n"},
       {{"ports", "extra"}, 2, "klvc: ports: unexpected 'extra'\nRun 'klvc ports --help'.\n"},
       {{"send-all", "--model", "F"}, 2,
        "klvc: send-all: unknown model 'F' (use A, B, C, D or E)\nRun 'klvc send-all --help'.\n"},

@@ -57,14 +57,25 @@ const Misbehaviour kMisbehaviours[] = {
      {"klvc send-all: 420 lines sent to KLV-A, every one answered GO"}},
     {"AnswersOneByteAtATime", "ack", [](int) { return Reply{"GO\r\n", 0, true}; }, 0,
      {"420 lines sent to KLV-A, every one answered GO"}},
-    {"OneExtraAnswerAfterLine30", "timed",
+    {"OneExtraAnswerAfterLine30", "ack",
      [](int n) { return Reply{n == 30 ? "GO\r\nGO\r\n" : "GO\r\n"}; }, 1,
-     // Line 30 or, when its answer comes late, one just after it.
-     {"every one answered GO, but 1 answer came with no line awaiting it (first GO after line 3"}},
+     {"every one answered GO, but 1 answer came with no line awaiting it (first GO after line 30 "}},
+    // At the timed pace an answer read after a later line went out may be
+    // that line's: the run cannot succeed, and says from where.
+    {"SkipsAnAnswerThenSendsAnExtraOne", "timed",
+     [](int n) { return Reply{n == 100 ? "" : n == 105 ? "GO\r\nGO\r\n" : "GO\r\n"}; }, 1,
+     {"answered GO, but answers lagged behind the lines from line ", "cannot be told from a late one"}},
+    {"SlowerThanTheTimedPace", "timed", [](int) { return Reply{"GO\r\n", 20}; }, 1,
+     {"answers lagged behind the lines from line "}},
+    {"HangsUpAfterTheLastAnswer", "ack",
+     [](int n) { return Reply{"GO\r\n", 0, false, n == 420 ? Then::HangUp : Then::Nothing}; }, 0,
+     {"klvc send-all: 420 lines sent to KLV-A, every one answered GO"}, true},
     {"AnswersEveryLineTwice", "ack", [](int) { return Reply{"GO\r\nGO\r\n"}; }, 1,
      {"every one answered GO, but ", " came with no line awaiting it"}},
     {"NoAnswerToTheLastLine", "ack", [](int n) { return n == 420 ? Reply{} : go(); }, 1,
      {"no answer to line 420 (CA28", "(No Connect); 419 of 420 lines answered GO; check the cable"}},
+    {"AnswersWithAnOverlongLine", "ack", [](int) { return Reply{std::string(100, 'X') + "\r\n"}; }, 1,
+     {"stopped by the switcher's answer \"XXXX", "...\" (cut: 102 bytes received) to line 1 (BZOF)"}},
     {"AnswersPastTheLimit", "ack", [](int) { return Reply{"GO\r\n", 4000}; }, 1,
      {"no answer to line 1 (BZOF)", "(No Connect)"}},
     {"HoldsTheLineWithXoff", "ack",
@@ -107,7 +118,7 @@ TEST_P(SendAllAgainstAMisbehavingSwitcher, SaysWhatHappenedAndSentWhatItSays) {
   const std::vector<std::string> sent = logged_as_sent(log);
   EXPECT_EQ(sw.lines(), sent);
   // The verdict's count is the count of lines logged as sent.
-  const std::string count = std::to_string(sent.size()) + " lines";
+  const std::string count = std::to_string(sent.size()) + (sent.size() == 1 ? " line" : " lines");
   EXPECT_NE(verdict.find(m.exit_status == 0 ? count + " sent" : count), std::string::npos)
       << verdict << " (" << count << ")";
 }

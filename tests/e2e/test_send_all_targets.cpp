@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -137,6 +138,28 @@ TEST(SendAllTargets, AnInterruptStopsEveryTargetAndReportsEach) {
     EXPECT_NE(row_of(klvc.err(), name).find("interrupted by Ctrl+C at step "), std::string::npos) << klvc.err();
   }
   EXPECT_LT(one.lines().size(), 420u);
+}
+
+// More ports than the open-file limit leaves room for: the children start a
+// few at a time, every target is sent and the summary comes.
+TEST(SendAllTargets, MoreTargetsThanTheOpenFileLimitAllowsAtOnce) {
+  TempDir dir;
+  std::vector<std::unique_ptr<SimulatedPort>> ports;
+  std::string fleet, error;
+  for (int i = 0; i < 26; ++i) {
+    ports.push_back(std::make_unique<SimulatedPort>(0, SimPace::Instant));
+    const std::string path = dir.file("p" + std::to_string(i));
+    ASSERT_TRUE(ports.back()->set_link_path(path, &error) && ports.back()->start(&error)) << error;
+    fleet += "[t" + std::to_string(i) + "]\nport = " + path + "\nmodel = A\n";
+  }
+  testing::write_file(dir.file("fleet.ini"), fleet);
+  ChildProcess klvc;
+  ASSERT_TRUE(launch(klvc, {"/bin/sh", "-c", "ulimit -n 24 && exec \"$0\" \"$@\"", KLVC_BINARY, "send-all", "--targets",
+                            dir.file("fleet.ini")},
+                     klvc_env(dir.path())));
+  EXPECT_EQ(klvc.wait_exit(120000), 0) << klvc.err();
+  for (int i = 0; i < 26; ++i) EXPECT_EQ(ports[i]->lines().size(), 420u) << i;
+  EXPECT_NE(row_of(klvc.err(), "t25").find(" ok"), std::string::npos) << klvc.err();
 }
 
 }  // namespace

@@ -69,6 +69,7 @@ void LinkTest::SetUp() {
   link_status().reset();  // the binary runs every test in one process
   set_message_sink(&sink);
   arm_unknown_answer_box();
+  set_link_clock([this] { return now_ms.load(); });
 }
 
 void LinkTest::TearDown() {
@@ -77,11 +78,15 @@ void LinkTest::TearDown() {
   set_simulated_device("");
   for (int i = 0; i < kComPortCount; ++i) set_port_device(i, "/dev/ttyS" + std::to_string(i));
   set_reconnect_interval_ms(1000);
+  set_link_clock({});
   set_message_sink(nullptr);
 }
 
 void LinkTest::ticks(int n) {
-  for (int i = 0; i < n; ++i) no_connect_check();
+  for (int i = 0; i < n; ++i) {
+    now_ms += 500;
+    no_connect_check();
+  }
 }
 
 }  // namespace klvc::testing

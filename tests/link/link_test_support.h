@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -46,9 +47,11 @@ class LinkTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // Calls no_connect_check `n` times, as the frame's 500 ms timer would.
+  // Calls no_connect_check `n` times, as the frame's 500 ms timer would,
+  // moving the link's clock 500 ms before each.
   void ticks(int n);
 
+  std::atomic<std::int64_t> now_ms{1000};
   RecordingSink sink;
 };
 

@@ -68,12 +68,13 @@ TEST(TelnetSession, SetsTheLineOnceTheServerTakesTheOptionAndReadsItBack) {
   EXPECT_EQ(reply, bytes({255, 254, 1}));
   reply.clear();
   EXPECT_EQ(t.receive(bytes({44, 255, 251, 0, 255, 253, 0, 255, 251, 1}), &reply), "");
-  // 9600 = 00 00 25 80; 8 data bits; parity 3 (even); 1 stop bit.
-  EXPECT_EQ(reply, sb_reply(1, {0, 0, 0x25, 0x80}) + sb_reply(2, {8}) + sb_reply(3, {3}) + sb_reply(4, {1}));
+  // 9600 = 00 00 25 80; 8 data bits; parity 3 (even); 1 stop bit; XON/XOFF (control 2).
+  EXPECT_EQ(reply, sb_reply(1, {0, 0, 0x25, 0x80}) + sb_reply(2, {8}) + sb_reply(3, {3}) + sb_reply(4, {1}) +
+                       sb_reply(5, {2}));
   EXPECT_FALSE(t.settled());
   reply.clear();
   t.receive(sb_reply(101, {0, 0, 0x25, 0x80}) + sb_reply(102, {8}) + sb_reply(107, {0x30}) + sb_reply(103, {3}) +
-                sb_reply(104, {1}),
+                sb_reply(104, {1}) + sb_reply(105, {2}),
             &reply);
   EXPECT_EQ(reply, "");
   EXPECT_TRUE(t.settled());
@@ -87,8 +88,11 @@ TEST(TelnetSession, RefusesAServerThatDoesNotTakeTheLineSettings) {
   const std::pair<std::string, std::string> cases[] = {
       {bytes({255, 254, 44}), "does not offer the COM-PORT-OPTION"},
       {bytes({255, 253, 44}) + sb_reply(101, {0, 0, 0x4B, 0}) + sb_reply(102, {8}) + sb_reply(103, {1}) +
-           sb_reply(104, {1}),
+           sb_reply(104, {1}) + sb_reply(105, {2}),
        "it reports baud 19200, parity NONE"},
+      {bytes({255, 253, 44}) + sb_reply(101, {0, 0, 0x25, 0x80}) + sb_reply(102, {8}) + sb_reply(103, {3}) +
+           sb_reply(104, {1}) + sb_reply(105, {1}),
+       "it reports flow control 1 (XON/XOFF is 2)"},
       {bytes({255, 253, 44}) + sb_reply(101, {0, 0, 0x25, 0x80}), "did not answer the line settings"},
   };
   for (const auto& [server, why] : cases) {
