@@ -288,6 +288,10 @@ std::string send_all_verdict(const SendAllOutcome& o, int model, const std::stri
     return head + sent + "; " + std::to_string(a.refused) + " refused, the first " +
            line_named(refused->line_number, refused->line) + " with " + answer_text(refused->answer, refused->answer_size);
   }
+  if (o.lines_planned == 0 && a.unexpected == 0) {
+    // "0 lines sent, every one answered GO" would claim answers nobody gave.
+    return head + "nothing to send to " + model_name(model) + on + ": no line differs from what it holds";
+  }
   std::string text = head + sent + (o.lines_sent == 1 ? ", answered GO" : ", every one answered GO");
   if (a.unexpected > 0) return text + ", but " + unexpected_part(a);
   if (!o.note.empty()) text += "; " + o.note;

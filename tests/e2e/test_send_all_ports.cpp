@@ -147,6 +147,10 @@ TEST(SendAllAgainstASimulatorProcess, EveryLineReachesItAndIsAnsweredGo) {
                        klvc_env(dir.path())));
     EXPECT_EQ(again.wait_exit(), 0) << again.err();
     EXPECT_EQ(again.out(), "") << dry;
+    if (std::string(dry) != "--dry-run") {
+      EXPECT_EQ(again.last_err_line(), "klvc send-all: nothing to send to KLV-A on " + link +
+                                           ": no line differs from what it holds");
+    }
   }
   // What a changed title would change there.
   testing::write_file(dir.file("lobby.txt"), "title ch02 = \"ロビー\"\n");
