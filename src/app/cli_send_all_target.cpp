@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/cli_log.h"
+#include "common/text.h"
 #include "dialogs/channel_title.h"
 #include "link/link_log.h"
 #include "link/messages.h"
@@ -20,11 +21,6 @@
 namespace klvc {
 
 namespace {
-
-std::string without_crlf(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
 
 // Boxes of the link, queued by any thread and printed by the run between
 // ticks. Only boxes that say something the report does not: the answers,
@@ -209,7 +205,7 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
                 << " would not be sent: " << shown(t.warning) << '\n';
     }
     if (t.line.empty()) continue;
-    std::cout << shown(without_crlf(frame_command(t.line.c_str(), s.interface_mode, s.slave_number))) << '\n'
+    std::cout << shown(without_line_ends(frame_command(t.line.c_str(), s.interface_mode, s.slave_number))) << '\n'
               << std::flush;
     if (!std::cout) break;
     ++printed;

@@ -1,5 +1,7 @@
 #include "app/ini_file.h"
 
+#include "common/text.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -17,16 +19,7 @@ std::string trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-bool same_name(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+bool same_name(const std::string& a, const std::string& b) { return same_ignoring_case(a, b); }
 
 }  // namespace
 

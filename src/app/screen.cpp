@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "app/cli_args.h"
 #include "app/profile.h"
+#include "common/text.h"
 #include "link/link.h"
 #include "sim/simulator.h"
 #include "ui/ui.h"
@@ -19,8 +20,7 @@ namespace {
 bool looks_like_settings_file(const std::string& word) {
   if (word.size() > 4) {
     std::string ext = word.substr(word.size() - 4);
-    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (ext == ".dat") return true;
+    if (ascii_lower(ext) == ".dat") return true;
   }
   if (word.size() > 9 && word.compare(word.size() - 9, 9, ".dat.save") == 0) return true;
   struct stat st {};

@@ -12,6 +12,7 @@
 #include "app/cli_file_text.h"
 #include "app/cli_send_all_target.h"
 #include "app/profile.h"
+#include "common/text.h"
 #include "dialogs/channel_title.h"
 #include "link/net_port.h"
 #include "settings/disk.h"
@@ -36,8 +37,7 @@ std::string key_port(const std::string& port) {
     char here[4096];
     return ::getcwd(here, sizeof here) ? std::string(here) + "/" + port : port;
   }
-  std::string host;
-  for (char c : a.host) host += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  const std::string host = ascii_lower(a.host);
   return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + a.port;
 }
 
