@@ -55,11 +55,6 @@ const SendAllStepRow* row_of(int step) {
 
 }  // namespace
 
-const SendAllStepRow* send_all_rows(int* count) {
-  *count = static_cast<int>(std::size(kRows));
-  return kRows;
-}
-
 int send_all_last_step(int model) { return kSendAllFirstTitleStep - 1 + input_count_for(model); }
 
 int send_all_progress_max(int model) { return kSendAllFirstTitleStep + input_count_for(model); }

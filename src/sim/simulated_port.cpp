@@ -74,11 +74,6 @@ Simulator& SimulatedPort::add_unit(int address) {
   return units_.back();
 }
 
-std::size_t SimulatedPort::unit_count() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return units_.size();
-}
-
 bool SimulatedPort::running() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return impl_->thread.joinable();

@@ -137,8 +137,6 @@ bool take(int in_fd, int out_fd, std::string* error) {
 
 void give_back() { pop_all(); }
 
-void emergency_give_back() noexcept { pop_all(); }
-
 void install_signal_handlers(int wake_fd) {
   g_wake_fd = wake_fd;
   if (g_installed) return;
