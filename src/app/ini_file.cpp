@@ -2,9 +2,7 @@
 
 #include "common/text.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <charconv>
 #include <sstream>
 
 namespace klvc {
@@ -111,10 +109,11 @@ std::optional<int> parse_profile_int(const std::string& text) {
   for (std::size_t j = i; j < t.size(); ++j) {
     if (t[j] < '0' || t[j] > '9') return std::nullopt;
   }
-  errno = 0;
-  long v = std::strtol(t.c_str(), nullptr, 10);
-  if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return std::nullopt;
-  return static_cast<int>(v);
+  // from_chars takes a '-' but no '+'.
+  int v = 0;
+  const char* first = t.data() + (t[0] == '+' ? 1 : 0);
+  if (std::from_chars(first, t.data() + t.size(), v).ec != std::errc()) return std::nullopt;
+  return v;
 }
 
 }  // namespace klvc

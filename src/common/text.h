@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -39,6 +40,19 @@ inline std::string without_crlf(std::string_view line) {
 inline std::string without_line_ends(std::string s) {
   while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
   return s;
+}
+
+// `text` as a number when it is ASCII digits only (no sign, no space, nothing
+// after) and fits in `Int`; otherwise false and *value untouched.
+template <typename Int>
+bool parse_digits(std::string_view text, Int* value) {
+  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
+  Int v{};
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data(), end, v);
+  if (r.ec != std::errc() || r.ptr != end) return false;
+  *value = v;
+  return true;
 }
 
 // Writes all `size` bytes to `fd`, again after an interrupted write. When the
