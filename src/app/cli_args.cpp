@@ -114,7 +114,7 @@ int subcommand_usage_error(const std::string& subcommand, const std::string& mes
   if (subcommand.empty()) {
     std::cerr << "klvc: " << shown(message) << "\nRun 'klvc --help'.\n";
   } else {
-    std::cerr << "klvc: " << subcommand << ": " << shown(message) << "\nRun 'klvc " << subcommand << " --help'.\n";
+    std::cerr << "klvc " << subcommand << ": " << shown(message) << "\nRun 'klvc " << subcommand << " --help'.\n";
   }
   return kExitUsage;
 }
