@@ -144,6 +144,7 @@ TEST(SendAllExits, UsageErrorsAndALogThatCannotBeOpenedAreExitTwo) {
        "klvc send-all: unknown model 'F' (use A, B, C, D or E)\nRun 'klvc send-all --help'.\n"},
       {{"simulate", "--slave", "3"}, 2, "klvc simulate: --slave needs --rs485\nRun 'klvc simulate --help'.\n"},
       {{"ports", "--help"}, 0, ""},
+      {{"--simulate", "--help"}, 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
