@@ -17,6 +17,7 @@
 
 #include "app/cli_fleet.h"
 #include "app/cli_log.h"
+#include "app/stop_signals.h"
 #include "common/text.h"
 #include "link/link_log.h"
 #include "settings/store.h"
@@ -381,11 +382,9 @@ int run_fleet(const SendAllOptions& o, const std::vector<FleetTarget>& targets) 
     std::cerr << "klvc send-all: " << why << "; nothing was sent\n";
     return kExitFailed;
   }
-  catch_send_all_signals();
+  StopSignals signals(true);  // each forwarded to the targets' processes
   FleetRun run(o, targets);
-  const int status = run.run(*pace);
-  release_send_all_signals();
-  return status;
+  return run.run(*pace);
 }
 
 }  // namespace klvc
