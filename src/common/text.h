@@ -42,6 +42,37 @@ inline std::string without_line_ends(std::string s) {
   return s;
 }
 
+// Bytes of the well-formed UTF-8 character at the start of `s` (no overlong
+// forms, no surrogates), or 0; *code gets it.
+inline std::size_t utf8_char_at(std::string_view s, char32_t* code = nullptr) {
+  const auto b = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char lead = b(0);
+  if (lead < 0x80) {
+    if (code) *code = lead;
+    return 1;
+  }
+  std::size_t n = 0;
+  char32_t c = 0;
+  char32_t min = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    n = 2, c = lead & 0x1F, min = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    n = 3, c = lead & 0x0F, min = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    n = 4, c = lead & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (s.size() < n) return 0;
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((b(i) & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (b(i) & 0x3F);
+  }
+  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  if (code) *code = c;
+  return n;
+}
+
 // `text` as a number when it is ASCII digits only (no sign, no space, nothing
 // after) and fits in `Int`; otherwise false and *value untouched.
 template <typename Int>
