@@ -12,7 +12,8 @@ using A = SendAllAction;
 using L = SendAllLimit;
 
 // Settings that exist once come first, then the per-terminal, per-channel and
-// per-output groups, a pause at the slower pace, and the titles last.
+// per-output groups, a pause at the slower pace, and the titles last; in step
+// order (step 201 has no row: no tick ever runs it).
 constexpr SendAllStepRow kRows[] = {
     {1, 1, A::BuzzerOutput, L::None, L::None},
     {2, 2, A::AlarmHoldTime, L::None, L::None},
