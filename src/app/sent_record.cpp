@@ -155,16 +155,16 @@ int file_diff_sent(const SentRecordKey& key, const std::string& file) {
   ReadResult result;
   std::string error;
   if (record.empty() || !read_settings_file(sent, model, record, &result, &error) || !result.clean()) {
-    std::cerr << "klvc: no usable record of what " << key_port(key.port)
+    std::cerr << "klvc file: no usable record of what " << key_port(key.port)
               << (key.rs485 ? " slave " + std::to_string(key.slave) : "") << " last received"
-              << (error.empty() ? "" : " (" + error + ")") << "; send-all --changed sends everything\n";
+              << (error.empty() ? "" : " (" + shown(error) + ")") << "; send-all --changed sends everything\n";
     return kExitFailed;
   }
   SwitcherSettings now;
   SourceLoad loaded;
   const bool ok = load_settings_source(now, model, file, "", title_problem, &loaded);
   for (const auto* lines : {&loaded.notes, &loaded.mended, &loaded.errors}) {
-    for (const std::string& l : *lines) std::cerr << l << '\n';
+    for (const std::string& l : *lines) std::cerr << shown(l) << '\n';
   }
   if (!ok) return kExitUsage;
   const std::vector<std::string> lines =
