@@ -1,5 +1,7 @@
 #include "app/cli_args.h"
 
+#include "common/text.h"
+
 #include <getopt.h>
 
 #include <cctype>
@@ -102,13 +104,8 @@ std::string slave_value(const std::string& word, int* slave) {
 }
 
 bool parse_number(const std::string& text, int lo, int hi, int* value) {
-  if (text.empty() || text.size() > 9) return false;
   int v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  if (v < lo || v > hi) return false;
+  if (text.size() > 9 || !parse_digits(text, &v) || v < lo || v > hi) return false;
   *value = v;
   return true;
 }
@@ -117,7 +114,7 @@ int subcommand_usage_error(const std::string& subcommand, const std::string& mes
   if (subcommand.empty()) {
     std::cerr << "klvc: " << shown(message) << "\nRun 'klvc --help'.\n";
   } else {
-    std::cerr << "klvc: " << subcommand << ": " << shown(message) << "\nRun 'klvc " << subcommand << " --help'.\n";
+    std::cerr << "klvc " << subcommand << ": " << shown(message) << "\nRun 'klvc " << subcommand << " --help'.\n";
   }
   return kExitUsage;
 }

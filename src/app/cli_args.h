@@ -49,8 +49,9 @@ std::string slave_value(const std::string& word, int* slave);  // --slave 0..31
 // Decimal digits only, lo..hi.
 bool parse_number(const std::string& text, int lo, int hi, int* value);
 
-// "klvc: <subcommand>: <message>" and "Run 'klvc <subcommand> --help'." on
-// stderr (the program's help without a subcommand); returns kExitUsage.
+// "klvc <subcommand>: <message>", the form of every message of a subcommand,
+// and "Run 'klvc <subcommand> --help'." on stderr ("klvc: <message>" and the
+// program's help without a subcommand); returns kExitUsage.
 int subcommand_usage_error(const std::string& subcommand, const std::string& message);
 inline int cli_usage_error(const std::string& message) { return subcommand_usage_error("", message); }
 

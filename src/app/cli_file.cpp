@@ -31,7 +31,7 @@ int file_new(const FileArgs& a) {
   const std::string& path = a.paths[0];
   struct stat st;
   if (!a.force && ::lstat(path.c_str(), &st) == 0) {
-    std::cerr << "klvc: " << shown(path)
+    std::cerr << "klvc file: " << shown(path)
               << " already exists; nothing was written. Add --force to replace it with the defaults.\n";
     return kExitFailed;
   }
@@ -39,7 +39,7 @@ int file_new(const FileArgs& a) {
   reset_to_defaults(defaults);
   std::string error;
   if (!write_settings_file(system_disk(), defaults, kFileCommandModel, path, &error)) {
-    std::cerr << "klvc: " << shown(error) << '\n';
+    std::cerr << "klvc file: " << shown(error) << '\n';
     return kExitFailed;
   }
   return kExitOk;
@@ -51,7 +51,7 @@ int file_check(const FileArgs& a) {
   ReadResult result;
   std::string error;
   if (!read_settings_file(settings, kFileCommandModel, path, &result, &error)) {
-    std::cerr << "klvc: " << shown(error) << '\n';
+    std::cerr << "klvc file: " << shown(error) << '\n';
     return kUnreadable;
   }
   print_problems(path, result);

@@ -60,7 +60,7 @@ int file_import(const FileArgs& a) {
   const std::string& text = a.paths[0];
   const std::string& out = a.paths[1];
   if (same_file(text, out)) {
-    std::cerr << "klvc: " << shown(out) << " is " << shown(text) << " itself; writing it would destroy the text\n";
+    std::cerr << "klvc file: " << shown(out) << " is " << shown(text) << " itself; writing it would destroy the text\n";
     return kExitFailed;
   }
   if (!is_settings_file_name(out)) {
@@ -80,25 +80,25 @@ int file_import(const FileArgs& a) {
   SourceLoad loaded;
   const bool ok = load(text, base, s, &loaded);
   if (!ok || !loaded.mended.empty()) {
-    std::cerr << "klvc: " << shown(out) << " was not written";
+    std::cerr << "klvc file: " << shown(out) << " was not written";
     if (ok) std::cerr << ": the settings file above has values that are out of range or missing (klvc file check)";
     if (ok && base == out) std::cerr << "; it is the base as it exists: add --base FILE.dat, or --force for the defaults";
     std::cerr << '\n';
     return loaded.unreadable ? kExitUsage : kExitFailed;
   }
   if (out_exists && !a.force && !same_file(out, base)) {
-    std::cerr << "klvc: " << shown(out) << " exists and is not the --base; nothing was written. Add --force to "
+    std::cerr << "klvc file: " << shown(out) << " exists and is not the --base; nothing was written. Add --force to "
               << "replace it, or leave out --base to import onto it\n";
     return kExitFailed;
   }
   std::string error;
   std::vector<std::string> notes;
   if (!write_settings_file(system_disk(), s, kFileCommandModel, out, &error, &notes)) {
-    std::cerr << "klvc: " << shown(error) << '\n';
+    std::cerr << "klvc file: " << shown(error) << '\n';
     return kExitFailed;
   }
   for (const std::string& n : notes) std::cerr << shown(out + ": " + n) << '\n';
-  std::cerr << "klvc: wrote " << shown(out);
+  std::cerr << "klvc file: wrote " << shown(out);
   if (!is_settings_file_name(text)) {
     std::cerr << ": " << loaded.settings << (loaded.titles_csv ? " title" : " setting") << (loaded.settings == 1 ? "" : "s")
               << " from " << (text == "-" ? std::string("stdin") : shown(text));

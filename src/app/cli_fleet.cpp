@@ -13,6 +13,8 @@
 #include <map>
 #include <sstream>
 
+#include "common/base_name.h"
+#include "common/text.h"
 #include "link/link.h"
 #include "link/net_port.h"
 #include "settings/store.h"
@@ -29,10 +31,6 @@ std::string trim(const std::string& s) {
   return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
 }
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return s;
-}
 
 // A comment runs from ';' or '#' at the start of a line or after a blank.
 std::string without_comment(const std::string& line) {
@@ -45,7 +43,7 @@ std::string without_comment(const std::string& line) {
 }
 
 bool parse_yes_no(const std::string& v, bool* out) {
-  const std::string w = lower(v);
+  const std::string w = ascii_lower(v);
   const bool yes = w == "yes" || w == "true" || w == "on" || w == "1";
   if (!yes && w != "no" && w != "false" && w != "off" && w != "0") return false;
   *out = yes;
@@ -55,14 +53,9 @@ bool parse_yes_no(const std::string& v, bool* out) {
 // What identifies a port: a device by the file it leads to, a network
 // port by its name.
 std::string port_key(const std::string& device) {
-  if (is_network_port(device)) return lower(device);
+  if (is_network_port(device)) return ascii_lower(device);
   char resolved[PATH_MAX];
   return ::realpath(device.c_str(), resolved) ? std::string(resolved) : device;
-}
-
-std::string folder_of(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 struct Section {
@@ -159,7 +152,7 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
       error(n, "expected KEY = VALUE or [NAME]");
       continue;
     }
-    const std::string key = lower(trim(line.substr(0, eq)));
+    const std::string key = ascii_lower(trim(line.substr(0, eq)));
     const std::string value = trim(line.substr(eq + 1));
     if (sections.empty()) {
       error(n, "'" + key + "' comes before any section; each switcher starts with [NAME]");
@@ -197,7 +190,7 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
     } else if (key == "model") {
       why = model_value(value, &t.model);
     } else if (key == "file") {
-      t.file = value.empty() || value[0] == '/' ? value : folder_of(path) + value;
+      t.file = beside(path, value);
       if (t.file.empty()) why = "file needs a settings file";
       else if (::access(t.file.c_str(), R_OK) != 0) why = t.file + ": " + std::strerror(errno);
     } else if (key == "rs485") {

@@ -17,6 +17,8 @@
 
 #include "app/cli_fleet.h"
 #include "app/cli_log.h"
+#include "app/stop_signals.h"
+#include "common/text.h"
 #include "link/link_log.h"
 #include "settings/store.h"
 
@@ -280,10 +282,7 @@ class FleetRun {
     } else if (f[0] == "done" && f.size() >= 7) {
       row.state = Row::State::Done;
       row.status = kExitFailed;
-      const std::string& st = f[2];
-      if (!st.empty() && st.size() <= 3 && std::all_of(st.begin(), st.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) {
-        row.status = std::atoi(st.c_str());
-      }
+      if (f[2].size() <= 3) parse_digits(f[2], &row.status);
       row.lines = f[3] + "/" + f[4];
       row.run_ms = f[5];
       row.result = without_head(f[6]);
@@ -383,11 +382,9 @@ int run_fleet(const SendAllOptions& o, const std::vector<FleetTarget>& targets) 
     std::cerr << "klvc send-all: " << why << "; nothing was sent\n";
     return kExitFailed;
   }
-  catch_send_all_signals();
+  StopSignals signals(true);  // each forwarded to the targets' processes
   FleetRun run(o, targets);
-  const int status = run.run(*pace);
-  release_send_all_signals();
-  return status;
+  return run.run(*pace);
 }
 
 }  // namespace klvc

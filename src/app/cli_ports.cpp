@@ -12,6 +12,7 @@
 
 #include "app/cli_args.h"
 #include "common/base_name.h"
+#include "common/text.h"
 #include "link/link.h"
 #include "link/net_port.h"
 #include "settings/store.h"
@@ -41,7 +42,8 @@ bool natural_less(const std::string& a, const std::string& b) {
   auto split = [](const std::string& s) {
     std::size_t i = s.size();
     while (i > 0 && std::isdigit(static_cast<unsigned char>(s[i - 1]))) --i;
-    long n = i < s.size() ? std::strtol(s.c_str() + i, nullptr, 10) : -1;
+    long n = -1;
+    if (i < s.size() && !parse_digits(std::string_view(s).substr(i), &n)) n = LONG_MAX;  // too long to count
     return std::make_pair(s.substr(0, i), n);
   };
   return split(a) < split(b);

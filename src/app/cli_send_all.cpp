@@ -6,6 +6,7 @@
 #include "app/cli_fleet.h"
 #include "app/cli_send_all_target.h"
 #include "app/profile.h"
+#include "common/text.h"
 #include "link/net_port.h"
 #include "settings/store.h"
 
@@ -95,8 +96,7 @@ bool targets_take_the_rest(const SendAllOptions& o, std::string* error) {
 }  // namespace
 
 bool parse_pace_word(const std::string& word, PaceMode* pace) {
-  std::string w = word;
-  for (char& c : w) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  const std::string w = ascii_lower(word);
   if (w != "timed" && w != "ack") return false;
   *pace = w == "ack" ? PaceMode::Ack : PaceMode::Timed;
   return true;

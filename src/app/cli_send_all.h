@@ -208,14 +208,9 @@ std::vector<std::string> send_all_answer_report(const SendAllOutcome& outcome);
 // The one-line verdict, "klvc send-all: ...", saying how far the run got.
 std::string send_all_verdict(const SendAllOutcome& outcome, int model, const std::string& device);
 
-// The program's pace: the monotonic clock, woken early by a signal once the
-// run's signals are caught, and by wake(). nullptr and *why when the
+// The program's pace: the monotonic clock, woken early by a signal while a
+// StopSignals lives, and by wake(). nullptr and *why when the
 // descriptor that wakes it cannot be made (too many open files).
 std::unique_ptr<SendAllPace> monotonic_send_all_pace(std::string* why);
-// SIGINT, SIGTERM and SIGHUP ask the run to stop after the line it is
-// writing; SIGPIPE is ignored, so a closed output ends the run by its EPIPE.
-// release_ puts the earlier handlers back.
-void catch_send_all_signals();
-void release_send_all_signals();
 
 }  // namespace klvc

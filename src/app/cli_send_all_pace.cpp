@@ -13,25 +13,18 @@
 #include <string>
 
 #include "app/cli_send_all.h"
+#include "app/stop_signals.h"
 #include "link/link.h"
 
 namespace klvc {
 
 namespace {
 
-// Set by the signal handlers; the run stops after the line it is writing.
-volatile sig_atomic_t g_stop_signal = 0;
-int g_wake_fd = -1;  // the pace's; the handler wakes the wait through it
-extern "C" void on_stop_signal(int sig) {
-  g_stop_signal = sig;
-  if (g_wake_fd >= 0) (void)::eventfd_write(g_wake_fd, 1);
-}
-
 class MonotonicPace : public SendAllPace {
  public:
-  MonotonicPace() : wake_fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) { g_wake_fd = wake_fd_; }
+  MonotonicPace() : wake_fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) { wake_on_stop_signal(wake_fd_); }
   ~MonotonicPace() override {
-    g_wake_fd = -1;
+    wake_on_stop_signal(-1);
     if (wake_fd_ >= 0) ::close(wake_fd_);
   }
   std::int64_t now_ms() override {
@@ -64,7 +57,7 @@ class MonotonicPace : public SendAllPace {
   }
   void watch(int fd) override { watch_fd_ = fd; }
   bool ok() const { return wake_fd_ >= 0; }
-  int stop_signal() override { return g_stop_signal; }
+  int stop_signal() override { return stop_signal_caught(); }
   void wake() override { (void)::eventfd_write(wake_fd_, 1); }
 
  private:
@@ -79,29 +72,6 @@ std::unique_ptr<SendAllPace> monotonic_send_all_pace(std::string* why) {
   if (pace->ok()) return pace;
   *why = std::string("cannot create the descriptor that wakes the run: ") + std::strerror(errno);
   return nullptr;
-}
-
-namespace {
-constexpr int kCaughtSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-struct sigaction g_old_actions[4];
-}  // namespace
-
-void catch_send_all_signals() {
-  g_stop_signal = 0;
-  struct sigaction stop {};
-  stop.sa_handler = on_stop_signal;
-  sigemptyset(&stop.sa_mask);
-  stop.sa_flags = 0;  // no SA_RESTART: the sleep must wake up
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  for (int i = 0; i < 4; ++i) {
-    sigaction(kCaughtSignals[i], kCaughtSignals[i] == SIGPIPE ? &ignore : &stop, &g_old_actions[i]);
-  }
-}
-
-void release_send_all_signals() {
-  for (int i = 0; i < 4; ++i) sigaction(kCaughtSignals[i], &g_old_actions[i], nullptr);
 }
 
 }  // namespace klvc

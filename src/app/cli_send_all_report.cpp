@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "app/cli_send_all.h"
+#include "common/text.h"
 #include "dialogs/send_all.h"
 #include "link/link.h"
 #include "link/link_log.h"
@@ -58,8 +59,7 @@ std::string answer_text(const std::string& answer, std::size_t size = 0) {
   }
   std::string body = answer;
   if (store().interface_mode != 0) body.erase(0, std::min<std::size_t>(2, body.size()));
-  const bool crlf = answer.size() >= 2 && answer.compare(answer.size() - 2, 2, "\r\n") == 0;
-  const std::string shown = escape_bytes(crlf ? answer.substr(0, answer.size() - 2) : answer);
+  const std::string shown = escape_bytes(without_crlf(answer));
   if (body == "GO\r\n") return shown;
   if (const char* meaning = error_answer_text(body)) return shown + " (" + meaning + ")";
   return "\"" + escape_bytes(answer) + "\"";

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "app/cli_send_all.h"
+#include "common/text.h"
 #include "link/link_status.h"
 #include "link/protocol.h"
 #include "settings/store.h"
@@ -26,12 +27,6 @@ constexpr int kMostWaitChecks = 10;
 constexpr std::int64_t kCharNs = 11LL * 1000000000 / 9600;
 constexpr std::size_t kAnswerBytes = 4;
 
-std::string without_crlf(const std::string& line) {
-  std::string s = line;
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
-
 // The answers of the run as the link pairs them (reader thread and timer).
 class AnswerBook {
  public:
@@ -43,7 +38,7 @@ class AnswerBook {
       case AnswerEvent::Kind::Answer:
         notable = !e.go;
         ++(e.go ? answers_.go : answers_.refused);
-        answers_.last = without_crlf(e.answer);
+        answers_.last = without_line_ends(e.answer);
         if (e.lagged_behind > 0) {
           if (answers_.lag_first == 0) answers_.lag_first = e.line_number;
           answers_.lag_last = std::max(answers_.lag_last, e.lagged_behind);
@@ -51,7 +46,7 @@ class AnswerBook {
         break;
       case AnswerEvent::Kind::Unexpected:
         ++answers_.unexpected;
-        answers_.last = without_crlf(e.answer);
+        answers_.last = without_line_ends(e.answer);
         break;
       case AnswerEvent::Kind::NoAnswer:
         if (answers_.unanswered++ == 0) answers_.unanswered_first = e.line_number;
@@ -259,7 +254,7 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
         break;
       }
       ++outcome.lines_sent;
-      outcome.last_line = without_crlf(t.line);
+      outcome.last_line = without_line_ends(t.line);
     }
     if (!t.warning.empty()) {
       ++outcome.warnings;

@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "app/cli_log.h"
+#include "app/stop_signals.h"
+#include "common/text.h"
 #include "dialogs/channel_title.h"
 #include "link/link_log.h"
 #include "link/messages.h"
@@ -20,11 +22,6 @@
 namespace klvc {
 
 namespace {
-
-std::string without_crlf(std::string s) {
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-  return s;
-}
 
 // Boxes of the link, queued by any thread and printed by the run between
 // ticks. Only boxes that say something the report does not: the answers,
@@ -75,13 +72,6 @@ class CliSink : public MessageSink {
   std::string setup_failure_;
 };
 
-// The run's signal handling while it lives.
-struct SignalsCaught {
-  SignalsCaught() { catch_send_all_signals(); }
-  ~SignalsCaught() { release_send_all_signals(); }
-  SignalsCaught(const SignalsCaught&) = delete;
-  SignalsCaught& operator=(const SignalsCaught&) = delete;
-};
 
 // The settings of `path` (on `base`) into the store; false after saying why.
 bool load(const std::string& path, const SendAllTarget& t, std::ostream& err) {
@@ -209,7 +199,7 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
                 << " would not be sent: " << shown(t.warning) << '\n';
     }
     if (t.line.empty()) continue;
-    std::cout << shown(without_crlf(frame_command(t.line.c_str(), s.interface_mode, s.slave_number))) << '\n'
+    std::cout << shown(without_line_ends(frame_command(t.line.c_str(), s.interface_mode, s.slave_number))) << '\n'
               << std::flush;
     if (!std::cout) break;
     ++printed;
@@ -223,7 +213,7 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
 
 int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, bool simulate,
                       const std::function<void(Simulator&)>& after_simulation) {
-  SignalsCaught signals;
+  StopSignals signals(true);  // the run stops after the line it is writing
   CliSink sink;
   SendAllReporter reporter(std::cerr, isatty(STDERR_FILENO) == 1, t.model);
 
@@ -282,7 +272,7 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   auto tag = [log](const std::string& text) {
     if (log) log->set_tag(text);
   };
-  SignalsCaught signals;
+  StopSignals signals(true);  // the run stops after the line it is writing
   CliSink sink;
   std::string no_pace;
   std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace(&no_pace);

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "app/cli_args.h"
+#include "app/stop_signals.h"
 #include "link/link_log.h"
 #include "sim/simulator.h"
 
@@ -130,8 +131,10 @@ int simulate_command_main(const std::vector<std::string>& args) {
   if (o.model < 0) o.model = std::clamp<int>(store().model_index, 0, kModelCount - 1);
   if (o.slaves.empty()) o.slaves.push_back(0);
 
-  // Signals are taken with sigwait below; block them before the port's
-  // thread starts so it inherits the mask.
+  // The stop signals are heard by this thread alone, in signals.wait()
+  // below: block them before the port's thread starts so it inherits the
+  // mask. A closed output still ends the run as it always did.
+  StopSignals signals(false);
   sigset_t stop_signals;
   sigemptyset(&stop_signals);
   sigaddset(&stop_signals, SIGINT);
@@ -165,8 +168,7 @@ int simulate_command_main(const std::vector<std::string>& args) {
   log_link(LogDirection::Event, "simulated " + std::string(model_name(o.model)) + " switcher on " +
                                     port.slave_path());
 
-  int sig = 0;
-  sigwait(&stop_signals, &sig);
+  const int sig = signals.wait();
   port.stop();
   log_link(LogDirection::Event, std::string("stopped by SIG") + sigabbrev_np(sig));
   return kExitSignalBase + sig;

@@ -1,8 +1,8 @@
 #include "app/ini_file.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include "common/text.h"
+
+#include <charconv>
 #include <sstream>
 
 namespace klvc {
@@ -17,16 +17,7 @@ std::string trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-bool same_name(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+bool same_name(const std::string& a, const std::string& b) { return same_ignoring_case(a, b); }
 
 }  // namespace
 
@@ -118,10 +109,11 @@ std::optional<int> parse_profile_int(const std::string& text) {
   for (std::size_t j = i; j < t.size(); ++j) {
     if (t[j] < '0' || t[j] > '9') return std::nullopt;
   }
-  errno = 0;
-  long v = std::strtol(t.c_str(), nullptr, 10);
-  if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return std::nullopt;
-  return static_cast<int>(v);
+  // from_chars takes a '-' but no '+'.
+  int v = 0;
+  const char* first = t.data() + (t[0] == '+' ? 1 : 0);
+  if (std::from_chars(first, t.data() + t.size(), v).ec != std::errc()) return std::nullopt;
+  return v;
 }
 
 }  // namespace klvc

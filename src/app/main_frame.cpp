@@ -5,6 +5,7 @@
 #include "app/command_ids.h"
 #include "app/profile.h"
 #include "app/resource.h"
+#include "common/base_name.h"
 #include "link/link.h"
 #include "link/messages.h"
 #include "settings/store.h"
@@ -60,9 +61,7 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
     // The current file's name is the likely answer; the question before
     // overwriting carries the application's name.
     const std::string& current = store().file_name;
-    auto slash = current.rfind('/');
-    ui_.file_save_dialog(std::move(dir), std::move(done),
-                         slash == std::string::npos ? current : current.substr(slash + 1), kAppName);
+    ui_.file_save_dialog(std::move(dir), std::move(done), base_name(current), kAppName);
   };
   transfer_dialog_ = [this](FileDialogRequest r, std::function<void(std::string)> done) {
     if (r.save) {

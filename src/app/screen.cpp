@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "app/cli_args.h"
 #include "app/profile.h"
+#include "common/text.h"
 #include "link/link.h"
 #include "sim/simulator.h"
 #include "ui/ui.h"
@@ -19,12 +20,21 @@ namespace {
 bool looks_like_settings_file(const std::string& word) {
   if (word.size() > 4) {
     std::string ext = word.substr(word.size() - 4);
-    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (ext == ".dat") return true;
+    if (ascii_lower(ext) == ".dat") return true;
   }
   if (word.size() > 9 && word.compare(word.size() - 9, 9, ".dat.save") == 0) return true;
   struct stat st {};
   return ::stat(word.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string screen_help() {
+  return "Usage: klvc [--simulate] [FILE.dat]\n"
+         "\n"
+         "The screen: the switcher's settings in dialogs, each sent as it is set, on the\n"
+         "profile's serial port. FILE.dat (or a .dat.save recovery file) opens at start.\n"
+         "\n"
+         "  --simulate  talk to the built-in simulated switcher instead\n"
+         "  -h, --help  this text\n";
 }
 
 }  // namespace
@@ -32,11 +42,13 @@ bool looks_like_settings_file(const std::string& word) {
 bool parse_screen_args(const std::vector<std::string>& args, ScreenArgs* out, std::string* error) {
   ScreenArgs parsed;
   std::vector<std::string> words;
-  auto take = [&](int, const std::string&) {
-    parsed.simulate = true;
+  enum { kSimulate, kHelp };
+  auto take = [&](int id, const std::string&) {
+    (id == kHelp ? parsed.help : parsed.simulate) = true;
     return std::string();
   };
-  if (!parse_cli_args(args, {{"simulate", false, 0}}, take, &words, error)) return false;
+  if (!parse_cli_args(args, {{"simulate", false, kSimulate}, {"help", false, kHelp, 'h'}}, take, &words, error))
+    return false;
   for (const std::string& a : words) {
     if (!parsed.file.empty()) {
       *error = "only one settings file can be opened (got '" + parsed.file + "' and '" + a + "')";
@@ -56,11 +68,8 @@ bool parse_screen_args(const std::vector<std::string>& args, ScreenArgs* out, st
 
 int run_screen(const std::vector<std::string>& args) {
   ScreenArgs sa;
+  if (auto end = parse_subcommand("", args, parse_screen_args, screen_help, &sa)) return *end;
   std::string error;
-  if (!parse_screen_args(args, &sa, &error)) {
-    std::fprintf(stderr, "klvc: %s\nRun 'klvc --help'.\n", error.c_str());
-    return kExitUsage;
-  }
 
   // The terminal's character set comes from the locale; the screen converts to it.
   std::setlocale(LC_CTYPE, "");

@@ -9,6 +9,7 @@ namespace klvc {
 
 struct ScreenArgs {
   bool simulate = false;
+  bool help = false;
   std::string file;  // optional settings file to open at start
 };
 

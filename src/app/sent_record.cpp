@@ -12,6 +12,7 @@
 #include "app/cli_file_text.h"
 #include "app/cli_send_all_target.h"
 #include "app/profile.h"
+#include "common/text.h"
 #include "dialogs/channel_title.h"
 #include "link/net_port.h"
 #include "settings/disk.h"
@@ -36,8 +37,7 @@ std::string key_port(const std::string& port) {
     char here[4096];
     return ::getcwd(here, sizeof here) ? std::string(here) + "/" + port : port;
   }
-  std::string host;
-  for (char c : a.host) host += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  const std::string host = ascii_lower(a.host);
   return (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + a.port;
 }
 
@@ -155,16 +155,16 @@ int file_diff_sent(const SentRecordKey& key, const std::string& file) {
   ReadResult result;
   std::string error;
   if (record.empty() || !read_settings_file(sent, model, record, &result, &error) || !result.clean()) {
-    std::cerr << "klvc: no usable record of what " << key_port(key.port)
+    std::cerr << "klvc file: no usable record of what " << key_port(key.port)
               << (key.rs485 ? " slave " + std::to_string(key.slave) : "") << " last received"
-              << (error.empty() ? "" : " (" + error + ")") << "; send-all --changed sends everything\n";
+              << (error.empty() ? "" : " (" + shown(error) + ")") << "; send-all --changed sends everything\n";
     return kExitFailed;
   }
   SwitcherSettings now;
   SourceLoad loaded;
   const bool ok = load_settings_source(now, model, file, "", title_problem, &loaded);
   for (const auto* lines : {&loaded.notes, &loaded.mended, &loaded.errors}) {
-    for (const std::string& l : *lines) std::cerr << l << '\n';
+    for (const std::string& l : *lines) std::cerr << shown(l) << '\n';
   }
   if (!ok) return kExitUsage;
   const std::vector<std::string> lines =

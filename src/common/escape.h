@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/text.h"
+
 namespace klvc {
 
 enum class Escape {
@@ -26,27 +28,10 @@ inline void hex(std::string* out, unsigned char c) {
 // Bytes of the well-formed, printable UTF-8 character at the start of `s`, or
 // 0 for a control or a byte that starts no such character.
 inline std::size_t printable_utf8(std::string_view s) {
-  const auto b = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char lead = b(0);
-  if (lead < 0x80) return lead >= 0x20 && lead != 0x7F ? 1 : 0;
-  std::size_t n = 0;
   char32_t c = 0;
-  char32_t min = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    n = 2, c = lead & 0x1F, min = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    n = 3, c = lead & 0x0F, min = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    n = 4, c = lead & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (s.size() < n) return 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    if ((b(i) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (b(i) & 0x3F);
-  }
-  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  const std::size_t n = utf8_char_at(s, &c);
+  if (n == 0) return 0;
+  if (c < 0x80) return c >= 0x20 && c != 0x7F ? 1 : 0;
   if (c < 0xA0) return 0;                                  // C1 controls
   if ((c >= 0x200E && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ||
       c == 0x2028 || c == 0x2029) {

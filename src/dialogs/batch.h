@@ -2,7 +2,7 @@
 // one command, the progress bar follows, and an error answer from the switcher
 // stops it at the next tick.
 //
-// batch_step (in the store) is 0 while idle, otherwise 1 + the outer row that
+// batch_step (in the link's status) is 0 while idle, otherwise 1 + the outer row that
 // the next tick sends; it is shared with the link (which keeps quiet about
 // "GO" while it is non-zero), the send-all run and the file commands. A
 // two-level batch (input x output, channel x terminal) also counts an inner

@@ -12,7 +12,8 @@ using A = SendAllAction;
 using L = SendAllLimit;
 
 // Settings that exist once come first, then the per-terminal, per-channel and
-// per-output groups, a pause at the slower pace, and the titles last.
+// per-output groups, a pause at the slower pace, and the titles last; in step
+// order (step 201 has no row: no tick ever runs it).
 constexpr SendAllStepRow kRows[] = {
     {1, 1, A::BuzzerOutput, L::None, L::None},
     {2, 2, A::AlarmHoldTime, L::None, L::None},
@@ -54,11 +55,6 @@ const SendAllStepRow* row_of(int step) {
 }
 
 }  // namespace
-
-const SendAllStepRow* send_all_rows(int* count) {
-  *count = static_cast<int>(std::size(kRows));
-  return kRows;
-}
 
 int send_all_last_step(int model) { return kSendAllFirstTitleStep - 1 + input_count_for(model); }
 

@@ -53,9 +53,6 @@ constexpr int kSendAllAlarmOutputFirst = 73;
 constexpr int kSendAllSequenceLiveLast = 200;
 constexpr int kSendAllDwellTimeFirst = 202;
 
-// The rows in step order (step 201 has none: no tick ever runs it).
-const SendAllStepRow* send_all_rows(int* count);
-
 // Where a run stands: batch_step plus the inner counters of the two-level
 // phases (the alarm output terminal within the current channel, the output
 // within the current input).

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "common/text.h"
 #include "link/link_internal.h"
 #include "link/link_log.h"
 #include "link/messages.h"
@@ -24,11 +25,6 @@ const ErrorAnswer kErrorAnswers[] = {
 };
 
 constexpr std::string_view kSuccess = "GO\r\n";
-
-std::string without_crlf(std::string_view bytes) {
-  if (bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == "\r\n") bytes.remove_suffix(2);
-  return std::string(bytes);
-}
 
 // "line 12 (AIS0419)"
 std::string named(long number, const std::string& line) {

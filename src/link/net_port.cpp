@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/text.h"
 #include "link/serial_io.h"
 
 namespace klvc {
@@ -147,9 +148,9 @@ bool parse_network_port(const std::string& name, NetAddress* out, std::string* e
     if (colon != std::string::npos) a.host = rest.substr(0, colon);
   }
   if (colon != std::string::npos) a.port = rest.substr(colon + 1);
-  bool digits = !a.port.empty() && a.port.size() <= 5;
-  for (char c : a.port) digits = digits && c >= '0' && c <= '9';
-  if (a.host.empty() || !digits || std::stoi(a.port) < 1 || std::stoi(a.port) > 65535) {
+  int port = 0;
+  const bool digits = a.port.size() <= 5 && parse_digits(a.port, &port);
+  if (a.host.empty() || !digits || port < 1 || port > 65535) {
     *error = name + ": write it as " + (a.rfc2217 ? "rfc2217" : "tcp") + ":HOST:PORT, with PORT 1 to 65535";
     return false;
   }

@@ -1,5 +1,7 @@
 #include "settings/disk.h"
 
+#include "common/text.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
@@ -176,18 +178,7 @@ bool SystemDisk::set_mode(int fd, mode_t mode) { return ::fchmod(fd, mode) == 0;
 bool Disk::set_owner(int fd, uid_t uid, gid_t gid) { return ::fchown(fd, uid, gid) == 0; }
 
 bool SystemDisk::write_all(int fd, const std::string& bytes) {
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
+  return write_whole(fd, bytes.data(), bytes.size(), 0);
 }
 
 bool SystemDisk::sync(int fd) { return ::fsync(fd) == 0; }
@@ -209,13 +200,6 @@ bool SystemDisk::sync_folder(const std::string& folder) {
 Disk& system_disk() {
   static SystemDisk disk;
   return disk;
-}
-
-std::string folder_of(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 bool replace_file(Disk& disk, const std::string& path, const std::string& bytes, std::string* error,

@@ -5,6 +5,8 @@
 // realpath) are made directly: they change nothing.
 #pragma once
 
+#include "common/base_name.h"
+
 #include <sys/types.h>
 
 #include <cstddef>
@@ -45,9 +47,6 @@ class SystemDisk : public Disk {
 };
 
 Disk& system_disk();
-
-// "/a/b" for "/a/b/c", "/" for "/c", "." for "c".
-std::string folder_of(const std::string& path);
 
 // Where a write to `path` lands, each symbolic link resolved, as an absolute
 // path. False and *why when a link on the way lies in a sticky folder anyone

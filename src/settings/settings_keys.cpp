@@ -1,5 +1,7 @@
 #include "settings/settings_keys.h"
 
+#include "common/text.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -64,18 +66,8 @@ std::string numbered(const char* prefix, int n, int width, const char* unit = ""
   return buf;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_letters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 bool starts_with_letters(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && same_letters(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() && same_ignoring_case(text.substr(0, prefix.size()), prefix);
 }
 
 // "out03" -> 3. The prefix may be optional; -1 when the word is not such a
@@ -87,7 +79,7 @@ long numbered_value(std::string_view word, std::string_view prefix, std::string_
     return -1;
   }
   if (!unit.empty() && word.size() > unit.size() &&
-      same_letters(word.substr(word.size() - unit.size()), unit)) {
+      same_ignoring_case(word.substr(word.size() - unit.size()), unit)) {
     word.remove_suffix(unit.size());
   }
   if (word.empty()) return -1;
@@ -165,14 +157,14 @@ bool parse_setting_key(std::string_view key, int* line, std::string* error) {
   }
   std::vector<LabelPart> parts;
   int first_line = 0;
-  if (same_letters(words[0], "title")) {
+  if (same_ignoring_case(words[0], "title")) {
     parts = {kChannelPart};
     first_line = kTitlesFirstLine;
-  } else if (same_letters(words[0], "password")) {
+  } else if (same_ignoring_case(words[0], "password")) {
     first_line = kPasswordLine;
   } else {
     for (const IntRun& run : kIntRuns) {
-      if (same_letters(words[0], run.key)) {
+      if (same_ignoring_case(words[0], run.key)) {
         parts = label_parts(run.label);
         first_line = run.first_line;
       }
@@ -212,7 +204,7 @@ bool parse_setting_value(const IntRun& run, std::string_view text, int* value, s
   const ValueForm form = value_form(run.shown);
   if (form.words[0]) {
     for (int v = 0; v < 2; ++v) {
-      if (same_letters(text, form.words[v]) && v >= run.min && v <= run.max) {
+      if (same_ignoring_case(text, form.words[v]) && v >= run.min && v <= run.max) {
         *value = v;
         return true;
       }

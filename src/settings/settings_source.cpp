@@ -1,5 +1,7 @@
 #include "settings/settings_source.h"
 
+#include "common/text.h"
+
 namespace klvc {
 namespace {
 
@@ -26,8 +28,7 @@ std::string located(const std::string& path, const FileProblem& problem) {
 }
 
 bool is_settings_file_name(const std::string& path) {
-  std::string lower = path;
-  for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  const std::string lower = ascii_lower(path);
   auto ends_with = [&](const std::string& ext) {
     return lower.size() > ext.size() && lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0;
   };

@@ -84,35 +84,6 @@ bool is_utf16(std::string_view in) {
 
 }  // namespace
 
-std::size_t utf8_char_at(std::string_view s, char32_t* code) {
-  const auto b = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char lead = b(0);
-  if (lead < 0x80) {
-    if (code) *code = lead;
-    return 1;
-  }
-  std::size_t n = 0;
-  char32_t c = 0;
-  char32_t min = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    n = 2, c = lead & 0x1F, min = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    n = 3, c = lead & 0x0F, min = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    n = 4, c = lead & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (s.size() < n) return 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    if ((b(i) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (b(i) & 0x3F);
-  }
-  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  if (code) *code = c;
-  return n;
-}
-
 bool decode_text(const std::string& bytes, std::string* utf8, std::vector<FileProblem>* errors,
                  std::vector<FileProblem>* notes) {
   std::string_view in = bytes;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"  // utf8_char_at, which the readers use with it
 #include "settings/settings_file.h"
 
 namespace klvc {
@@ -15,9 +16,5 @@ namespace klvc {
 // are refused with an error naming the lines. False when refused.
 bool decode_text(const std::string& bytes, std::string* utf8, std::vector<FileProblem>* errors,
                  std::vector<FileProblem>* notes);
-
-// Bytes of the well-formed UTF-8 character at the start of `s` (no overlong
-// forms, no surrogates), or 0; *code gets it.
-std::size_t utf8_char_at(std::string_view s, char32_t* code = nullptr);
 
 }  // namespace klvc

@@ -5,6 +5,7 @@
 // taken exactly, with the \xNN and \\ escapes that export writes for bytes
 // no code page maps and for control characters.
 #include "common/escape.h"
+#include "common/text.h"
 #include "settings/settings_layout.h"
 #include "settings/store.h"
 #include "settings/text_import.h"
@@ -95,7 +96,6 @@ class CsvReader {
   int line_ = 1;
 };
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Fields up to the last that is not empty, at least `least`.
 std::size_t used_fields(const CsvRecord& r, std::size_t least) {
@@ -110,7 +110,7 @@ bool is_header(const CsvRecord& r) {
   for (int i = 0; i < 2; ++i) {
     const std::string& f = r.fields[static_cast<std::size_t>(i)];
     std::string low;
-    for (char c : f) low.push_back(lower(c));
+    for (char c : f) low.push_back(ascii_lower(c));
     if (low != names[i]) return false;
   }
   return true;

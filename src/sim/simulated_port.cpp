@@ -14,6 +14,7 @@
 #include <deque>
 #include <thread>
 
+#include "common/text.h"
 #include "link/link_log.h"
 #include "sim/line_time.h"
 #include "sim/simulator.h"
@@ -71,11 +72,6 @@ Simulator& SimulatedPort::add_unit(int address) {
   units_.emplace_back(units_.front().model());
   units_.back().set_rs485(true, address);
   return units_.back();
-}
-
-std::size_t SimulatedPort::unit_count() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return units_.size();
 }
 
 bool SimulatedPort::running() const {
@@ -357,20 +353,7 @@ void SimulatedPort::set_answer_delay_ms(int ms) {
 void SimulatedPort::send_raw(const std::string& bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (impl_->master < 0) return;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(impl_->master, bytes.data() + done, bytes.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else if (n < 0 && errno == EAGAIN) {
-      pollfd p{impl_->master, POLLOUT, 0};
-      if (::poll(&p, 1, 1000) <= 0) return;  // the program is not reading
-    } else {
-      return;
-    }
-  }
+  write_whole(impl_->master, bytes.data(), bytes.size(), 1000);  // gives up when the program is not reading
 }
 
 void SimulatedPort::set_observer(std::function<void(const SimTrace&)> observer) {

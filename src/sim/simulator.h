@@ -161,7 +161,6 @@ class SimulatedPort {
   // Another unit on the same RS-485 bus at `address`, of the first unit's
   // model (only while stopped).
   Simulator& add_unit(int address);
-  std::size_t unit_count() const;
   Simulator::State state(std::size_t unit = 0) const;
   std::vector<std::string> lines() const;
   // Waits (on a condition, not a sleep) until at least `count` lines were

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/text.h"
 #include "ui/dialog.h"
 #include "ui/text_width.h"
 
@@ -141,12 +142,7 @@ int ComboBox::next_starting_with(const std::string& typed, int after) const {
   const bool digits = !typed.empty() && typed.find_first_not_of("0123456789") == std::string::npos;
   // Letters match either case ("a" finds "Auto").
   auto starts = [&](const std::string& entry) {
-    if (entry.size() < typed.size()) return false;
-    for (std::size_t k = 0; k < typed.size(); ++k) {
-      if (std::tolower(static_cast<unsigned char>(entry[k])) != std::tolower(static_cast<unsigned char>(typed[k])))
-        return false;
-    }
-    return true;
+    return entry.size() >= typed.size() && same_ignoring_case(std::string_view(entry).substr(0, typed.size()), typed);
   };
   auto bare = [&](int i) {
     std::string entry = entries_[static_cast<std::size_t>(i)];

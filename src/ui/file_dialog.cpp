@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "common/base_name.h"
+#include "common/text.h"
 #include "ui/text_width.h"
 #include "ui/ui.h"
 
@@ -62,9 +63,7 @@ bool has_extension(const std::string& path) {
 
 bool has_extension_of(const std::string& name, const std::string& ext) {
   if (name.size() < ext.size() + 2) return false;
-  std::string tail = name.substr(name.size() - ext.size() - 1);
-  std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return tail == "." + ext;
+  return ascii_lower(name.substr(name.size() - ext.size() - 1)) == "." + ext;
 }
 
 // Keeps the end of a long path, which says the most.

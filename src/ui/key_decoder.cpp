@@ -1,7 +1,8 @@
 #include "ui/key_decoder.h"
 
-#include <cctype>
 #include <string>
+
+#include "common/text.h"
 
 namespace klvc::ui {
 namespace {
@@ -146,7 +147,7 @@ std::size_t escape(std::string_view s, std::vector<Event>& out) {
     return 2;
   }
   if (c > 0x20 && c < 0x7F) {
-    out.push_back(Event::alt(static_cast<char>(std::tolower(c))));
+    out.push_back(Event::alt(ascii_lower(static_cast<char>(c))));
     return 2;
   }
   push(out, Key::Escape);  // ESC before another key: a plain Escape

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/text.h"
 #include "ui/text_width.h"
 #include "ui/ui_impl.h"
 
@@ -233,7 +234,7 @@ void Ui::Impl::main_event(const Event& e) {
   for (const Accelerator& a : accelerators) {
     bool hit = a.key == e.key &&
                ((a.key != Key::Ctrl && a.key != Key::Alt) ||
-                (e.text.size() == 1 && std::tolower(static_cast<unsigned char>(e.text[0])) == a.letter));
+                (e.text.size() == 1 && ascii_lower(e.text[0]) == a.letter));
     if (hit) {
       self->command(a.command);
       return;
@@ -243,10 +244,10 @@ void Ui::Impl::main_event(const Event& e) {
   switch (e.key) {
     case Key::F10: open_menu(0); return;
     case Key::Alt: {
-      char letter = e.text.empty() ? 0 : static_cast<char>(std::tolower(static_cast<unsigned char>(e.text[0])));
+      char letter = e.text.empty() ? 0 : ascii_lower(e.text[0]);
       for (std::size_t i = 0; i < menu.top.size(); ++i) {
-        char m = static_cast<char>(std::tolower(static_cast<unsigned char>(menu.top[i].mnemonic)));
-        char first = menu.top[i].label.empty() ? 0 : static_cast<char>(std::tolower(static_cast<unsigned char>(menu.top[i].label[0])));
+        char m = ascii_lower(menu.top[i].mnemonic);
+        char first = menu.top[i].label.empty() ? 0 : ascii_lower(menu.top[i].label[0]);
         if (letter && (letter == m || (!menu.top[i].mnemonic && letter == first))) {
           open_menu(static_cast<int>(i));
           return;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "common/text.h"
 #include "ui/backend.h"
 #include "ui/key_decoder.h"
 #include "ui/screen_writer.h"
@@ -156,22 +157,8 @@ class TerminalBackend : public Backend {
     }
   }
 
-  void write_all(const std::string& s) {
-    std::size_t done = 0;
-    while (done < s.size()) {
-      ssize_t k = write(out_, s.data() + done, s.size() - done);
-      if (k > 0) {
-        done += static_cast<std::size_t>(k);
-      } else if (k < 0 && errno == EINTR) {
-        continue;
-      } else if (k < 0 && errno == EAGAIN) {
-        pollfd p{out_, POLLOUT, 0};
-        poll(&p, 1, 1000);
-      } else {
-        return;  // the terminal is gone; nothing sensible left to do with output
-      }
-    }
-  }
+  // A full terminal is waited for; a gone one leaves nothing sensible to do with output.
+  void write_all(const std::string& s) { write_whole(out_, s.data(), s.size(), -1); }
 
   SteadyClock clock_;
   int in_;

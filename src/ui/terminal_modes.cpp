@@ -1,5 +1,7 @@
 #include "ui/terminal_modes.h"
 
+#include "common/text.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,15 +27,7 @@ int g_wake_fd = -1;
 Flags g_flags;
 bool g_atexit_registered = false;
 
-void write_all(int fd, const char* s, std::size_t n) noexcept {
-  while (n > 0) {
-    ssize_t k = write(fd, s, n);
-    if (k < 0 && errno == EINTR) continue;
-    if (k <= 0) return;
-    s += k;
-    n -= static_cast<std::size_t>(k);
-  }
-}
+void write_all(int fd, const char* s, std::size_t n) noexcept { write_whole(fd, s, n, 0); }
 
 bool push_bytes(const char* apply, const char* undo) {
   if (g_undo_count >= kMaxUndo) return false;
@@ -142,8 +136,6 @@ bool take(int in_fd, int out_fd, std::string* error) {
 }
 
 void give_back() { pop_all(); }
-
-void emergency_give_back() noexcept { pop_all(); }
 
 void install_signal_handlers(int wake_fd) {
   g_wake_fd = wake_fd;

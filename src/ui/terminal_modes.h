@@ -18,8 +18,6 @@ termios raw_mode(const termios& cooked);
 bool take(int in_fd, int out_fd, std::string* error);
 // Pops the undo stack (safe to call more than once).
 void give_back();
-// The same, async-signal-safe, for the crash handlers.
-void emergency_give_back() noexcept;
 
 // Signals: SIGINT asks to close, SIGTERM to end, SIGHUP says the terminal is gone, SIGWINCH to relayout,
 // SIGTSTP to suspend, SIGCONT says we were continued; each sets its flag and

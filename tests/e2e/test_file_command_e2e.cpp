@@ -36,7 +36,7 @@ TEST(FileNew, ReplacesAnExistingFileOnlyWhenForced) {
   testing::write_file(path, "mine\n");
   std::string err;
   EXPECT_EQ(run({"file", "new", path}, dir, &err), 1);
-  EXPECT_EQ(err, "klvc: " + path + " already exists; nothing was written. Add --force to replace it with the defaults.\n");
+  EXPECT_EQ(err, "klvc file: " + path + " already exists; nothing was written. Add --force to replace it with the defaults.\n");
   EXPECT_EQ(testing::read_file(path), "mine\n");
   EXPECT_EQ(run({"file", "new", "--force", path}, dir, &err), 0) << err;
   const std::string defaults = testing::read_file(path);

@@ -83,7 +83,7 @@ TEST(SendAllArgs, BadUsageExitsWithTwoAndHelpWithZero) {
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(send_all_main({"--model", "Q"}), kExitUsage);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-            "klvc: send-all: unknown model 'Q' (use A, B, C, D or E)\nRun 'klvc send-all --help'.\n");
+            "klvc send-all: unknown model 'Q' (use A, B, C, D or E)\nRun 'klvc send-all --help'.\n");
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(send_all_main({"--help"}), kExitOk);
   const std::string help = ::testing::internal::GetCapturedStdout();

@@ -138,12 +138,13 @@ TEST(SendAllExits, UsageErrorsAndALogThatCannotBeOpenedAreExitTwo) {
       {{"--log", fifo, "ports"}, 2,
        "klvc: cannot open the log file " + fifo + ": it is a FIFO that no process reads; start its reader first\n"},
       {{"send-all", "--port", "tcp:host"}, 2,
-       "klvc: send-all: --port tcp:host: write it as tcp:HOST:PORT, with PORT 1 to 65535\nRun 'klvc send-all --help'.\n"},
-      {{"ports", "extra"}, 2, "klvc: ports: unexpected 'extra'\nRun 'klvc ports --help'.\n"},
+       "klvc send-all: --port tcp:host: write it as tcp:HOST:PORT, with PORT 1 to 65535\nRun 'klvc send-all --help'.\n"},
+      {{"ports", "extra"}, 2, "klvc ports: unexpected 'extra'\nRun 'klvc ports --help'.\n"},
       {{"send-all", "--model", "F"}, 2,
-       "klvc: send-all: unknown model 'F' (use A, B, C, D or E)\nRun 'klvc send-all --help'.\n"},
-      {{"simulate", "--slave", "3"}, 2, "klvc: simulate: --slave needs --rs485\nRun 'klvc simulate --help'.\n"},
+       "klvc send-all: unknown model 'F' (use A, B, C, D or E)\nRun 'klvc send-all --help'.\n"},
+      {{"simulate", "--slave", "3"}, 2, "klvc simulate: --slave needs --rs485\nRun 'klvc simulate --help'.\n"},
       {{"ports", "--help"}, 0, ""},
+      {{"--simulate", "--help"}, 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
