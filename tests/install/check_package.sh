@@ -13,7 +13,7 @@ command -v dpkg-deb >/dev/null 2>&1 || { echo "dpkg-deb is not installed: skippe
 gen=()
 command -v ninja >/dev/null 2>&1 && gen=(-G Ninja)
 [ -f "$build/CMakeCache.txt" ] && gen=()
-cmake -S "$src" -B "$build" "${gen[@]}" -DBUILD_TESTING=OFF -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+cmake --no-warn-unused-cli -S "$src" -B "$build" "${gen[@]}" -DBUILD_TESTING=OFF -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
   -DKLVC_BENCH=OFF "$@" >/dev/null
 cmake --build "$build" -j 2
 (cd "$build" && cpack -G DEB >/dev/null)
