@@ -13,6 +13,7 @@
 #include "app/cli_simulate.h"
 #include "app/profile.h"
 #include "app/screen.h"
+#include "app/version.h"  // generated into the build folder
 
 namespace klvc {
 namespace {
@@ -86,7 +87,7 @@ int help_main(const std::vector<std::string>& args) {
 
 int version_main(const std::vector<std::string>& args) {
   if (!args.empty()) return cli_usage_error("--version takes no arguments");
-  std::cout << "KLVC Version 2.10\n";
+  std::cout << "klvc " KLVC_VERSION "\n";  // as GNU tools say it; the About box keeps its own text
   return kExitOk;
 }
 

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -152,9 +152,17 @@ TEST_F(TrafficLog, RecordsEachLineSentAndReceivedWithTimeAndDirection) {
       "-> 03BZON\\r\\n", "<- 03GO\\r\\n", "-- answer to line 1 (03BZON): 03GO",
       "-> 03BZOF\\r\\n", "<- 03E3\\r\\n", "-- answer to line 2 (03BZOF): 03E3"};
   ASSERT_EQ(lines.size(), rest.size());
-  const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )");
+  // A time stamp in front: each 9 a digit, the rest as written (std::regex warns under the sanitizers).
+  const std::string stamp = "9999-99-99 99:99:99.999 ";
+  auto stamped = [&](const std::string& l) {
+    if (l.size() < stamp.size()) return false;
+    for (std::size_t k = 0; k < stamp.size(); ++k) {
+      if (stamp[k] == '9' ? !std::isdigit(static_cast<unsigned char>(l[k])) : l[k] != stamp[k]) return false;
+    }
+    return true;
+  };
   for (std::size_t i = 0; i < rest.size(); ++i) {
-    EXPECT_TRUE(std::regex_search(lines[i], stamp)) << lines[i];
+    EXPECT_TRUE(stamped(lines[i])) << lines[i];
     EXPECT_EQ(lines[i].substr(24), rest[i]);
   }
 }

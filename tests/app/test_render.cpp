@@ -59,7 +59,7 @@ class MainWindowRender : public AppTest {
   void send_routes(int count) {
     attached.emplace(sim);
     for (int o = 1; o <= count; ++o) {
-      char line[16];
+      char line[32];  // room for any int, as the compiler checks
       std::snprintf(line, sizeof line, "O%02dI%02d\r\n", o, o + 2);
       send_command(line);
     }

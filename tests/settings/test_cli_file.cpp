@@ -24,7 +24,7 @@ const char kRunHelp[] = "Run 'klvc --help'.";
 TEST(Cli, VersionAndHelp) {
   testing::RunResult r = run_klvc({"--version"});
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.out, "KLVC Version 2.10\n");
+  EXPECT_EQ(r.out, "klvc 2.10\n");
   EXPECT_EQ(r.err, "");
 
   r = run_klvc({"--help"});

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "support/files.h"
+#include "support/klvc_binary.h"
 
 extern char** environ;
 
