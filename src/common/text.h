@@ -42,6 +42,29 @@ inline std::string without_line_ends(std::string s) {
   return s;
 }
 
+// The UTF-8 bytes of `c`; one that is no character (a surrogate, past
+// U+10FFFF) becomes U+FFFD.
+inline std::string encode_utf8(char32_t c) {
+  std::string s;
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+  if (c < 0x80) {
+    s += static_cast<char>(c);
+  } else if (c < 0x800) {
+    s += static_cast<char>(0xC0 | (c >> 6));
+    s += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    s += static_cast<char>(0xE0 | (c >> 12));
+    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    s += static_cast<char>(0xF0 | (c >> 18));
+    s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return s;
+}
+
 // Bytes of the well-formed UTF-8 character at the start of `s` (no overlong
 // forms, no surrogates), or 0; *code gets it.
 inline std::size_t utf8_char_at(std::string_view s, char32_t* code = nullptr) {

@@ -8,13 +8,15 @@
 #include <string_view>
 #include <vector>
 
+#include "common/text.h"
+
 namespace klvc::ui {
 
 int char_width(char32_t c);
 int display_width(std::string_view utf8);
 // Splits UTF-8 into code points; invalid bytes become U+FFFD.
 std::vector<char32_t> decode_utf8(std::string_view utf8);
-std::string encode_utf8(char32_t c);
+using ::klvc::encode_utf8;
 // The longest prefix of `utf8` that fits in `cells` columns.
 std::string fit_width(std::string_view utf8, int cells);
 // Pads with spaces (or cuts) to exactly `cells` columns.
