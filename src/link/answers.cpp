@@ -87,18 +87,13 @@ std::optional<AwaitedLine> settle(const LineAssembler::Line& line, bool go) {
   return answered;
 }
 
-// At most four of the comma-separated labels, and how many more there were.
-std::string first_labels(const std::string& labels) {
-  constexpr int kShown = 4;
-  std::size_t at = 0;
-  for (int i = 0; i < kShown; ++i) {
-    at = labels.find(", ", at);
-    if (at == std::string::npos) return labels;
-    at += 2;
-  }
-  int more = 1;
-  for (std::size_t k = labels.find(", ", at); k != std::string::npos; k = labels.find(", ", k + 2)) ++more;
-  return labels.substr(0, at - 2) + " ほか " + std::to_string(more) + " 件";
+// At most four of the labels, and how many more there were.
+std::string first_labels(const std::vector<std::string>& labels) {
+  constexpr std::size_t kShown = 4;
+  std::string text;
+  for (std::size_t i = 0; i < labels.size() && i < kShown; ++i) text += (i ? ", " : "") + labels[i];
+  if (labels.size() > kShown) text += " ほか " + std::to_string(labels.size() - kShown) + " 件";
+  return text;
 }
 
 void show_success() {
@@ -179,9 +174,9 @@ void give_up_answers(const char* why) {
   link_status().no_connect_ticks = 0;
 }
 
-std::string give_up_awaited_lines(const char* why) {
+std::vector<std::string> give_up_awaited_lines(const char* why) {
   std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
-  std::string labels;
+  std::vector<std::string> labels;
   for (const AwaitedLine& a : link().awaited.give_up()) {
     log_link(LogDirection::Event, "no answer to " + named(a.number, a.line) + ": " + why);
     AnswerEvent e;
@@ -190,7 +185,7 @@ std::string give_up_awaited_lines(const char* why) {
     e.line = a.line;
     tell(e);
     tell_owner(a.owner, e);
-    if (!a.owner.label.empty()) labels += (labels.empty() ? "" : ", ") + a.owner.label;
+    if (!a.owner.label.empty()) labels.push_back(a.owner.label);
   }
   return labels;
 }
@@ -259,8 +254,8 @@ void no_connect_check() {
     // A dead link must stop a running batch, not let it run on for minutes.
     s.error_seen = 1;
     log_link(LogDirection::Event, "no answer within the limit: No Connect");
-    std::string labels = give_up_awaited_lines("No Connect");
-    if (!l.unsent_labels.empty()) labels += (labels.empty() ? "" : ", ") + l.unsent_labels;
+    std::vector<std::string> labels = give_up_awaited_lines("No Connect");
+    labels.insert(labels.end(), l.unsent_labels.begin(), l.unsent_labels.end());
     l.unsent_labels.clear();
     show_error(labels.empty() ? "No Connect" : "No Connect\n" + first_labels(labels), BoxOrigin::NoConnect);
   }

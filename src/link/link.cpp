@@ -328,7 +328,7 @@ void send_command(const std::string& text, LineOwner owner) {
   const long number = queue.push(shown, std::move(owner));
   l.pending_since_ms = link_now_ms(l);
   auto note_unsent = [&l, &label] {
-    if (!label.empty()) l.unsent_labels += (l.unsent_labels.empty() ? "" : ", ") + label;
+    if (!label.empty()) l.unsent_labels.push_back(label);
   };
   SendOutcome& out = l.last_send;
   out = SendOutcome{};

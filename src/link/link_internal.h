@@ -64,7 +64,7 @@ struct Link {
   SendOutcome last_send;  // user-interface thread
   // Labels of lines that could not be written since the last answer or No
   // Connect (under traffic_mutex): the No Connect box names them too.
-  std::string unsent_labels;
+  std::vector<std::string> unsent_labels;
   std::function<std::int64_t()> clock;  // under traffic_mutex; empty: steady
   std::int64_t pending_since_ms = 0;     // when the last command was handed over
   std::atomic<long> last_written{0};     // the number of the last line written in full

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/line_assembler.h"
 
@@ -30,8 +31,8 @@ void handle_answer_line(const LineAssembler::Line& line);
 
 // Every line still waiting for an answer gets none: logged and told to the
 // answer observer as NoAnswer, `why` naming the reason ("No Connect").
-// Returns the labels of the lines given up that carry one, comma-separated.
-std::string give_up_awaited_lines(const char* why);
+// Returns the labels of the lines given up that carry one, oldest first.
+std::vector<std::string> give_up_awaited_lines(const char* why);
 
 // Called for each command sent: the next unknown answer gets its box again.
 // (Junk on the line shows one box per command, not one per line of junk.)
