@@ -211,6 +211,10 @@ TEST_F(AnswerPairing, NoConnectGivesUpEveryWaitingLineAndALateAnswerIsUnexpected
   EXPECT_EQ(events, (std::vector<std::string>{"none 1 BZON", "none 2 ADT10"}));
   handle_response("GO\r\n");
   EXPECT_EQ(events.back(), "unexpected 2 ADT10");
+  // Lines that name themselves: the box names four and counts the rest.
+  for (int ch = 1; ch <= 6; ++ch) send_command("ADT10\r\n", LineOwner{"ch0" + std::to_string(ch), {}});
+  ticks(7);
+  EXPECT_EQ(sink.texts().back(), "No Connect\nch01, ch02, ch03, ch04 ほか 2 件");
 }
 
 class NoConnect : public LinkTest {};
