@@ -27,7 +27,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/cli_send_all.h"
+#include "send_all/send_all.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "dialogs/send_all.h"
