@@ -236,7 +236,7 @@ void no_connect_check() {
   LinkStatus& s = link_status();
   if (s.response_pending == 0) return;
   s.no_connect_ticks.fetch_add(1);
-  Link& l = link();
+  LinkCore& l = link();
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   // Measured from the oldest line's write (or the command that found no
   // port), never by counting ticks: missed ticks do not add up.

@@ -37,14 +37,14 @@ void report_setup_failure(const SetupFailure& f) {
 void report_port_error(const std::string& text, BoxOrigin origin = BoxOrigin::Other) {
   log_link(LogDirection::Event, text);
   show_error(text, origin);
-  Link& l = link();
+  LinkCore& l = link();
   std::lock_guard<std::mutex> lock(l.port_mutex);
   close_port_locked(l);
   set_state(LinkState::Closed);
 }
 
 // Why a line could not be written, for the operator.
-std::string write_failure(const Link& l, const WriteOutcome& w) {
+std::string write_failure(const LinkCore& l, const WriteOutcome& w) {
   if (w.error != ETIMEDOUT) return "could not write to " + l.device + ": " + std::strerror(w.error);
   const std::string within = "could not write to " + l.device + " within " + std::to_string(kWriteTimeoutMs / 1000) + " s: ";
   if (l.network && l.net_held) return within + "the switcher sent XOFF";
@@ -54,7 +54,7 @@ std::string write_failure(const Link& l, const WriteOutcome& w) {
 
 // A network port held by the switcher's XOFF: its answers are read (XON
 // among them) for up to the write time-out. False while still held.
-bool released_in_time(Link& l) {
+bool released_in_time(LinkCore& l) {
   const std::int64_t deadline = steady_now_ms() + kWriteTimeoutMs;
   while (l.net_held) {
     int fd;
@@ -75,9 +75,9 @@ bool released_in_time(Link& l) {
 
 }  // namespace
 
-Link& link() {
-  static Link* l = [] {
-    auto* created = new Link;  // lives until exit; the reader may still run at static destruction
+LinkCore& link() {
+  static LinkCore* l = [] {
+    auto* created = new LinkCore;  // lives until exit; the reader may still run at static destruction
     for (int i = 0; i < kComPortCount; ++i) created->port_map[i] = "/dev/ttyS" + std::to_string(i);
     return created;
   }();
@@ -88,7 +88,7 @@ LinkStatus& link_status() { return link().status; }
 
 void set_state(LinkState s) { link().state.store(static_cast<int>(s)); }
 
-void close_port_locked(Link& l) {
+void close_port_locked(LinkCore& l) {
   release_port(&l.port);
   l.network = false;
   l.net_held = false;
@@ -113,7 +113,7 @@ OpenedDevice open_device(const std::string& device, int cancel_fd, std::vector<S
   if (!is_network_port(device) && is_kernel_console(device)) {
     // The console carries the kernel's messages (and maybe a login): a
     // default must never write a switcher's command into it.
-    Link& l = link();
+    LinkCore& l = link();
     if (l.console_allowed != device) {
       if (failures) {
         failures->push_back({SetupStep::OpenForExclusiveUse,
@@ -142,7 +142,7 @@ OpenedDevice open_device(const std::string& device, int cancel_fd, std::vector<S
   return opened;
 }
 
-void adopt_device(Link& l, OpenedDevice opened) {
+void adopt_device(LinkCore& l, OpenedDevice opened) {
   l.port = opened.port;
   l.network = opened.network;
   l.telnet = std::move(opened.telnet);
@@ -164,7 +164,7 @@ void deliver(LineAssembler& lines, const char* data, std::size_t size, long writ
   });
 }
 
-std::int64_t link_now_ms(const Link& l) { return l.clock ? l.clock() : steady_now_ms(); }
+std::int64_t link_now_ms(const LinkCore& l) { return l.clock ? l.clock() : steady_now_ms(); }
 
 void set_link_clock(std::function<std::int64_t()> now_ms) {
   std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
@@ -172,7 +172,7 @@ void set_link_clock(std::function<std::int64_t()> now_ms) {
 }
 
 void restart_line_numbers() {
-  Link& l = link();
+  LinkCore& l = link();
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   l.awaited.reset();
   l.last_written = 0;
@@ -196,7 +196,7 @@ void set_reconnect_interval_ms(int ms) { link().reconnect_ms.store(ms > 0 ? ms :
 LinkState link_state() { return static_cast<LinkState>(link().state.load()); }
 
 std::string link_device() {
-  Link& l = link();
+  LinkCore& l = link();
   std::lock_guard<std::mutex> lock(l.port_mutex);
   return link_state() == LinkState::Closed ? std::string() : l.device;
 }
@@ -204,7 +204,7 @@ std::string link_device() {
 bool link_is_open() { return link_state() == LinkState::Open; }
 
 int read_answers_yourself(bool on) {
-  Link& l = link();
+  LinkCore& l = link();
   int fd;
   {
     std::lock_guard<std::mutex> lock(l.port_mutex);
@@ -218,13 +218,13 @@ int read_answers_yourself(bool on) {
 void read_answers_now() { read_port_now(link()); }
 
 std::string link_lost_reason() {
-  Link& l = link();
+  LinkCore& l = link();
   std::lock_guard<std::mutex> lock(l.port_mutex);
   return l.lost_why;
 }
 
 void open_port() {
-  Link& l = link();
+  LinkCore& l = link();
   if (l.reader.joinable()) stop_link();  // never two readers on one link
   {
     std::lock_guard<std::mutex> lock(l.port_mutex);
@@ -261,7 +261,7 @@ void open_port() {
 }
 
 void start_reader() {
-  Link& l = link();
+  LinkCore& l = link();
   if (l.reader.joinable()) return;
   link_status().reader_running = 1;
   if (l.wake_fd < 0) return;  // open_port reported why; nothing could wake a reader
@@ -277,7 +277,7 @@ void start_reader() {
 }
 
 void stop_link() {
-  Link& l = link();
+  LinkCore& l = link();
   link_status().reader_running = 0;
   if (l.wake_fd >= 0) (void)::eventfd_write(l.wake_fd, 1);
   if (l.reader.joinable()) l.reader.join();
@@ -312,7 +312,7 @@ void send_command(const std::string& text, LineOwner owner) {
   link_status().response_pending = 1;
   arm_unknown_answer_box();
 
-  Link& l = link();
+  LinkCore& l = link();
   std::function<void(const std::string&)> writer;
   {
     std::lock_guard<std::mutex> lock(l.direct_mutex);
@@ -384,7 +384,7 @@ void send_command(const std::string& text, LineOwner owner) {
 SendOutcome last_send_outcome() { return link().last_send; }
 
 void set_direct_line(std::function<void(const std::string& bytes)> writer) {
-  Link& l = link();
+  LinkCore& l = link();
   {
     std::lock_guard<std::mutex> lock(l.direct_mutex);
     l.direct_writer = std::move(writer);
@@ -397,7 +397,7 @@ void set_direct_line(std::function<void(const std::string& bytes)> writer) {
 }
 
 void feed_received(const char* data, std::size_t size) {
-  Link& l = link();
+  LinkCore& l = link();
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   std::lock_guard<std::mutex> lock(l.feed_mutex);
   deliver(l.direct_lines, data, size, l.last_written.load());

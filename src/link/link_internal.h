@@ -24,7 +24,7 @@
 
 namespace klvc {
 
-struct Link {
+struct LinkCore {
   // Guards the port and device state against the reader closing or reopening
   // the device while the user-interface thread writes a command.
   std::mutex port_mutex;
@@ -81,7 +81,7 @@ struct Link {
   std::atomic<MessageSink*> sink{nullptr};  // nullptr: the default sink
 };
 
-Link& link();
+LinkCore& link();
 void set_state(LinkState s);
 
 // A device opened for the link: a local serial device or a network port.
@@ -93,9 +93,9 @@ struct OpenedDevice {
 // `cancel_fd` readable gives up a network connection at once (-1: none).
 OpenedDevice open_device(const std::string& device, int cancel_fd, std::vector<SetupFailure>* failures);
 // Takes `opened` as the link's port (under port_mutex).
-void adopt_device(Link& l, OpenedDevice opened);
+void adopt_device(LinkCore& l, OpenedDevice opened);
 // Hands the port back and forgets it; under port_mutex.
-void close_port_locked(Link& l);
+void close_port_locked(LinkCore& l);
 
 // Said once, in the log only: on a pseudo-terminal the line runs without
 // the parity bit the switcher's line asks for.
@@ -105,9 +105,9 @@ void note_pseudo_terminal(const OpenPort& port, const std::string& device);
 // holds traffic_mutex. `written_before`: link().last_written read before the bytes were.
 void deliver(LineAssembler& lines, const char* data, std::size_t size, long written_before);
 // Reads and handles what the port holds now, without waiting (under traffic_mutex).
-void read_port_now(Link& l);
+void read_port_now(LinkCore& l);
 // The link's clock now (under traffic_mutex).
-std::int64_t link_now_ms(const Link& l);
+std::int64_t link_now_ms(const LinkCore& l);
 
 // The reader thread's body.
 void reader_main();

@@ -8,7 +8,7 @@
 namespace klvc {
 
 int add_link_listener(LinkListener listener) {
-  Link& l = link();
+  LinkCore& l = link();
   std::lock_guard<std::mutex> lock(l.listeners_mutex);
   const int id = l.next_listener++;
   l.listeners[id] = std::move(listener);
@@ -16,13 +16,13 @@ int add_link_listener(LinkListener listener) {
 }
 
 void remove_link_listener(int id) {
-  Link& l = link();
+  LinkCore& l = link();
   std::lock_guard<std::mutex> lock(l.listeners_mutex);
   l.listeners.erase(id);
 }
 
 void log_link(LogDirection direction, std::string_view bytes) {
-  Link& l = link();
+  LinkCore& l = link();
   std::lock_guard<std::mutex> lock(l.listeners_mutex);
   for (const auto& [id, listener] : l.listeners) listener(direction, bytes);
 }

@@ -38,7 +38,7 @@ void drain_wake(int wake_fd) {
   (void)::eventfd_read(wake_fd, &value);
 }
 
-void lose_device(Link& l, const std::string& why) {
+void lose_device(LinkCore& l, const std::string& why) {
   {
     std::lock_guard<std::mutex> lock(l.port_mutex);
     close_port_locked(l);
@@ -52,7 +52,7 @@ void lose_device(Link& l, const std::string& why) {
   show_error(text, BoxOrigin::LinkLost);
 }
 
-bool try_reconnect(Link& l) {
+bool try_reconnect(LinkCore& l) {
   OpenedDevice opened = open_device(l.device, l.wake_fd, nullptr);
   if (opened.port.fd < 0) return false;
   note_pseudo_terminal(opened.port, l.device);
@@ -75,7 +75,7 @@ bool try_reconnect(Link& l) {
 
 // The data among the bytes read; the telnet of an RFC 2217 port is answered
 // and taken out.
-std::string take_data(Link& l, const char* data, std::size_t size) {
+std::string take_data(LinkCore& l, const char* data, std::size_t size) {
   std::string reply;
   std::string bytes;
   {
@@ -106,7 +106,7 @@ std::string take_data(Link& l, const char* data, std::size_t size) {
 
 // One read of what the port holds, handled; the caller holds traffic_mutex.
 // The bytes read, 0 at a hang-up, -1 with errno (EAGAIN: nothing there).
-ssize_t read_and_deliver(Link& l, int fd) {
+ssize_t read_and_deliver(LinkCore& l, int fd) {
   char buf[kReadChunk];
   const long written_before = l.last_written.load();
   const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -119,7 +119,7 @@ ssize_t read_and_deliver(Link& l, int fd) {
 
 }  // namespace
 
-void read_port_now(Link& l) {
+void read_port_now(LinkCore& l) {
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   // A few reads at most: a port that never stops talking must not hold us.
   for (int i = 0; i < 8; ++i) {
@@ -138,7 +138,7 @@ void read_port_now(Link& l) {
 }
 
 void reader_main() {
-  Link& l = link();
+  LinkCore& l = link();
   auto clear_lines = [&l] {
     std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
     l.port_lines.clear();
