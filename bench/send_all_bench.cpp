@@ -30,7 +30,7 @@
 #include "send_all/send_all.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
-#include "dialogs/send_all.h"
+#include "commands/send_all_lines.h"
 #include "sim/line_time.h"
 #include "sim/simulator.h"
 

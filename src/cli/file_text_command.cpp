@@ -7,7 +7,7 @@
 #include "cli/args.h"
 #include "send_all/sent_record.h"
 #include "common/escape.h"
-#include "dialogs/channel_title.h"
+#include "commands/title_commands.h"
 #include "settings/settings_layout.h"
 #include "settings/settings_source.h"
 #include "settings/store.h"

@@ -47,25 +47,6 @@ const std::vector<AlarmSetting>& alarm_settings() {
 
 }  // namespace
 
-std::string alarm_hold_time_command(const SwitcherSettings& s) {
-  std::string line = "ADT10\r\n";
-  int seconds = s.alarm_hold_time + 1;
-  if (seconds < 1 || seconds > 60 || !put_two_digits(line, 3, seconds)) return {};
-  return line;
-}
-
-std::string alarm_polarity_command(const SwitcherSettings& s) {
-  std::string line = "AICM\r\n";
-  if (s.alarm_polarity != 0) line[3] = 'B';
-  return line;
-}
-
-std::string alarm_return_command(const SwitcherSettings& s) { return on_off_command("AR", s.alarm_return != 0); }
-std::string buzzer_output_command(const SwitcherSettings& s) { return on_off_command("BZ", s.buzzer_output != 0); }
-std::string memory_number_display_command(const SwitcherSettings& s) {
-  return on_off_command("MN", s.memory_number_display != 0);
-}
-
 void send_alarm_hold_time() { send_built(alarm_hold_time_command(store())); }
 void send_alarm_polarity() { send_command(alarm_polarity_command(store())); }
 void send_alarm_return() { send_command(alarm_return_command(store())); }

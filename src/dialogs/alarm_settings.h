@@ -4,28 +4,12 @@
 
 #include <string>
 
+#include "commands/alarm_commands.h"
 #include "ui/dialog.h"
 
 namespace klvc {
 
-struct SwitcherSettings;
-
-// Command builders. Each reads only the settings it is given (so the
-// send-all run can use them with no dialog open) and returns the body with
-// its CR LF:
-//   alarm_hold_time_command        "ADT" + hold time "01".."60"
-//   alarm_polarity_command         "AICM" (MAKE) or "AICB" (BREAK)
-//   alarm_return_command           "AROF" / "ARON"
-//   buzzer_output_command          "BZOF" / "BZON"
-//   memory_number_display_command  "MNOF" / "MNON"
-// The hold time is "" for a stored value outside its list.
-std::string alarm_hold_time_command(const SwitcherSettings& s);
-std::string alarm_polarity_command(const SwitcherSettings& s);
-std::string alarm_return_command(const SwitcherSettings& s);
-std::string buzzer_output_command(const SwitcherSettings& s);
-std::string memory_number_display_command(const SwitcherSettings& s);
-
-// The same commands built from store() and handed to send_command.
+// Those commands built from store() and handed to send_command.
 void send_alarm_hold_time();
 void send_alarm_polarity();
 void send_alarm_return();

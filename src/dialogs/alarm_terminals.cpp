@@ -6,12 +6,8 @@
 namespace klvc {
 namespace {
 
-bool valid_pair(int channel, int terminal) {
-  return channel >= 0 && channel < kMaxInputs && terminal >= 0 && terminal < kMaxAlarmOutputTerminals;
-}
-
 int* output_flag(int channel, int terminal) {
-  if (!valid_pair(channel, terminal)) return nullptr;
+  if (!is_alarm_output_pair(channel, terminal)) return nullptr;
   return &store().alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))];
 }
 
@@ -45,25 +41,6 @@ const TableDialogParams kAlarmOutputParams = table_dialog_params(
     {Out::kChannelList, Out::kOnOffList, 0});
 
 }  // namespace
-
-std::string alarm_input_terminal_command(const SwitcherSettings& s, int terminal) {
-  if (terminal < 0 || terminal >= kMaxAlarmInputTerminals) return {};
-  const int channel = s.alarm_input_channels[static_cast<std::size_t>(terminal)];
-  if (channel < 0 || channel >= kMaxInputs) return {};
-  std::string line = "AIS0101\r\n";
-  put_two_digits(line, 3, terminal + 1);
-  put_two_digits(line, 5, channel + 1);
-  return line;
-}
-
-std::string alarm_output_command(const SwitcherSettings& s, int channel, int terminal) {
-  if (!valid_pair(channel, terminal)) return {};
-  std::string line = "AMO0101OF\r\n";
-  put_two_digits(line, 3, channel + 1);
-  line[6] = static_cast<char>('1' + terminal);
-  put_on_off(line, 7, s.alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))] != 0);
-  return line;
-}
 
 void send_alarm_input_terminal(int terminal) { send_built(alarm_input_terminal_command(store(), terminal)); }
 void send_alarm_output(int channel, int terminal) { send_built(alarm_output_command(store(), channel, terminal)); }

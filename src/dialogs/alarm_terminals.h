@@ -5,23 +5,13 @@
 
 #include <string>
 
+#include "commands/alarm_commands.h"
 #include "dialogs/pair_table_dialog.h"
 #include "dialogs/table_dialog.h"
 
 namespace klvc {
 
-struct SwitcherSettings;
-
-// "AIS" + terminal + channel + CR LF from alarm_input_channels[terminal]
-// (terminal 0..23); "" for a terminal outside the store or a stored channel
-// outside 0..63.
-std::string alarm_input_terminal_command(const SwitcherSettings& s, int terminal);
-// "AMO" + channel + "0" + terminal digit + "ON"/"OF" + CR LF from
-// alarm_outputs[channel][terminal] (channel 0..63, terminal 0..3); "" for an
-// index outside the store.
-std::string alarm_output_command(const SwitcherSettings& s, int channel, int terminal);
-
-// The same commands built from store() and handed to send_command (nothing
+// Those commands built from store() and handed to send_command (nothing
 // for an empty line).
 void send_alarm_input_terminal(int terminal);
 void send_alarm_output(int channel, int terminal);

@@ -6,14 +6,8 @@
 namespace klvc {
 namespace {
 
-constexpr int kMaxDwellSeconds = 60;
-
-bool valid_pair(int input, int output) {
-  return input >= 0 && input < kMaxInputs && output >= 0 && output < kMaxOutputs;
-}
-
 int* live_flag(int input, int output) {
-  if (!valid_pair(input, output)) return nullptr;
+  if (!is_sequence_pair(input, output)) return nullptr;
   return &store().sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))];
 }
 
@@ -58,25 +52,6 @@ const TableDialogParams kDwellTimeParams = table_dialog_params(
     {1047, 1048, 1050});
 
 }  // namespace
-
-std::string sequence_live_command(const SwitcherSettings& s, int input, int output) {
-  if (!valid_pair(input, output)) return {};
-  std::string line = "ASM0101S\r\n";
-  put_two_digits(line, 3, output + 1);
-  put_two_digits(line, 5, input + 1);
-  if (s.sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))] != 0) line[7] = 'L';
-  return line;
-}
-
-std::string dwell_time_command(const SwitcherSettings& s, int output) {
-  if (output < 0 || output >= kMaxOutputs) return {};
-  const int seconds = s.dwell_times[static_cast<std::size_t>(output)] + 1;
-  if (seconds < 1 || seconds > kMaxDwellSeconds) return {};
-  std::string line = "AST0103\r\n";
-  put_two_digits(line, 3, output + 1);
-  put_two_digits(line, 5, seconds);
-  return line;
-}
 
 void send_sequence_live(int input, int output) { send_built(sequence_live_command(store(), input, output)); }
 void send_dwell_time(int output) { send_built(dwell_time_command(store(), output)); }

@@ -4,21 +4,13 @@
 
 #include <string>
 
+#include "commands/sequence_commands.h"
 #include "dialogs/pair_table_dialog.h"
 #include "dialogs/table_dialog.h"
 
 namespace klvc {
 
-struct SwitcherSettings;
-
-// "ASM" + output + input + 'L'/'S' + CR LF from sequence_live[input][output]
-// (the output comes first on the wire); "" for an index outside the store.
-std::string sequence_live_command(const SwitcherSettings& s, int input, int output);
-// "AST" + output + seconds ("01".."60") + CR LF from dwell_times[output];
-// "" for an output outside the store or a stored time outside 1..60 s.
-std::string dwell_time_command(const SwitcherSettings& s, int output);
-
-// The same commands built from store() and handed to send_command (nothing
+// Those commands built from store() and handed to send_command (nothing
 // for an empty line).
 void send_sequence_live(int input, int output);
 void send_dwell_time(int output);

@@ -11,37 +11,20 @@
 namespace klvc {
 namespace {
 
-// One row per clock field: its group, list, Set button and command; the list
-// shows first_label + index and the command carries index + offset.
+// One row per clock field: its group, list and Set button.
 struct ClockFieldRow {
   ClockField field;
   const char* caption;
   int list_id;
   int set_id;
-  const char* code;
-  int first_label;
-  int entries;
-  int offset;
-  int LocalDateTime::*value;
 };
 
 using D = CDateTimeSetDlg;
 constexpr ClockFieldRow kClockFields[kClockFieldCount] = {
-    {ClockField::Year, "年", D::kYearList, D::kYearSet, "DSY", 2000, 100, 0, &LocalDateTime::year},
-    {ClockField::Month, "月", D::kMonthList, D::kMonthSet, "DSM", 1, 12, 1, &LocalDateTime::month},
-    {ClockField::Day, "日", D::kDayList, D::kDaySet, "DSD", 1, 31, 1, &LocalDateTime::day},
-    {ClockField::Hour, "時", D::kHourList, D::kHourSet, "TSH", 0, 24, 0, &LocalDateTime::hour},
-    {ClockField::Minute, "分", D::kMinuteList, D::kMinuteSet, "TSM", 0, 60, 0, &LocalDateTime::minute},
-    {ClockField::Second, "秒", D::kSecondList, D::kSecondSet, "TSS", 0, 60, 0, &LocalDateTime::second},
+    {ClockField::Year, "年", D::kYearList, D::kYearSet},       {ClockField::Month, "月", D::kMonthList, D::kMonthSet},
+    {ClockField::Day, "日", D::kDayList, D::kDaySet},          {ClockField::Hour, "時", D::kHourList, D::kHourSet},
+    {ClockField::Minute, "分", D::kMinuteList, D::kMinuteSet}, {ClockField::Second, "秒", D::kSecondList, D::kSecondSet},
 };
-
-const ClockFieldRow& row_of(ClockField field) { return kClockFields[static_cast<int>(field)]; }
-
-std::vector<std::string> clock_entries(const ClockFieldRow& row) {
-  std::vector<std::string> v;
-  for (int i = 0; i < row.entries; ++i) v.push_back(std::to_string(row.first_label + i));
-  return v;
-}
 
 std::string display_cell(int output) {
   return store().datetime_display[static_cast<std::size_t>(output)] != 0 ? "ON " : "OFF";
@@ -66,27 +49,6 @@ LocalDateTime system_local_time() {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
-std::string clock_command(ClockField field, int selection) {
-  const ClockFieldRow& row = row_of(field);
-  if (selection < 0 || selection >= row.entries) return {};
-  std::string line = std::string(row.code) + "01\r\n";
-  put_two_digits(line, 3, selection + row.offset);
-  return line;
-}
-
-int clock_list_index(ClockField field, const LocalDateTime& t) {
-  const ClockFieldRow& row = row_of(field);
-  int index = t.*row.value - row.first_label;
-  return index >= 0 && index < row.entries ? index : -1;
-}
-
-std::string clock_adjust_command() { return "TSA\r\n"; }
-
-std::string datetime_display_command(const SwitcherSettings& s, int output) {
-  if (output < 0 || output >= kMaxOutputs) return {};
-  return numbered_on_off_command("TO", output + 1, s.datetime_display[static_cast<std::size_t>(output)] != 0);
-}
-
 void send_datetime_display(int output) { send_built(datetime_display_command(store(), output)); }
 
 // Two rows of four groups: year to day and the adjustment, hour to second
@@ -104,7 +66,7 @@ CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
   constexpr int kSlots[kClockFieldCount] = {0, 1, 2, 4, 5, 6};
   for (const ClockFieldRow& row : kClockFields) {
     ui::Rect r = group_at(kSlots[static_cast<int>(row.field)], row.caption);
-    add_combo(row.list_id, r, clock_entries(row));
+    add_combo(row.list_id, r, clock_list_entries(row.field));
     add_button(row.set_id, {r.x, r.y + 1, 8, 1}, "設定");
   }
   ui::Rect adjust = group_at(3, "30秒補正");

@@ -1,23 +1,14 @@
-// The route of one output on the wire: "O" + output + "I" + input, or "70"
-// for the switcher's automatic sequence.
+// The route of one output as the document holds it, and sending it.
 #pragma once
 
 #include <string>
 
+#include "commands/route_commands.h"
+
 namespace klvc {
 
-// True when `route` (an output_routes value) names one of `model`'s inputs;
-// anything else, kRouteAuto included, means the automatic sequence. Routes
-// left from a larger model, or loaded from a file, can lie beyond the inputs:
-// they are shown and sent as "Auto", never as an input the switcher does not
-// have.
-bool route_is_input(int route, int model);
-// The same for the current model.
+// route_is_input for the current model.
 bool route_is_input(int route);
-
-// "O03I12\r\n" for output index 2 with route 11 (input 12); "O16I70\r\n" for
-// kRouteAuto. Empty for an output index outside 0..15.
-std::string output_route_command(int output, int route, int model);
 
 // The command of `output` as the store holds it, for the current model.
 std::string stored_output_route_command(int output);

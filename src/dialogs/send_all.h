@@ -1,8 +1,6 @@
-// The send-all run over the settings store: every setting of the current
-// model, one command per timer tick, in the order of the step table
-// (send_all_steps.h), each built by the dialog that owns the setting. The
-// dialog "全項目の設定" and `klvc send-all` both drive their runs through here,
-// so both write exactly the same lines.
+// The timed send-all run of the dialog "全項目の設定" over the document: one
+// line per timer tick, taken from the same table and builders as
+// `klvc send-all` (commands/send_all_lines.h).
 //
 // The run's position is batch_step (shared with the table dialogs, the link
 // and the file commands) plus the inner counters of the two-level phases,
@@ -13,19 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/send_all_steps.h"
+#include "commands/send_all_lines.h"
+#include "commands/send_all_steps.h"
 
 namespace klvc {
-
-struct SwitcherSettings;
-
-// The line of one planned tick from its owning builder, `s` and the model
-// (body with CR LF).
-// Returns false when nothing goes out: the step lies beyond the model, or the
-// setting cannot be sent, in which case *warning gets the owning dialog's
-// warning (a title that is not JIS text, a password that is too short).
-bool send_all_line(const SwitcherSettings& s, int model, const SendAllPlan& plan, std::string* line,
-                   std::string* warning);
 
 // "全設定": starts a run at step 1 unless a batch already runs (then false
 // and nothing changes). error_seen is left alone: the dialog clears it first.
@@ -54,17 +43,5 @@ SendAllTick run_send_all_step(SendAllCursor& cursor);
 // Ends a running run at once (its dialog closed, or the command line was
 // interrupted): batch_step and error_seen back to 0, nothing more is sent.
 void abandon_send_all();
-
-// Every tick of a whole run, worked out ahead from `s` as it is now (a run
-// from the command line does not change the settings while it runs):
-// the same ticks, lines and warnings as the timer-driven run above.
-struct SendAllScriptTick {
-  SendAllPlan plan;
-  std::string line;      // the body with CR LF; empty when nothing goes out
-  std::string warning;   // a setting that cannot be sent
-  int period_ms = 0;     // after the tick before: 80 ms, or 500 ms after the slow-down
-  int progress_pos = 0;  // the bar after this tick (0 after the last)
-};
-std::vector<SendAllScriptTick> send_all_script(const SwitcherSettings& s, int model);
 
 }  // namespace klvc

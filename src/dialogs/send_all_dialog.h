@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "dialogs/send_all_steps.h"
+#include "commands/send_all_steps.h"
 #include "ui/dialog.h"
 
 namespace klvc {

@@ -6,13 +6,6 @@
 namespace klvc {
 namespace {
 
-// "TCI01OF\r\n" style: the row number, then "OF"/"ON".
-template <std::size_t N>
-std::string display_command(const char* code, int row, const std::array<int, N>& values) {
-  if (row < 0 || row >= static_cast<int>(N)) return {};
-  return numbered_on_off_command(code, row + 1, values[static_cast<std::size_t>(row)] != 0);
-}
-
 const std::vector<std::string> kOffOn = {"OFF", "ON"};
 
 // The painted cell of a row of an on/off setting.
@@ -44,14 +37,6 @@ const TableDialogParams kOutputTitleDisplayParams = table_dialog_params(
     {1062, 1061, 1060});
 
 }  // namespace
-
-std::string input_title_display_command(const SwitcherSettings& s, int input) {
-  return display_command("TCI", input, s.input_title_display);
-}
-
-std::string output_title_display_command(const SwitcherSettings& s, int output) {
-  return display_command("TCO", output, s.output_title_display);
-}
 
 void send_input_title_display(int input) { send_built(input_title_display_command(store(), input)); }
 void send_output_title_display(int output) { send_built(output_title_display_command(store(), output)); }

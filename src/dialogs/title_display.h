@@ -5,20 +5,12 @@
 
 #include <string>
 
+#include "commands/title_display_commands.h"
 #include "dialogs/table_dialog.h"
 
 namespace klvc {
 
-struct SwitcherSettings;
-
-// "TCI" + input + "ON"/"OF" + CR LF from input_title_display[input] (input
-// 0..63); "" for an input outside the store.
-std::string input_title_display_command(const SwitcherSettings& s, int input);
-// "TCO" + output + "ON"/"OF" + CR LF from output_title_display[output]
-// (output 0..15); "" for an output outside the store.
-std::string output_title_display_command(const SwitcherSettings& s, int output);
-
-// The same commands built from store() and handed to send_command (nothing
+// Those commands built from store() and handed to send_command (nothing
 // for an empty line).
 void send_input_title_display(int input);
 void send_output_title_display(int output);

@@ -13,6 +13,17 @@ struct LinkStatus {
   std::atomic<int> batch_step{0};        // 0 idle, else where the running batch stands
   std::atomic<int> error_seen{0};        // an error answer or No Connect since the batch last looked
 
+  // Claims the link for a batch (batch_step 0 -> 1); false while another runs.
+  bool claim_batch() {
+    int idle = 0;
+    return batch_step.compare_exchange_strong(idle, 1);
+  }
+  // Ends the batch at once: batch_step and error_seen back to 0.
+  void end_batch() {
+    batch_step = 0;
+    error_seen = 0;
+  }
+
   // Every flag back to 0.
   void reset() {
     for (std::atomic<int>* flag : {&reader_running, &no_connect_ticks, &response_pending, &batch_step, &error_seen}) {

@@ -9,7 +9,7 @@
 #include "common/base_name.h"
 #include "link/link_status.h"
 #include "link/messages.h"
-#include "dialogs/channel_title.h"
+#include "commands/title_commands.h"
 #include "settings/settings_file.h"
 #include "settings/settings_source.h"
 #include "settings/store.h"

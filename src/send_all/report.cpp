@@ -8,7 +8,7 @@
 
 #include "send_all/send_all.h"
 #include "common/text.h"
-#include "dialogs/send_all.h"
+#include "commands/send_all_lines.h"
 #include "link/link.h"
 #include "link/link_log.h"
 #include "link/protocol.h"

@@ -164,10 +164,12 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
                             SendAllReporter& reporter, const SendAllHooks& hooks) {
   SendAllOutcome outcome;
   const int model = std::clamp(store().model_index, 0, kModelCount - 1);
-  if (!begin_send_all()) {
+  // Only one batch at a time; the end's verdict speaks of this run's answers only.
+  if (!link_status().claim_batch()) {
     outcome.end = SendAllEnd::NotStarted;
     return outcome;
   }
+  clear_answer_lag();
   AnswerBook book;
   ObserveAnswers observe(book, pace);
   auto poll = [&] {
@@ -227,13 +229,13 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       outcome.max_late_ms = std::max(outcome.max_late_ms, woke - next_tick);
     }
     if (must_stop()) {
-      abandon_send_all();
+      link_status().end_batch();
       finished = false;
       break;
     }
     // An error answer (or No Connect) since the last tick stops the run.
     if (link_status().error_seen != 0) {
-      abandon_send_all();
+      link_status().end_batch();
       outcome.end = book.snapshot().unanswered > 0 ? SendAllEnd::NoConnect : SendAllEnd::StoppedByAnswer;
       finished = false;
       break;
@@ -244,7 +246,7 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       const SendOutcome sent = last_send_outcome();
       if (!sent.written) {
         // Not written, not counted; the link is lost or held.
-        abandon_send_all();
+        link_status().end_batch();
         outcome.failure = sent.failure;
         outcome.end = sent.error == ETIMEDOUT ? SendAllEnd::WriteFailed : SendAllEnd::LinkLost;
         if (outcome.end == SendAllEnd::LinkLost && link_state() == LinkState::WaitingForDevice) {
@@ -307,7 +309,7 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       poll();
     }
   }
-  abandon_send_all();
+  link_status().end_batch();
   pace.watch(read_answers_yourself(false));
   // Lines still waiting when the run ends are given up, and named.
   give_up_answers("the run ended");

@@ -15,7 +15,7 @@
 
 #include "cli/args.h"
 #include "cli/log_file.h"
-#include "dialogs/send_all.h"
+#include "commands/send_all_lines.h"
 #include "link/link.h"
 
 namespace klvc {

@@ -13,7 +13,7 @@
 #include "send_all/target.h"
 #include "profile/profile.h"
 #include "common/text.h"
-#include "dialogs/channel_title.h"
+#include "commands/title_commands.h"
 #include "link/net_port.h"
 #include "settings/disk.h"
 #include "settings/settings_file.h"

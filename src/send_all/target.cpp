@@ -11,7 +11,7 @@
 #include "cli/log_file.h"
 #include "cli/stop_signals.h"
 #include "common/text.h"
-#include "dialogs/channel_title.h"
+#include "commands/title_commands.h"
 #include "link/link_log.h"
 #include "link/messages.h"
 #include "link/protocol.h"
@@ -99,7 +99,7 @@ void settle_outstanding(SendAllPace& pace) {
     pace.wait_until(pace.now_ms() + kCheckMs);
     no_connect_check();
   }
-  abandon_send_all();
+  link_status().end_batch();
 }
 
 // One target on the open link: the run, the answers and the verdict.

@@ -100,5 +100,12 @@ inline int sequence_live_index(int input, int output) { return input * kMaxOutpu
 inline int alarm_output_index(int channel, int terminal) {
   return channel * kMaxAlarmOutputTerminals + terminal;
 }
+// The pair names an entry of sequence_live / alarm_outputs.
+inline bool is_sequence_pair(int input, int output) {
+  return input >= 0 && input < kMaxInputs && output >= 0 && output < kMaxOutputs;
+}
+inline bool is_alarm_output_pair(int channel, int terminal) {
+  return channel >= 0 && channel < kMaxInputs && terminal >= 0 && terminal < kMaxAlarmOutputTerminals;
+}
 
 }  // namespace klvc

@@ -17,7 +17,7 @@
 #include "support/child_process.h"
 #include "dialogs/send_all.h"
 #include "dialogs/send_all_dialog.h"
-#include "dialogs/send_all_steps.h"
+#include "commands/send_all_steps.h"
 #include "fake_pace.h"
 #include "link/link_status.h"
 #include "support/pty_session.h"

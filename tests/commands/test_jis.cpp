@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "dialogs/jis.h"
+#include "commands/jis.h"
 #include "support/jis_codes.h"
 
 namespace klvc {

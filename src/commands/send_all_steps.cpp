@@ -1,4 +1,4 @@
-#include "dialogs/send_all_steps.h"
+#include "commands/send_all_steps.h"
 
 #include <iterator>
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "dialogs/send_all_steps.h"
+#include "commands/send_all_steps.h"
 #include "support/send_all_figures.h"
 
 namespace klvc {

@@ -1,4 +1,4 @@
-#include "dialogs/jis.h"
+#include "commands/jis.h"
 
 namespace klvc {
 
