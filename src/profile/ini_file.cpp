@@ -19,7 +19,37 @@ std::string trim(const std::string& s) {
 
 bool same_name(const std::string& a, const std::string& b) { return same_ignoring_case(a, b); }
 
+std::string without_comment(const std::string& line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if ((line[i] == ';' || line[i] == '#') && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
+      return line.substr(0, i);
+    }
+  }
+  return line;
+}
+
 }  // namespace
+
+IniLine read_ini_line(const std::string& raw) {
+  IniLine l;
+  l.text = trim(without_comment(raw));
+  if (l.text.empty()) return l;
+  if (l.text.front() == '[') {
+    l.kind = IniLine::Kind::Section;
+    l.closed = l.text.size() >= 2 && l.text.back() == ']';
+    l.name = trim(l.text.substr(1, l.text.size() - 1 - (l.closed ? 1 : 0)));
+    return l;
+  }
+  const std::size_t eq = l.text.find('=');
+  if (eq == std::string::npos) {
+    l.kind = IniLine::Kind::Other;
+    return l;
+  }
+  l.kind = IniLine::Kind::Entry;
+  l.key = trim(l.text.substr(0, eq));
+  l.value = trim(l.text.substr(eq + 1));
+  return l;
+}
 
 IniText::IniText(const std::string& text) {
   std::istringstream in(text);
@@ -29,16 +59,13 @@ IniText::IniText(const std::string& text) {
     if (!raw.empty() && raw.back() == '\r') raw.pop_back();
     Line line;
     line.raw = raw;
-    std::string t = trim(raw);
-    if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
-      section = trim(t.substr(1, t.size() - 2));
+    const IniLine read = read_ini_line(raw);
+    if (read.kind == IniLine::Kind::Section && read.closed) {
+      section = read.name;
       line.is_header = true;
-    } else if (!t.empty() && t[0] != ';' && t[0] != '#') {
-      auto eq = t.find('=');
-      if (eq != std::string::npos && eq > 0) {
-        line.key = trim(t.substr(0, eq));
-        line.value = trim(t.substr(eq + 1));
-      }
+    } else if (read.kind == IniLine::Kind::Entry) {
+      line.key = read.key;
+      line.value = read.value;
     }
     line.section = section;
     lines_.push_back(std::move(line));

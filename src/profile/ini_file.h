@@ -1,5 +1,7 @@
-// A small INI text model that keeps every line it does not change, so the
-// profile can be rewritten without losing what a person added by hand.
+// The one INI reader, for the profile and the targets file: one rule for
+// sections, keys and comments; and a small INI text model that keeps every
+// line it does not change, so the profile can be rewritten without losing
+// what a person added by hand.
 #pragma once
 
 #include <optional>
@@ -7,6 +9,24 @@
 #include <vector>
 
 namespace klvc {
+
+// One line as both files read it. A comment runs from ';' or '#' at the
+// start of a line or after a blank; blanks around names and values go.
+struct IniLine {
+  enum class Kind {
+    Blank,    // nothing but blanks and a comment
+    Section,  // "[NAME]"; `closed` false when the ']' is missing
+    Entry,    // "KEY = VALUE" (the key may be empty)
+    Other,    // anything else
+  };
+  Kind kind = Kind::Blank;
+  std::string text;  // the line without its comment and outer blanks
+  std::string name;  // Section: between the brackets
+  bool closed = true;
+  std::string key;   // Entry
+  std::string value;
+};
+IniLine read_ini_line(const std::string& raw);
 
 class IniText {
  public:

@@ -17,6 +17,7 @@
 #include "common/text.h"
 #include "link/link.h"
 #include "link/net_port.h"
+#include "profile/ini_file.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -24,23 +25,6 @@ namespace klvc {
 namespace {
 
 const char* const kKeys[] = {"port", "com", "model", "file", "rs485", "slave", "pace"};
-
-std::string trim(const std::string& s) {
-  const std::size_t a = s.find_first_not_of(" \t\r");
-  if (a == std::string::npos) return {};
-  return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
-}
-
-
-// A comment runs from ';' or '#' at the start of a line or after a blank.
-std::string without_comment(const std::string& line) {
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if ((line[i] == ';' || line[i] == '#') && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
-      return line.substr(0, i);
-    }
-  }
-  return line;
-}
 
 bool parse_yes_no(const std::string& v, bool* out) {
   const std::string w = ascii_lower(v);
@@ -120,8 +104,9 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
   int n = 0;
   for (std::string raw; std::getline(in, raw);) {
     ++n;
-    const std::string line = trim(without_comment(raw));
-    if (line.empty()) continue;
+    const IniLine read = read_ini_line(raw);
+    const std::string& line = read.text;
+    if (read.kind == IniLine::Kind::Blank) continue;
     std::string plain = line;
     std::replace(plain.begin(), plain.end(), '\t', ' ');
     if (shown(plain) != plain) {
@@ -129,9 +114,9 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
       error(n, "'" + shown(plain) + "' holds a control character or a byte that is not UTF-8");
       continue;
     }
-    if (line.front() == '[') {
-      const std::string name = trim(line.substr(1, line.size() - 1 - (line.back() == ']')));
-      if (line.back() != ']' || name.empty()) {
+    if (read.kind == IniLine::Kind::Section) {
+      const std::string& name = read.name;
+      if (!read.closed || name.empty()) {
         error(n, "a section is written [NAME]");
         continue;
       }
@@ -147,13 +132,12 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
       sections.back().t.line = n;
       continue;
     }
-    const std::size_t eq = line.find('=');
-    if (eq == std::string::npos) {
+    if (read.kind != IniLine::Kind::Entry) {
       error(n, "expected KEY = VALUE or [NAME]");
       continue;
     }
-    const std::string key = ascii_lower(trim(line.substr(0, eq)));
-    const std::string value = trim(line.substr(eq + 1));
+    const std::string key = ascii_lower(read.key);
+    const std::string& value = read.value;
     if (sections.empty()) {
       error(n, "'" + key + "' comes before any section; each switcher starts with [NAME]");
       continue;

@@ -50,10 +50,10 @@ TEST(ProfileRead, ReadsTheThreeKeysAndTheDeviceMap) {
   write_file(dir.file("p.ini"),
              "; written by hand\r\n"
              "[Other]\ncom_port=5\n"
-             "[KLV-C_Section]\r\n"
+             "[KLV-C_Section]  # the targets file's comment rule\r\n"
              "com_port = 3\r\n"
              "RS_CONTROL=1\n"
-             "klv_model=4\n"
+             "klv_model=4 ; KLV-E\n"
              "com2_device=/dev/ttyUSB0\n"
              "com6_device = /dev/serial/by-id/x y\n");
   std::vector<std::string> notes;
