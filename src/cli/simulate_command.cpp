@@ -158,7 +158,7 @@ int simulate_command_main(const std::vector<std::string>& args) {
     return kExitFailed;
   }
   std::cout << port.slave_path() << std::endl;
-  std::cerr << "Simulated " << model_name(o.model) << " switcher on " << port.slave_path();
+  std::cerr << "klvc simulate: a simulated " << model_name(o.model) << " switcher on " << port.slave_path();
   if (!o.link.empty()) std::cerr << " (also " << shown(o.link) << ")";
   if (o.rs485) {
     std::cerr << ", RS-485 unit" << (o.slaves.size() > 1 ? "s" : "");

@@ -164,7 +164,7 @@ void SendAllReporter::tick(const SendAllProgress& p) {
       // Without a terminal: one line as each group of settings begins.
       if (phase == last_phase_) return;
       last_phase_ = phase;
-      line << "send-all: step " << p.step << '/' << last_step << ", " << phase << ", " << p.lines_sent << '/'
+      line << "klvc send-all: step " << p.step << '/' << last_step << ", " << phase << ", " << p.lines_sent << '/'
            << p.lines_total << " lines sent, " << minutes_seconds(p.ms_left) << " left\n";
       break;
     case Style::Records: {

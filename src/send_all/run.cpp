@@ -2,13 +2,16 @@
 // each line as soon as the one before was answered; the no-answer check every
 // 500 ms; and the truth about every line: written in full or not counted,
 // answered by its own answer or not.
+#include "send_all/send_all.h"
+
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
-#include "send_all/send_all.h"
 #include "common/text.h"
 #include "link/link_status.h"
 #include "link/protocol.h"
@@ -99,11 +102,12 @@ std::int64_t answer_line_ms() {
   return (static_cast<std::int64_t>(bytes) * kCharNs + 999999) / 1000000;
 }
 
-bool parse_ms(const char* text, int* out) {
-  char* end = nullptr;
-  long v = std::strtol(text, &end, 10);
-  if (end == text || v < 1 || v > 60000) return false;
-  *out = static_cast<int>(v);
+// A whole number of milliseconds, 1..60000.
+bool parse_ms(std::string_view text, int* out) {
+  int v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v < 1 || v > 60000) return false;
+  *out = v;
   return true;
 }
 
@@ -132,9 +136,13 @@ SendAllPeriods send_all_periods() {
   SendAllPeriods p{kSendAllFastPeriodMs, kSendAllSlowPeriodMs};
   const char* value = std::getenv("KLVC_TEST_SEND_ALL_TICKS");
   if (!value) return p;
-  const char* colon = std::strchr(value, ':');
+  const std::string_view v(value);
+  const std::size_t colon = v.find(':');
   SendAllPeriods asked = p;
-  if (colon && parse_ms(value, &asked.fast_ms) && parse_ms(colon + 1, &asked.slow_ms)) return asked;
+  if (colon != std::string_view::npos && parse_ms(v.substr(0, colon), &asked.fast_ms) &&
+      parse_ms(v.substr(colon + 1), &asked.slow_ms)) {
+    return asked;
+  }
   return p;
 }
 

@@ -1,5 +1,6 @@
 #include "sim/simulator.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <string_view>
 
@@ -252,9 +253,10 @@ bool Simulator::fail_commands(const std::string& list, std::string* error) {
     if (end == std::string::npos) end = list.size();
     const std::string item = list.substr(at, end - at);
     const std::size_t colon = item.find(':');
-    char* stop = nullptr;
-    const long nth = colon == std::string::npos ? 0 : std::strtol(item.c_str(), &stop, 10);
-    if (colon == std::string::npos || nth <= 0 || stop != item.c_str() + colon || colon + 1 >= item.size()) {
+    int nth = 0;
+    const bool numbered = colon != std::string::npos &&
+                          std::from_chars(item.data(), item.data() + colon, nth).ptr == item.data() + colon;
+    if (!numbered || nth <= 0 || colon + 1 >= item.size()) {
       if (error) *error = "expected N:ANSWER[,N:ANSWER...], got \"" + list + "\"";
       return false;
     }

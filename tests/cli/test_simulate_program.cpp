@@ -129,8 +129,8 @@ TEST(SimulateProgram, TakesTheProfilesModelUnlessGivenOne) {
   fs::create_directories(dir.file("klvc"));
   testing::write_file(dir.file("klvc/klvc.ini"), "[KLV-C_Section]\nklv_model=2\n");
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{KLVC_BINARY, "simulate"}, "Simulated KLV-C switcher"},
-      {{KLVC_BINARY, "simulate", "--model", "klv-e"}, "Simulated KLV-E switcher"},
+      {{KLVC_BINARY, "simulate"}, "klvc simulate: a simulated KLV-C switcher"},
+      {{KLVC_BINARY, "simulate", "--model", "klv-e"}, "klvc simulate: a simulated KLV-E switcher"},
   };
   for (const auto& [argv, said] : cases) {
     ChildProcess sim;

@@ -332,9 +332,9 @@ TEST_F(SendAllTimedRunTest, WithoutATerminalProgressIsOneLinePerGroupOfSettings)
   std::istringstream in(progress.str());
   for (std::string l; std::getline(in, l);) lines.push_back(l);
   ASSERT_EQ(lines.size(), 12u);
-  EXPECT_EQ(lines[0], "send-all: step 1/368, alarm settings, 1/420 lines sent, 1:32 left");
-  EXPECT_EQ(lines[2], "send-all: step 9/368, alarm input terminals, 9/420 lines sent, 1:31 left");
-  EXPECT_EQ(lines.back().rfind("send-all: step 341/368, channel titles, 393/420 lines sent, 0:14 left", 0),
+  EXPECT_EQ(lines[0], "klvc send-all: step 1/368, alarm settings, 1/420 lines sent, 1:32 left");
+  EXPECT_EQ(lines[2], "klvc send-all: step 9/368, alarm input terminals, 9/420 lines sent, 1:31 left");
+  EXPECT_EQ(lines.back().rfind("klvc send-all: step 341/368, channel titles, 393/420 lines sent, 0:14 left", 0),
             0u);
   EXPECT_EQ(progress.str().find('\r'), std::string::npos);
 }
