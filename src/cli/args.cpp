@@ -103,6 +103,16 @@ std::string slave_value(const std::string& word, int* slave) {
   return parse_number(word, 0, 31, slave) ? "" : "--slave takes a number from 0 to 31, not '" + word + "'";
 }
 
+std::string fail_value(const std::string& word, std::vector<std::pair<int, std::string>>* faults) {
+  const std::size_t colon = word.find(':');
+  int nth = 0;
+  if (colon == std::string::npos || colon + 1 >= word.size() || !parse_number(word.substr(0, colon), 1, 100000000, &nth)) {
+    return "--fail takes N:ANSWER (the Nth line gets ANSWER, e.g. 5:E3), not '" + word + "'";
+  }
+  faults->emplace_back(nth, word.substr(colon + 1));
+  return {};
+}
+
 bool parse_number(const std::string& text, int lo, int hi, int* value) {
   int v = 0;
   if (text.size() > 9 || !parse_digits(text, &v) || v < lo || v > hi) return false;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/escape.h"  // shown(): outside text in every message
@@ -45,6 +46,8 @@ bool parse_model_word(std::string text, int* model);
 // The values several subcommands take: "" when fine, else why not.
 std::string model_value(const std::string& word, int* model);  // --model
 std::string slave_value(const std::string& word, int* slave);  // --slave 0..31
+// --fail N:ANSWER: the simulated switcher answers its Nth line with ANSWER.
+std::string fail_value(const std::string& word, std::vector<std::pair<int, std::string>>* faults);
 
 // Decimal digits only, lo..hi.
 bool parse_number(const std::string& text, int lo, int hi, int* value);

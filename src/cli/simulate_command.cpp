@@ -37,14 +37,7 @@ std::string take_option(SimulateOptions* o, int id, const std::string& v) {
       o->slaves.push_back(n);
       break;
     case kLink: o->link = v; break;
-    case kFail: {
-      const std::size_t colon = v.find(':');
-      if (colon == std::string::npos || colon + 1 >= v.size() || !parse_number(v.substr(0, colon), 1, 100000000, &n)) {
-        return "--fail takes N:ANSWER (the Nth line gets ANSWER, e.g. 5:E3), not '" + v + "'";
-      }
-      o->faults.emplace_back(n, v.substr(colon + 1));
-      break;
-    }
+    case kFail: return fail_value(v, &o->faults);
     case kSilent: o->silent = true; break;
     case kDelay:
       if (!parse_number(v, 0, 60000, &o->delay_ms)) return "--delay takes milliseconds from 0 to 60000, not '" + v + "'";
