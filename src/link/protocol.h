@@ -5,9 +5,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include "link/line_assembler.h"
 
 namespace klvc {
 
@@ -24,18 +21,5 @@ const char* error_answer_text(std::string_view answer);
 // address included). `size` is the line's real length when only its first
 // bytes were kept.
 std::string unknown_answer_text(std::string_view answer, std::size_t size);
-
-// Everything handle_response does, for a line that may hold NUL bytes or
-// may have been cut by the line assembler.
-void handle_answer_line(const LineAssembler::Line& line);
-
-// Every line still waiting for an answer gets none: logged and told to the
-// answer observer as NoAnswer, `why` naming the reason ("No Connect").
-// Returns the labels of the lines given up that carry one, oldest first.
-std::vector<std::string> give_up_awaited_lines(const char* why);
-
-// Called for each command sent: the next unknown answer gets its box again.
-// (Junk on the line shows one box per command, not one per line of junk.)
-void arm_unknown_answer_box();
 
 }  // namespace klvc
