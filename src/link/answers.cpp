@@ -95,18 +95,13 @@ std::string first_labels(const std::vector<std::string>& labels) {
   return text;
 }
 
-std::string lag_text(long first_line) {
-  return "answers lagged behind the lines from line " + std::to_string(first_line) +
-         " on; a lost answer cannot be told from a late one at this pace";
-}
-
 void show_success(LinkCore& l) {
   BoxRequest r;
   // After answers lagged, "Success" would be a guess.
   const AnswerLag lag = l.lag;
   l.lag = AnswerLag{};
   if (lag.first > 0) {
-    show_error(lag_text(lag.first));
+    show_error(answers_lagged_text(lag.first));
     return;
   }
   r.text = "Success";
@@ -166,7 +161,12 @@ void Link::clear_answer_lag() {
   core_->lag = AnswerLag{};
 }
 
-std::string Link::answer_lag_text(long first_line) const { return lag_text(first_line); }
+std::string answers_lagged_text(long first_line) {
+  return "answers lagged behind the lines from line " + std::to_string(first_line) +
+         " on; a lost answer cannot be told from a late one at this pace";
+}
+
+std::string Link::answer_lag_text(long first_line) const { return answers_lagged_text(first_line); }
 
 void Link::give_up_answers(const char* why) {
   LinkCore& l = *core_;

@@ -22,4 +22,8 @@ const char* error_answer_text(std::string_view answer);
 // bytes were kept.
 std::string unknown_answer_text(std::string_view answer, std::size_t size);
 
+// "answers lagged behind the lines from line N on; a lost answer cannot be
+// told from a late one at this pace"
+std::string answers_lagged_text(long first_line);
+
 }  // namespace klvc

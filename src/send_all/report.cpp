@@ -110,7 +110,7 @@ std::string unanswered_lines(const SendAllAnswers& a, const AnswerEvent* first) 
 // "; answers lagged behind the lines from line 100 on (lines 100-105); a lost ..."
 std::string lag_part(const SendAllAnswers& a) {
   if (a.lag_first == 0) return {};
-  std::string text = answer_lag_text(a.lag_first);
+  std::string text = answers_lagged_text(a.lag_first);
   const std::string on = " on";
   const std::size_t at = text.find(on + ";");
   if (at != std::string::npos && a.lag_last > a.lag_first) {

@@ -211,7 +211,7 @@ SendAllOutcome run_send_all(Link& link, int model_index, const std::vector<SendA
   progress.lines_total = outcome.lines_planned;
 
   // The run reads the answers itself: one thread woken per answer.
-  pace.watch(link.read_answers_yourself(true));
+  pace.watch(link, link.read_answers_yourself(true));
   const std::int64_t start = pace.now_ms();
   std::int64_t next_check = start + kCheckPeriodMs;
   // The no-answer check once it is due; false when it was not.
@@ -324,7 +324,7 @@ SendAllOutcome run_send_all(Link& link, int model_index, const std::vector<SendA
     }
   }
   end_batch(link);
-  pace.watch(link.read_answers_yourself(false));
+  pace.watch(link, link.read_answers_yourself(false));
   // Lines still waiting when the run ends are given up, and named.
   link.give_up_answers("the run ended");
   reporter.done();

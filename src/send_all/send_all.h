@@ -80,8 +80,11 @@ class SendAllPace {
   virtual int stop_signal() = 0;
   // An answer came (any thread): the wait ends.
   virtual void wake() {}
-  // While waiting, also read the answers arriving on `fd` (-1: none).
-  virtual void watch(int fd) { (void)fd; }
+  // While waiting, also read `link`'s answers arriving on `fd` (-1: none).
+  virtual void watch(Link& link, int fd) {
+    (void)link;
+    (void)fd;
+  }
 };
 
 // The run's two tick periods: 80 ms, then 500 ms from step 330. A test may
