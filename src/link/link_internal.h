@@ -33,7 +33,7 @@ struct LinkCore {
   std::string lost_why;  // why the device last went away
   std::atomic<int> state{static_cast<int>(LinkState::Closed)};
 
-  int wake_fd = -1;      // eventfd: stop_link wakes the reader through it
+  int wake_fd = -1;      // eventfd: stop wakes the reader through it
   std::thread reader;
 
   std::mutex direct_mutex;

@@ -25,7 +25,7 @@ constexpr std::size_t kReadChunk = 100;  // bytes taken from the driver per read
 constexpr int kReplyTimeoutMs = 1000;    // a telnet answer must go out within this
 constexpr char kXon = 0x11, kXoff = 0x13;
 
-// Blocks until stop_link wakes the reader or `timeout_ms` passes (-1: no
+// Blocks until Link::stop wakes the reader or `timeout_ms` passes (-1: no
 // limit). True when woken.
 bool wait_for_wake(int wake_fd, int timeout_ms) {
   pollfd p{wake_fd, POLLIN, 0};

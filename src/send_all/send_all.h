@@ -202,7 +202,7 @@ SendAllOutcome run_send_all_timed(Link& link, const SwitcherSettings& settings, 
                                   SendAllReporter& reporter, const SendAllHooks& hooks = {},
                                   SendAllPeriods periods = send_all_periods());
 
-// The ticks of NEW (the store now) whose line differs from OLD's line at the
+// The ticks of NEW (the settings as they are now) whose line differs from OLD's line at the
 // same tick; both runs are the same model's, so their ticks pair up.
 std::vector<SendAllScriptTick> changed_ticks(const std::vector<SendAllScriptTick>& old_ticks,
                                              const std::vector<SendAllScriptTick>& new_ticks);
