@@ -115,8 +115,8 @@ class SendAllTimedRunTest : public ::testing::Test {
     link.set_direct_line({});
     set_message_sink(nullptr);
   }
-  void attach(int m) {
-    model = m;
+  void attach(int model) {
+    run_model = model;
     sim = std::make_unique<Simulator>(model);
     attachment = std::make_unique<DirectAttachment>(link, *sim);
   }
@@ -130,20 +130,20 @@ class SendAllTimedRunTest : public ::testing::Test {
     });
   }
   SendAllOutcome run() {
-    SendAllReporter reporter(progress, false, model);
+    SendAllReporter reporter(progress, false, run_model);
     start_ms = pace.now;
-    return run_send_all_timed(link, settings, model, pace, reporter, {}, {80, 500});
+    return run_send_all_timed(link, settings, run_model, pace, reporter, {}, {80, 500});
   }
   SendAllOutcome run_ack() {
-    SendAllReporter reporter(progress, false, model);
+    SendAllReporter reporter(progress, false, run_model);
     start_ms = pace.now;
-    return run_send_all(link, model, send_all_script(settings, model), PaceMode::Ack, pace, reporter);
+    return run_send_all(link, run_model, send_all_script(settings, run_model), PaceMode::Ack, pace, reporter);
   }
-  std::string verdict(const SendAllOutcome& o) { return send_all_verdict(o, model, ""); }
+  std::string verdict(const SendAllOutcome& o) { return send_all_verdict(o, run_model, ""); }
 
   Link link;
   SwitcherSettings settings;
-  int model = 0;
+  int run_model = 0;
   CountingSink sink;
   FakePace pace;
   std::ostringstream progress;

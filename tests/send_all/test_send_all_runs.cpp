@@ -303,7 +303,6 @@ void expect_switcher_holds_the_file(const Simulator::State& got) {
 
 TEST_F(SendAllEndToEnd, ARunLeavesTheSwitcherHoldingTheFile) {
   ASSERT_NO_FATAL_FAILURE(load_file());
-  store().model_index = 0;
   Simulator sim(0);
   Link link;
   DirectAttachment attachment(link, sim);
