@@ -20,7 +20,6 @@
 
 #include "link/link.h"
 #include "link/messages.h"
-#include "settings/store.h"
 #include "sim/simulator.h"
 
 namespace {
@@ -80,7 +79,6 @@ double ms_since(Clock::time_point t0) {
 
 int main(int argc, char** argv) {
   int idle_seconds = argc > 1 ? std::atoi(argv[1]) : 10;
-  klvc::reset_whole_store();
   CountingSink sink;
   klvc::set_message_sink(&sink);
 
@@ -91,11 +89,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "link_bench: %s\n", error.c_str());
     return 1;
   }
-  klvc::set_simulated_device(link_path);
+  klvc::Link link;
+  klvc::LinkSetup setup;
+  setup.device = link_path;
   std::set<int> before = thread_ids();
-  klvc::open_port();
-  klvc::start_reader();
-  if (!klvc::link_is_open()) {
+  link.open(setup);
+  link.start_reader();
+  if (!link.is_open()) {
     std::fprintf(stderr, "link_bench: the link did not open\n");
     return 1;
   }
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   int boxes = 0;
   for (int i = 0; i < 200; ++i) {
     auto t0 = Clock::now();
-    klvc::send_command(i % 2 ? "BZON\r\n" : "BZOF\r\n");
+    link.send_command(i % 2 ? "BZON\r\n" : "BZOF\r\n");
     if (!sink.wait_for(++boxes)) {
       std::fprintf(stderr, "link_bench: no answer to command %d\n", i + 1);
       return 1;
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
               (c1 - c0) / 1e6);
 
   port.hang_up();
-  while (klvc::link_state() != klvc::LinkState::WaitingForDevice) {
+  while (link.state() != klvc::LinkState::WaitingForDevice) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   c0 = cpu_ns(reader_tid);
@@ -138,18 +138,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   auto t_back = Clock::now();
-  while (!klvc::link_is_open()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  while (!link.is_open()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   std::printf("reconnected after the device came back: %.0f ms (retry about once a second)\n",
               ms_since(t_back));
 
   std::vector<double> stops;
   for (int i = 0; i < 20; ++i) {
     if (i > 0) {
-      klvc::open_port();
-      klvc::start_reader();
+      link.open(setup);
+      link.start_reader();
     }
     auto t0 = Clock::now();
-    klvc::stop_link();
+    link.stop();
     stops.push_back(ms_since(t0));
   }
   std::printf("stop_link, reader woken and joined (median of %zu): %.3f ms (max %.3f ms)\n",

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "send_all/send_all.h"
+#include "settings/disk.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "commands/send_all_lines.h"
@@ -115,6 +116,13 @@ double bound_s(const std::vector<SendAllScriptTick>& ticks, std::size_t prefix) 
   return static_cast<double>(LineTime::ns_for(chars)) / 1e9;
 }
 
+// The settings a run without a file sends: every setting its default.
+SwitcherSettings defaults() {
+  SwitcherSettings s;
+  reset_to_defaults(s);
+  return s;
+}
+
 void row(const char* what, double wall, double bound, int status, const char* target) {
   std::printf("%-28s %8.2f s %8.2f s %8.3f  %-9s %7.2f s  exit %d\n", what, wall, bound, wall / bound, target, g_cpu,
               status);
@@ -132,8 +140,8 @@ bool wait_for_path(const std::string& path) {
 
 void models() {
   for (int model = 0; model < kModelCount; ++model) {
-    reset_whole_store();
-    const double bound = bound_s(send_all_script(store(), model), 0);
+    const SwitcherSettings settings = defaults();
+    const double bound = bound_s(send_all_script(settings, model), 0);
     int status = 0;
     const double wall = timed_run({"send-all", "--simulate", "--model", model_name(model)}, &status);
     row((std::string("model ") + model_name(model)).c_str(), wall, bound, status, "<= 1.03");
@@ -158,8 +166,8 @@ void bus(int units) {
   FILE* f = std::fopen((g_dir + "/bus.ini").c_str(), "w");
   std::fputs(fleet.c_str(), f);
   std::fclose(f);
-  reset_whole_store();
-  const double bound = units * bound_s(send_all_script(store(), 0), 2);
+  const SwitcherSettings settings = defaults();
+  const double bound = units * bound_s(send_all_script(settings, 0), 2);
   int status = 0;
   const double wall = timed_run({"send-all", "--targets", g_dir + "/bus.ini"}, &status);
   kill(sim, SIGTERM);
@@ -168,13 +176,14 @@ void bus(int units) {
 }
 
 void changed_titles() {
-  reset_whole_store();
+  const SwitcherSettings settings = defaults();
   std::string error;
-  write_settings_file(g_dir + "/old.dat", &error);
-  const std::vector<SendAllScriptTick> old_ticks = send_all_script(store(), 0);
-  for (int c : {2, 9, 20}) store().channel_titles[static_cast<std::size_t>(c)] = "\x82\x60\x82\x61\x82\x62";
-  write_settings_file(g_dir + "/new.dat", &error);
-  const double bound = bound_s(changed_ticks(old_ticks, send_all_script(store(), 0)), 0);
+  write_settings_file(system_disk(), settings, 0, g_dir + "/old.dat", &error);
+  const std::vector<SendAllScriptTick> old_ticks = send_all_script(settings, 0);
+  SwitcherSettings titled = settings;
+  for (int c : {2, 9, 20}) titled.channel_titles[static_cast<std::size_t>(c)] = "\x82\x60\x82\x61\x82\x62";
+  write_settings_file(system_disk(), titled, 0, g_dir + "/new.dat", &error);
+  const double bound = bound_s(changed_ticks(old_ticks, send_all_script(titled, 0)), 0);
   int status = 0;
   const double wall = timed_run({"send-all", g_dir + "/new.dat", "--changed-from", g_dir + "/old.dat", "--simulate",
                                  "--model", "A"},
@@ -197,8 +206,8 @@ void fleet(int targets) {
   FILE* f = std::fopen((g_dir + "/fleet.ini").c_str(), "w");
   std::fputs(ini.c_str(), f);
   std::fclose(f);
-  reset_whole_store();
-  const double bound = bound_s(send_all_script(store(), 0), 0);
+  const SwitcherSettings settings = defaults();
+  const double bound = bound_s(send_all_script(settings, 0), 0);
   int status = 0;
   const double wall = timed_run({"send-all", "--targets", g_dir + "/fleet.ini"}, &status);
   row((std::to_string(targets) + " targets side by side").c_str(), wall, bound, status, "<= 1.25");
@@ -248,9 +257,9 @@ int main(int argc, char** argv) {
   fleet(fleet_size);
   if (timed) {
     int status = 0;
-    reset_whole_store();
+    const SwitcherSettings settings = defaults();
     const double wall = timed_run({"send-all", "--simulate", "--model", "A", "--pace", "timed"}, &status);
-    row("model KLV-A, --pace timed", wall, bound_s(send_all_script(store(), 0), 0), status, "");
+    row("model KLV-A, --pace timed", wall, bound_s(send_all_script(settings, 0), 0), status, "");
   }
   std::printf("(bound: every character of every line and its GO answer back to back at 11/9600 s)\n");
   std::string rm = "rm -rf " + g_dir;

@@ -90,22 +90,21 @@ int version_main(const std::vector<std::string>& args) {
 }
 
 // The profile's values, with one line on stderr for each it could not use.
-void load_profile_with_notes() {
+ProfileValues profile_with_notes() {
   std::vector<std::string> notes;
-  load_profile_into_store(profile_path(), &notes);
+  const ProfileValues v = read_profile(profile_path(), &notes);
   for (const std::string& n : notes) std::cerr << "klvc: profile: " << shown(n) << '\n';
+  return v;
 }
 
 // The COM mapping shown is the profile's.
 int ports_with_profile_main(const std::vector<std::string>& args) {
-  load_profile_with_notes();
-  return ports_main(args);
+  return ports_main(args, port_map_of(profile_with_notes()));
 }
 
 // The simulated switcher's model is the profile's unless given.
 int simulate_with_profile_main(const std::vector<std::string>& args) {
-  load_profile_with_notes();
-  return simulate_command_main(args);
+  return simulate_command_main(args, profile_with_notes().klv_model);
 }
 
 int simulate_main(const std::vector<std::string>& args) {

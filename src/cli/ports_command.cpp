@@ -15,7 +15,6 @@
 #include "common/text.h"
 #include "link/link.h"
 #include "link/net_port.h"
-#include "settings/store.h"
 
 namespace klvc {
 
@@ -113,8 +112,8 @@ std::vector<SerialDevice> list_serial_devices(const std::string& dev_root,
   return out;
 }
 
-std::string ports_report(const std::vector<SerialDevice>& devices,
-                         const std::vector<std::string>& consoles) {
+std::string ports_report(const std::vector<SerialDevice>& devices, const std::vector<std::string>& consoles,
+                         const PortMap& ports) {
   std::string text = "Serial devices:\n";
   if (devices.empty()) text += "  (none found)\n";
   for (const SerialDevice& d : devices) {
@@ -125,7 +124,7 @@ std::string ports_report(const std::vector<SerialDevice>& devices,
   }
   text += "COM ports:\n";
   for (int i = 0; i < kComPortCount; ++i) {
-    std::string path = port_device(i);
+    std::string path = ports.device(i);
     text += "  COM" + std::to_string(i + 1) + " = " + (path.empty() ? "(none)" : path);
     if (is_network_port(path)) {
       text += "  (over the network)";
@@ -144,7 +143,7 @@ std::string ports_report(const std::vector<SerialDevice>& devices,
   return text;
 }
 
-int ports_main(const std::vector<std::string>& args) {
+int ports_main(const std::vector<std::string>& args, const PortMap& ports) {
   bool help = false;
   std::vector<std::string> operands;
   std::string error;
@@ -160,7 +159,7 @@ int ports_main(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (!operands.empty()) return subcommand_usage_error("ports", "unexpected '" + operands[0] + "'");
-  std::cout << shown_lines(ports_report(list_serial_devices(), console_ttys()));
+  std::cout << shown_lines(ports_report(list_serial_devices(), console_ttys(), ports));
   return kExitOk;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/port_map.h"
+
 namespace klvc {
 
 struct SerialDevice {
@@ -25,13 +27,13 @@ std::vector<SerialDevice> list_serial_devices(const std::string& dev_root = "/de
                                               const std::string& sys_tty_root = "/sys/class/tty");
 
 // The text `klvc ports` prints: the devices, then COM1..COM6 and the device
-// each maps to (marked when it does not exist or is the kernel console).
-std::string ports_report(const std::vector<SerialDevice>& devices,
-                         const std::vector<std::string>& consoles = {});
+// each maps to in `ports` (marked when it does not exist or is the kernel console).
+std::string ports_report(const std::vector<SerialDevice>& devices, const std::vector<std::string>& consoles = {},
+                         const PortMap& ports = PortMap());
 
-// The command line: `klvc ports` (no further words but --help). Uses the
-// current mapping, so the caller loads the profile first.
-int ports_main(const std::vector<std::string>& args);
+// The command line: `klvc ports` (no further words but --help), showing
+// `ports` (the profile's mapping).
+int ports_main(const std::vector<std::string>& args, const PortMap& ports);
 std::string ports_usage();
 
 }  // namespace klvc

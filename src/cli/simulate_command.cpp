@@ -118,10 +118,10 @@ void print_trace(const SimTrace& t, int delay_ms) {
 
 }  // namespace
 
-int simulate_command_main(const std::vector<std::string>& args) {
+int simulate_command_main(const std::vector<std::string>& args, int profile_model) {
   SimulateOptions o;
   if (auto end = parse_subcommand("simulate", args, parse_simulate_args, simulate_help, &o)) return *end;
-  if (o.model < 0) o.model = std::clamp<int>(store().model_index, 0, kModelCount - 1);
+  if (o.model < 0) o.model = std::clamp<int>(profile_model, 0, kModelCount - 1);
   if (o.slaves.empty()) o.slaves.push_back(0);
 
   // The stop signals are heard by this thread alone, in signals.wait()

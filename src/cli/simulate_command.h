@@ -9,7 +9,7 @@
 namespace klvc {
 
 struct SimulateOptions {
-  int model = -1;           // --model A..E; -1: the profile's (store().model_index)
+  int model = -1;           // --model A..E; -1: the profile's
   bool rs485 = false;       // --rs485
   std::vector<int> slaves;  // --slave N (0..31), once per unit on the bus; none: unit 0
   std::string link;         // --link PATH: a symbolic link to the pseudo-terminal
@@ -27,9 +27,8 @@ bool parse_simulate_args(const std::vector<std::string>& args, SimulateOptions* 
 // Prints the pseudo-terminal's path on the first line of stdout, then each
 // line received and its answer, until SIGINT, SIGTERM or SIGHUP; returns
 // 128 + the signal then (130, 143, 129), 1 when the simulator cannot start,
-// 2 on bad usage. The model defaults to store().model_index, so the caller
-// loads the profile first.
-int simulate_command_main(const std::vector<std::string>& args);
+// 2 on bad usage. The model defaults to `profile_model` (0..4).
+int simulate_command_main(const std::vector<std::string>& args, int profile_model);
 std::string simulate_command_usage();
 
 }  // namespace klvc

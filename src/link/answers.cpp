@@ -8,7 +8,6 @@
 #include "link/link_internal.h"
 #include "link/link_log.h"
 #include "link/messages.h"
-#include "settings/store.h"
 
 namespace klvc {
 
@@ -31,8 +30,8 @@ std::string named(long number, const std::string& line) {
   return "line " + std::to_string(number) + " (" + escape_bytes(line) + ")";
 }
 
-void tell(const AnswerEvent& e) {
-  const auto& observer = link().answer_observer;
+void tell(LinkCore& l, const AnswerEvent& e) {
+  const auto& observer = l.answer_observer;
   if (observer) observer(e);
 }
 
@@ -49,8 +48,8 @@ std::string for_line(const std::string& text, const std::optional<AwaitedLine>& 
 
 // Pairs an answer with the oldest line waiting, logs the pair and tells the
 // observer; returns the line answered.
-std::optional<AwaitedLine> settle(const LineAssembler::Line& line, bool go) {
-  AnswerQueue& queue = link().awaited;
+std::optional<AwaitedLine> settle(LinkCore& l, const LineAssembler::Line& line, bool go) {
+  AnswerQueue& queue = l.awaited;
   AnswerEvent e;
   e.answer = line.bytes;
   e.answer_size = line.size;
@@ -64,7 +63,7 @@ std::optional<AwaitedLine> settle(const LineAssembler::Line& line, bool go) {
     // A later line was out before this answer was read: it may be that line's.
     if (line.written_before > answered->number) {
       e.lagged_behind = line.written_before;
-      AnswerLag& lag = link().lag;
+      AnswerLag& lag = l.lag;
       if (lag.first == 0) lag.first = answered->number;
       lag.last = std::max(lag.last, line.written_before);
     }
@@ -82,7 +81,7 @@ std::optional<AwaitedLine> settle(const LineAssembler::Line& line, bool go) {
                  (last.number > 0 ? " (the last line sent was " + named(last.number, last.line) + ")"
                                   : std::string()));
   }
-  tell(e);
+  tell(l, e);
   if (answered) tell_owner(answered->owner, e);
   return answered;
 }
@@ -96,13 +95,13 @@ std::string first_labels(const std::vector<std::string>& labels) {
   return text;
 }
 
-void show_success() {
+void show_success(LinkCore& l) {
   BoxRequest r;
   // After answers lagged, "Success" would be a guess.
-  const AnswerLag lag = link().lag;
-  link().lag = AnswerLag{};
+  const AnswerLag lag = l.lag;
+  l.lag = AnswerLag{};
   if (lag.first > 0) {
-    show_error(answer_lag_text(lag.first));
+    show_error(answers_lagged_text(lag.first));
     return;
   }
   r.text = "Success";
@@ -145,62 +144,65 @@ std::string unknown_answer_text(std::string_view answer, std::size_t size) {
   return text;
 }
 
-void arm_unknown_answer_box() { link().unknown_box_armed.store(true); }
+void arm_unknown_answer_box(LinkCore& l) { l.unknown_box_armed.store(true); }
 
-void set_answer_observer(std::function<void(const AnswerEvent&)> observer) {
-  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
-  link().answer_observer = std::move(observer);
+void Link::set_answer_observer(std::function<void(const AnswerEvent&)> observer) {
+  std::lock_guard<std::recursive_mutex> traffic(core_->traffic_mutex);
+  core_->answer_observer = std::move(observer);
 }
 
-bool answers_awaited() {
-  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
-  return !link().awaited.empty();
+bool Link::answers_awaited() const {
+  std::lock_guard<std::recursive_mutex> traffic(core_->traffic_mutex);
+  return !core_->awaited.empty();
 }
 
-void clear_answer_lag() {
-  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
-  link().lag = AnswerLag{};
+void Link::clear_answer_lag() {
+  std::lock_guard<std::recursive_mutex> traffic(core_->traffic_mutex);
+  core_->lag = AnswerLag{};
 }
 
-std::string answer_lag_text(long first_line) {
+std::string answers_lagged_text(long first_line) {
   return "answers lagged behind the lines from line " + std::to_string(first_line) +
          " on; a lost answer cannot be told from a late one at this pace";
 }
 
-void give_up_answers(const char* why) {
-  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
-  give_up_awaited_lines(why);
-  link_status().response_pending = 0;
-  link_status().no_connect_ticks = 0;
+std::string Link::answer_lag_text(long first_line) const { return answers_lagged_text(first_line); }
+
+void Link::give_up_answers(const char* why) {
+  LinkCore& l = *core_;
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
+  give_up_awaited_lines(l, why);
+  l.status.response_pending = 0;
+  l.status.no_connect_ticks = 0;
 }
 
-std::vector<std::string> give_up_awaited_lines(const char* why) {
-  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+std::vector<std::string> give_up_awaited_lines(LinkCore& l, const char* why) {
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   std::vector<std::string> labels;
-  for (const AwaitedLine& a : link().awaited.give_up()) {
+  for (const AwaitedLine& a : l.awaited.give_up()) {
     log_link(LogDirection::Event, "no answer to " + named(a.number, a.line) + ": " + why);
     AnswerEvent e;
     e.kind = AnswerEvent::Kind::NoAnswer;
     e.line_number = a.number;
     e.line = a.line;
-    tell(e);
+    tell(l, e);
     tell_owner(a.owner, e);
     if (!a.owner.label.empty()) labels.push_back(a.owner.label);
   }
   return labels;
 }
 
-void handle_answer_line(const LineAssembler::Line& given) {
-  std::lock_guard<std::recursive_mutex> traffic(link().traffic_mutex);
+void handle_answer_line(LinkCore& l, const LineAssembler::Line& given) {
+  std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   LineAssembler::Line line = given;
-  if (line.written_before < 0) line.written_before = link().last_written.load();
-  LinkStatus& s = link_status();
+  if (line.written_before < 0) line.written_before = l.last_written.load();
+  LinkStatus& s = l.status;
   s.no_connect_ticks = 0;
-  link().unsent_labels.clear();
+  l.unsent_labels.clear();
 
   std::string_view answer = line.bytes;
   std::size_t size = line.size;
-  if (store().interface_mode != 0) {
+  if (l.interface_mode != 0) {
     // The switcher puts its two address characters in front; they are not checked.
     std::size_t strip = answer.size() < 2 ? answer.size() : 2;
     answer.remove_prefix(strip);
@@ -208,35 +210,35 @@ void handle_answer_line(const LineAssembler::Line& given) {
   }
 
   const bool go = !line.cut() && answer == kSuccess;
-  const std::optional<AwaitedLine> answered = settle(line, go);
+  const std::optional<AwaitedLine> answered = settle(l, line, go);
   // Still pending while an older line waits: its answer is awaited up to the limit.
-  s.response_pending = link().awaited.empty() ? 0 : 1;
+  s.response_pending = l.awaited.empty() ? 0 : 1;
   if (go) {
     const bool owner_reports = answered && answered->owner.on_answer;
-    if (s.batch_step == 0 && !owner_reports) show_success();
+    if (s.batch_step == 0 && !owner_reports) show_success(l);
     return;
   }
   s.error_seen = 1;
   const char* text = line.cut() ? nullptr : error_answer_text(answer);
   if (text) {
     show_error(for_line(text, answered), BoxOrigin::Answer);
-  } else if (link().unknown_box_armed.exchange(false)) {
+  } else if (l.unknown_box_armed.exchange(false)) {
     show_error(for_line(unknown_answer_text(line.bytes, line.size), answered), BoxOrigin::Answer);
   }
 }
 
-void handle_response(const char* line) {
-  LineAssembler::Line l;
-  if (line) l.bytes = line;
-  l.size = l.bytes.size();
-  handle_answer_line(l);
+void Link::handle_response(const char* text) {
+  LineAssembler::Line line;
+  if (text) line.bytes = text;
+  line.size = line.bytes.size();
+  handle_answer_line(*core_, line);
 }
 
-void no_connect_check() {
-  LinkStatus& s = link_status();
+void Link::no_connect_check() {
+  LinkCore& l = *core_;
+  LinkStatus& s = l.status;
   if (s.response_pending == 0) return;
   s.no_connect_ticks.fetch_add(1);
-  LinkCore& l = link();
   std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
   // Measured from the oldest line's write (or the command that found no
   // port), never by counting ticks: missed ticks do not add up.
@@ -254,7 +256,7 @@ void no_connect_check() {
     // A dead link must stop a running batch, not let it run on for minutes.
     s.error_seen = 1;
     log_link(LogDirection::Event, "no answer within the limit: No Connect");
-    std::vector<std::string> labels = give_up_awaited_lines("No Connect");
+    std::vector<std::string> labels = give_up_awaited_lines(l, "No Connect");
     labels.insert(labels.end(), l.unsent_labels.begin(), l.unsent_labels.end());
     l.unsent_labels.clear();
     show_error(labels.empty() ? "No Connect" : "No Connect\n" + first_labels(labels), BoxOrigin::NoConnect);

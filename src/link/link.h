@@ -80,6 +80,8 @@ struct LinkSetup {
 // The kernel writes its console to this device (/sys/class/tty/console/active).
 bool is_kernel_console(const std::string& path);
 
+struct LinkCore;  // the state one link owns (link_internal.h)
+
 class Link {
  public:
   Link();
@@ -94,6 +96,7 @@ class Link {
   void restart(const LinkSetup& setup) { stop(); open(setup); start_reader(); }
   // The RS-485 address of the lines sent from now on (a dialog's slave list).
   void set_address(int interface_mode, int slave_number);
+  int interface_mode() const;  // 1: RS-485, the answers carry the address too
 
   LinkState state() const;
   bool is_open() const { return state() == LinkState::Open; }
@@ -148,9 +151,9 @@ class Link {
   LinkStatus& status();
 
  private:
-  LinkSetup setup_;
+  std::unique_ptr<LinkCore> core_;
 };
 
 }  // namespace klvc
 
-#include "link/link_free.h"  // until every caller holds a Link
+#include "link/link_free.h"  // until the screen and the dialogs hold a Link

@@ -1,4 +1,9 @@
-// Until every caller holds a Link: the process's one link as free functions.
+// Temporary, until the screen and the dialogs hold a Link of their own: the
+// screen's one link as free functions. They forward to default_link(), which
+// src/default_link/ keeps with the screen's COM port map and its simulated
+// device, and which frames each line with the address the screen's store
+// holds. Nothing under src/link, src/sim, src/cli, src/send_all or
+// src/profile uses them; they go once no caller is left.
 #pragma once
 
 #include <cstddef>
@@ -6,11 +11,17 @@
 #include <functional>
 #include <string>
 
+#include "common/port_map.h"
 #include "link/link.h"
 
 namespace klvc {
 
-void open_port();
+// The screen's link, for as long as the process runs.
+Link& default_link();
+// The COM port map the screen's link opens from (the profile's).
+void set_default_port_map(const PortMap& map);
+
+void open_port();  // the store's COM port (or the simulated device), interface and address
 void start_reader();
 void stop_link();
 void restart_link();
@@ -33,7 +44,6 @@ void feed_received(const char* data, std::size_t size);
 void set_port_device(int com_index, std::string path);
 std::string port_device(int com_index);
 void set_simulated_device(std::string pty_path);
-void allow_console_device(std::string path);
 int read_answers_yourself(bool on);
 void read_answers_now();
 LinkState link_state();

@@ -1,12 +1,11 @@
-// Inside the link only: the state of the process's one link, which
-// link.cpp, the reader thread (link_reader.cpp), the answer handling, the
-// traffic log and the message boxes share.
+// Inside the link only: the state of one Link, which link.cpp, the reader
+// thread (link_reader.cpp) and the answer handling share. Each Link owns one;
+// every function here is handed the core it works for.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,7 +19,6 @@
 #include "link/messages.h"
 #include "link/port_setup.h"
 #include "link/rfc2217.h"
-#include "settings/store.h"
 
 namespace klvc {
 
@@ -31,11 +29,11 @@ struct LinkCore {
   OpenPort port;
   bool network = false;                   // port.fd is a socket (tcp:, rfc2217:)
   std::shared_ptr<TelnetSession> telnet;  // rfc2217: the telnet bytes in both directions
-  std::string device;    // what open_port chose (kept while waiting for it to return)
+  std::string device;    // what open chose (kept while waiting for it to return)
   std::string lost_why;  // why the device last went away
   std::atomic<int> state{static_cast<int>(LinkState::Closed)};
 
-  int wake_fd = -1;      // eventfd: stop_link wakes the reader through it
+  int wake_fd = -1;      // eventfd: stop wakes the reader through it
   std::thread reader;
 
   std::mutex direct_mutex;
@@ -43,12 +41,12 @@ struct LinkCore {
   std::mutex feed_mutex;
   LineAssembler direct_lines;  // feed_received's line assembly
 
-  std::array<std::string, kComPortCount> port_map;
-  std::string simulated_device;
+  int com_index = -1;              // the COM port `device` stands for, for messages
+  bool named_by_operator = false;  // the console may be used (with a warning)
+  // The RS-485 address: the owner's thread sets it, the reader reads it.
+  std::atomic<int> interface_mode{0};
+  std::atomic<int> slave_number{0};
   std::atomic<int> reconnect_ms{1000};
-  std::atomic<bool> pseudo_terminal_noted{false};  // said once per process
-  std::string console_allowed;                      // a console device named with --port
-  std::atomic<bool> console_warned{false};          // said once per process
 
   LinkStatus status;
 
@@ -72,17 +70,10 @@ struct LinkCore {
   LineAssembler port_lines;              // the port's answer assembly, under traffic_mutex
   std::atomic<bool> net_held{false};      // a network port's switcher sent XOFF (not yet XON)
   std::atomic<bool> caller_reads{false};  // see read_answers_yourself
-
-  // Who hears log_link: the UI thread and the reader thread both log.
-  std::mutex listeners_mutex;
-  std::map<int, LinkListener> listeners;
-  int next_listener = 1;
-
-  std::atomic<MessageSink*> sink{nullptr};  // nullptr: the default sink
 };
 
-LinkCore& link();
-void set_state(LinkState s);
+void set_state(LinkCore& l, LinkState s);
+inline LinkState state_of(const LinkCore& l) { return static_cast<LinkState>(l.state.load()); }
 
 // A device opened for the link: a local serial device or a network port.
 struct OpenedDevice {
@@ -91,7 +82,9 @@ struct OpenedDevice {
   std::shared_ptr<TelnetSession> telnet;
 };
 // `cancel_fd` readable gives up a network connection at once (-1: none).
-OpenedDevice open_device(const std::string& device, int cancel_fd, std::vector<SetupFailure>* failures);
+// The kernel console only when the operator named it (l.named_by_operator).
+OpenedDevice open_device(LinkCore& l, const std::string& device, int cancel_fd,
+                         std::vector<SetupFailure>* failures);
 // Takes `opened` as the link's port (under port_mutex).
 void adopt_device(LinkCore& l, OpenedDevice opened);
 // Hands the port back and forgets it; under port_mutex.
@@ -102,14 +95,26 @@ void close_port_locked(LinkCore& l);
 void note_pseudo_terminal(const OpenPort& port, const std::string& device);
 
 // Received bytes through line assembly to the answer handling; the caller
-// holds traffic_mutex. `written_before`: link().last_written read before the bytes were.
-void deliver(LineAssembler& lines, const char* data, std::size_t size, long written_before);
+// holds traffic_mutex. `written_before`: l.last_written read before the bytes were.
+void deliver(LinkCore& l, LineAssembler& lines, const char* data, std::size_t size, long written_before);
 // Reads and handles what the port holds now, without waiting (under traffic_mutex).
 void read_port_now(LinkCore& l);
 // The link's clock now (under traffic_mutex).
 std::int64_t link_now_ms(const LinkCore& l);
 
 // The reader thread's body.
-void reader_main();
+void reader_main(LinkCore& l);
+
+// The answer handling (answers.cpp), for the core it is handed.
+// Everything handle_response does, for a line that may hold NUL bytes or
+// may have been cut by the line assembler.
+void handle_answer_line(LinkCore& l, const LineAssembler::Line& line);
+// Every line still waiting for an answer gets none: logged and told to the
+// answer observer as NoAnswer, `why` naming the reason ("No Connect").
+// Returns the labels of the lines given up that carry one, oldest first.
+std::vector<std::string> give_up_awaited_lines(LinkCore& l, const char* why);
+// Called for each command sent: the next unknown answer gets its box again.
+// (Junk on the line shows one box per command, not one per line of junk.)
+void arm_unknown_answer_box(LinkCore& l);
 
 }  // namespace klvc

@@ -1,7 +1,8 @@
-// What the link says about its traffic: every line sent, every answer
-// received, which line each answer settled, and the link's events. The link
+// What the links say about their traffic: every line sent, every answer
+// received, which line each answer settled, and the links' events. A link
 // only says it; listeners (the screen's traffic list, the command line's
-// --log file) hear it.
+// --log file) hear it. One hub for the process: it is an output channel,
+// not a document, so it is not handed around like a Link.
 #pragma once
 
 #include <functional>
@@ -25,6 +26,5 @@ void log_link(LogDirection direction, std::string_view bytes);
 using LinkListener = std::function<void(LogDirection direction, std::string_view bytes)>;
 int add_link_listener(LinkListener listener);
 void remove_link_listener(int id);
-
 
 }  // namespace klvc

@@ -25,7 +25,7 @@ constexpr std::size_t kReadChunk = 100;  // bytes taken from the driver per read
 constexpr int kReplyTimeoutMs = 1000;    // a telnet answer must go out within this
 constexpr char kXon = 0x11, kXoff = 0x13;
 
-// Blocks until stop_link wakes the reader or `timeout_ms` passes (-1: no
+// Blocks until Link::stop wakes the reader or `timeout_ms` passes (-1: no
 // limit). True when woken.
 bool wait_for_wake(int wake_fd, int timeout_ms) {
   pollfd p{wake_fd, POLLIN, 0};
@@ -44,23 +44,23 @@ void lose_device(LinkCore& l, const std::string& why) {
     close_port_locked(l);
     l.lost_why = l.device + " " + why;
   }
-  set_state(LinkState::WaitingForDevice);
+  set_state(l, LinkState::WaitingForDevice);
   std::string text = "The link to the switcher was lost: " + l.device + " (" + why +
                      ").\nWaiting for the device to come back; the link reconnects by itself.";
   log_link(LogDirection::Event, text);
-  give_up_awaited_lines("the link was lost");
+  give_up_awaited_lines(l, "the link was lost");
   show_error(text, BoxOrigin::LinkLost);
 }
 
 bool try_reconnect(LinkCore& l) {
-  OpenedDevice opened = open_device(l.device, l.wake_fd, nullptr);
+  OpenedDevice opened = open_device(l, l.device, l.wake_fd, nullptr);
   if (opened.port.fd < 0) return false;
   note_pseudo_terminal(opened.port, l.device);
   {
     std::lock_guard<std::mutex> lock(l.port_mutex);
     adopt_device(l, std::move(opened));
   }
-  set_state(LinkState::Open);
+  set_state(l, LinkState::Open);
   std::string text = "The link to the switcher is back: " + l.device;
   log_link(LogDirection::Event, text);
   BoxRequest r;
@@ -112,7 +112,7 @@ ssize_t read_and_deliver(LinkCore& l, int fd) {
   const ssize_t n = ::read(fd, buf, sizeof buf);
   if (n > 0) {
     const std::string data = take_data(l, buf, static_cast<std::size_t>(n));
-    if (!data.empty()) deliver(l.port_lines, data.data(), data.size(), written_before);
+    if (!data.empty()) deliver(l, l.port_lines, data.data(), data.size(), written_before);
   }
   return n;
 }
@@ -133,19 +133,18 @@ void read_port_now(LinkCore& l) {
     // Nothing there, or a hang-up: the reader sees the same and says so.
     if (n <= 0) return;
     const std::string data = take_data(l, buf, static_cast<std::size_t>(n));
-    if (!data.empty()) deliver(l.port_lines, data.data(), data.size(), written_before);
+    if (!data.empty()) deliver(l, l.port_lines, data.data(), data.size(), written_before);
   }
 }
 
-void reader_main() {
-  LinkCore& l = link();
+void reader_main(LinkCore& l) {
   auto clear_lines = [&l] {
     std::lock_guard<std::recursive_mutex> traffic(l.traffic_mutex);
     l.port_lines.clear();
   };
   const int wake_fd = l.wake_fd;
   const char* hung_up = "hung up";
-  while (link_status().reader_running) {
+  while (l.status.reader_running) {
     int fd;
     {
       std::lock_guard<std::mutex> lock(l.port_mutex);
@@ -153,7 +152,7 @@ void reader_main() {
       hung_up = l.network ? "closed the connection" : "hung up";
     }
     if (fd < 0) {
-      if (link_state() != LinkState::WaitingForDevice) {
+      if (state_of(l) != LinkState::WaitingForDevice) {
         // Nothing to read until the link is restarted.
         if (wait_for_wake(wake_fd, -1)) drain_wake(wake_fd);
         continue;
@@ -162,7 +161,7 @@ void reader_main() {
         drain_wake(wake_fd);
         continue;
       }
-      if (link_status().reader_running && try_reconnect(l)) clear_lines();
+      if (l.status.reader_running && try_reconnect(l)) clear_lines();
       continue;
     }
 

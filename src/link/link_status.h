@@ -1,5 +1,6 @@
-// The link's own flags: set by the link and the batches it serves, read by the
-// reader thread and the screen's timers. Not settings and not selections.
+// A link's own flags (Link::status()): set by the link and the batches it
+// serves, read by its reader thread and the screen's timers. Not settings and
+// not selections.
 #pragma once
 
 #include <atomic>
@@ -32,7 +33,7 @@ struct LinkStatus {
   }
 };
 
-// The one link of this process.
+// Temporary, with the rest of link_free.h: the screen's link's flags.
 LinkStatus& link_status();
 
 }  // namespace klvc

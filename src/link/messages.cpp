@@ -1,9 +1,9 @@
 #include "link/messages.h"
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
-#include "link/link_internal.h"
 
 namespace klvc {
 
@@ -47,12 +47,14 @@ BoxRequest error_box(const std::string& text, BoxIcon icon, BoxOrigin origin = B
   return r;
 }
 
+std::atomic<MessageSink*> installed{nullptr};  // nullptr: the default sink
+
 }  // namespace
 
-void set_message_sink(MessageSink* sink) { link().sink.store(sink); }
+void set_message_sink(MessageSink* sink) { installed.store(sink); }
 
 MessageSink& message_sink() {
-  MessageSink* sink = link().sink.load();
+  MessageSink* sink = installed.load();
   return sink ? *sink : default_sink();
 }
 

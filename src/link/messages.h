@@ -1,6 +1,8 @@
 // Message boxes of the device link, the dialogs and the file commands.
 // The link never draws: it hands each box to a MessageSink that the screen
 // layer implements (or, without a screen, the default sink writes to stderr).
+// The sink is one for the process, whichever link or dialog raises the box:
+// an output channel, not a document, so it is not handed around like a Link.
 #pragma once
 
 #include <functional>

@@ -5,9 +5,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include "link/line_assembler.h"
 
 namespace klvc {
 
@@ -25,17 +22,8 @@ const char* error_answer_text(std::string_view answer);
 // bytes were kept.
 std::string unknown_answer_text(std::string_view answer, std::size_t size);
 
-// Everything handle_response does, for a line that may hold NUL bytes or
-// may have been cut by the line assembler.
-void handle_answer_line(const LineAssembler::Line& line);
-
-// Every line still waiting for an answer gets none: logged and told to the
-// answer observer as NoAnswer, `why` naming the reason ("No Connect").
-// Returns the labels of the lines given up that carry one, oldest first.
-std::vector<std::string> give_up_awaited_lines(const char* why);
-
-// Called for each command sent: the next unknown answer gets its box again.
-// (Junk on the line shows one box per command, not one per line of junk.)
-void arm_unknown_answer_box();
+// "answers lagged behind the lines from line N on; a lost answer cannot be
+// told from a late one at this pace"
+std::string answers_lagged_text(long first_line);
 
 }  // namespace klvc

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "profile/ini_file.h"
-#include "link/link.h"
 #include "settings/disk.h"
 
 namespace klvc {
@@ -121,16 +120,21 @@ bool write_profile_ints(Disk& disk, const std::string& path, const std::vector<s
   return false;
 }
 
-void load_profile_into_store(const std::string& path, std::vector<std::string>* notes) {
-  ProfileValues v = read_profile(path, notes);
-  SettingsStore& s = store();
-  s.com_port_index = v.com_port;
-  s.interface_mode = v.rs_control;
-  s.model_index = v.klv_model;
+PortMap port_map_of(const ProfileValues& v) {
+  PortMap map;
   for (int i = 0; i < kComPortCount; ++i) {
     const std::string& dev = v.devices[static_cast<std::size_t>(i)];
-    if (!dev.empty()) set_port_device(i, dev);
+    if (!dev.empty()) map.set(i, dev);
   }
+  return map;
+}
+
+PortMap load_profile(const std::string& path, Selections& into, std::vector<std::string>* notes) {
+  const ProfileValues v = read_profile(path, notes);
+  into.com_port_index = v.com_port;
+  into.interface_mode = v.rs_control;
+  into.model_index = v.klv_model;
+  return port_map_of(v);
 }
 
 }  // namespace klvc

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/port_map.h"
 #include "settings/disk.h"
 #include "settings/store.h"
 
@@ -43,7 +44,12 @@ ProfileValues read_profile(const std::string& path, std::vector<std::string>* no
 bool write_profile_ints(Disk& disk, const std::string& path, const std::vector<std::pair<std::string, int>>& values,
                         std::string* error);
 
-// Start-up: profile values into the store and the device map into the link.
-void load_profile_into_store(const std::string& path, std::vector<std::string>* notes = nullptr);
+// The COM port map the profile gives: the defaults, with its comN_device
+// values over them.
+PortMap port_map_of(const ProfileValues& v);
+
+// Start-up: the profile's port, interface and model into `into`; returns
+// its COM port map for whoever opens a link.
+PortMap load_profile(const std::string& path, Selections& into, std::vector<std::string>* notes = nullptr);
 
 }  // namespace klvc

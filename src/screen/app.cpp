@@ -38,8 +38,11 @@ bool CKLVCApp::init_instance(const StartOptions& options) {
   });
   frame_ = std::make_unique<CMainFrame>(ui_, options.profile_path.empty() ? profile_path() : options.profile_path);
   if (SimulatedPort* sim = options.simulator) {
-    follow_program_setup(*sim);
-    frame_->set_setup_listener([sim] { follow_program_setup(*sim); });
+    auto follow = [sim] {
+      follow_program_setup(*sim, store().model_index, store().interface_mode != 0, store().slave_number);
+    };
+    follow();
+    frame_->set_setup_listener(follow);
   }
   view_ = std::make_unique<CKLVCView>(*traffic_, options.simulated);
   ui_.set_view_painter([view = view_.get()](ui::Canvas& c, const ui::Rect& r) { view->on_draw(c, r); });

@@ -45,7 +45,7 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
   s.slave_number = 0;
   s.current_channel = 0;
   std::vector<std::string> notes;
-  load_profile_into_store(profile_path_, &notes);
+  set_default_port_map(load_profile(profile_path_, store(), &notes));
   for (const std::string& note : notes) show_warning("The settings profile was not used as it is.\n" + note);
   reset_to_defaults();
   // The no-answer limit runs on the screen's clock, as its timer does.

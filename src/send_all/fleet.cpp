@@ -76,7 +76,8 @@ int fleet_dry_run(const std::vector<FleetTarget>& targets) {
       const FleetTarget& f = targets[i];
       std::ostringstream err;
       std::vector<SendAllScriptTick> ticks;
-      const int s = prepare_target(f.target, err, &ticks);
+      SwitcherSettings settings;
+      const int s = prepare_target(f.target, settings, err, &ticks);
       std::cerr << err.str();
       const int lines = static_cast<int>(std::count_if(ticks.begin(), ticks.end(), [](const auto& t) { return !t.line.empty(); }));
       std::cout << f.target.name << ": " << f.device << (f.target.interface_mode ? ", RS-485 slave " + std::to_string(f.target.slave) : "")
@@ -90,7 +91,8 @@ int fleet_dry_run(const std::vector<FleetTarget>& targets) {
 }
 
 
-bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets, std::vector<std::string>* errors) {
+bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets, std::vector<std::string>* errors,
+                     const PortMap& ports) {
   std::ifstream in(path);
   if (!in) {
     errors->push_back(path + ": cannot read it: " + std::strerror(errno));
@@ -167,7 +169,7 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
       if (parse_number(value, 1, kComPortCount, &number)) {
         s.t.com = number - 1;
         s.t.port = "COM" + value;
-        s.t.device = port_device(s.t.com);
+        s.t.device = ports.device(s.t.com);
       } else {
         why = "com takes 1 to " + std::to_string(kComPortCount) + ", not '" + value + "'";
       }
@@ -240,10 +242,10 @@ std::vector<std::vector<std::size_t>> fleet_groups(const std::vector<FleetTarget
   return groups;
 }
 
-int fleet_main(const SendAllOptions& o) {
+int fleet_main(const SendAllOptions& o, const PortMap& ports) {
   std::vector<FleetTarget> targets;
   std::vector<std::string> errors;
-  if (!read_fleet_file(o.targets, &targets, &errors)) {
+  if (!read_fleet_file(o.targets, &targets, &errors, ports)) {
     for (const std::string& e : errors) std::cerr << shown(e) << '\n';
     std::cerr << "klvc send-all: nothing was sent; correct " << shown(o.targets) << '\n';
     return kExitUsage;
@@ -252,6 +254,9 @@ int fleet_main(const SendAllOptions& o) {
     f.target.force = o.force;
     f.target.changed = o.changed;
     f.target.sent = {f.device, f.target.interface_mode == 1, f.target.slave};
+    f.target.device = f.device;
+    f.target.com = f.com;
+    f.target.device_named = f.com < 0;  // port = in the targets file
   }
   if (o.only.empty()) return run_fleet(o, targets);
 
@@ -266,13 +271,6 @@ int fleet_main(const SendAllOptions& o) {
     }
     if (!first) first = &*at;
     mine.push_back(at->target);
-  }
-  SettingsStore& s = store();
-  if (first->com >= 0) {
-    s.com_port_index = first->com;
-  } else {
-    set_port_device(s.com_port_index, first->device);
-    allow_console_device(first->device);  // named in the targets file
   }
   return run_targets_on_port(mine, std::cout, o.log);
 }

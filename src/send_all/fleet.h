@@ -1,8 +1,9 @@
 // `klvc send-all --targets FLEET.ini`: several switchers in one run. The
 // targets file names each switcher in a section of its own; switchers on
-// different ports run side by side, each port in a child klvc of its own
-// (the settings store is one per process), those on one port (an RS-485
-// bus) one after another on one open port. The children report to this
+// different ports run side by side, each port in a child klvc of its own,
+// those on one port (an RS-485 bus) one after another on one open port.
+// Each run holds its own link and settings, so one process could drive every
+// port; a child per port is kept for isolation: the children report to this
 // process as plain lines on a pipe, so one target's crash or hang never
 // takes the others down.
 #pragma once
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/port_map.h"
 #include "send_all/send_all.h"
 #include "send_all/target.h"
 
@@ -25,16 +27,17 @@ struct FleetTarget {
 
 // Reads a targets file. False with every problem as "FLEET.ini:line: message"
 // in *errors (or "FLEET.ini: message" for the file as a whole). COM ports
-// are mapped as the store's mapping says (load the profile first).
-bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets, std::vector<std::string>* errors);
+// are mapped as `ports` says (the profile's).
+bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets, std::vector<std::string>* errors,
+                     const PortMap& ports = PortMap());
 
 // The targets grouped by the port they share, each group in file order, the
 // groups in the order their first target appears.
 std::vector<std::vector<std::size_t>> fleet_groups(const std::vector<FleetTarget>& targets);
 
 // The --targets run (o.only empty: the parent; else a child running the
-// named targets of one port). Returns the exit status.
-int fleet_main(const SendAllOptions& o);
+// named targets of one port), COM ports mapped by `ports`. Returns the exit status.
+int fleet_main(const SendAllOptions& o, const PortMap& ports);
 
 // How many children may run at once: from RLIMIT_NOFILE and RLIMIT_NPROC,
 // and `jobs` (--jobs N) when above 0.

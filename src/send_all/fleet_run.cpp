@@ -1,4 +1,5 @@
-// The parent of a --targets run: one child klvc per port, their records read
+// The parent of a --targets run: one child klvc per port (kept for isolation:
+// a crash or hang in one never reaches the others), their records read
 // from pipes, one progress row per target on a terminal (plain lines
 // otherwise), and the summary table at the end.
 #include <fcntl.h>

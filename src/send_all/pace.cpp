@@ -49,13 +49,16 @@ class MonotonicPace : public SendAllPace {
       }
       if (p[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
         // The reader thread takes the port back and says what became of it.
-        watch_fd_ = read_answers_yourself(false);
+        watch_fd_ = watched_->read_answers_yourself(false);
       } else if (p[1].revents & POLLIN) {
-        read_answers_now();
+        watched_->read_answers_now();
       }
     }
   }
-  void watch(int fd) override { watch_fd_ = fd; }
+  void watch(Link& link, int fd) override {
+    watched_ = &link;
+    watch_fd_ = fd;
+  }
   bool ok() const { return wake_fd_ >= 0; }
   int stop_signal() override { return stop_signal_caught(); }
   void wake() override { (void)::eventfd_write(wake_fd_, 1); }
@@ -63,6 +66,7 @@ class MonotonicPace : public SendAllPace {
  private:
   int wake_fd_;
   int watch_fd_ = -1;
+  Link* watched_ = nullptr;  // whose answers arrive on watch_fd_
 };
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "link/link_log.h"
 #include "link/protocol.h"
 #include "link/serial_io.h"
-#include "settings/store.h"
+#include "settings/models.h"
 
 namespace klvc {
 
@@ -53,12 +53,12 @@ std::string minutes_seconds(std::int64_t ms) {
 
 // An answer as text: "GO", "E3 (Command Error)", or quoted as it arrived
 // (and said to be cut when it was longer than what was kept).
-std::string answer_text(const std::string& answer, std::size_t size = 0) {
+std::string answer_text(const std::string& answer, bool rs485, std::size_t size = 0) {
   if (size > answer.size()) {
     return "\"" + escape_bytes(answer) + "...\" (cut: " + std::to_string(size) + " bytes received)";
   }
   std::string body = answer;
-  if (store().interface_mode != 0) body.erase(0, std::min<std::size_t>(2, body.size()));
+  if (rs485) body.erase(0, std::min<std::size_t>(2, body.size()));
   const std::string shown = escape_bytes(without_crlf(answer));
   if (body == "GO\r\n") return shown;
   if (const char* meaning = error_answer_text(body)) return shown + " (" + meaning + ")";
@@ -89,7 +89,7 @@ std::string unexpected_part(const SendAllAnswers& a) {
   const AnswerEvent* e = first_of(a, AnswerEvent::Kind::Unexpected);
   if (!e) return {};
   std::string text = std::to_string(a.unexpected) + (a.unexpected == 1 ? " answer" : " answers") +
-                     " came with no line awaiting it (first " + answer_text(e->answer, e->answer_size);
+                     " came with no line awaiting it (first " + answer_text(e->answer, a.rs485, e->answer_size);
   if (e->line_number > 0) text += " after " + line_named(e->line_number, e->line);
   return text + ")";
 }
@@ -110,7 +110,7 @@ std::string unanswered_lines(const SendAllAnswers& a, const AnswerEvent* first) 
 // "; answers lagged behind the lines from line 100 on (lines 100-105); a lost ..."
 std::string lag_part(const SendAllAnswers& a) {
   if (a.lag_first == 0) return {};
-  std::string text = answer_lag_text(a.lag_first);
+  std::string text = answers_lagged_text(a.lag_first);
   const std::string on = " on";
   const std::size_t at = text.find(on + ";");
   if (at != std::string::npos && a.lag_last > a.lag_first) {
@@ -216,10 +216,10 @@ std::vector<std::string> send_all_answer_report(const SendAllOutcome& o) {
     switch (e.kind) {
       case AnswerEvent::Kind::Answer:
         out.push_back("klvc send-all: " + line_named(e.line_number, e.line) + " was answered " +
-                      answer_text(e.answer, e.answer_size));
+                      answer_text(e.answer, o.answers.rs485, e.answer_size));
         break;
       case AnswerEvent::Kind::Unexpected:
-        out.push_back("klvc send-all: unexpected answer " + answer_text(e.answer, e.answer_size) +
+        out.push_back("klvc send-all: unexpected answer " + answer_text(e.answer, o.answers.rs485, e.answer_size) +
                       (e.line_number > 0 ? " after " + line_named(e.line_number, e.line) : std::string()) +
                       ": no line awaited it");
         break;
@@ -260,10 +260,10 @@ std::string send_all_verdict(const SendAllOutcome& o, int model, const std::stri
     case SendAllEnd::StoppedByAnswer: {
       std::string why = "by the switcher's answer above";
       if (refused) {
-        why = "by the switcher's answer " + answer_text(refused->answer, refused->answer_size) + " to " +
+        why = "by the switcher's answer " + answer_text(refused->answer, a.rs485, refused->answer_size) + " to " +
               line_named(refused->line_number, refused->line);
       } else if (const AnswerEvent* u = first_of(a, AnswerEvent::Kind::Unexpected, false)) {
-        why = "by the switcher's answer " + answer_text(u->answer, u->answer_size) + ", which no line awaited";
+        why = "by the switcher's answer " + answer_text(u->answer, a.rs485, u->answer_size) + ", which no line awaited";
       }
       return head + "stopped " + why + ", " + how_far(o, model);
     }
@@ -286,7 +286,7 @@ std::string send_all_verdict(const SendAllOutcome& o, int model, const std::stri
   }
   if (refused) {
     return head + sent + "; " + std::to_string(a.refused) + " refused, the first " +
-           line_named(refused->line_number, refused->line) + " with " + answer_text(refused->answer, refused->answer_size);
+           line_named(refused->line_number, refused->line) + " with " + answer_text(refused->answer, a.rs485, refused->answer_size);
   }
   if (o.lines_planned == 0 && a.unexpected == 0) {
     // "0 lines sent, every one answered GO" would claim answers nobody gave.

@@ -15,7 +15,7 @@
 #include "common/text.h"
 #include "link/link_status.h"
 #include "link/protocol.h"
-#include "settings/store.h"
+#include "settings/models.h"
 
 namespace klvc {
 
@@ -81,24 +81,26 @@ class AnswerBook {
 // the run's wait.
 class ObserveAnswers {
  public:
-  ObserveAnswers(AnswerBook& book, SendAllPace& pace) {
-    set_answer_observer([&book, &pace](const AnswerEvent& e) {
+  ObserveAnswers(Link& link, AnswerBook& book, SendAllPace& pace) : link_(link) {
+    link.set_answer_observer([&book, &pace](const AnswerEvent& e) {
       book.record(e, pace.now_ms());
       pace.wake();
     });
     // Lines are stamped, and the no-answer limit measured, on the run's clock.
-    set_link_clock([&pace] { return pace.now_ms(); });
+    link.set_clock([&pace] { return pace.now_ms(); });
   }
   ~ObserveAnswers() {
-    set_answer_observer({});
-    set_link_clock({});
+    link_.set_answer_observer({});
+    link_.set_clock({});
   }
+
+ private:
+  Link& link_;
 };
 
-
 // The line time of one answer ("GO" CR LF, behind the address on RS-485).
-std::int64_t answer_line_ms() {
-  const std::size_t bytes = kAnswerBytes + (store().interface_mode != 0 ? 2 : 0);
+std::int64_t answer_line_ms(int interface_mode) {
+  const std::size_t bytes = kAnswerBytes + (interface_mode != 0 ? 2 : 0);
   return (static_cast<std::int64_t>(bytes) * kCharNs + 999999) / 1000000;
 }
 
@@ -113,8 +115,8 @@ bool parse_ms(std::string_view text, int* out) {
 
 // What is left after each tick: the timed run's schedule, or the line-rate
 // time of the acknowledged run's lines and answers.
-std::vector<std::int64_t> time_left(const std::vector<SendAllScriptTick>& ticks, PaceMode mode) {
-  const SettingsStore& s = store();
+std::vector<std::int64_t> time_left(const std::vector<SendAllScriptTick>& ticks, PaceMode mode,
+                                    int interface_mode) {
   std::vector<std::int64_t> left(ticks.size(), 0);
   std::int64_t sum_ns = 0;
   for (std::size_t i = ticks.size(); i-- > 0;) {
@@ -123,7 +125,7 @@ std::vector<std::int64_t> time_left(const std::vector<SendAllScriptTick>& ticks,
     if (mode == PaceMode::Timed) {
       sum_ns += std::int64_t{t.period_ms} * 1000000;
     } else if (!t.line.empty()) {
-      const std::size_t prefix = s.interface_mode != 0 ? 2 : 0;
+      const std::size_t prefix = interface_mode != 0 ? 2 : 0;
       sum_ns += static_cast<std::int64_t>(t.line.size() + prefix + kAnswerBytes + prefix) * kCharNs;
     }
   }
@@ -146,13 +148,13 @@ SendAllPeriods send_all_periods() {
   return p;
 }
 
-SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, const SendAllHooks& hooks,
-                                  SendAllPeriods periods) {
-  std::vector<SendAllScriptTick> ticks = send_all_script(store(), std::clamp(store().model_index, 0, kModelCount - 1));
+SendAllOutcome run_send_all_timed(Link& link, const SwitcherSettings& settings, int model, SendAllPace& pace,
+                                  SendAllReporter& reporter, const SendAllHooks& hooks, SendAllPeriods periods) {
+  std::vector<SendAllScriptTick> ticks = send_all_script(settings, std::clamp(model, 0, kModelCount - 1));
   for (SendAllScriptTick& t : ticks) {
     t.period_ms = t.period_ms == kSendAllFastPeriodMs ? periods.fast_ms : periods.slow_ms;
   }
-  return run_send_all(ticks, PaceMode::Timed, pace, reporter, hooks);
+  return run_send_all(link, model, ticks, PaceMode::Timed, pace, reporter, hooks);
 }
 
 std::vector<SendAllScriptTick> changed_ticks(const std::vector<SendAllScriptTick>& old_ticks,
@@ -168,18 +170,18 @@ std::vector<SendAllScriptTick> changed_ticks(const std::vector<SendAllScriptTick
   return out;
 }
 
-SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMode mode, SendAllPace& pace,
-                            SendAllReporter& reporter, const SendAllHooks& hooks) {
+SendAllOutcome run_send_all(Link& link, int model_index, const std::vector<SendAllScriptTick>& ticks, PaceMode mode,
+                            SendAllPace& pace, SendAllReporter& reporter, const SendAllHooks& hooks) {
   SendAllOutcome outcome;
-  const int model = std::clamp(store().model_index, 0, kModelCount - 1);
+  const int model = std::clamp(model_index, 0, kModelCount - 1);
   // Only one batch at a time; the end's verdict speaks of this run's answers only.
-  if (!link_status().claim_batch()) {
+  if (!link.status().claim_batch()) {
     outcome.end = SendAllEnd::NotStarted;
     return outcome;
   }
-  clear_answer_lag();
+  link.clear_answer_lag();
   AnswerBook book;
-  ObserveAnswers observe(book, pace);
+  ObserveAnswers observe(link, book, pace);
   auto poll = [&] {
     if (hooks.poll) hooks.poll();
   };
@@ -190,29 +192,29 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       outcome.signal = sig;
     } else if (reporter.closed()) {
       outcome.end = SendAllEnd::OutputClosed;
-    } else if (link_state() == LinkState::WaitingForDevice) {
+    } else if (link.state() == LinkState::WaitingForDevice) {
       outcome.end = SendAllEnd::LinkLost;
-      outcome.failure = link_lost_reason();
+      outcome.failure = link.lost_reason();
     } else {
       return false;
     }
     return true;
   };
-  const std::vector<std::int64_t> left = time_left(ticks, mode);
+  const std::vector<std::int64_t> left = time_left(ticks, mode, link.interface_mode());
   for (const SendAllScriptTick& t : ticks) outcome.lines_planned += !t.line.empty();
   SendAllProgress progress;
   progress.progress_max = send_all_progress_max(model);
   progress.lines_total = outcome.lines_planned;
 
   // The run reads the answers itself: one thread woken per answer.
-  pace.watch(read_answers_yourself(true));
+  pace.watch(link, link.read_answers_yourself(true));
   const std::int64_t start = pace.now_ms();
   std::int64_t next_check = start + kCheckPeriodMs;
   // The no-answer check once it is due; false when it was not.
   auto check_if_due = [&] {
     const std::int64_t now = pace.now_ms();
     if (now < next_check) return false;
-    no_connect_check();
+    link.no_connect_check();
     // Checks missed while the process was paused do not come as a burst.
     next_check += kCheckPeriodMs;
     if (next_check <= now) next_check = now + kCheckPeriodMs;
@@ -237,28 +239,28 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       outcome.max_late_ms = std::max(outcome.max_late_ms, woke - next_tick);
     }
     if (must_stop()) {
-      link_status().end_batch();
+      link.status().end_batch();
       finished = false;
       break;
     }
     // An error answer (or No Connect) since the last tick stops the run.
-    if (link_status().error_seen != 0) {
-      link_status().end_batch();
+    if (link.status().error_seen != 0) {
+      link.status().end_batch();
       outcome.end = book.snapshot().unanswered > 0 ? SendAllEnd::NoConnect : SendAllEnd::StoppedByAnswer;
       finished = false;
       break;
     }
     outcome.last_step = t.plan.step;
     if (!t.line.empty()) {
-      send_command(t.line);
-      const SendOutcome sent = last_send_outcome();
+      link.send_command(t.line);
+      const SendOutcome sent = link.last_send_outcome();
       if (!sent.written) {
         // Not written, not counted; the link is lost or held.
-        link_status().end_batch();
+        link.status().end_batch();
         outcome.failure = sent.failure;
         outcome.end = sent.error == ETIMEDOUT ? SendAllEnd::WriteFailed : SendAllEnd::LinkLost;
-        if (outcome.end == SendAllEnd::LinkLost && link_state() == LinkState::WaitingForDevice) {
-          outcome.failure = link_lost_reason();
+        if (outcome.end == SendAllEnd::LinkLost && link.state() == LinkState::WaitingForDevice) {
+          outcome.failure = link.lost_reason();
         }
         finished = false;
         break;
@@ -285,8 +287,8 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
     // Acknowledged: the next line only once this one has its answer, or the
     // limit has passed (the check gives it up), or something ends the run.
     if (mode == PaceMode::Ack && !t.line.empty()) {
-      while (answers_awaited() && link_status().error_seen == 0 && !pace.stop_signal() && !reporter.closed() &&
-             link_state() != LinkState::WaitingForDevice) {
+      while (link.answers_awaited() && link.status().error_seen == 0 && !pace.stop_signal() && !reporter.closed() &&
+             link.state() != LinkState::WaitingForDevice) {
         pace.wait_until(next_check);
         poll();
         check_if_due();
@@ -305,25 +307,26 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
   // After an error answer too: the answers to the lines already out are
   // theirs, not the next unit's on a bus.
   if (finished || outcome.end == SendAllEnd::StoppedByAnswer) {
-    for (int checks = 0; answers_awaited() && checks < kMostWaitChecks && !must_stop();) {
+    for (int checks = 0; link.answers_awaited() && checks < kMostWaitChecks && !must_stop();) {
       pace.wait_until(next_check);
       poll();
       if (!pace.stop_signal() && check_if_due()) ++checks;
     }
     const std::int64_t last = book.last_answer_at();
-    const std::int64_t quiet_until = (last > 0 ? last : pace.now_ms()) + answer_line_ms();
+    const std::int64_t quiet_until = (last > 0 ? last : pace.now_ms()) + answer_line_ms(link.interface_mode());
     while (!must_stop() && pace.now_ms() < quiet_until) {
       pace.wait_until(quiet_until);
       poll();
     }
   }
-  link_status().end_batch();
-  pace.watch(read_answers_yourself(false));
+  link.status().end_batch();
+  pace.watch(link, link.read_answers_yourself(false));
   // Lines still waiting when the run ends are given up, and named.
-  give_up_answers("the run ended");
+  link.give_up_answers("the run ended");
   reporter.done();
   poll();
   outcome.answers = book.snapshot();
+  outcome.answers.rs485 = link.interface_mode() != 0;
   // A hang-up once every line was answered GO lost nothing.
   const SendAllAnswers& a = outcome.answers;
   if (outcome.end == SendAllEnd::LinkLost && outcome.lines_sent == outcome.lines_planned &&

@@ -219,35 +219,35 @@ int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
   if (auto end = parse_subcommand("send-all", args, parse_send_all_args, send_all_usage, &o)) return *end;
   o.log = log;
   std::vector<std::string> notes;
-  load_profile_into_store(profile_path(), &notes);
+  Selections profile;  // this run's: port, interface and model unless given
+  const PortMap ports = load_profile(profile_path(), profile, &notes);
   // A targets file's children leave the profile's notes to their parent.
   if (o.only.empty()) {
     for (const std::string& n : notes) std::cerr << "klvc: profile: " << shown(n) << '\n';
   }
-  if (!o.targets.empty()) return fleet_main(o);
+  if (!o.targets.empty()) return fleet_main(o, ports);
 
-  SettingsStore& s = store();
-  if (o.com >= 0) s.com_port_index = o.com;
-  if (!o.port.empty()) {
-    set_port_device(s.com_port_index, o.port);
-    allow_console_device(o.port);  // named by the operator: taken, with a warning
-  }
   SendAllTarget t;
   t.file = o.file;
   t.base = o.base;
   t.changed_from = o.changed_from;
-  t.model = o.model >= 0 ? o.model : std::clamp(s.model_index, 0, kModelCount - 1);
-  t.interface_mode = o.rs485 ? 1 : s.interface_mode.load();
+  t.com = o.com >= 0 ? o.com : profile.com_port_index;
+  // Named by the operator: taken as it is, the kernel console with a warning.
+  t.device_named = !o.port.empty();
+  t.device = t.device_named ? o.port : ports.device(t.com);
+  t.model = o.model >= 0 ? o.model : std::clamp(profile.model_index, 0, kModelCount - 1);
+  t.interface_mode = o.rs485 ? 1 : profile.interface_mode.load();
   t.slave = o.slave >= 0 ? o.slave : 0;
   t.pace = o.pace;
   t.force = o.force;
   t.changed = o.changed;
-  if (!o.simulate) t.sent = {port_device(s.com_port_index), t.interface_mode == 1, t.slave};
+  if (!o.simulate) t.sent = {t.device, t.interface_mode == 1, t.slave};
   t.summary = o.summary;
   std::vector<SendAllScriptTick> ticks;
-  if (const int status = prepare_target(t, std::cerr, &ticks); status != kExitOk) return status;
+  SwitcherSettings settings;  // this run's: the file's, on the defaults or --base
+  if (const int status = prepare_target(t, settings, std::cerr, &ticks); status != kExitOk) return status;
   if (o.dry_run) {
-    const int status = print_ticks(ticks);
+    const int status = print_ticks(t, ticks);
     const int lines = static_cast<int>(
         std::count_if(ticks.begin(), ticks.end(), [](const SendAllScriptTick& k) { return !k.line.empty(); }));
     if (o.summary) {
@@ -255,7 +255,7 @@ int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
     }
     return status;
   }
-  return run_single_target(t, ticks, o.simulate, after_simulation);
+  return run_single_target(t, settings, ticks, o.simulate, after_simulation);
 }
 
 }  // namespace klvc

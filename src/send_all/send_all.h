@@ -80,8 +80,11 @@ class SendAllPace {
   virtual int stop_signal() = 0;
   // An answer came (any thread): the wait ends.
   virtual void wake() {}
-  // While waiting, also read the answers arriving on `fd` (-1: none).
-  virtual void watch(int fd) { (void)fd; }
+  // While waiting, also read `link`'s answers arriving on `fd` (-1: none).
+  virtual void watch(Link& link, int fd) {
+    (void)link;
+    (void)fd;
+  }
 };
 
 // The run's two tick periods: 80 ms, then 500 ms from step 330. A test may
@@ -116,6 +119,7 @@ struct SendAllAnswers {
   // cannot be told apart (0: none lagged).
   long lag_first = 0, lag_last = 0;
   std::string last;    // the last answer, as it came
+  bool rs485 = false;  // the answers came with the switcher's address in front
   // The refused, unexpected and unanswered ones, in the order they came
   // (the first kKeptNotable).
   std::vector<AnswerEvent> notable;
@@ -180,8 +184,8 @@ struct SendAllHooks {
   std::function<void()> poll;
 };
 
-// Plays `ticks` (send_all_script, or part of it) on the current store and
-// link (port open or a direct line attached). Timed: each tick on its
+// Plays `ticks` (send_all_script of `model`'s settings, or part of it) on
+// `link` (port open or a direct line attached). Timed: each tick on its
 // absolute deadline. Ack: each line as soon as the line before was answered,
 // ticks without a line take no time; an error answer stops the run before
 // the next line. The no-answer check runs every 500 ms either way, each
@@ -191,13 +195,14 @@ struct SendAllHooks {
 // outstanding answers (each up to its limit), then one answer's line time
 // for an answer no line awaits; lines still waiting then are given up.
 // Timed ticks missed while the process was paused are not made up in a burst.
-SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMode mode, SendAllPace& pace,
-                            SendAllReporter& reporter, const SendAllHooks& hooks = {});
-// The whole run of the store at the timed pace, with the tick periods given.
-SendAllOutcome run_send_all_timed(SendAllPace& pace, SendAllReporter& reporter, const SendAllHooks& hooks = {},
+SendAllOutcome run_send_all(Link& link, int model, const std::vector<SendAllScriptTick>& ticks, PaceMode mode,
+                            SendAllPace& pace, SendAllReporter& reporter, const SendAllHooks& hooks = {});
+// The whole run of `settings` at the timed pace, with the tick periods given.
+SendAllOutcome run_send_all_timed(Link& link, const SwitcherSettings& settings, int model, SendAllPace& pace,
+                                  SendAllReporter& reporter, const SendAllHooks& hooks = {},
                                   SendAllPeriods periods = send_all_periods());
 
-// The ticks of NEW (the store now) whose line differs from OLD's line at the
+// The ticks of NEW (the settings as they are now) whose line differs from OLD's line at the
 // same tick; both runs are the same model's, so their ticks pair up.
 std::vector<SendAllScriptTick> changed_ticks(const std::vector<SendAllScriptTick>& old_ticks,
                                              const std::vector<SendAllScriptTick>& new_ticks);

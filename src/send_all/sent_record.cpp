@@ -123,14 +123,15 @@ std::string sent_record_for_changes(const SentRecordKey& key, int model, std::st
   return path;
 }
 
-std::string settle_sent_record(const SendAllTarget& t, bool received, bool* unsafe) {
+std::string settle_sent_record(const SendAllTarget& t, const SwitcherSettings& settings, bool received,
+                               bool* unsafe) {
   *unsafe = false;
   if (t.sent.port.empty()) return {};
   std::string error;
   if (received) {
     const std::string path = sent_record_path(t.sent, t.model);
     if (make_folders(system_disk(), sent_records_folder(), &error) &&
-        write_settings_file(system_disk(), store(), t.model, path, &error)) {
+        write_settings_file(system_disk(), settings, t.model, path, &error)) {
       // Records for other models describe a switcher that is no longer there.
       for (int m = 0; m < kModelCount; ++m) {
         if (m != t.model) ::unlink(sent_record_path(t.sent, m).c_str());

@@ -16,6 +16,7 @@
 namespace klvc {
 
 struct SendAllTarget;
+struct SwitcherSettings;
 
 // Where one switcher's record lives, before the model is known.
 struct SentRecordKey {
@@ -38,11 +39,12 @@ std::string find_sent_record(const SentRecordKey& key, int* model);
 // (a record for another model, or one that does not read back clean).
 std::string sent_record_for_changes(const SentRecordKey& key, int model, std::string* note);
 
-// After a run on a port: `received` (every line answered GO) records the
-// store's settings as what the switcher holds now, else the record goes.
+// After a run on a port: `received` (every line answered GO) records
+// `settings` (those the run sent) as what the switcher holds now, else the record goes.
 // Returns a message for stderr, empty when there is nothing to say; *unsafe
 // is set when a record that no longer holds could not be removed.
-std::string settle_sent_record(const SendAllTarget& t, bool received, bool* unsafe);
+std::string settle_sent_record(const SendAllTarget& t, const SwitcherSettings& settings, bool received,
+                               bool* unsafe);
 
 // `klvc file diff --sent PORT [--slave N] FILE`: the settings FILE holds
 // that differ from the record, as `file diff` prints them. Exit status as

@@ -16,7 +16,7 @@
 #include "link/messages.h"
 #include "link/protocol.h"
 #include "settings/settings_source.h"
-#include "settings/store.h"
+#include "settings/store.h"  // SwitcherSettings, model_name
 #include "sim/simulator.h"
 
 namespace klvc {
@@ -73,10 +73,10 @@ class CliSink : public MessageSink {
 };
 
 
-// The settings of `path` (on `base`) into the store; false after saying why.
-bool load(const std::string& path, const SendAllTarget& t, std::ostream& err) {
+// The settings of `path` (on `base`) into `s`; false after saying why.
+bool load(SwitcherSettings& s, const std::string& path, const SendAllTarget& t, std::ostream& err) {
   SourceLoad loaded;
-  const bool ok = load_settings_source(store(), t.model, path, t.base, title_problem, &loaded);
+  const bool ok = load_settings_source(s, t.model, path, t.base, title_problem, &loaded);
   for (const auto* lines : {&loaded.notes, &loaded.mended, &loaded.errors}) {
     for (const std::string& l : *lines) err << shown(l) << '\n';
   }
@@ -92,22 +92,33 @@ bool load(const std::string& path, const SendAllTarget& t, std::ostream& err) {
 
 // Before the next switcher on the bus: answers still on their way settle
 // their own lines, not the next switcher's.
-void settle_outstanding(SendAllPace& pace) {
+void settle_outstanding(Link& link, SendAllPace& pace) {
   constexpr int kCheckMs = 500;
   constexpr int kMostChecks = 8;  // past the no-answer limit
-  for (int i = 0; i < kMostChecks && answers_awaited() && !pace.stop_signal(); ++i) {
+  for (int i = 0; i < kMostChecks && link.answers_awaited() && !pace.stop_signal(); ++i) {
     pace.wait_until(pace.now_ms() + kCheckMs);
-    no_connect_check();
+    link.no_connect_check();
   }
-  link_status().end_batch();
+  link.status().end_batch();
+}
+
+// What the link of `t` opens, and how it addresses the switcher.
+LinkSetup link_setup(const SendAllTarget& t) {
+  LinkSetup setup;
+  setup.device = t.device;
+  setup.com_index = t.com;
+  setup.interface_mode = t.interface_mode;
+  setup.slave_number = t.slave;
+  setup.named_by_operator = t.device_named;
+  return setup;
 }
 
 // One target on the open link: the run, the answers and the verdict.
-SendAllOutcome play(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, SendAllPace& pace,
-                    SendAllReporter& reporter, CliSink& sink, const std::string& device) {
+SendAllOutcome play(Link& link, const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks,
+                    SendAllPace& pace, SendAllReporter& reporter, CliSink& sink, const std::string& device) {
   SendAllHooks hooks;
   hooks.poll = [&] { sink.drain(reporter); };
-  const SendAllOutcome outcome = run_send_all(ticks, t.pace, pace, reporter, hooks);
+  const SendAllOutcome outcome = run_send_all(link, t.model, ticks, t.pace, pace, reporter, hooks);
   sink.drain(reporter);
   for (const std::string& line : send_all_answer_report(outcome)) reporter.message(line);
   const std::string verdict = send_all_verdict(outcome, t.model, device);
@@ -119,10 +130,10 @@ SendAllOutcome play(const SendAllTarget& t, const std::vector<SendAllScriptTick>
 
 // The record of what the switcher holds: kept after a run whose every line
 // was answered GO, dropped otherwise. A stale record that stays is a failure.
-int settle_record(const SendAllTarget& t, const SendAllOutcome& o, int status,
+int settle_record(const SendAllTarget& t, const SwitcherSettings& s, const SendAllOutcome& o, int status,
                   const std::function<void(const std::string&)>& say) {
   bool unsafe = false;
-  const std::string message = settle_sent_record(t, o.end == SendAllEnd::Finished && status == kExitOk, &unsafe);
+  const std::string message = settle_sent_record(t, s, o.end == SendAllEnd::Finished && status == kExitOk, &unsafe);
   if (!message.empty()) say(message);
   return unsafe ? std::max(status, kExitFailed) : status;
 }
@@ -131,7 +142,7 @@ int settle_record(const SendAllTarget& t, const SendAllOutcome& o, int status,
 // crashes or is killed leaves none behind; false (said) when it stays.
 bool forget_record(const SendAllTarget& t, const std::function<void(const std::string&)>& say) {
   bool unsafe = false;
-  const std::string message = settle_sent_record(t, false, &unsafe);
+  const std::string message = settle_sent_record(t, SwitcherSettings(), false, &unsafe);
   if (unsafe) say(message + "; nothing was sent");
   return !unsafe;
 }
@@ -160,11 +171,8 @@ void print_run_summary(bool dry_run, int status, int lines_planned, int lines_se
             << std::flush;
 }
 
-int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAllScriptTick>* ticks) {
-  SettingsStore& s = store();
-  s.model_index = t.model;
-  s.interface_mode = t.interface_mode;
-  s.slave_number = t.slave;
+int prepare_target(const SendAllTarget& t, SwitcherSettings& s, std::ostream& err,
+                   std::vector<SendAllScriptTick>* ticks) {
   std::vector<SendAllScriptTick> old_ticks;
   std::string changed_from = t.changed_from;
   if (t.changed) {
@@ -173,10 +181,10 @@ int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAl
     if (!note.empty()) err << "klvc send-all: " << note << '\n';
   }
   if (!changed_from.empty()) {
-    if (!load(changed_from, t, err)) return kExitUsage;
+    if (!load(s, changed_from, t, err)) return kExitUsage;
     old_ticks = send_all_script(s, t.model);
   }
-  if (!load(t.file, t, err)) return kExitUsage;
+  if (!load(s, t.file, t, err)) return kExitUsage;
   *ticks = send_all_script(s, t.model);
   if (!changed_from.empty()) *ticks = changed_ticks(old_ticks, *ticks);
   const SendAllPeriods periods = send_all_periods();
@@ -186,8 +194,7 @@ int prepare_target(const SendAllTarget& t, std::ostream& err, std::vector<SendAl
   return kExitOk;
 }
 
-int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
-  const SettingsStore& s = store();
+int print_ticks(const SendAllTarget& target, const std::vector<SendAllScriptTick>& ticks) {
   // A closed stdout ends the dry run by its EPIPE, with a word on stderr.
   void (*old_pipe)(int) = std::signal(SIGPIPE, SIG_IGN);
   int printed = 0;
@@ -199,7 +206,7 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
                 << " would not be sent: " << shown(t.warning) << '\n';
     }
     if (t.line.empty()) continue;
-    std::cout << shown(without_line_ends(frame_command(t.line.c_str(), s.interface_mode, s.slave_number))) << '\n'
+    std::cout << shown(without_line_ends(frame_command(t.line.c_str(), target.interface_mode, target.slave))) << '\n'
               << std::flush;
     if (!std::cout) break;
     ++printed;
@@ -211,27 +218,29 @@ int print_ticks(const std::vector<SendAllScriptTick>& ticks) {
   return kExitOutputClosed;
 }
 
-int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTick>& ticks, bool simulate,
+int run_single_target(const SendAllTarget& t, const SwitcherSettings& settings,
+                      const std::vector<SendAllScriptTick>& ticks, bool simulate,
                       const std::function<void(Simulator&)>& after_simulation) {
   StopSignals signals(true);  // the run stops after the line it is writing
   CliSink sink;
   SendAllReporter reporter(std::cerr, isatty(STDERR_FILENO) == 1, t.model);
+  Link link;
+  LinkSetup setup = link_setup(t);
 
   std::unique_ptr<SimulatedPort> simulated;
   std::string error;
   if (simulate) {
     simulated = std::make_unique<SimulatedPort>(t.model);
-    follow_program_setup(*simulated);
+    follow_program_setup(*simulated, t.model, t.interface_mode != 0, t.slave);
     if (!simulated->start(&error)) {
       std::cerr << "klvc send-all: cannot start the simulated switcher: " << shown(error) << '\n';
       return kExitFailed;
     }
-    set_simulated_device(simulated->slave_path());
+    setup.device = simulated->slave_path();
   }
   auto finish = [&] {
-    stop_link();
+    link.stop();
     if (simulated) {
-      set_simulated_device("");
       simulated->stop();
       if (after_simulation) after_simulation(simulated->simulator());
     }
@@ -244,10 +253,10 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
   }
   std::string no_pace;
   std::unique_ptr<SendAllPace> pace = monotonic_send_all_pace(&no_pace);
-  if (pace) open_port();
-  const std::string device = link_device();
-  if (link_is_open()) start_reader();
-  if (!link_is_open()) {
+  if (pace) link.open(setup);
+  const std::string device = link.device();
+  if (link.is_open()) link.start_reader();
+  if (!link.is_open()) {
     const std::string why = pace ? sink.setup_failure() : no_pace;
     finish();
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
@@ -257,9 +266,9 @@ int run_single_target(const SendAllTarget& t, const std::vector<SendAllScriptTic
     return kExitFailed;
   }
   sink.drain(reporter);
-  const SendAllOutcome outcome = play(t, ticks, *pace, reporter, sink, device);
+  const SendAllOutcome outcome = play(link, t, ticks, *pace, reporter, sink, device);
   finish();
-  const int status = settle_record(t, outcome, send_all_exit_code(outcome),
+  const int status = settle_record(t, settings, outcome, send_all_exit_code(outcome),
                                    [](const std::string& m) { std::cerr << shown(m) << '\n'; });
   if (t.summary) {
     print_run_summary(false, status, outcome.lines_planned, outcome.lines_sent,
@@ -287,19 +296,20 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
   std::string names;
   for (const SendAllTarget& t : targets) names += (names.empty() ? "" : ",") + t.name;
   tag("[" + names + "] ");
-  if (pace) open_port();
-  const std::string device = link_device();
+  Link link;
+  if (pace && !targets.empty()) link.open(link_setup(targets.front()));
+  const std::string device = link.device();
   int worst = kExitOk;
-  if (link_is_open()) start_reader();
-  if (!link_is_open()) {
+  if (link.is_open()) link.start_reader();
+  if (!link.is_open()) {
     const std::string why = pace ? sink.setup_failure() : no_pace;
-    stop_link();
+    link.stop();
     const std::string verdict = "klvc send-all: " + (why.empty() ? "no connection" : why) + "; nothing was sent";
     log_link(LogDirection::Event, verdict);
     tag("");
     for (const SendAllTarget& t : targets) {
       records << "target\t" << t.name << "\nmessage\t" << verdict << '\n';
-      settle_record(t, {}, kExitFailed, [&](const std::string& m) { records << "message\t" << m << '\n'; });
+      settle_record(t, SwitcherSettings(), {}, kExitFailed, [&](const std::string& m) { records << "message\t" << m << '\n'; });
       done(t, kExitFailed, {}, verdict);
     }
     return kExitFailed;
@@ -318,7 +328,8 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
     SendAllReporter reporter(records, SendAllReporter::Style::Records, t.model);
     std::ostringstream err;
     std::vector<SendAllScriptTick> ticks;
-    const int status = prepare_target(t, err, &ticks);
+    SwitcherSettings settings;  // this switcher's, loaded from its file
+    const int status = prepare_target(t, settings, err, &ticks);
     std::istringstream lines(err.str());
     std::string why;
     for (std::string line; std::getline(lines, line);) {
@@ -335,16 +346,17 @@ int run_targets_on_port(const std::vector<SendAllTarget>& targets, std::ostream&
       worst = std::max(worst, done(t, kExitFailed, outcome, why));
       continue;
     }
-    restart_line_numbers();  // each unit's lines count from 1 in the log and its report
-    outcome = play(t, ticks, *pace, reporter, sink, device);
-    const int code = settle_record(t, outcome, send_all_exit_code(outcome),
+    link.set_address(t.interface_mode, t.slave);
+    link.restart_line_numbers();  // each unit's lines count from 1 in the log and its report
+    outcome = play(link, t, ticks, *pace, reporter, sink, device);
+    const int code = settle_record(t, settings, outcome, send_all_exit_code(outcome),
                                    [&](const std::string& m) { reporter.message(m); });
     worst = std::max(worst, done(t, code, outcome, send_all_verdict(outcome, t.model, device)));
     if (reporter.closed()) break;  // the parent is gone
-    settle_outstanding(*pace);
+    settle_outstanding(link, *pace);
   }
   tag("");
-  stop_link();
+  link.stop();
   return worst;
 }
 

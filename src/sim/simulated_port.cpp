@@ -368,11 +368,7 @@ bool SimulatedPort::set_link_path(const std::string& path, std::string* error) {
   return !impl_->thread.joinable() || make_link(error);
 }
 
-void follow_program_setup(SimulatedPort& port) {
-  const SettingsStore& s = store();
-  const int model = s.model_index;
-  const bool rs485 = s.interface_mode != 0;
-  const int address = s.slave_number;
+void follow_program_setup(SimulatedPort& port, int model, bool rs485, int address) {
   port.with_simulator([&](Simulator& sim) {
     sim.set_model(model);
     sim.set_rs485(rs485, address);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/store.h"
+#include "settings/models.h"
 
 namespace klvc {
 
@@ -211,9 +211,9 @@ class SimulatedPort {
   std::function<void(const SimTrace&)> observer_;
 };
 
-// The built-in simulated switcher of the screen set up as the program's
-// setup says: model, interface and unit address (as a real unit is set up on
-// its own front panel to match).
-void follow_program_setup(SimulatedPort& port);
+// The built-in simulated switcher set up as the program's setup says: model,
+// interface (RS-485 or not) and unit address, as a real unit is set up on
+// its own front panel to match.
+void follow_program_setup(SimulatedPort& port, int model, bool rs485, int address);
 
 }  // namespace klvc

@@ -55,11 +55,10 @@ TEST(Ports, ListsByIdNamesWithTargetsThenTtysInNaturalOrder) {
   EXPECT_EQ(devices[3].note, "the kernel console");
   EXPECT_EQ(devices[4].note, "no UART behind it");
 
-  set_port_device(1, dev.path() + "/serial/by-id/usb-Adapter_A1-if00-port0");
-  set_port_device(2, dev.path() + "/ttyS2");
-  std::string report = ports_report(devices, console_ttys(sys.path()));
-  set_port_device(1, "/dev/ttyS1");
-  set_port_device(2, "/dev/ttyS2");
+  PortMap ports;
+  ports.set(1, dev.path() + "/serial/by-id/usb-Adapter_A1-if00-port0");
+  ports.set(2, dev.path() + "/ttyS2");
+  std::string report = ports_report(devices, console_ttys(sys.path()), ports);
   EXPECT_NE(report.find("COM3 = " + dev.path() + "/ttyS2  (the kernel console)\n  COM4"), std::string::npos)
       << report;
   // COM1's own default pointing at the console is said so.
@@ -115,10 +114,7 @@ class QuietSink : public MessageSink {
 
 class TrafficLog : public ::testing::Test {
  protected:
-  void SetUp() override {
-    reset_whole_store();
-    set_message_sink(&sink);
-  }
+  void SetUp() override { set_message_sink(&sink); }
   void TearDown() override {
     log.close();
     set_message_sink(nullptr);
@@ -132,15 +128,15 @@ TEST_F(TrafficLog, RecordsEachLineSentAndReceivedWithTimeAndDirection) {
   std::string file = dir.path() + "/traffic.log";
   std::string error;
   ASSERT_TRUE(log.open(file, &error)) << error;
-  store().interface_mode = 1;
-  store().slave_number = 3;
+  Link link;
+  link.set_address(1, 3);
   Simulator sim;
   sim.set_rs485(true, 3);
   sim.fail_command(2, "E3\r\n");
   {
-    testing::DirectAttachment attach(sim);
-    send_command("BZON\r\n");
-    send_command("BZOF\r\n");
+    testing::DirectAttachment attach(link, sim);
+    link.send_command("BZON\r\n");
+    link.send_command("BZOF\r\n");
   }
   log.close();
 

@@ -4,8 +4,6 @@
 #include <thread>
 
 #include "link/link_log.h"
-#include "link/link_status.h"
-#include "link/protocol.h"
 
 namespace klvc::testing {
 
@@ -65,27 +63,19 @@ bool eventually(const std::function<bool()>& done, int timeout_ms) {
 }
 
 void LinkTest::SetUp() {
-  reset_whole_store();
-  link_status().reset();  // the binary runs every test in one process
   set_message_sink(&sink);
-  arm_unknown_answer_box();
-  set_link_clock([this] { return now_ms.load(); });
+  link.set_clock([this] { return now_ms.load(); });
 }
 
 void LinkTest::TearDown() {
-  stop_link();
-  set_direct_line({});
-  set_simulated_device("");
-  for (int i = 0; i < kComPortCount; ++i) set_port_device(i, "/dev/ttyS" + std::to_string(i));
-  set_reconnect_interval_ms(1000);
-  set_link_clock({});
+  link.stop();
   set_message_sink(nullptr);
 }
 
 void LinkTest::ticks(int n) {
   for (int i = 0; i < n; ++i) {
     now_ms += 500;
-    no_connect_check();
+    link.no_connect_check();
   }
 }
 

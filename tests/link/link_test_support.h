@@ -1,5 +1,5 @@
 // Shared by the link tests: a message sink that records every box, and a
-// fixture that leaves the link and the store as a fresh process has them.
+// fixture that holds a fresh link of its own.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 
 #include "link/link.h"
 #include "link/messages.h"
-#include "settings/store.h"
 
 namespace klvc::testing {
 
@@ -53,6 +52,7 @@ class LinkTest : public ::testing::Test {
 
   std::atomic<std::int64_t> now_ms{1000};
   RecordingSink sink;
+  Link link;
 };
 
 }  // namespace klvc::testing

@@ -29,35 +29,34 @@ class SendCommand : public LinkTest {};
 
 TEST_F(SendCommand, HandsTheFramedLineToTheDirectLineAndMarksItPending) {
   std::vector<std::string> written;
-  set_direct_line([&](const std::string& bytes) { written.push_back(bytes); });
-  store().interface_mode = 1;
-  store().slave_number = 7;
-  send_command("ADT10\r\n");
-  store().interface_mode = 0;
-  send_command(std::string("O03I12\r\n"));
+  link.set_direct_line([&](const std::string& bytes) { written.push_back(bytes); });
+  link.set_address(1, 7);
+  link.send_command("ADT10\r\n");
+  link.set_address(0, 7);
+  link.send_command(std::string("O03I12\r\n"));
   EXPECT_EQ(written, (std::vector<std::string>{"07ADT10\r\n", "O03I12\r\n"}));
-  EXPECT_EQ(link_status().response_pending, 1);
-  EXPECT_TRUE(last_send_outcome().written);
-  EXPECT_EQ(last_send_outcome().line_number, 2);
+  EXPECT_EQ(link.status().response_pending, 1);
+  EXPECT_TRUE(link.last_send_outcome().written);
+  EXPECT_EQ(link.last_send_outcome().line_number, 2);
 }
 
 TEST_F(SendCommand, RoundTripThroughTheSimulatorShowsSuccess) {
   Simulator sim;
-  testing::DirectAttachment attach(sim);
-  send_command("AICB\r\n");
+  testing::DirectAttachment attach(link, sim);
+  link.send_command("AICB\r\n");
   EXPECT_EQ(sim.lines(), std::vector<std::string>{"AICB"});
   EXPECT_EQ(sim.state().alarm_polarity, 1);
   ASSERT_EQ(sink.count(), 1u);
   EXPECT_EQ(sink.boxes()[0].text, "Success");
-  EXPECT_EQ(link_status().response_pending, 0);
+  EXPECT_EQ(link.status().response_pending, 0);
 }
 
 TEST_F(SendCommand, WithoutAPortNothingCountsAsSentAndTheCommandEndsInNoConnect) {
-  ASSERT_FALSE(link_is_open());
-  send_command("ADT10\r\n");
-  EXPECT_FALSE(last_send_outcome().written);
-  EXPECT_EQ(last_send_outcome().error, ENOTCONN);
-  EXPECT_FALSE(answers_awaited());
+  ASSERT_FALSE(link.is_open());
+  link.send_command("ADT10\r\n");
+  EXPECT_FALSE(link.last_send_outcome().written);
+  EXPECT_EQ(link.last_send_outcome().error, ENOTCONN);
+  EXPECT_FALSE(link.answers_awaited());
   ticks(7);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
 }
@@ -81,63 +80,63 @@ TEST_F(Answers, EachAnswerGivesItsBoxAndOnlyGoLeavesTheBatchRunning) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.answer);
     sink.clear();
-    link_status().error_seen = 0;
-    link_status().response_pending = 1;
-    link_status().no_connect_ticks = 3;
-    handle_response(c.answer);
+    link.status().error_seen = 0;
+    link.status().response_pending = 1;
+    link.status().no_connect_ticks = 3;
+    link.handle_response(c.answer);
     ASSERT_EQ(sink.count(), 1u);
     const BoxRequest box = sink.boxes()[0];
     EXPECT_EQ(box.text, c.box);
     EXPECT_EQ(box.caption, c.icon == BoxIcon::None ? "設定完了" : "Error");
     EXPECT_EQ(box.icon, c.icon);
     EXPECT_TRUE(box.beep);
-    EXPECT_EQ(link_status().error_seen, c.error_seen);
-    EXPECT_EQ(link_status().response_pending, 0);
-    EXPECT_EQ(link_status().no_connect_ticks, 0);
+    EXPECT_EQ(link.status().error_seen, c.error_seen);
+    EXPECT_EQ(link.status().response_pending, 0);
+    EXPECT_EQ(link.status().no_connect_ticks, 0);
   }
   // During a batch success is silent; errors still show.
   sink.clear();
-  link_status().batch_step = 4;
-  handle_response("GO\r\n");
-  handle_response("E3\r\n");
+  link.status().batch_step = 4;
+  link.handle_response("GO\r\n");
+  link.handle_response("E3\r\n");
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Command Error"});
 }
 
 TEST_F(Answers, Rs485AnswersLoseTheirTwoLeadingCharacters) {
-  store().interface_mode = 1;
-  handle_response("07GO\r\n");
-  handle_response("xyGN\r\n");
+  link.set_address(1, 0);
+  link.handle_response("07GO\r\n");
+  link.handle_response("xyGN\r\n");
   EXPECT_EQ(sink.texts(), (std::vector<std::string>{"Success", "Mode Error"}));
 
   sink.clear();
-  link_status().error_seen = 0;
-  handle_response("7");  // shorter than the prefix: an empty answer, shown as it came
-  EXPECT_EQ(link_status().error_seen, 1);
+  link.status().error_seen = 0;
+  link.handle_response("7");  // shorter than the prefix: an empty answer, shown as it came
+  EXPECT_EQ(link.status().error_seen, 1);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"7\""});
-  send_command("ADT10\r\n");
+  link.send_command("ADT10\r\n");
   sink.clear();
-  handle_response("07XY\r\n");
+  link.handle_response("07XY\r\n");
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"07XY\""});
 }
 
 TEST_F(Answers, AnUnknownAnswerStopsTheBatchAndNamesIt) {
-  handle_response("XY\r\n");
-  EXPECT_EQ(link_status().error_seen, 1);
+  link.handle_response("XY\r\n");
+  EXPECT_EQ(link.status().error_seen, 1);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"XY\""});
 
-  send_command("ADT10\r\n");  // a new command, a new chance to tell
+  link.send_command("ADT10\r\n");  // a new command, a new chance to tell
   sink.clear();
-  handle_response("GO\n");  // LF without CR is not the switcher's success
+  link.handle_response("GO\n");  // LF without CR is not the switcher's success
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"GO\\n\""});
 }
 
 TEST_F(Answers, JunkShowsOneBoxPerCommandNotOnePerLine) {
-  for (int i = 0; i < 20; ++i) handle_response("??\r\n");
+  for (int i = 0; i < 20; ++i) link.handle_response("??\r\n");
   EXPECT_EQ(sink.count(), 1u);
-  EXPECT_EQ(link_status().error_seen, 1);
-  send_command("ADT10\r\n");
-  handle_response("??\r\n");
-  handle_response("E3\r\n");  // known errors always show
+  EXPECT_EQ(link.status().error_seen, 1);
+  link.send_command("ADT10\r\n");
+  link.handle_response("??\r\n");
+  link.handle_response("E3\r\n");  // known errors always show
   EXPECT_EQ(sink.count(), 3u);
 }
 
@@ -147,8 +146,8 @@ class AnswerPairing : public LinkTest {
  protected:
   void SetUp() override {
     LinkTest::SetUp();
-    set_direct_line([](const std::string&) {});
-    set_answer_observer([this](const AnswerEvent& e) {
+    link.set_direct_line([](const std::string&) {});
+    link.set_answer_observer([this](const AnswerEvent& e) {
       const char* kind = e.kind == AnswerEvent::Kind::Answer       ? "answer"
                          : e.kind == AnswerEvent::Kind::Unexpected ? "unexpected"
                                                                    : "none";
@@ -157,7 +156,7 @@ class AnswerPairing : public LinkTest {
     });
   }
   void TearDown() override {
-    set_answer_observer({});
+    link.set_answer_observer({});
     LinkTest::TearDown();
   }
   std::vector<std::string> events;
@@ -189,30 +188,30 @@ TEST_F(AnswerPairing, AnswersSettleLinesInOrderAndExtraOnesAreUnexpected) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    set_direct_line([](const std::string&) {});  // a fresh link: numbering from 1
+    link.set_direct_line([](const std::string&) {});  // a fresh link: numbering from 1
     events.clear();
     for (const Step& s : c.steps) {
-      if (s.send) send_command(s.send);
-      if (s.answer) handle_response(s.answer);
+      if (s.send) link.send_command(s.send);
+      if (s.answer) link.handle_response(s.answer);
     }
     EXPECT_EQ(events, c.events);
     ASSERT_GT(sink.count(), 0u);
     EXPECT_EQ(sink.texts().back(), c.last_box);
-    EXPECT_EQ(answers_awaited(), c.still_waiting);
-    EXPECT_EQ(link_status().response_pending, c.still_waiting ? 1 : 0);
+    EXPECT_EQ(link.answers_awaited(), c.still_waiting);
+    EXPECT_EQ(link.status().response_pending, c.still_waiting ? 1 : 0);
   }
 }
 
 TEST_F(AnswerPairing, NoConnectGivesUpEveryWaitingLineAndALateAnswerIsUnexpected) {
-  send_command("BZON\r\n");
-  send_command("ADT10\r\n");
+  link.send_command("BZON\r\n");
+  link.send_command("ADT10\r\n");
   ticks(7);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
   EXPECT_EQ(events, (std::vector<std::string>{"none 1 BZON", "none 2 ADT10"}));
-  handle_response("GO\r\n");
+  link.handle_response("GO\r\n");
   EXPECT_EQ(events.back(), "unexpected 2 ADT10");
   // Lines that name themselves: the box names four and counts the rest.
-  for (int ch = 1; ch <= 6; ++ch) send_command("ADT10\r\n", LineOwner{"ch0" + std::to_string(ch), {}});
+  for (int ch = 1; ch <= 6; ++ch) link.send_command("ADT10\r\n", LineOwner{"ch0" + std::to_string(ch), {}});
   ticks(7);
   EXPECT_EQ(sink.texts().back(), "No Connect\nch01, ch02, ch03, ch04 ほか 2 件");
 }
@@ -221,30 +220,30 @@ class NoConnect : public LinkTest {};
 
 TEST_F(NoConnect, TheSeventhTickWithoutAnAnswerReportsAndStopsTheBatch) {
   std::vector<std::string> written;
-  set_direct_line([&](const std::string& bytes) { written.push_back(bytes); });
-  send_command("ADT10\r\n");
+  link.set_direct_line([&](const std::string& bytes) { written.push_back(bytes); });
+  link.send_command("ADT10\r\n");
   ticks(6);
   EXPECT_EQ(sink.count(), 0u);
   ticks(1);
   ASSERT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
   EXPECT_EQ(sink.boxes()[0].icon, BoxIcon::Error);
-  EXPECT_EQ(link_status().error_seen, 1);
-  EXPECT_EQ(link_status().response_pending, 0);
-  EXPECT_EQ(link_status().no_connect_ticks, 0);
+  EXPECT_EQ(link.status().error_seen, 1);
+  EXPECT_EQ(link.status().response_pending, 0);
+  EXPECT_EQ(link.status().no_connect_ticks, 0);
   ticks(20);
   EXPECT_EQ(sink.count(), 1u) << "reported once";
 }
 
 TEST_F(NoConnect, AnAnswerStartsTheCountAgainButANewCommandDoesNot) {
-  set_direct_line([](const std::string&) {});
-  send_command("ADT10\r\n");
+  link.set_direct_line([](const std::string&) {});
+  link.send_command("ADT10\r\n");
   ticks(5);
-  link_status().batch_step = 1;
-  handle_response("GO\r\n");
-  send_command("ADT11\r\n");
+  link.status().batch_step = 1;
+  link.handle_response("GO\r\n");
+  link.send_command("ADT11\r\n");
   ticks(6);
   EXPECT_EQ(sink.count(), 0u);
-  send_command("ADT12\r\n");  // re-arms pending; the count runs on
+  link.send_command("ADT12\r\n");  // re-arms pending; the count runs on
   ticks(1);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
 }

@@ -66,27 +66,27 @@ TEST(LineAssembly, RandomBytesNeverGrowTheBufferAndLoseNoByteCount) {
 class Received : public testing::LinkTest {};
 
 TEST_F(Received, JoinedAnswersAreEachHandled) {
-  link_status().batch_step = 1;
-  feed_received("GO\r\nGO\r\nE3\r\n", 12);
+  link.status().batch_step = 1;
+  link.feed_received("GO\r\nGO\r\nE3\r\n", 12);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Command Error"});
 }
 
 TEST_F(Received, AnAnswerWithAZeroByteIsNotSuccess) {
   const char bytes[] = {'G', '\0', 'O', '\r', '\n'};
-  feed_received(bytes, sizeof bytes);
-  EXPECT_EQ(link_status().error_seen, 1);
+  link.feed_received(bytes, sizeof bytes);
+  EXPECT_EQ(link.status().error_seen, 1);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Unknown answer from the switcher: \"G\\x00O\""});
 }
 
 TEST_F(Received, AnOverlongLineIsOneUnknownAnswerShownCut) {
   std::string line(1000, 'Z');
   line += "\r\n";
-  feed_received(line.data(), line.size());
+  link.feed_received(line.data(), line.size());
   ASSERT_EQ(sink.count(), 1u);
   std::string text = sink.texts()[0];
   EXPECT_NE(text.find("(1002 bytes)"), std::string::npos) << text;
   EXPECT_LT(text.size(), 200u);
-  EXPECT_EQ(link_status().error_seen, 1);
+  EXPECT_EQ(link.status().error_seen, 1);
 }
 
 }  // namespace

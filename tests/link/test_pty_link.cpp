@@ -38,41 +38,42 @@ class PtyLink : public testing::LinkTest {
     port.stop();
   }
   void connect(const std::string& device) {
-    set_simulated_device(device);
-    open_port();
-    start_reader();
-    ASSERT_TRUE(link_is_open()) << (sink.texts().empty() ? "" : sink.texts()[0]);
+    setup.device = device;
+    link.open(setup);
+    link.start_reader();
+    ASSERT_TRUE(link.is_open()) << (sink.texts().empty() ? "" : sink.texts()[0]);
   }
   void connect() { connect(port.slave_path()); }
 
   SimulatedPort port;
+  LinkSetup setup;
 };
 
 TEST_F(PtyLink, OpensSendsGetsTheAnswerAndStopsQuickly) {
   connect();
-  EXPECT_EQ(link_device(), port.slave_path());
-  send_command("ADT05\r\n");
+  EXPECT_EQ(link.device(), port.slave_path());
+  link.send_command("ADT05\r\n");
   ASSERT_TRUE(sink.wait_for(1));
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Success"});
   EXPECT_EQ(port.lines(), std::vector<std::string>{"ADT05"});
   EXPECT_EQ(port.state().alarm_hold_time, 4);
-  EXPECT_EQ(link_status().response_pending, 0);
+  EXPECT_EQ(link.status().response_pending, 0);
 
   auto t0 = std::chrono::steady_clock::now();
-  stop_link();
+  link.stop();
   auto took = std::chrono::steady_clock::now() - t0;
-  EXPECT_FALSE(link_is_open());
+  EXPECT_FALSE(link.is_open());
   // Well under 100 ms in practice; the bound only catches a reader that
   // does not wake up.
   EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 TEST_F(PtyLink, Rs485PrefixGoesOutAndComesOffTheAnswer) {
-  store().interface_mode = 1;
-  store().slave_number = 7;
+  setup.interface_mode = 1;
+  setup.slave_number = 7;
   port.with_simulator([](Simulator& sim) { sim.set_rs485(true, 7); });
   connect();
-  send_command("MNON\r\n");
+  link.send_command("MNON\r\n");
   ASSERT_TRUE(sink.wait_for(1));
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"Success"});
   EXPECT_EQ(port.lines(), std::vector<std::string>{"07MNON"});
@@ -82,13 +83,13 @@ TEST_F(PtyLink, Rs485PrefixGoesOutAndComesOffTheAnswer) {
 TEST_F(PtyLink, ASilentSwitcherGivesNoConnectOnTheSeventhTick) {
   port.with_simulator([](Simulator& sim) { sim.set_silent(true); });
   connect();
-  send_command("TSA\r\n");
+  link.send_command("TSA\r\n");
   ASSERT_TRUE(port.wait_for_lines(1, 5000));
   ticks(6);
   EXPECT_EQ(sink.count(), 0u);
   ticks(1);
   EXPECT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
-  EXPECT_EQ(link_status().error_seen, 1);
+  EXPECT_EQ(link.status().error_seen, 1);
 }
 
 TEST_F(PtyLink, AnAnswerInPiecesIsOneAnswer) {
@@ -109,23 +110,23 @@ TEST_F(PtyLink, TenThousandRandomBytesLeaveTheLinkWorking) {
   // known error answer last: once its box is there, all the junk was read.
   port.send_raw(junk + "\x11\r\nE3\r\n");
   ASSERT_TRUE(sink.wait_for_text("Command Error"));
-  EXPECT_EQ(link_status().error_seen, 1);
+  EXPECT_EQ(link.status().error_seen, 1);
   EXPECT_EQ(sink.count(), 2u) << "one box for the junk, not one per line, and one for E3";
 
-  link_status().error_seen = 0;
-  send_command("ARON\r\n");
+  link.status().error_seen = 0;
+  link.send_command("ARON\r\n");
   ASSERT_TRUE(sink.wait_for_text("Success"));
   EXPECT_EQ(port.state().alarm_return, 1);
 }
 
 TEST_F(PtyLink, ThousandByteLinesAreOneUnknownAnswerEach) {
   connect();
-  send_command("BZON\r\n");
+  link.send_command("BZON\r\n");
   ASSERT_TRUE(sink.wait_for(1));
   port.send_raw(std::string(1000, 'X') + "\r\n");
   ASSERT_TRUE(sink.wait_for(2));
   EXPECT_NE(sink.texts()[1].find("(1002 bytes)"), std::string::npos) << sink.texts()[1];
-  send_command("BZOF\r\n");
+  link.send_command("BZOF\r\n");
   ASSERT_TRUE(sink.wait_for(3));
   EXPECT_EQ(sink.texts()[2], "Success");
 }
@@ -135,33 +136,33 @@ TEST_F(PtyLink, AHangUpIsReportedOnceAndTheLinkReconnects) {
   const std::string link_path = dir.file("switcher");
   std::string error;
   ASSERT_TRUE(port.set_link_path(link_path, &error)) << error;
-  set_reconnect_interval_ms(10);
+  link.set_reconnect_interval_ms(10);
   connect(link_path);
-  send_command("AICB\r\n");
+  link.send_command("AICB\r\n");
   ASSERT_TRUE(sink.wait_for(1));
 
   port.hang_up();
   ASSERT_TRUE(sink.wait_for_text("The link to the switcher was lost"));
   EXPECT_NE(sink.texts().back().find("Waiting for the device"), std::string::npos);
-  EXPECT_TRUE(eventually([] { return link_state() == LinkState::WaitingForDevice; }));
+  EXPECT_TRUE(eventually([this] { return link.state() == LinkState::WaitingForDevice; }));
   std::size_t boxes = sink.count();
-  send_command("AICM\r\n");  // into the void: nothing crashes, "No Connect" later
+  link.send_command("AICM\r\n");  // into the void: nothing crashes, "No Connect" later
   ticks(7);
   EXPECT_EQ(sink.count(), boxes + 1);
 
   ASSERT_TRUE(port.resume(&error)) << error;
   ASSERT_TRUE(sink.wait_for_text("is back"));
-  EXPECT_TRUE(link_is_open());
+  EXPECT_TRUE(link.is_open());
   int lost = 0;
   for (const auto& t : sink.texts()) lost += t.find("was lost") != std::string::npos;
   EXPECT_EQ(lost, 1) << "reported once";
 
   boxes = sink.count();
-  send_command("AICM\r\n");
+  link.send_command("AICM\r\n");
   ASSERT_TRUE(sink.wait_for(boxes + 1));
   EXPECT_EQ(sink.texts().back(), "Success");
   EXPECT_EQ(port.state().alarm_polarity, 0);
-  stop_link();
+  link.stop();
   port.set_link_path("", &error);
 }
 
@@ -211,14 +212,13 @@ TEST_F(PtyLink, TheDeviceIsHandedBackAsItWasFound) {
       };
       EXPECT_LT(set_up_port(port.slave_path(), nullptr, ignores_speed).fd, 0);
     } else {
-      set_simulated_device(port.slave_path());
-      open_port();
-      EXPECT_TRUE(link_is_open());
+      link.open(LinkSetup{port.slave_path()});
+      EXPECT_TRUE(link.is_open());
       EXPECT_TRUE(watcher.exclusive());
       termios used{};
       ASSERT_EQ(tcgetattr(watcher.fd(), &used), 0);
       EXPECT_EQ(cfgetospeed(&used), static_cast<speed_t>(B9600));
-      stop_link();
+      link.stop();
     }
 
     termios after{};
@@ -238,20 +238,20 @@ TEST_F(PtyLink, AWriteHeldByXoffIsNotSentAndSaysWhy) {
   connect();
   port.send_raw("\x13");
   ASSERT_TRUE(eventually([&] { return watcher.output_held(); }));
-  send_command("BZON\r\n");
-  const SendOutcome held = last_send_outcome();
+  link.send_command("BZON\r\n");
+  const SendOutcome held = link.last_send_outcome();
   EXPECT_FALSE(held.written);
   EXPECT_EQ(held.error, ETIMEDOUT);
   EXPECT_NE(held.failure.find("XOFF"), std::string::npos) << held.failure;
   ASSERT_TRUE(sink.wait_for(1));
   EXPECT_EQ(sink.boxes()[0].origin, BoxOrigin::WriteFailed);
   EXPECT_EQ(sink.texts()[0], held.failure);
-  EXPECT_EQ(link_status().error_seen, 1) << "a batch stops";
+  EXPECT_EQ(link.status().error_seen, 1) << "a batch stops";
 
   port.send_raw("\x11");
   ASSERT_TRUE(eventually([&] { return !watcher.output_held(); }));
-  link_status().error_seen = 0;
-  send_command("BZOF\r\n");
+  link.status().error_seen = 0;
+  link.send_command("BZOF\r\n");
   ASSERT_TRUE(sink.wait_for_text("Success"));
   EXPECT_EQ(port.lines(), std::vector<std::string>{"BZOF"}) << "the held line never went out";
 }
@@ -263,14 +263,12 @@ class OpenFailure : public testing::LinkTest {
   // Opens COM1 mapped to `device` the way start-up does, then checks the
   // program runs on without a link.
   std::vector<BoxRequest> open_com1(const std::string& device) {
-    set_port_device(0, device);
-    store().com_port_index = 0;
-    open_port();
-    start_reader();
+    link.open(LinkSetup{device, 0});
+    link.start_reader();
     std::vector<BoxRequest> texts = sink.boxes();
-    EXPECT_FALSE(link_is_open());
+    EXPECT_FALSE(link.is_open());
     sink.clear();
-    send_command("ADT10\r\n");
+    link.send_command("ADT10\r\n");
     ticks(7);
     EXPECT_EQ(sink.texts(), std::vector<std::string>{"No Connect"});
     return texts;
@@ -314,12 +312,11 @@ TEST_F(OpenFailure, APortTakenByAnotherProgramIsInUse) {
   int holder = open(port.slave_path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   ASSERT_GE(holder, 0);
   ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
-  set_simulated_device(port.slave_path());
-  open_port();
-  start_reader();
+  link.open(LinkSetup{port.slave_path()});
+  link.start_reader();
   close(holder);
   expect_five_boxes(sink.boxes(), port.slave_path() + " is in use by another process");
-  EXPECT_FALSE(link_is_open());
+  EXPECT_FALSE(link.is_open());
 }
 
 // Opening a device the user may not open: the group hint only where joining
@@ -351,12 +348,10 @@ TEST_F(OpenFailure, PermissionDeniedSaysWhatWouldHelp) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
-      set_port_device(0, path);
-      store().com_port_index = 0;
-      open_port();
+      link.open(LinkSetup{path, 0});
       const std::vector<std::string> texts = sink.texts();
       const bool ok = texts.size() == 5 && texts[0].find("Permission denied") != std::string::npos &&
-                      texts[0].find(c.hint) != std::string::npos && !link_is_open();
+                      texts[0].find(c.hint) != std::string::npos && !link.is_open();
       if (!ok && !texts.empty()) fprintf(stderr, "%s\n", texts[0].c_str());
       _exit(ok ? 0 : 1);
     }
@@ -368,13 +363,13 @@ TEST_F(OpenFailure, PermissionDeniedSaysWhatWouldHelp) {
 }
 
 TEST(PortMap, ComPortsMapToTtySByDefaultAndFollowTheProfile) {
-  EXPECT_EQ(port_device(0), "/dev/ttyS0");
-  EXPECT_EQ(port_device(5), "/dev/ttyS5");
-  EXPECT_EQ(port_device(6), "");
-  EXPECT_EQ(port_device(-1), "");
-  set_port_device(2, "/dev/serial/by-id/usb-adapter-port0");
-  EXPECT_EQ(port_device(2), "/dev/serial/by-id/usb-adapter-port0");
-  set_port_device(2, "/dev/ttyS2");
+  PortMap ports;
+  EXPECT_EQ(ports.device(0), "/dev/ttyS0");
+  EXPECT_EQ(ports.device(5), "/dev/ttyS5");
+  EXPECT_EQ(ports.device(6), "");
+  EXPECT_EQ(ports.device(-1), "");
+  ports.set(2, "/dev/serial/by-id/usb-adapter-port0");
+  EXPECT_EQ(ports.device(2), "/dev/serial/by-id/usb-adapter-port0");
 }
 
 }  // namespace

@@ -14,10 +14,7 @@ namespace {
 
 class FleetFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    reset_whole_store();
-    testing::write_file(dir.file("a.dat"), "");
-  }
+  void SetUp() override { testing::write_file(dir.file("a.dat"), ""); }
   std::vector<std::string> errors_of(const std::string& text) {
     testing::write_file(dir.file("fleet.ini"), text);
     std::vector<FleetTarget> targets;

@@ -107,41 +107,43 @@ class CountingSink : public MessageSink {
 class SendAllTimedRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    reset_whole_store();
+    reset_to_defaults(settings);
     set_message_sink(&sink);
   }
   void TearDown() override {
     attachment.reset();
-    set_direct_line({});
+    link.set_direct_line({});
     set_message_sink(nullptr);
-    abandon_send_all();
   }
   void attach(int model) {
-    store().model_index = model;
+    run_model = model;
     sim = std::make_unique<Simulator>(model);
-    attachment = std::make_unique<DirectAttachment>(*sim);
+    attachment = std::make_unique<DirectAttachment>(link, *sim);
   }
   // The switcher answers through `answer` (line number from 1, its bytes).
   void attach_scripted(int model, std::function<std::string(int, const std::string&)> answer) {
     attach(model);
     attachment.reset();
-    set_direct_line([this, answer](const std::string& bytes) {
+    link.set_direct_line([this, answer](const std::string& bytes) {
       const std::string given = answer(++written, sim->receive(bytes));
-      feed_received(given.data(), given.size());
+      link.feed_received(given.data(), given.size());
     });
   }
   SendAllOutcome run() {
-    SendAllReporter reporter(progress, false, store().model_index);
+    SendAllReporter reporter(progress, false, run_model);
     start_ms = pace.now;
-    return run_send_all_timed(pace, reporter, {}, {80, 500});
+    return run_send_all_timed(link, settings, run_model, pace, reporter, {}, {80, 500});
   }
   SendAllOutcome run_ack() {
-    SendAllReporter reporter(progress, false, store().model_index);
+    SendAllReporter reporter(progress, false, run_model);
     start_ms = pace.now;
-    return run_send_all(send_all_script(store(), store().model_index), PaceMode::Ack, pace, reporter);
+    return run_send_all(link, run_model, send_all_script(settings, run_model), PaceMode::Ack, pace, reporter);
   }
-  std::string verdict(const SendAllOutcome& o) { return send_all_verdict(o, store().model_index, ""); }
+  std::string verdict(const SendAllOutcome& o) { return send_all_verdict(o, run_model, ""); }
 
+  Link link;
+  SwitcherSettings settings;
+  int run_model = 0;
   CountingSink sink;
   FakePace pace;
   std::ostringstream progress;
@@ -161,7 +163,7 @@ TEST_F(SendAllTimedRunTest, EveryLineAnsweredGoExitsZeroAfterTheScheduledTime) {
   EXPECT_EQ(o.run_ms, testing::kSendAllFigures[0].scheduled_ms);
   EXPECT_EQ(send_all_exit_code(o), kExitOk);
   EXPECT_EQ(verdict(o), "klvc send-all: 420 lines sent to KLV-A, every one answered GO");
-  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link.status().batch_step, 0);
 }
 
 TEST_F(SendAllTimedRunTest, LateWakeUpsDoNotAddUp) {
@@ -191,7 +193,7 @@ TEST_F(SendAllTimedRunTest, ErrorAnswerStopsTheRunAtEitherPaceAndExitsOne) {
               "at step 77 of 368 after 37 lines; last line sent: AMO0501OF");
     EXPECT_EQ(send_all_answer_report(o),
               std::vector<std::string>{"klvc send-all: line 37 (AMO0501OF) was answered E3 (Command Error)"});
-    EXPECT_EQ(link_status().batch_step, 0);
+    EXPECT_EQ(link.status().batch_step, 0);
     TearDown();
     sink.texts.clear();
   }
@@ -277,12 +279,12 @@ TEST_F(SendAllTimedRunTest, AnswersAreMatchedToLinesNotCounted) {
     attach_scripted(0, [&](int n, const std::string& a) {
       times.push_back(pace.now);
       const std::string now = due();
-      feed_received(now.data(), now.size());
+      link.feed_received(now.data(), now.size());
       return c.answer(n, a);
     });
     pace.on_wait = [&] {
       const std::string now = due();
-      feed_received(now.data(), now.size());
+      link.feed_received(now.data(), now.size());
     };
     const SendAllOutcome o = c.ack ? run_ack() : run();
     pace.on_wait = {};
@@ -319,7 +321,7 @@ TEST_F(SendAllTimedRunTest, ASignalStopsAfterTheCurrentLineAndSaysWhere) {
     EXPECT_EQ(send_all_exit_code(o), 128 + sig);
     EXPECT_EQ(verdict(o), std::string("klvc send-all: interrupted by ") + name +
                               " at step 12 of 368 after 12 lines; last line sent: AIS0404");
-    EXPECT_EQ(link_status().batch_step, 0);
+    EXPECT_EQ(link.status().batch_step, 0);
     EXPECT_EQ(sim->lines().size(), 12u) << "nothing more goes out once stopped";
     TearDown();
   }

@@ -303,13 +303,13 @@ void expect_switcher_holds_the_file(const Simulator::State& got) {
 
 TEST_F(SendAllEndToEnd, ARunLeavesTheSwitcherHoldingTheFile) {
   ASSERT_NO_FATAL_FAILURE(load_file());
-  store().model_index = 0;
   Simulator sim(0);
-  DirectAttachment attachment(sim);
+  Link link;
+  DirectAttachment attachment(link, sim);
   testing::FakePace pace;
   std::ostringstream progress;
   SendAllReporter reporter(progress, false, 0);
-  const SendAllOutcome o = run_send_all_timed(pace, reporter, {}, {80, 500});
+  const SendAllOutcome o = run_send_all_timed(link, store(), 0, pace, reporter, {}, {80, 500});
   EXPECT_EQ(send_all_exit_code(o), kExitOk);
   EXPECT_EQ(sim.lines().size(), 420u);
   expect_switcher_holds_the_file(sim.state());

@@ -13,6 +13,7 @@
 
 #include "support/child_process.h"
 #include "support/files.h"
+#include "settings/disk.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
@@ -27,11 +28,12 @@ using testing::TempDir;
 
 // A settings file whose alarm hold time and first route tell it apart.
 void write_unit_file(const std::string& path, int hold_time, int route) {
-  reset_whole_store();
-  store().alarm_hold_time = hold_time;
-  store().output_routes[0] = route;
+  SwitcherSettings s;
+  reset_to_defaults(s);
+  s.alarm_hold_time = hold_time;
+  s.output_routes[0] = route;
   std::string error;
-  ASSERT_TRUE(write_settings_file(path, &error)) << error;
+  ASSERT_TRUE(write_settings_file(system_disk(), s, 0, path, &error)) << error;
 }
 
 std::string row_of(const std::string& report, const std::string& name) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sim/line_time.h"
+#include "settings/store.h"
 #include "sim/simulator.h"
 #include "support/files.h"
 #include "support/scoped_env.h"
@@ -102,8 +103,8 @@ TEST(SimulatorCommands, TheModelLimitsOutputsInputsAndTerminals) {
 }
 
 TEST(SimulatorCommands, AFreshSimulatorHoldsTheStoreDefaults) {
-  reset_whole_store();
-  const SettingsStore& st = store();
+  SwitcherSettings st;
+  reset_to_defaults(st);
   State s;
   EXPECT_EQ(s.output_routes, st.output_routes);
   EXPECT_EQ(s.input_title_display, st.input_title_display);

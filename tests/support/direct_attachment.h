@@ -1,5 +1,6 @@
-// Routes the link's lines straight into a simulated switcher and its answers
-// back, on the calling thread, for as long as it lives.
+// Routes a link's lines straight into a simulated switcher and its answers
+// back, on the calling thread, for as long as it lives. Without a link named:
+// the screen's (default_link, until the screen holds its own).
 #pragma once
 
 #include <string>
@@ -11,15 +12,19 @@ namespace klvc::testing {
 
 class DirectAttachment {
  public:
-  explicit DirectAttachment(Simulator& sim) {
-    set_direct_line([&sim](const std::string& bytes) {
+  DirectAttachment(Link& link, Simulator& sim) : link_(link) {
+    link.set_direct_line([&link, &sim](const std::string& bytes) {
       const std::string answer = sim.receive(bytes);
-      if (!answer.empty()) feed_received(answer.data(), answer.size());
+      if (!answer.empty()) link.feed_received(answer.data(), answer.size());
     });
   }
-  ~DirectAttachment() { set_direct_line({}); }
+  explicit DirectAttachment(Simulator& sim) : DirectAttachment(default_link(), sim) {}
+  ~DirectAttachment() { link_.set_direct_line({}); }
   DirectAttachment(const DirectAttachment&) = delete;
   DirectAttachment& operator=(const DirectAttachment&) = delete;
+
+ private:
+  Link& link_;
 };
 
 }  // namespace klvc::testing
