@@ -258,7 +258,23 @@ int fleet_main(const SendAllOptions& o, const PortMap& ports) {
     f.target.com = f.com;
     f.target.device_named = f.com < 0;  // port = in the targets file
   }
-  if (o.only.empty()) return run_fleet(o, targets);
+  if (!o.records) {
+    if (!o.only.empty()) {
+      std::vector<FleetTarget> named;
+      for (const std::string& name : o.only) {
+        const auto at = std::find_if(targets.begin(), targets.end(), [&](const FleetTarget& f) { return f.target.name == name; });
+        if (at == targets.end()) {
+          std::cerr << "klvc send-all: " << shown(o.targets) << " has no [" << shown(name) << "]\n";
+          return kExitUsage;
+        }
+        if (std::none_of(named.begin(), named.end(), [&](const FleetTarget& f) { return f.target.name == name; })) {
+          named.push_back(*at);
+        }
+      }
+      targets = std::move(named);
+    }
+    return run_fleet(o, targets);
+  }
 
   // A child: the named targets, which share one port.
   std::vector<SendAllTarget> mine;

@@ -35,8 +35,9 @@ bool read_fleet_file(const std::string& path, std::vector<FleetTarget>* targets,
 // groups in the order their first target appears.
 std::vector<std::vector<std::size_t>> fleet_groups(const std::vector<FleetTarget>& targets);
 
-// The --targets run (o.only empty: the parent; else a child running the
-// named targets of one port), COM ports mapped by `ports`. Returns the exit status.
+// The --targets run, of every target or the --only ones; with --records a
+// child running the named targets of one port. COM ports mapped by `ports`.
+// Returns the exit status.
 int fleet_main(const SendAllOptions& o, const PortMap& ports);
 
 // How many children may run at once: from RLIMIT_NOFILE and RLIMIT_NPROC,

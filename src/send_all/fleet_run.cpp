@@ -154,7 +154,7 @@ class FleetRun {
     if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return errno;
     std::vector<std::string> words = {"klvc"};
     if (options_.log && options_.log->is_open()) words.insert(words.end(), {"--log", options_.log->path()});
-    words.insert(words.end(), {"send-all", "--targets", options_.targets});
+    words.insert(words.end(), {"send-all", "--targets", options_.targets, "--records"});
     for (std::size_t r : c.rows) words.insert(words.end(), {"--only", rows_[r].f->target.name});
     if (options_.force) words.push_back("--force");
     if (options_.changed) words.push_back("--changed");

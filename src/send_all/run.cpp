@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -134,18 +133,16 @@ std::vector<std::int64_t> time_left(const std::vector<SendAllScriptTick>& ticks,
 
 }  // namespace
 
-SendAllPeriods send_all_periods() {
-  SendAllPeriods p{kSendAllFastPeriodMs, kSendAllSlowPeriodMs};
-  const char* value = std::getenv("KLVC_TEST_SEND_ALL_TICKS");
-  if (!value) return p;
-  const std::string_view v(value);
+bool parse_send_all_periods(const std::string& word, SendAllPeriods* periods) {
+  const std::string_view v(word);
   const std::size_t colon = v.find(':');
-  SendAllPeriods asked = p;
-  if (colon != std::string_view::npos && parse_ms(v.substr(0, colon), &asked.fast_ms) &&
-      parse_ms(v.substr(colon + 1), &asked.slow_ms)) {
-    return asked;
+  SendAllPeriods asked;
+  if (colon == std::string_view::npos || !parse_ms(v.substr(0, colon), &asked.fast_ms) ||
+      !parse_ms(v.substr(colon + 1), &asked.slow_ms)) {
+    return false;
   }
-  return p;
+  *periods = asked;
+  return true;
 }
 
 SendAllOutcome run_send_all_timed(Link& link, const SwitcherSettings& settings, int model, SendAllPace& pace,

@@ -18,7 +18,7 @@ namespace {
 
 enum SendAllOption {
   kHelp, kModel, kPort, kCom, kSimulate, kRs485, kSlave, kBase, kDryRun, kForce, kPace, kChangedFrom,
-  kTargets, kOnly, kChanged, kSummary, kJobs,
+  kTargets, kOnly, kChanged, kSummary, kJobs, kPeriods, kFail, kRecords,
 };
 
 const std::vector<CliOption> kSendAllOptions = {
@@ -28,7 +28,8 @@ const std::vector<CliOption> kSendAllOptions = {
     {"force", false, kForce},    {"pace", true, kPace},       {"changed-from", true, kChangedFrom},
     {"targets", true, kTargets}, {"only", true, kOnly},       {"changed", false, kChanged},
     {"summary", false, kSummary},
-    {"jobs", true, kJobs},
+    {"jobs", true, kJobs},       {"periods", true, kPeriods}, {"fail", true, kFail},
+    {"records", false, kRecords},
 };
 
 std::string take_option(SendAllOptions* o, int* port_choices, int id, const std::string& v) {
@@ -73,8 +74,14 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
       o->targets = v;
       break;
     case kOnly: o->only.push_back(v); break;
+    case kRecords: o->records = true; break;
     case kChanged: o->changed = true; break;
     case kSummary: o->summary = true; break;
+    case kPeriods:
+      if (!parse_send_all_periods(v, &o->periods)) return "--periods takes FAST:SLOW in ms, 1 to 60000 each, not '" + v + "'";
+      o->periods_given = true;
+      break;
+    case kFail: return fail_value(v, &o->faults);
     case kJobs:
       if (!parse_number(v, 1, 4096, &o->jobs)) return "--jobs takes 1 to 4096, not '" + v + "'";
       break;
@@ -86,10 +93,10 @@ std::string take_option(SendAllOptions* o, int* port_choices, int id, const std:
 bool targets_take_the_rest(const SendAllOptions& o, std::string* error) {
   const bool single = !o.file.empty() || !o.base.empty() || !o.changed_from.empty() || o.model >= 0 ||
                       !o.port.empty() || o.com >= 0 || o.simulate || o.rs485 || o.slave >= 0 ||
-                      o.pace_given;
+                      o.pace_given || o.periods_given || !o.faults.empty();
   if (!single) return true;
   *error = "--targets takes each switcher's file, port, model, interface and pace from the targets file; "
-           "only --changed, --jobs, --dry-run and --force go with it";
+           "only --only, --changed, --jobs, --dry-run and --force go with it";
   return false;
 }
 
@@ -130,12 +137,24 @@ bool parse_send_all_args(const std::vector<std::string>& args, SendAllOptions* o
     *error = "--changed needs a port: the built-in simulated switcher starts afresh in every run";
     return false;
   }
+  if (o.periods_given && o.pace != PaceMode::Timed) {
+    *error = "--periods is for --pace timed";
+    return false;
+  }
+  if (!o.faults.empty() && !o.simulate) {
+    *error = "--fail is for the built-in simulated switcher (--simulate)";
+    return false;
+  }
   if (o.summary && !o.targets.empty()) {
     *error = "--summary is for one switcher; --targets ends in its own summary table";
     return false;
   }
-  if ((!o.only.empty() || o.jobs > 0) && o.targets.empty()) {
-    *error = std::string(o.jobs > 0 ? "--jobs" : "--only") + " needs --targets";
+  if ((!o.only.empty() || o.jobs > 0 || o.records) && o.targets.empty()) {
+    *error = std::string(o.jobs > 0 ? "--jobs" : o.records ? "--records" : "--only") + " needs --targets";
+    return false;
+  }
+  if (o.records && o.only.empty()) {
+    *error = "--records needs --only NAME for each switcher of the port it runs";
     return false;
   }
   *options = std::move(o);
@@ -146,8 +165,9 @@ std::string send_all_usage() {
   return "Usage: klvc send-all [FILE] [--base BASE.dat] [--model A..E]\n"
          "                     [--port DEV | --com N | --simulate] [--rs485 --slave N]\n"
          "                     [--pace ack|timed] [--changed-from OLD.dat | --changed] [--dry-run]\n"
-         "                     [--force] [--summary]\n"
-         "       klvc send-all --targets FLEET.ini [--changed] [--jobs N] [--dry-run] [--force]\n"
+         "                     [--periods FAST:SLOW] [--fail N:ANSWER] [--force] [--summary]\n"
+         "       klvc send-all --targets FLEET.ini [--only NAME]... [--changed] [--jobs N]\n"
+         "                     [--dry-run] [--force] [--records]\n"
          "\n"
          "Sends every setting of FILE (the defaults without a file) to the switcher, with\n"
          "the same lines as 設定 > 全項目設定. FILE is a settings file (*.dat), or the\n"
@@ -168,6 +188,9 @@ std::string send_all_usage() {
          "  --pace timed          the dialog's pace: a line every 80 ms, titles every 500 ms\n"
          "                        (KLV-A about 91 s, KLV-E about 155 s); answers that lag\n"
          "                        behind the lines make the run fail: their pairing is a guess\n"
+         "  --periods FAST:SLOW   with --pace timed: the two periods in ms (default 80:500)\n"
+         "  --fail N:ANSWER       with --simulate: the simulated switcher answers its Nth line\n"
+         "                        with ANSWER (e.g. 12:E3), to rehearse a failing run\n"
          "  --changed-from OLD    send only the lines whose bytes differ from the lines the\n"
          "                        settings OLD would send: OLD must be what the switcher holds\n"
          "                        (it cannot be read back from the switcher)\n"
@@ -178,6 +201,11 @@ std::string send_all_usage() {
          "  --summary             end with one JSON line on stdout: dry_run, status,\n"
          "                        lines_planned, lines_sent and the verdict (for programs)\n"
          "  --targets FLEET.ini   several switchers, one section each (see below)\n"
+         "  --only NAME           with --targets: only the switcher of section NAME (again for\n"
+         "                        more than one)\n"
+         "  --records             with --targets and --only: run those switchers, which share\n"
+         "                        one port, and report on stdout as tab-separated records (how\n"
+         "                        a run of many switchers hears each port's own klvc)\n"
          "  --jobs N              with --targets: at most N ports at once (default: as many\n"
          "                        as the open-file and process limits allow)\n"
          "  --dry-run             open no port; print every line the run would write\n"
@@ -222,7 +250,7 @@ int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
   Selections profile;  // this run's: port, interface and model unless given
   const PortMap ports = load_profile(profile_path(), profile, &notes);
   // A targets file's children leave the profile's notes to their parent.
-  if (o.only.empty()) {
+  if (!o.records) {
     for (const std::string& n : notes) std::cerr << "klvc: profile: " << shown(n) << '\n';
   }
   if (!o.targets.empty()) return fleet_main(o, ports);
@@ -239,6 +267,8 @@ int send_all_main(const std::vector<std::string>& args, LinkLogFile* log,
   t.interface_mode = o.rs485 ? 1 : profile.interface_mode.load();
   t.slave = o.slave >= 0 ? o.slave : 0;
   t.pace = o.pace;
+  t.periods = o.periods;
+  t.faults = o.faults;
   t.force = o.force;
   t.changed = o.changed;
   if (!o.simulate) t.sent = {t.device, t.interface_mode == 1, t.slave};

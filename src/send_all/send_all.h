@@ -26,6 +26,16 @@ enum class PaceMode { Timed, Ack };
 // "timed" or "ack" (any case); false for anything else.
 bool parse_pace_word(const std::string& word, PaceMode* pace);
 
+// The timed run's two tick periods: 80 ms, then 500 ms from step 330, unless
+// --periods FAST:SLOW asks for others; the lines and their order stay the
+// same, and so does the no-answer limit.
+struct SendAllPeriods {
+  int fast_ms = kSendAllFastPeriodMs;
+  int slow_ms = kSendAllSlowPeriodMs;
+};
+// "FAST:SLOW", each 1..60000 ms; false for anything else.
+bool parse_send_all_periods(const std::string& word, SendAllPeriods* periods);
+
 struct SendAllOptions {
   std::string file;     // a settings file, text or titles CSV; empty: the base alone
   std::string base;     // --base FILE.dat under a text or CSV; empty: the defaults
@@ -42,10 +52,15 @@ struct SendAllOptions {
   int slave = -1;       // 0..31; -1: 0
   PaceMode pace = PaceMode::Ack;  // exact pairing, and ten times faster than timed
   bool pace_given = false;
+  SendAllPeriods periods;         // --periods FAST:SLOW, with --pace timed
+  bool periods_given = false;
+  std::vector<std::pair<int, std::string>> faults;  // --fail N:ANSWER, with --simulate
   bool dry_run = false;
   bool force = false;   // send a file even when the reader reported problems
   bool help = false;
-  std::vector<std::string> only;  // --only NAME: a targets file's child runs these
+  std::vector<std::string> only;  // --only NAME: of a targets file, only these switchers
+  bool records = false;           // --records: run the --only switchers of one port, reporting
+                                  // as records on stdout (a fleet's child for its parent)
   LinkLogFile* log = nullptr;     // not a word: the program's --log file (may be closed)
 };
 
@@ -86,15 +101,6 @@ class SendAllPace {
     (void)fd;
   }
 };
-
-// The run's two tick periods: 80 ms, then 500 ms from step 330. A test may
-// shorten them with the variable KLVC_TEST_SEND_ALL_TICKS=FAST:SLOW (in ms);
-// the lines and their order stay the same, and so does the no-answer limit.
-struct SendAllPeriods {
-  int fast_ms;
-  int slow_ms;
-};
-SendAllPeriods send_all_periods();
 
 // How a run ended.
 enum class SendAllEnd {
@@ -200,7 +206,7 @@ SendAllOutcome run_send_all(Link& link, int model, const std::vector<SendAllScri
 // The whole run of `settings` at the timed pace, with the tick periods given.
 SendAllOutcome run_send_all_timed(Link& link, const SwitcherSettings& settings, int model, SendAllPace& pace,
                                   SendAllReporter& reporter, const SendAllHooks& hooks = {},
-                                  SendAllPeriods periods = send_all_periods());
+                                  SendAllPeriods periods = {});
 
 // The ticks of NEW (the settings as they are now) whose line differs from OLD's line at the
 // same tick; both runs are the same model's, so their ticks pair up.

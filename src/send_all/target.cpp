@@ -187,9 +187,8 @@ int prepare_target(const SendAllTarget& t, SwitcherSettings& s, std::ostream& er
   if (!load(s, t.file, t, err)) return kExitUsage;
   *ticks = send_all_script(s, t.model);
   if (!changed_from.empty()) *ticks = changed_ticks(old_ticks, *ticks);
-  const SendAllPeriods periods = send_all_periods();
   for (SendAllScriptTick& tick : *ticks) {
-    tick.period_ms = tick.period_ms == kSendAllFastPeriodMs ? periods.fast_ms : periods.slow_ms;
+    tick.period_ms = tick.period_ms == kSendAllFastPeriodMs ? t.periods.fast_ms : t.periods.slow_ms;
   }
   return kExitOk;
 }
@@ -232,6 +231,7 @@ int run_single_target(const SendAllTarget& t, const SwitcherSettings& settings,
   if (simulate) {
     simulated = std::make_unique<SimulatedPort>(t.model);
     follow_program_setup(*simulated, t.model, t.interface_mode != 0, t.slave);
+    for (const auto& [nth, answer] : t.faults) simulated->simulator().fail_command(nth, answer + "\r\n");
     if (!simulated->start(&error)) {
       std::cerr << "klvc send-all: cannot start the simulated switcher: " << shown(error) << '\n';
       return kExitFailed;

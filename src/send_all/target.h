@@ -23,6 +23,8 @@ struct SendAllTarget {
   int interface_mode = 0;    // 1: RS-485
   int slave = 0;
   PaceMode pace = PaceMode::Ack;
+  SendAllPeriods periods;    // of the timed pace
+  std::vector<std::pair<int, std::string>> faults;  // the built-in simulator's failing lines
   bool force = false;
   bool changed = false;      // only the lines that differ from what `sent`'s record says it holds
   SentRecordKey sent;        // where its record is kept; port empty: none (the built-in simulator)

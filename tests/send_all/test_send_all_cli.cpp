@@ -77,6 +77,11 @@ TEST(SendAllArgs, RefusesWhatItCannotUseWithAReason) {
   EXPECT_NE(refused({"a.dat", "b.dat"}).find("one settings file only"), std::string::npos);
   EXPECT_NE(refused({"--changed", "--changed-from", "old.dat"}).find("choose one of --changed"), std::string::npos);
   EXPECT_NE(refused({"--changed", "--simulate"}).find("--changed needs a port"), std::string::npos);
+  EXPECT_EQ(refused({"--periods", "20:50"}), "--periods is for --pace timed");
+  EXPECT_NE(refused({"--pace", "timed", "--periods", "0:50"}).find("1 to 60000 each"), std::string::npos);
+  EXPECT_NE(refused({"--fail", "3:E3"}).find("(--simulate)"), std::string::npos);
+  EXPECT_EQ(refused({"--targets", "f.ini", "--records"}), "--records needs --only NAME for each switcher of the port it runs");
+  EXPECT_EQ(parsed({"--pace", "timed", "--periods", "2:10"}).periods.slow_ms, 10);
 }
 
 TEST(SendAllArgs, BadUsageExitsWithTwoAndHelpWithZero) {

@@ -36,7 +36,6 @@ using testing::TempDir;
 using Reply = ScriptedSwitcher::Reply;
 using Then = Reply::Then;
 
-const std::string kFastTicks = "KLVC_TEST_SEND_ALL_TICKS=2:10";
 
 struct Misbehaviour {
   const char* name;
@@ -106,9 +105,10 @@ TEST_P(SendAllAgainstAMisbehavingSwitcher, SaysWhatHappenedAndSentWhatItSays) {
   testing::write_file(record, "earlier");
   ChildProcess klvc;
   const std::string log = dir.file("traffic.log");
-  ASSERT_TRUE(launch(klvc, {KLVC_BINARY, "--log", log, "send-all", "--port", sw.path(), "--model", "A",
-                            "--pace", m.pace},
-                     klvc_env(dir.path(), {kFastTicks})));
+  std::vector<std::string> args = {KLVC_BINARY, "--log", log, "send-all", "--port", sw.path(), "--model", "A",
+                                   "--pace", m.pace};
+  if (std::string(m.pace) == "timed") args.insert(args.end(), {"--periods", "2:10"});
+  ASSERT_TRUE(launch(klvc, args, klvc_env(dir.path())));
   EXPECT_EQ(klvc.wait_exit(60000), m.exit_status) << klvc.err();
   EXPECT_EQ(testing::file_exists(record) ? testing::read_file(record) : "",
             m.exit_status == 0 ? testing::default_settings_file() : "");

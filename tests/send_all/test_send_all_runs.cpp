@@ -339,8 +339,8 @@ TEST_F(SendAllEndToEnd, RealTimeRunLeavesTheSimulatedSwitcherHoldingTheFile) {
 // The program itself, on a terminal: the bar, an injected error answer, Ctrl+C.
 TEST_F(SendAllEndToEnd, ErrorAnswerMidRunStopsTheProgramWithExitOne) {
   testing::PtySession session(120, 30);
-  ASSERT_TRUE(testing::launch(session, {KLVC_BINARY, "send-all", file, "--simulate", "--model", "A"},
-                              testing::klvc_env(dir, {"TERM=xterm", "KLVC_SIM_FAIL=12:E3"})));
+  ASSERT_TRUE(testing::launch(session, {KLVC_BINARY, "send-all", file, "--simulate", "--model", "A", "--fail", "12:E3"},
+                              testing::klvc_env(dir, {"TERM=xterm"})));
   EXPECT_EQ(session.wait_exit(30000), kExitFailed);
   const std::string& out = session.raw_output();
   EXPECT_NE(out.find("\r[...."), std::string::npos);  // the bar, on a terminal

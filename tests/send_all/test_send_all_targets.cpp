@@ -118,6 +118,19 @@ TEST(SendAllTargets, RunSideBySideOneAfterAnotherOnABusAndOneFailureLeavesTheOth
   EXPECT_NE(row_of(again.err(), "bus-2").find(" 1/1 "), std::string::npos) << again.err();
   EXPECT_EQ(bus.lines().back().substr(0, 5), "02ADT");
   EXPECT_EQ(broken.lines().size(), 3u + 420u);
+
+  // --only picks sections; a name the file lacks sends nothing.
+  ChildProcess only;
+  ASSERT_TRUE(launch(only, {KLVC_BINARY, "send-all", "--targets", dir.file("fleet.ini"), "--only", "bus-2", "--dry-run"},
+                     klvc_env(dir.path())));
+  EXPECT_EQ(only.wait_exit(60000), 0) << only.err();
+  EXPECT_EQ(only.out().rfind("bus-2: ", 0), 0u) << only.out();
+  EXPECT_EQ(only.out().find("hall-a"), std::string::npos) << only.out();
+  ChildProcess none;
+  ASSERT_TRUE(launch(none, {KLVC_BINARY, "send-all", "--targets", dir.file("fleet.ini"), "--only", "hall-c"},
+                     klvc_env(dir.path())));
+  EXPECT_EQ(none.wait_exit(60000), 2);
+  EXPECT_NE(none.err().find("has no [hall-c]"), std::string::npos) << none.err();
 }
 
 // SIGINT to klvc alone (as from another terminal) reaches every switcher's
