@@ -31,9 +31,4 @@ TitleCommand title_command(int channel, const std::string& sjis_title);
 // otherwise why not, naming the first character that fails.
 std::string title_problem(const std::string& sjis);
 
-// title_command for the stored title of `channel`, sent when it builds.
-// Returns nullptr when the title went out, otherwise the warning to show.
-// `owner` hears of the answer (see LineOwner).
-const char* send_channel_title(int channel, LineOwner owner = {});
-
 }  // namespace klvc

@@ -1,7 +1,5 @@
 #include "dialogs/command_fields.h"
 
-#include "link/link.h"
-
 namespace klvc {
 
 bool put_two_digits(std::string& line, std::size_t pos, int value) {
@@ -26,10 +24,6 @@ std::string numbered_on_off_command(const std::string& code, int number, bool on
   put_two_digits(line, code.size(), number);
   put_on_off(line, code.size() + 2, on);
   return line;
-}
-
-void send_built(const std::string& line) {
-  if (!line.empty()) send_command(line);
 }
 
 }  // namespace klvc

@@ -1,5 +1,5 @@
 // Writing values into the fixed command templates that every builder copies
-// ("O01I01\r\n", "TCI01OF\r\n", ...), and handing built lines to the link.
+// ("O01I01\r\n", "TCI01OF\r\n", ...).
 #pragma once
 
 #include <cstddef>
@@ -21,9 +21,5 @@ std::string on_off_command(const std::string& code, bool on);
 
 // `code` + a number as two digits + "OF"/"ON" + CR LF ("TCI07OF", "TO16ON").
 std::string numbered_on_off_command(const std::string& code, int number, bool on);
-
-// Hands a built line to send_command; an empty one (a value its builder
-// refused) sends nothing.
-void send_built(const std::string& line);
 
 }  // namespace klvc

@@ -43,13 +43,13 @@ std::vector<std::string> clock_entries(const ClockFieldRow& row) {
   return v;
 }
 
-std::string display_cell(int output) {
-  return store().datetime_display[static_cast<std::size_t>(output)] != 0 ? "ON " : "OFF";
+std::string display_cell(const SettingsStore& doc, int output) {
+  return doc.datetime_display[static_cast<std::size_t>(output)] != 0 ? "ON " : "OFF";
 }
 
 const RowBinding kDatetimeDisplay = {
     stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::datetime_display>,
-    kMaxOutputs, display_cell, send_datetime_display, output_count};
+    kMaxOutputs, display_cell, send_datetime_display, output_count_for};
 
 const TableDialogParams kDatetimeDisplayParams = table_dialog_params(
     {"日付・時刻表示", "日付・時刻表示設定 File Name ", 1049, TableRows::Outputs, 7, 100},
@@ -87,12 +87,14 @@ std::string datetime_display_command(const SwitcherSettings& s, int output) {
   return numbered_on_off_command("TO", output + 1, s.datetime_display[static_cast<std::size_t>(output)] != 0);
 }
 
-void send_datetime_display(int output) { send_built(datetime_display_command(store(), output)); }
+void send_datetime_display(const DialogContext& ctx, int output) {
+  send_built(ctx, datetime_display_command(ctx.doc, output));
+}
 
 // Two rows of four groups: year to day and the adjustment, hour to second
 // and the slave number; OK and Close at the bottom right, last in the Tab order.
-CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
-    : ui::Dialog("日付・時計設定", 76, 10), now_(std::move(now)) {
+CDateTimeSetDlg::CDateTimeSetDlg(const DialogContext& ctx, LocalTimeSource now)
+    : ui::Dialog("日付・時計設定", 76, 10), ctx_(ctx), now_(std::move(now)) {
   constexpr int kGroupW = 16, kGroupH = 4, kStepX = 16, kStepY = 5;
   auto group_at = [&](int slot, const char* caption) {
     int gx = 1 + kStepX * (slot % 4);
@@ -115,7 +117,7 @@ CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
 }
 
 void CDateTimeSetDlg::on_init() {
-  open_slave_number_list(combo(kSlaveList));
+  open_slave_number_list(combo(kSlaveList), ctx_.doc);
   LocalDateTime now = now_ ? now_() : system_local_time();
   opened_year_ = now.year;
   for (const ClockFieldRow& row : kClockFields) combo(row.list_id).select(clock_list_index(row.field, now));
@@ -123,19 +125,19 @@ void CDateTimeSetDlg::on_init() {
 
 void CDateTimeSetDlg::on_command(int id, ui::Notify notify) {
   if (id == kSlaveList && notify == ui::Notify::SelChange) {
-    store().slave_number = combo(id).selection();
+    ctx_.doc.slave_number = combo(id).selection();
     return;
   }
   if (notify != ui::Notify::Clicked) return;  // the clock lists only hold their choice
   if (id == kAdjustSet) {
-    send_command(clock_adjust_command());
+    send_line(ctx_, clock_adjust_command());
     return;
   }
   for (const ClockFieldRow& row : kClockFields) {
     if (id != row.set_id) continue;
     std::string line = clock_command(row.field, combo(row.list_id).selection());
     if (!line.empty()) {
-      send_command(line);
+      send_line(ctx_, line);
     } else if (row.field == ClockField::Year) {
       // Only a PC clock outside the list's years leaves it without a selection.
       show_warning("パソコンの時計の年（" + std::to_string(opened_year_) +
@@ -149,6 +151,7 @@ void CDateTimeSetDlg::on_command(int id, ui::Notify notify) {
 
 // --------------------------------------------------------- CDateTimeDisplayDlg
 
-CDateTimeDisplayDlg::CDateTimeDisplayDlg() : ListTableDialog(kDatetimeDisplayParams, kDatetimeDisplay) {}
+CDateTimeDisplayDlg::CDateTimeDisplayDlg(const DialogContext& ctx)
+    : ListTableDialog(kDatetimeDisplayParams, kDatetimeDisplay, ctx) {}
 
 }  // namespace klvc

@@ -1,7 +1,6 @@
 #include "dialogs/output_route.h"
 
 #include "dialogs/command_fields.h"
-#include "link/link.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -15,24 +14,12 @@ bool is_output(int output) { return output >= 0 && output < kMaxOutputs; }
 
 bool route_is_input(int route, int model) { return route >= 0 && route < input_count_for(model); }
 
-bool route_is_input(int route) { return route_is_input(route, store().model_index); }
-
 std::string output_route_command(int output, int route, int model) {
   if (!is_output(output)) return {};
   std::string line = kRouteTemplate;
   put_two_digits(line, 1, output + 1);
   put_two_digits(line, 4, route_is_input(route, model) ? route + 1 : kAutoInputCode);
   return line;
-}
-
-std::string stored_output_route_command(int output) {
-  if (!is_output(output)) return {};
-  return output_route_command(output, store().output_routes[static_cast<std::size_t>(output)], store().model_index);
-}
-
-void send_output_route(int output) {
-  const std::string line = stored_output_route_command(output);
-  if (!line.empty()) send_command(line);
 }
 
 }  // namespace klvc

@@ -12,17 +12,9 @@ namespace klvc {
 // they are shown and sent as "Auto", never as an input the switcher does not
 // have.
 bool route_is_input(int route, int model);
-// The same for the current model.
-bool route_is_input(int route);
 
 // "O03I12\r\n" for output index 2 with route 11 (input 12); "O16I70\r\n" for
 // kRouteAuto. Empty for an output index outside 0..15.
 std::string output_route_command(int output, int route, int model);
-
-// The command of `output` as the store holds it, for the current model.
-std::string stored_output_route_command(int output);
-
-// Sends stored_output_route_command(output) (the link adds the RS-485 prefix).
-void send_output_route(int output);
 
 }  // namespace klvc

@@ -5,6 +5,7 @@
 #include "dialogs/auto_sequence.h"
 #include "dialogs/channel_title.h"
 #include "dialogs/date_time.h"
+#include "dialogs/dialog_context.h"
 #include "dialogs/output_route.h"
 #include "dialogs/password.h"
 #include "dialogs/title_display.h"
@@ -15,10 +16,7 @@ namespace klvc {
 
 namespace {
 
-int current_model() {
-  const int model = store().model_index;
-  return model >= 0 && model < kModelCount ? model : 0;
-}
+int known_model(int model) { return model >= 0 && model < kModelCount ? model : 0; }
 
 // The line of a setting that always goes out; an empty builder result (an
 // index the builder refuses) sends nothing.
@@ -70,19 +68,19 @@ bool send_all_line(const SwitcherSettings& s, int model, const SendAllPlan& plan
   return false;
 }
 
-bool begin_send_all() {
-  LinkStatus& s = link_status();
+bool begin_send_all(Link& link) {
+  LinkStatus& s = link.status();
   int idle = 0;
   // Only one batch at a time, whoever started it.
   if (!s.batch_step.compare_exchange_strong(idle, 1)) return false;
-  clear_answer_lag();  // the end's "Success" speaks of this run's answers only
+  link.clear_answer_lag();  // the end's "Success" speaks of this run's answers only
   return true;
 }
 
-SendAllTick run_send_all_step(SendAllCursor& cursor) {
-  LinkStatus& s = link_status();
+SendAllTick run_send_all_step(const DialogContext& ctx, SendAllCursor& cursor) {
+  LinkStatus& s = ctx.link.status();
   SendAllTick tick;
-  const int model = current_model();
+  const int model = known_model(ctx.doc.model_index);
   cursor.step = s.batch_step;
   if (cursor.step <= 0) return tick;
   tick.ran = true;
@@ -99,8 +97,8 @@ SendAllTick run_send_all_step(SendAllCursor& cursor) {
   tick.plan = plan_send_all_tick(cursor, model);
   tick.slow_down = tick.plan.action == SendAllAction::SlowDown;
   std::string line;
-  if (send_all_line(store(), model, tick.plan, &line, &tick.warning)) {
-    send_command(line);
+  if (send_all_line(ctx.doc, model, tick.plan, &line, &tick.warning)) {
+    send_line(ctx, line);
     tick.line = std::move(line);
   }
 
@@ -127,8 +125,8 @@ std::vector<SendAllScriptTick> send_all_script(const SwitcherSettings& s, int mo
   return ticks;
 }
 
-void abandon_send_all() {
-  LinkStatus& s = link_status();
+void abandon_send_all(Link& link) {
+  LinkStatus& s = link.status();
   s.batch_step = 0;
   s.error_seen = 0;
 }

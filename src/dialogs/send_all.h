@@ -17,6 +17,8 @@
 
 namespace klvc {
 
+class Link;
+struct DialogContext;
 struct SwitcherSettings;
 
 // The line of one planned tick from its owning builder, `s` and the model
@@ -27,9 +29,10 @@ struct SwitcherSettings;
 bool send_all_line(const SwitcherSettings& s, int model, const SendAllPlan& plan, std::string* line,
                    std::string* warning);
 
-// "全設定": starts a run at step 1 unless a batch already runs (then false
-// and nothing changes). error_seen is left alone: the dialog clears it first.
-bool begin_send_all();
+// "全設定": starts a run at step 1 on `link` unless a batch already runs
+// there (then false and nothing changes). error_seen is left alone: the
+// dialog clears it first.
+bool begin_send_all(Link& link);
 
 struct SendAllTick {
   bool ran = false;        // false: no run was active (batch_step 0)
@@ -45,15 +48,15 @@ struct SendAllTick {
   int progress_pos = 0;
 };
 
-// One timer tick of the run: the error stop, or the step's action (which
-// writes its line through send_command) and the move to the next step.
-// `cursor` holds the inner counters between ticks (a fresh one for a new
-// run); its step follows batch_step.
-SendAllTick run_send_all_step(SendAllCursor& cursor);
+// One timer tick of the run over the context's document: the error stop, or
+// the step's action (which sends its line on the context's link) and the
+// move to the next step. `cursor` holds the inner counters between ticks (a
+// fresh one for a new run); its step follows batch_step.
+SendAllTick run_send_all_step(const DialogContext& ctx, SendAllCursor& cursor);
 
 // Ends a running run at once (its dialog closed, or the command line was
 // interrupted): batch_step and error_seen back to 0, nothing more is sent.
-void abandon_send_all();
+void abandon_send_all(Link& link);
 
 // Every tick of a whole run, worked out ahead from `s` as it is now (a run
 // from the command line does not change the settings while it runs):

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "dialogs/dialog_context.h"
 #include "dialogs/send_all_steps.h"
 #include "ui/dialog.h"
 
@@ -22,7 +23,7 @@ class CAllSettingsDlg : public ui::Dialog {
   // this often (an answer itself wakes it at once).
   static constexpr int kAckLookMs = 50;
 
-  CAllSettingsDlg();
+  explicit CAllSettingsDlg(const DialogContext& ctx);
   ~CAllSettingsDlg() override;
   void on_command(int id, ui::Notify notify) override;
   void on_timer(int timer_id) override;
@@ -52,6 +53,7 @@ class CAllSettingsDlg : public ui::Dialog {
   void stopped(int step);
   void finished();
   std::string progress_text();
+  DialogContext ctx_;
   int lines_sent_ = 0;    // lines this run has written
   bool running_ = false;  // this dialog started the run batch_step counts
   bool ack_ = false;      // the run waits for each answer

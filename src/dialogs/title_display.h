@@ -18,10 +18,9 @@ std::string input_title_display_command(const SwitcherSettings& s, int input);
 // (output 0..15); "" for an output outside the store.
 std::string output_title_display_command(const SwitcherSettings& s, int output);
 
-// The same commands built from store() and handed to send_command (nothing
-// for an empty line).
-void send_input_title_display(int input);
-void send_output_title_display(int output);
+// The same commands built from the document and sent (nothing for an empty line).
+void send_input_title_display(const DialogContext& ctx, int input);
+void send_output_title_display(const DialogContext& ctx, int output);
 
 // Painted value of a display flag: "ON " (with a blank, as long as "OFF") or "OFF".
 std::string on_off_cell(int value);
@@ -30,7 +29,7 @@ std::string on_off_cell(int value);
 // 32; Set sends every input of the model, one every 200 ms.
 class CInputTitleDisplayDlg : public ListTableDialog {
  public:
-  CInputTitleDisplayDlg();
+  explicit CInputTitleDisplayDlg(const DialogContext& ctx);
 };
 
 // The output title display dialog: one row per output; Set sends every
@@ -38,7 +37,7 @@ class CInputTitleDisplayDlg : public ListTableDialog {
 // before each.
 class COutputTitleDisplayDlg : public ListTableDialog {
  public:
-  COutputTitleDisplayDlg();
+  explicit COutputTitleDisplayDlg(const DialogContext& ctx);
 };
 
 }  // namespace klvc

@@ -10,12 +10,27 @@
 
 namespace klvc {
 
+namespace {
+
+// The simulated switcher takes the model, interface and address the document holds.
+void follow_document(SimulatedPort& port, const SettingsStore& doc) {
+  const int model = doc.model_index;
+  const bool rs485 = doc.interface_mode != 0;
+  const int address = doc.slave_number;
+  port.with_simulator([&](Simulator& sim) {
+    sim.set_model(model);
+    sim.set_rs485(rs485, address);
+  });
+}
+
+}  // namespace
+
 CKLVCApp::CKLVCApp(ui::Ui& ui) : ui_(ui) {}
 
 CKLVCApp::~CKLVCApp() {
   // The reader may still post boxes until it is stopped; stop it before the
   // screen's sink goes away.
-  if (frame_ && !frame_->is_shut_down()) stop_link();
+  if (frame_ && !frame_->is_shut_down()) link_.stop();
   if (traffic_listener_) remove_link_listener(traffic_listener_);
   ui_.set_view_painter({});
   view_.reset();
@@ -36,12 +51,16 @@ bool CKLVCApp::init_instance(const StartOptions& options) {
     traffic->add(direction, bytes);
     ui->post([] {});
   });
-  frame_ = std::make_unique<CMainFrame>(ui_, options.profile_path.empty() ? profile_path() : options.profile_path);
+  const std::string device = options.simulator != nullptr ? options.simulator->slave_path() : std::string();
+  frame_ = std::make_unique<CMainFrame>(ui_, options.profile_path.empty() ? profile_path() : options.profile_path,
+                                        doc_, link_, ports_, device);
   if (SimulatedPort* sim = options.simulator) {
-    follow_program_setup(*sim);
-    frame_->set_setup_listener([sim] { follow_program_setup(*sim); });
+    follow_document(*sim, doc_);
+    frame_->set_setup_listener([sim, this] { follow_document(*sim, doc_); });
   }
-  view_ = std::make_unique<CKLVCView>(*traffic_, options.simulated);
+  view_ = std::make_unique<CKLVCView>(*traffic_, [this, simulated = options.simulated] {
+    return current_view_status(doc_, link_, ports_, simulated);
+  });
   ui_.set_view_painter([view = view_.get()](ui::Canvas& c, const ui::Rect& r) { view->on_draw(c, r); });
   frame_->set_about_handler([this] { on_app_about(); });
   frame_->on_create();

@@ -164,7 +164,8 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
                             SendAllReporter& reporter, const SendAllHooks& hooks) {
   SendAllOutcome outcome;
   const int model = std::clamp(store().model_index, 0, kModelCount - 1);
-  if (!begin_send_all()) {
+  Link link;
+  if (!begin_send_all(link)) {
     outcome.end = SendAllEnd::NotStarted;
     return outcome;
   }
@@ -227,13 +228,13 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       outcome.max_late_ms = std::max(outcome.max_late_ms, woke - next_tick);
     }
     if (must_stop()) {
-      abandon_send_all();
+      abandon_send_all(link);
       finished = false;
       break;
     }
     // An error answer (or No Connect) since the last tick stops the run.
     if (link_status().error_seen != 0) {
-      abandon_send_all();
+      abandon_send_all(link);
       outcome.end = book.snapshot().unanswered > 0 ? SendAllEnd::NoConnect : SendAllEnd::StoppedByAnswer;
       finished = false;
       break;
@@ -244,7 +245,7 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       const SendOutcome sent = last_send_outcome();
       if (!sent.written) {
         // Not written, not counted; the link is lost or held.
-        abandon_send_all();
+        abandon_send_all(link);
         outcome.failure = sent.failure;
         outcome.end = sent.error == ETIMEDOUT ? SendAllEnd::WriteFailed : SendAllEnd::LinkLost;
         if (outcome.end == SendAllEnd::LinkLost && link_state() == LinkState::WaitingForDevice) {
@@ -307,7 +308,7 @@ SendAllOutcome run_send_all(const std::vector<SendAllScriptTick>& ticks, PaceMod
       poll();
     }
   }
-  abandon_send_all();
+  abandon_send_all(link);
   pace.watch(read_answers_yourself(false));
   // Lines still waiting when the run ends are given up, and named.
   give_up_answers("the run ended");

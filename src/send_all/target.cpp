@@ -99,7 +99,8 @@ void settle_outstanding(SendAllPace& pace) {
     pace.wait_until(pace.now_ms() + kCheckMs);
     no_connect_check();
   }
-  abandon_send_all();
+  Link link;
+  abandon_send_all(link);
 }
 
 // One target on the open link: the run, the answers and the verdict.

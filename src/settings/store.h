@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "common/port_map.h"  // kComPortCount
+
 namespace klvc {
 
 // The arrays are always sized for the largest model.
@@ -16,7 +18,6 @@ constexpr int kMaxOutputs = 16;
 constexpr int kMaxAlarmInputTerminals = 24;
 constexpr int kMaxAlarmOutputTerminals = 4;
 constexpr int kModelCount = 5;
-constexpr int kComPortCount = 6;
 constexpr int kTitleMaxBytes = 32;      // Shift-JIS bytes of one channel title
 constexpr int kPasswordLength = 6;
 
