@@ -78,7 +78,8 @@ std::string alarm_output_cells(const SettingsStore& doc, int channel) {
     if (t >= alarm_output_terminal_count_for(doc.model_index)) {
       cells += " ";
     } else {
-      const bool on = valid_pair(channel, t) && doc.alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, t))] != 0;
+      const bool on =
+          valid_pair(channel, t) && doc.alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, t))] != 0;
       cells += on ? "On " : "Of ";
     }
   }

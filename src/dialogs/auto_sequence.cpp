@@ -40,7 +40,8 @@ std::string skip_live_cell(const SettingsStore& doc, int input) {
 // The table shows the selected output's column, so an output change repaints it.
 const PairBinding kSkipLive = {
     CSkipLiveDlg::kOutputList, stored_selection<&Selections::current_input>,
-    stored_selection<&Selections::current_output>, live_flag, skip_live_cell, true, output_count_for, send_sequence_live};
+    stored_selection<&Selections::current_output>, live_flag, skip_live_cell, true, output_count_for,
+    send_sequence_live};
 
 // The output list picks the column, the input list the row; no same-for-all list.
 const TableDialogParams kSkipLiveParams = table_dialog_params(

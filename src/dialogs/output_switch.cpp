@@ -31,7 +31,8 @@ const RowBinding kOutputRoutes = {
 
 }  // namespace
 
-COutputSwitchDlg::COutputSwitchDlg(const DialogContext& ctx) : ListTableDialog(output_switch_params(), kOutputRoutes, ctx) {}
+COutputSwitchDlg::COutputSwitchDlg(const DialogContext& ctx)
+    : ListTableDialog(output_switch_params(), kOutputRoutes, ctx) {}
 
 std::unique_ptr<ui::Dialog> make_output_switch_dialog(const DialogContext& ctx) {
   return std::make_unique<COutputSwitchDlg>(ctx);

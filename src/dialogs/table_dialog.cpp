@@ -197,7 +197,8 @@ int ListTableDialog::value_list_index(int value) const {
 int ListTableDialog::stored_value(int list_id, int index) const {
   const ListParams* list = list_params(list_id);
   // "Auto" is kept as Auto, so that a later change of model cannot turn it into an input.
-  if (list != nullptr && list->kind == ListKind::ChannelsAndAuto && index == input_count_for(model())) return kRouteAuto;
+  const bool is_auto = list != nullptr && list->kind == ListKind::ChannelsAndAuto && index == input_count_for(model());
+  if (is_auto) return kRouteAuto;
   return index;
 }
 
@@ -258,7 +259,9 @@ void ListTableDialog::paint_rows() {
     case TableRows::Channels: {
       const int start = channel_page_start(page_channel(), model());
       const int rows = channel_page_rows(start, model());
-      for (int i = 0; i < rows; ++i) draw_row(i, row_label("ch", start + i) + " = " + binding_.row_value(doc(), start + i));
+      for (int i = 0; i < rows; ++i) {
+        draw_row(i, row_label("ch", start + i) + " = " + binding_.row_value(doc(), start + i));
+      }
       note_channel_page(start, rows);
       break;
     }

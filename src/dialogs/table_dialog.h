@@ -109,12 +109,12 @@ class TableDialog : public ui::Dialog, protected BatchHost {
 
 // How a single-level table dialog reaches its setting in the document.
 struct RowBinding {
-  int& (*row)(SettingsStore& doc);                             // the shared row selection (current_output, ...)
-  int* (*setting)(SettingsStore& doc, int row);                // the setting of a row; nullptr outside the array
-  int setting_count;                                           // elements the same-for-all list sets (whatever the model)
+  int& (*row)(SettingsStore& doc);               // the shared row selection (current_output, ...)
+  int* (*setting)(SettingsStore& doc, int row);  // the setting of a row; nullptr outside the array
+  int setting_count;                             // elements the same-for-all list sets (whatever the model)
   std::string (*row_value)(const SettingsStore& doc, int row);  // painted after "label = "
-  void (*send)(const DialogContext& ctx, int row);             // the command builder
-  int (*batch_rows)(int model);                                // rows sent by Set (output_count_for, ...)
+  void (*send)(const DialogContext& ctx, int row);              // the command builder
+  int (*batch_rows)(int model);                                 // rows sent by Set (output_count_for, ...)
 };
 
 // Binding pieces for one int of the document (&Selections::current_output)

@@ -36,11 +36,9 @@ void paint_main_view(ui::Canvas& canvas, const ui::Rect& area, const ViewStatus&
 
 class CKLVCView {
  public:
-  // `status` says where the link stands at each paint.
+  // `status` says where the link stands at each paint (tests pin it).
   CKLVCView(const TrafficLog& traffic, std::function<ViewStatus()> status);
   void on_draw(ui::Canvas& canvas, const ui::Rect& area) const;
-  // Where the status comes from (tests pin the link's state with it).
-  void set_status_source(std::function<ViewStatus()> source) { status_ = std::move(source); }
 
  private:
   const TrafficLog& traffic_;
