@@ -57,7 +57,7 @@ class CTitleSetDlg : public TableDialog {
   void heard(int ch, const AnswerEvent& e);
   void send_and_next();       // Enter in the title field
   void fill_edit_from_doc();
-  std::string& title_of(int channel) { return doc().channel_titles[static_cast<std::size_t>(channel)]; }
+  std::string& title_of(int ch) { return doc().channel_titles[static_cast<std::size_t>(ch)]; }
   bool accept_typed(const std::string& candidate);
 
   bool filling_ = false;      // the dialog itself is writing the edit field

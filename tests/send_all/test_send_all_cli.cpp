@@ -114,7 +114,8 @@ class SendAllTimedRunTest : public ::testing::Test {
     attachment.reset();
     set_direct_line({});
     set_message_sink(nullptr);
-    abandon_send_all();
+    Link link;
+    abandon_send_all(link);
   }
   void attach(int model) {
     store().model_index = model;

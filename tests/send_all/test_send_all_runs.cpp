@@ -124,7 +124,9 @@ class SendAllEndToEnd : public ::testing::Test {
     DirectAttachment attachment(sim);
     std::unique_ptr<ui::Ui> screen = ui::Ui::create_headless(100, 32);
     ScopedUiMessageSink sink(*screen);
-    screen->open_modal(std::make_unique<CAllSettingsDlg>());
+    Link link;
+    PortMap ports;
+    screen->open_modal(std::make_unique<CAllSettingsDlg>(DialogContext{store(), link, ports}));
     screen->top_dialog()->click(CAllSettingsDlg::kStartButton);
     *elapsed_ms = 0;
     do {
