@@ -1,4 +1,4 @@
-// The send-all dialog "全項目の設定": one button that sends every setting of the store
+// The send-all dialog "全項目の設定": one button that sends every setting of the document
 // to the switcher in one run (send_all.h), a progress bar over the whole
 // run, the choice of pace, and Close.
 #pragma once

@@ -11,7 +11,7 @@
 // (pair_table_dialog.h); the title dialog derives from TableDialog and handles
 // its own lists.
 //
-// Every list change is written into the store at once; nothing is sent until
+// Every list change is written into the document at once; nothing is sent until
 // Set. "OK" and the close button only close the dialog; closing while a batch
 // runs ends the batch (see Batch::abandon).
 #pragma once
@@ -75,7 +75,7 @@ class TableDialog : public ui::Dialog, protected BatchHost {
   int slave_list_value();
   // Selects entry `index` of the list, then deletes the entries the model
   // does not have. A selection beyond the model is thereby lost on screen
-  // while the store keeps its value.
+  // while the document keeps its value.
   void select_then_cut(int list_id, int index);
   void cut_to_model(int list_id);
   // Set starts the batch; a list's SelChange gives its new selection. -1 for

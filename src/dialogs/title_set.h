@@ -1,5 +1,5 @@
 // The title dialog: types the title of each input channel (UTF-8 on the
-// screen, Shift-JIS in the store), shows the 16 titles of the current page,
+// screen, Shift-JIS in the document), shows the 16 titles of the current page,
 // sends one title with Set and every title with "全ch.設定" (one every 500 ms).
 //
 // After "OK" the main frame takes over (the dialog does not do this itself):
