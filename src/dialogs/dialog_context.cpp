@@ -13,13 +13,4 @@ void send_built(const DialogContext& ctx, const std::string& line) {
   if (!line.empty()) send_line(ctx, line);
 }
 
-LinkSetup screen_link_setup(const SettingsStore& doc, const PortMap& ports, const std::string& device) {
-  LinkSetup setup;
-  setup.com_index = doc.com_port_index;
-  setup.device = device.empty() ? ports.device(doc.com_port_index) : device;
-  setup.interface_mode = doc.interface_mode.load();
-  setup.slave_number = doc.slave_number.load();
-  return setup;
-}
-
 }  // namespace klvc

@@ -24,9 +24,4 @@ void send_line(const DialogContext& ctx, const std::string& text, LineOwner owne
 // A built line; an empty one (a value its builder refused) sends nothing.
 void send_built(const DialogContext& ctx, const std::string& line);
 
-// How the screen's link is opened: the document's COM port looked up in
-// `ports` (or `device` when given: the simulated switcher's pseudo-terminal),
-// its interface and its slave number.
-LinkSetup screen_link_setup(const SettingsStore& doc, const PortMap& ports, const std::string& device = {});
-
 }  // namespace klvc

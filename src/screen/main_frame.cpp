@@ -90,6 +90,15 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path, SettingsStore& doc,
 
 CMainFrame::~CMainFrame() { link_.set_clock({}); }
 
+LinkSetup CMainFrame::link_setup() const {
+  LinkSetup setup;
+  setup.com_index = doc_.com_port_index;
+  setup.device = device_.empty() ? ports_.device(doc_.com_port_index) : device_;
+  setup.interface_mode = doc_.interface_mode.load();
+  setup.slave_number = doc_.slave_number.load();
+  return setup;
+}
+
 void CMainFrame::on_create() {
   ui_.set_title(kMainWindowTitle);
   ui_.set_menu(main_menu());

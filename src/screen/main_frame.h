@@ -135,7 +135,9 @@ class CMainFrame {
   std::string start_folder() const;
   void publish_panes();
   bool batch_running() const { return link_.status().batch_step != 0; }
-  LinkSetup link_setup() const { return screen_link_setup(doc_, ports_, device_); }
+  // The link as the document says: its COM port through the port map (or
+  // the device given at start), its interface and its slave number.
+  LinkSetup link_setup() const;
 
   ui::Ui& ui_;
   SettingsStore& doc_;
