@@ -1,9 +1,8 @@
 #include "dialogs/alarm_settings.h"
 
-#include "dialogs/command_fields.h"
+#include "commands/command_fields.h"
 #include "dialogs/dialog_params.h"
 #include "dialogs/slave_list.h"
-#include "link/link.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -17,7 +16,7 @@ struct AlarmSetting {
   int set_id;
   int SettingsStore::*field;
   std::vector<std::string> entries;
-  void (*send)();
+  void (*send)(const DialogContext& ctx);
 };
 
 // "01".."60": the hold time list shows its seconds with a leading zero.
@@ -47,15 +46,15 @@ const std::vector<AlarmSetting>& alarm_settings() {
 
 }  // namespace
 
-void send_alarm_hold_time() { send_built(alarm_hold_time_command(store())); }
-void send_alarm_polarity() { send_command(alarm_polarity_command(store())); }
-void send_alarm_return() { send_command(alarm_return_command(store())); }
-void send_buzzer_output() { send_command(buzzer_output_command(store())); }
-void send_memory_number_display() { send_command(memory_number_display_command(store())); }
+void send_alarm_hold_time(const DialogContext& ctx) { send_built(ctx, alarm_hold_time_command(ctx.doc)); }
+void send_alarm_polarity(const DialogContext& ctx) { send_line(ctx, alarm_polarity_command(ctx.doc)); }
+void send_alarm_return(const DialogContext& ctx) { send_line(ctx, alarm_return_command(ctx.doc)); }
+void send_buzzer_output(const DialogContext& ctx) { send_line(ctx, buzzer_output_command(ctx.doc)); }
+void send_memory_number_display(const DialogContext& ctx) { send_line(ctx, memory_number_display_command(ctx.doc)); }
 
 // Two rows of three groups: the five settings, then the slave number; OK and
 // Close at the bottom right, last in the Tab order.
-CAlarmSetDlg::CAlarmSetDlg() : ui::Dialog("アラーム設定", 74, 10) {
+CAlarmSetDlg::CAlarmSetDlg(const DialogContext& ctx) : ui::Dialog("アラーム設定", 74, 10), ctx_(ctx) {
   constexpr int kGroupW = 18, kGroupH = 4, kStepX = 19, kStepY = 5;
   const auto& rows = alarm_settings();
   for (std::size_t i = 0; i <= rows.size(); ++i) {
@@ -76,20 +75,20 @@ CAlarmSetDlg::CAlarmSetDlg() : ui::Dialog("アラーム設定", 74, 10) {
 }
 
 void CAlarmSetDlg::on_init() {
-  open_slave_number_list(combo(kSlaveList));
-  for (const AlarmSetting& s : alarm_settings()) combo(s.list_id).select(store().*s.field);
+  open_slave_number_list(combo(kSlaveList), ctx_.doc);
+  for (const AlarmSetting& s : alarm_settings()) combo(s.list_id).select(ctx_.doc.*s.field);
 }
 
 void CAlarmSetDlg::on_command(int id, ui::Notify notify) {
   if (id == kSlaveList && notify == ui::Notify::SelChange) {
-    store().slave_number = combo(id).selection();
+    ctx_.doc.slave_number = combo(id).selection();
     return;
   }
   for (const AlarmSetting& s : alarm_settings()) {
     if (id == s.list_id && notify == ui::Notify::SelChange) {
-      store().*s.field = combo(id).selection();
+      ctx_.doc.*s.field = combo(id).selection();
     } else if (id == s.set_id && notify == ui::Notify::Clicked) {
-      s.send();
+      s.send(ctx_);
     }
   }
 }

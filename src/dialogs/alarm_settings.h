@@ -5,18 +5,19 @@
 #include <string>
 
 #include "commands/alarm_commands.h"
+#include "dialogs/dialog_context.h"
 #include "ui/dialog.h"
 
 namespace klvc {
 
-// Those commands built from store() and handed to send_command.
-void send_alarm_hold_time();
-void send_alarm_polarity();
-void send_alarm_return();
-void send_buzzer_output();
-void send_memory_number_display();
+// Those commands built from the document and sent.
+void send_alarm_hold_time(const DialogContext& ctx);
+void send_alarm_polarity(const DialogContext& ctx);
+void send_alarm_return(const DialogContext& ctx);
+void send_buzzer_output(const DialogContext& ctx);
+void send_memory_number_display(const DialogContext& ctx);
 
-// The alarm settings dialog "アラーム設定". A list change goes into the store
+// The alarm settings dialog "アラーム設定". A list change goes into the document
 // at once; each Set button sends its one setting.
 class CAlarmSetDlg : public ui::Dialog {
  public:
@@ -33,9 +34,12 @@ class CAlarmSetDlg : public ui::Dialog {
   static constexpr int kBuzzerSet = 1072;
   static constexpr int kMemoryNumberSet = 1076;
 
-  CAlarmSetDlg();
+  explicit CAlarmSetDlg(const DialogContext& ctx);
   void on_init() override;
   void on_command(int id, ui::Notify notify) override;
+
+ private:
+  DialogContext ctx_;
 };
 
 }  // namespace klvc

@@ -1,29 +1,29 @@
 #include "dialogs/alarm_terminals.h"
 
-#include "dialogs/command_fields.h"
+#include "commands/command_fields.h"
 #include "settings/store.h"
 
 namespace klvc {
 namespace {
 
-int* output_flag(int channel, int terminal) {
+int* output_flag(SettingsStore& doc, int channel, int terminal) {
   if (!is_alarm_output_pair(channel, terminal)) return nullptr;
-  return &store().alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))];
+  return &doc.alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, terminal))];
 }
 
-std::string input_channel_cell(int terminal) {
-  return std::to_string(store().alarm_input_channels[static_cast<std::size_t>(terminal)] + 1);
+std::string input_channel_cell(const SettingsStore& doc, int terminal) {
+  return std::to_string(doc.alarm_input_channels[static_cast<std::size_t>(terminal)] + 1);
 }
 
 const RowBinding kAlarmInputChannels = {
     stored_selection<&SwitcherSettings::alarm_input_terminal>, stored_row<&SwitcherSettings::alarm_input_channels>,
-    kMaxAlarmInputTerminals, input_channel_cell, send_alarm_input_terminal, alarm_input_terminal_count};
+    kMaxAlarmInputTerminals, input_channel_cell, send_alarm_input_terminal, alarm_input_terminal_count_for};
 
 // Every row shows all its terminals, so a terminal change leaves the table as it is.
 const PairBinding kAlarmOutputs = {
     CAlarmOutputDlg::kTerminalList, stored_selection<&SwitcherSettings::alarm_channel>,
     stored_selection<&SwitcherSettings::alarm_output_terminal>, output_flag, alarm_output_cells, false,
-    alarm_output_terminal_count, send_alarm_output};
+    alarm_output_terminal_count_for, send_alarm_output};
 
 const TableDialogParams kAlarmInputParams = table_dialog_params(
     {"アラーム入力端子", "入力アラーム設定 File Name ", 1036, TableRows::AlarmInputTerminals, 3, 100},
@@ -42,17 +42,22 @@ const TableDialogParams kAlarmOutputParams = table_dialog_params(
 
 }  // namespace
 
-void send_alarm_input_terminal(int terminal) { send_built(alarm_input_terminal_command(store(), terminal)); }
-void send_alarm_output(int channel, int terminal) { send_built(alarm_output_command(store(), channel, terminal)); }
+void send_alarm_input_terminal(const DialogContext& ctx, int terminal) {
+  send_built(ctx, alarm_input_terminal_command(ctx.doc, terminal));
+}
+void send_alarm_output(const DialogContext& ctx, int channel, int terminal) {
+  send_built(ctx, alarm_output_command(ctx.doc, channel, terminal));
+}
 
-std::string alarm_output_cells(int channel) {
+std::string alarm_output_cells(const SettingsStore& doc, int channel) {
   std::string cells;
   for (int t = 0; t < kMaxAlarmOutputTerminals; ++t) {
-    const int* flag = output_flag(channel, t);
-    if (t >= alarm_output_terminal_count()) {
+    if (t >= alarm_output_terminal_count_for(doc.model_index)) {
       cells += " ";
     } else {
-      cells += flag != nullptr && *flag != 0 ? "On " : "Of ";
+      const bool on =
+          is_alarm_output_pair(channel, t) && doc.alarm_outputs[static_cast<std::size_t>(alarm_output_index(channel, t))] != 0;
+      cells += on ? "On " : "Of ";
     }
   }
   return cells;
@@ -60,12 +65,13 @@ std::string alarm_output_cells(int channel) {
 
 // -------------------------------------------------------------- CAlarmInputDlg
 
-CAlarmInputDlg::CAlarmInputDlg() : ListTableDialog(kAlarmInputParams, kAlarmInputChannels) {}
+CAlarmInputDlg::CAlarmInputDlg(const DialogContext& ctx)
+    : ListTableDialog(kAlarmInputParams, kAlarmInputChannels, ctx) {}
 
-void CAlarmInputDlg::value_written(int, int value) { store().alarm_channel = value; }
+void CAlarmInputDlg::value_written(int, int value) { doc().alarm_channel = value; }
 
 // ------------------------------------------------------------- CAlarmOutputDlg
 
-CAlarmOutputDlg::CAlarmOutputDlg() : PairTableDialog(kAlarmOutputParams, kAlarmOutputs) {}
+CAlarmOutputDlg::CAlarmOutputDlg(const DialogContext& ctx) : PairTableDialog(kAlarmOutputParams, kAlarmOutputs, ctx) {}
 
 }  // namespace klvc

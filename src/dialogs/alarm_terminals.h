@@ -11,21 +11,20 @@
 
 namespace klvc {
 
-// Those commands built from store() and handed to send_command (nothing
-// for an empty line).
-void send_alarm_input_terminal(int terminal);
-void send_alarm_output(int channel, int terminal);
+// Those commands built from the document and sent (nothing for an empty line).
+void send_alarm_input_terminal(const DialogContext& ctx, int terminal);
+void send_alarm_output(const DialogContext& ctx, int channel, int terminal);
 
 // Painted row value of the output terminal table: "On "/"Of " per terminal
 // 1..4; a model with three terminals gets a single blank for the fourth.
-std::string alarm_output_cells(int channel);
+std::string alarm_output_cells(const SettingsStore& doc, int channel);
 
 // The alarm input terminal dialog: one row per alarm input terminal of the
 // model; assigning a channel also makes it the output terminal dialog's
 // current channel.
 class CAlarmInputDlg : public ListTableDialog {
  public:
-  CAlarmInputDlg();
+  explicit CAlarmInputDlg(const DialogContext& ctx);
 
  protected:
   void value_written(int row, int value) override;
@@ -41,7 +40,7 @@ class CAlarmOutputDlg : public PairTableDialog {
   static constexpr int kOnOffList = 1043;
   static constexpr int kSlaveList = 1041;
 
-  CAlarmOutputDlg();
+  explicit CAlarmOutputDlg(const DialogContext& ctx);
 };
 
 }  // namespace klvc

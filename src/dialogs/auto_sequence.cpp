@@ -1,14 +1,14 @@
 #include "dialogs/auto_sequence.h"
 
-#include "dialogs/command_fields.h"
+#include "commands/command_fields.h"
 #include "settings/store.h"
 
 namespace klvc {
 namespace {
 
-int* live_flag(int input, int output) {
+int* live_flag(SettingsStore& doc, int input, int output) {
   if (!is_sequence_pair(input, output)) return nullptr;
-  return &store().sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))];
+  return &doc.sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))];
 }
 
 std::vector<std::string> seconds_entries() {
@@ -17,23 +17,25 @@ std::vector<std::string> seconds_entries() {
   return v;
 }
 
-std::string dwell_cell(int output) {
-  return std::to_string(store().dwell_times[static_cast<std::size_t>(output)] + 1) + " 秒";
+std::string dwell_cell(const SettingsStore& doc, int output) {
+  return std::to_string(doc.dwell_times[static_cast<std::size_t>(output)] + 1) + " 秒";
 }
 
 const RowBinding kDwellTimes = {
     stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::dwell_times>,
-    kMaxOutputs, dwell_cell, send_dwell_time, output_count};
+    kMaxOutputs, dwell_cell, send_dwell_time, output_count_for};
 
-std::string skip_live_cell(int input) {
-  const int* flag = live_flag(input, store().current_output);
-  return flag == nullptr ? "" : (*flag != 0 ? "LIVE" : "SKIP");
+std::string skip_live_cell(const SettingsStore& doc, int input) {
+  const int output = doc.current_output;
+  if (!is_sequence_pair(input, output)) return "";
+  return doc.sequence_live[static_cast<std::size_t>(sequence_live_index(input, output))] != 0 ? "LIVE" : "SKIP";
 }
 
 // The table shows the selected output's column, so an output change repaints it.
 const PairBinding kSkipLive = {
     CSkipLiveDlg::kOutputList, stored_selection<&Selections::current_input>,
-    stored_selection<&Selections::current_output>, live_flag, skip_live_cell, true, output_count, send_sequence_live};
+    stored_selection<&Selections::current_output>, live_flag, skip_live_cell, true, output_count_for,
+    send_sequence_live};
 
 // The output list picks the column, the input list the row; no same-for-all list.
 const TableDialogParams kSkipLiveParams = table_dialog_params(
@@ -53,15 +55,17 @@ const TableDialogParams kDwellTimeParams = table_dialog_params(
 
 }  // namespace
 
-void send_sequence_live(int input, int output) { send_built(sequence_live_command(store(), input, output)); }
-void send_dwell_time(int output) { send_built(dwell_time_command(store(), output)); }
+void send_sequence_live(const DialogContext& ctx, int input, int output) {
+  send_built(ctx, sequence_live_command(ctx.doc, input, output));
+}
+void send_dwell_time(const DialogContext& ctx, int output) { send_built(ctx, dwell_time_command(ctx.doc, output)); }
 
 // ---------------------------------------------------------------- CSkipLiveDlg
 
-CSkipLiveDlg::CSkipLiveDlg() : PairTableDialog(kSkipLiveParams, kSkipLive) {}
+CSkipLiveDlg::CSkipLiveDlg(const DialogContext& ctx) : PairTableDialog(kSkipLiveParams, kSkipLive, ctx) {}
 
 // ---------------------------------------------------------------- CDwellTimeDlg
 
-CDwellTimeDlg::CDwellTimeDlg() : ListTableDialog(kDwellTimeParams, kDwellTimes) {}
+CDwellTimeDlg::CDwellTimeDlg(const DialogContext& ctx) : ListTableDialog(kDwellTimeParams, kDwellTimes, ctx) {}
 
 }  // namespace klvc

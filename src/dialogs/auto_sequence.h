@@ -10,10 +10,9 @@
 
 namespace klvc {
 
-// Those commands built from store() and handed to send_command (nothing
-// for an empty line).
-void send_sequence_live(int input, int output);
-void send_dwell_time(int output);
+// Those commands built from the document and sent (nothing for an empty line).
+void send_sequence_live(const DialogContext& ctx, int input, int output);
+void send_dwell_time(const DialogContext& ctx, int output);
 
 // The skip/live dialog: the SKIP/LIVE column of the selected output for a
 // page of inputs; Set sends every (input, output) pair, one every 100 ms.
@@ -24,14 +23,14 @@ class CSkipLiveDlg : public PairTableDialog {
   static constexpr int kSkipLiveList = 1045;
   static constexpr int kSlaveList = 1044;
 
-  CSkipLiveDlg();
+  explicit CSkipLiveDlg(const DialogContext& ctx);
 };
 
 // The dwell-time dialog: the dwell time of each output; the same-for-all
 // list opens at "3".
 class CDwellTimeDlg : public ListTableDialog {
  public:
-  CDwellTimeDlg();
+  explicit CDwellTimeDlg(const DialogContext& ctx);
 };
 
 }  // namespace klvc

@@ -2,9 +2,7 @@
 
 #include "link/link_log.h"
 #include "link/link.h"
-#include "link/link_status.h"
 #include "link/messages.h"
-#include "settings/store.h"
 
 namespace klvc {
 
@@ -23,24 +21,24 @@ void ask_to_stop_run(const std::string& what, const std::string& progress, std::
   });
 }
 
-Batch::Batch(BatchHost& host) : host_(host), open_boxes_(std::make_shared<int>(0)) {}
+Batch::Batch(BatchHost& host, Link& link) : host_(host), link_(link), open_boxes_(std::make_shared<int>(0)) {}
 
 Batch::~Batch() = default;
 
 std::string Batch::progress() const {
-  const int step = link_status().batch_step.load();
+  const int step = link_.status().batch_step.load();
   return std::to_string(running_ && step > 0 ? step - 1 : 0) + "/" + std::to_string(host_.batch_shape().rows);
 }
 
 bool Batch::start() {
-  if (link_status().batch_step.load() != 0) return false;
+  if (link_.status().batch_step.load() != 0) return false;
   log_run(host_.batch_name(), "started, " + std::to_string(host_.batch_shape().rows) + " rows");
   // A run starts clean: an error answer to an earlier single command is not
   // this run's and must not stop it, unseen, before its first line.
-  link_status().error_seen = 0;
+  link_.status().error_seen = 0;
   inner_ = 0;
-  clear_answer_lag();  // the end's "Success" speaks of this batch's answers only
-  link_status().batch_step = 1;
+  link_.clear_answer_lag();  // the end's "Success" speaks of this batch's answers only
+  link_.status().batch_step = 1;
   running_ = true;
   host_.start_batch_timer();
   host_.batch_running_changed(true);
@@ -57,7 +55,7 @@ void Batch::stop() {
 void Batch::tick() {
   if (!running_ || held()) return;
   host_.before_batch_tick();
-  LinkStatus& s = link_status();
+  LinkStatus& s = link_.status();
   if (s.error_seen.load() != 0) {
     // The switcher refused a command: stop where we are, the bar shows how far we got.
     log_run(host_.batch_name(), "stopped at " + progress() + ": an error answer or no answer");
@@ -86,8 +84,8 @@ void Batch::tick() {
 void Batch::abandon() {
   if (!running_) return;
   log_run(host_.batch_name(), "stopped at " + progress() + ": its dialog was closed");
-  link_status().batch_step = 0;
-  link_status().error_seen = 0;
+  link_.status().batch_step = 0;
+  link_.status().error_seen = 0;
   stop();
 }
 

@@ -20,6 +20,8 @@
 
 namespace klvc {
 
+class Link;
+
 struct BatchShape {
   int rows = 0;   // outer rows of the current model (the progress range)
   int inner = 1;  // inner rows per outer row; 1 for a single-level batch
@@ -52,7 +54,8 @@ void log_run(const std::string& what, const std::string& news);
 
 class Batch {
  public:
-  explicit Batch(BatchHost& host);
+  // The run's flags are `link`'s status; its lines go out on `link`.
+  Batch(BatchHost& host, Link& link);
   ~Batch();
   Batch(const Batch&) = delete;
   Batch& operator=(const Batch&) = delete;
@@ -85,6 +88,7 @@ class Batch {
  private:
   void stop();
   BatchHost& host_;
+  Link& link_;
   bool running_ = false;
   int inner_ = 0;
   std::shared_ptr<int> open_boxes_;

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "link/link.h"
 #include "link/net_port.h"
 #include "settings/store.h"
 #include "ui/controls.h"
@@ -21,10 +20,10 @@ bool device_exists(const std::string& path) {
   return is_network_port(path) || (!path.empty() && ::stat(path.c_str(), &st) == 0);
 }
 
-std::vector<std::string> port_entries() {
+std::vector<std::string> port_entries(const PortMap& ports) {
   std::vector<std::string> out;
   for (int i = 0; i < kComPortCount; ++i) {
-    const std::string device = port_device(i);
+    const std::string device = ports.device(i);
     out.push_back(com_port_entry(i, device, device_exists(device)));
   }
   return out;
@@ -44,12 +43,12 @@ std::string com_port_entry(int com_index, const std::string& device, bool exists
 
 // ------------------------------------------------------------ communication
 
-CCommSettingsDlg::CCommSettingsDlg()
+CCommSettingsDlg::CCommSettingsDlg(const DialogContext& ctx)
     : ui::Dialog("通信設定", 58, 6),
-      port(within(store().com_port_index, kComPortCount)),
-      interface(within(store().interface_mode.load(), 2)) {
+      port(within(ctx.doc.com_port_index, kComPortCount)),
+      interface(within(ctx.doc.interface_mode.load(), 2)) {
   add_group({0, 0, 46, 3}, "COM Port");
-  add_combo(kPortList, {1, 1, 44, 1}, port_entries());
+  add_combo(kPortList, {1, 1, 44, 1}, port_entries(ctx.ports));
   add_group({0, 3, 16, 3}, "Interface");
   add_combo(kInterfaceList, {1, 4, 14, 1}, {"RS-232C", "RS-485"});
   add_button(ui::kIdOk, {47, 1, 11, 1}, "OK", true);  // beside the first list, so the list comes first
@@ -69,7 +68,8 @@ void CCommSettingsDlg::on_ok() {
 
 // ------------------------------------------------------------ model
 
-CModelDlg::CModelDlg() : ui::Dialog("モデルの選択", 30, 3), model(within(store().model_index, kModelCount)) {
+CModelDlg::CModelDlg(const DialogContext& ctx)
+    : ui::Dialog("モデルの選択", 30, 3), model(within(ctx.doc.model_index, kModelCount)), doc_(ctx.doc) {
   std::vector<std::string> names;
   for (int m = 0; m < kModelCount; ++m) names.emplace_back(model_name(m));
   add_group({0, 0, 18, 3}, "Model");
@@ -83,7 +83,7 @@ void CModelDlg::on_init() { combo(kModelList).select(model); }
 void CModelDlg::on_command(int id, ui::Notify notify) {
   if (id != kModelList || notify != ui::Notify::SelChange) return;
   const int sel = combo(kModelList).selection();
-  if (sel >= 0 && sel < kModelCount) store().model_index = sel;
+  if (sel >= 0 && sel < kModelCount) doc_.model_index = sel;
 }
 
 void CModelDlg::on_ok() {
@@ -91,7 +91,9 @@ void CModelDlg::on_ok() {
   end_dialog(ui::kIdOk);
 }
 
-std::unique_ptr<ui::Dialog> make_comm_settings_dialog() { return std::make_unique<CCommSettingsDlg>(); }
-std::unique_ptr<ui::Dialog> make_model_dialog() { return std::make_unique<CModelDlg>(); }
+std::unique_ptr<ui::Dialog> make_comm_settings_dialog(const DialogContext& ctx) {
+  return std::make_unique<CCommSettingsDlg>(ctx);
+}
+std::unique_ptr<ui::Dialog> make_model_dialog(const DialogContext& ctx) { return std::make_unique<CModelDlg>(ctx); }
 
 }  // namespace klvc

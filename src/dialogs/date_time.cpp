@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "dialogs/command_fields.h"
+#include "commands/command_fields.h"
 #include "dialogs/slave_list.h"
 #include "link/link.h"
 #include "link/messages.h"
@@ -26,13 +26,13 @@ constexpr ClockFieldRow kClockFields[kClockFieldCount] = {
     {ClockField::Minute, "分", D::kMinuteList, D::kMinuteSet}, {ClockField::Second, "秒", D::kSecondList, D::kSecondSet},
 };
 
-std::string display_cell(int output) {
-  return store().datetime_display[static_cast<std::size_t>(output)] != 0 ? "ON " : "OFF";
+std::string display_cell(const SettingsStore& doc, int output) {
+  return doc.datetime_display[static_cast<std::size_t>(output)] != 0 ? "ON " : "OFF";
 }
 
 const RowBinding kDatetimeDisplay = {
     stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::datetime_display>,
-    kMaxOutputs, display_cell, send_datetime_display, output_count};
+    kMaxOutputs, display_cell, send_datetime_display, output_count_for};
 
 const TableDialogParams kDatetimeDisplayParams = table_dialog_params(
     {"日付・時刻表示", "日付・時刻表示設定 File Name ", 1049, TableRows::Outputs, 7, 100},
@@ -49,12 +49,14 @@ LocalDateTime system_local_time() {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
-void send_datetime_display(int output) { send_built(datetime_display_command(store(), output)); }
+void send_datetime_display(const DialogContext& ctx, int output) {
+  send_built(ctx, datetime_display_command(ctx.doc, output));
+}
 
 // Two rows of four groups: year to day and the adjustment, hour to second
 // and the slave number; OK and Close at the bottom right, last in the Tab order.
-CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
-    : ui::Dialog("日付・時計設定", 76, 10), now_(std::move(now)) {
+CDateTimeSetDlg::CDateTimeSetDlg(const DialogContext& ctx, LocalTimeSource now)
+    : ui::Dialog("日付・時計設定", 76, 10), ctx_(ctx), now_(std::move(now)) {
   constexpr int kGroupW = 16, kGroupH = 4, kStepX = 16, kStepY = 5;
   auto group_at = [&](int slot, const char* caption) {
     int gx = 1 + kStepX * (slot % 4);
@@ -77,7 +79,7 @@ CDateTimeSetDlg::CDateTimeSetDlg(LocalTimeSource now)
 }
 
 void CDateTimeSetDlg::on_init() {
-  open_slave_number_list(combo(kSlaveList));
+  open_slave_number_list(combo(kSlaveList), ctx_.doc);
   LocalDateTime now = now_ ? now_() : system_local_time();
   opened_year_ = now.year;
   for (const ClockFieldRow& row : kClockFields) combo(row.list_id).select(clock_list_index(row.field, now));
@@ -85,19 +87,19 @@ void CDateTimeSetDlg::on_init() {
 
 void CDateTimeSetDlg::on_command(int id, ui::Notify notify) {
   if (id == kSlaveList && notify == ui::Notify::SelChange) {
-    store().slave_number = combo(id).selection();
+    ctx_.doc.slave_number = combo(id).selection();
     return;
   }
   if (notify != ui::Notify::Clicked) return;  // the clock lists only hold their choice
   if (id == kAdjustSet) {
-    send_command(clock_adjust_command());
+    send_line(ctx_, clock_adjust_command());
     return;
   }
   for (const ClockFieldRow& row : kClockFields) {
     if (id != row.set_id) continue;
     std::string line = clock_command(row.field, combo(row.list_id).selection());
     if (!line.empty()) {
-      send_command(line);
+      send_line(ctx_, line);
     } else if (row.field == ClockField::Year) {
       // Only a PC clock outside the list's years leaves it without a selection.
       show_warning("パソコンの時計の年（" + std::to_string(opened_year_) +
@@ -111,6 +113,7 @@ void CDateTimeSetDlg::on_command(int id, ui::Notify notify) {
 
 // --------------------------------------------------------- CDateTimeDisplayDlg
 
-CDateTimeDisplayDlg::CDateTimeDisplayDlg() : ListTableDialog(kDatetimeDisplayParams, kDatetimeDisplay) {}
+CDateTimeDisplayDlg::CDateTimeDisplayDlg(const DialogContext& ctx)
+    : ListTableDialog(kDatetimeDisplayParams, kDatetimeDisplay, ctx) {}
 
 }  // namespace klvc

@@ -15,8 +15,8 @@ namespace klvc {
 using LocalTimeSource = std::function<LocalDateTime()>;
 LocalDateTime system_local_time();
 
-// The command built from store() and handed to send_command (nothing for "").
-void send_datetime_display(int output);
+// The command built from the document and sent (nothing for "").
+void send_datetime_display(const DialogContext& ctx, int output);
 
 // The clock setting dialog "日付・時計設定": one list and Set button per clock
 // field, the 30-second adjustment and the slave number. The lists open at the PC's
@@ -38,11 +38,12 @@ class CDateTimeSetDlg : public ui::Dialog {
   static constexpr int kSecondSet = 1081;
   static constexpr int kAdjustSet = 1074;
 
-  explicit CDateTimeSetDlg(LocalTimeSource now = system_local_time);
+  explicit CDateTimeSetDlg(const DialogContext& ctx, LocalTimeSource now = system_local_time);
   void on_init() override;
   void on_command(int id, ui::Notify notify) override;
 
  private:
+  DialogContext ctx_;
   LocalTimeSource now_;
   int opened_year_ = 0;
 };
@@ -51,7 +52,7 @@ class CDateTimeSetDlg : public ui::Dialog {
 // each output; Set sends every output of the model, one every 100 ms.
 class CDateTimeDisplayDlg : public ListTableDialog {
  public:
-  CDateTimeDisplayDlg();
+  explicit CDateTimeDisplayDlg(const DialogContext& ctx);
 };
 
 }  // namespace klvc

@@ -103,14 +103,14 @@ int list_numbered_count(ListKind kind) {
   }
 }
 
-int list_kept_count(ListKind kind) {
+int list_kept_count(ListKind kind, int model) {
   switch (kind) {
-    case ListKind::Outputs: return output_count();
+    case ListKind::Outputs: return output_count_for(model);
     case ListKind::Channels:
     case ListKind::ChannelsAndAuto:
-    case ListKind::TitleChannels: return input_count();
-    case ListKind::AlarmInputTerminals: return alarm_input_terminal_count();
-    case ListKind::AlarmOutputTerminals: return alarm_output_terminal_count();
+    case ListKind::TitleChannels: return input_count_for(model);
+    case ListKind::AlarmInputTerminals: return alarm_input_terminal_count_for(model);
+    case ListKind::AlarmOutputTerminals: return alarm_output_terminal_count_for(model);
     default: return -1;
   }
 }

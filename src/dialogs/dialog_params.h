@@ -113,9 +113,9 @@ const TableDialogParams& title_set_params();
 
 // The entries of a list as it is filled, before the cut.
 std::vector<std::string> list_entries(const ListParams& list);
-// How many numbered entries the list is filled with, and how many the current
-// model keeps (both -1 for lists that are never cut).
+// How many numbered entries the list is filled with, and how many `model`
+// keeps (both -1 for lists that are never cut).
 int list_numbered_count(ListKind kind);
-int list_kept_count(ListKind kind);
+int list_kept_count(ListKind kind, int model);
 
 }  // namespace klvc

@@ -5,19 +5,25 @@
 
 #include <memory>
 
-#include "dialogs/output_route.h"
+#include "commands/route_commands.h"
 #include "dialogs/table_dialog.h"
 
 namespace klvc {
 
 class COutputSwitchDlg : public ListTableDialog {
  public:
-  COutputSwitchDlg();
+  explicit COutputSwitchDlg(const DialogContext& ctx);
 };
 
 // The painted value of an output: "12 ch." or "Auto ch.".
-std::string output_route_text(int output);
+std::string output_route_text(const SettingsStore& doc, int output);
 
-std::unique_ptr<ui::Dialog> make_output_switch_dialog();
+// The command of `output` as the document holds it, for its model.
+std::string stored_output_route_command(const SettingsStore& doc, int output);
+
+// Sends stored_output_route_command (the link adds the RS-485 prefix).
+void send_output_route(const DialogContext& ctx, int output);
+
+std::unique_ptr<ui::Dialog> make_output_switch_dialog(const DialogContext& ctx);
 
 }  // namespace klvc

@@ -14,18 +14,18 @@ namespace klvc {
 // parameter row's row_list and value_list.
 struct PairBinding {
   int inner_list;
-  int& (*outer)();                     // the shared selections (current_input, ...)
-  int& (*inner)();
-  int* (*flag)(int outer, int inner);  // nullptr outside the store
-  std::string (*row_value)(int outer); // painted after "chNN = "
-  bool inner_repaints;                 // whether the table shows the inner row's flags
-  int (*inner_count)();                // inner rows Set sends per channel
-  void (*send)(int outer, int inner);
+  int& (*outer)(SettingsStore& doc);  // the shared selections (current_input, ...)
+  int& (*inner)(SettingsStore& doc);
+  int* (*flag)(SettingsStore& doc, int outer, int inner);       // nullptr outside the document
+  std::string (*row_value)(const SettingsStore& doc, int outer);  // painted after "chNN = "
+  bool inner_repaints;            // whether the table shows the inner row's flags
+  int (*inner_count)(int model);  // inner rows Set sends per channel
+  void (*send)(const DialogContext& ctx, int outer, int inner);
 };
 
 class PairTableDialog : public TableDialog {
  public:
-  PairTableDialog(const TableDialogParams& params, const PairBinding& binding);
+  PairTableDialog(const TableDialogParams& params, const PairBinding& binding, const DialogContext& ctx);
 
   void on_init() override;
   void on_command(int id, ui::Notify notify) override;

@@ -1,9 +1,8 @@
 #include "dialogs/password.h"
 
-#include "dialogs/command_fields.h"
+#include "commands/command_fields.h"
 #include "dialogs/dialog_params.h"
 #include "dialogs/slave_list.h"
-#include "link/link.h"
 #include "link/messages.h"
 #include "settings/store.h"
 #include "ui/text_width.h"
@@ -20,7 +19,7 @@ struct LockSetting {
   int list_id;
   int set_id;
   int SwitcherSettings::*field;
-  void (*send)();
+  void (*send)(const DialogContext& ctx);
 };
 
 const LockSetting kLocks[] = {
@@ -32,17 +31,17 @@ const LockSetting kLocks[] = {
 
 }  // namespace
 
-void send_password_menu() { send_command(password_menu_command(store())); }
-void send_password_operation() { send_command(password_operation_command(store())); }
+void send_password_menu(const DialogContext& ctx) { send_line(ctx, password_menu_command(ctx.doc)); }
+void send_password_operation(const DialogContext& ctx) { send_line(ctx, password_operation_command(ctx.doc)); }
 
-bool send_panel_password() {
-  std::string line = panel_password_command(store());
+bool send_panel_password(const DialogContext& ctx) {
+  std::string line = panel_password_command(ctx.doc);
   if (line.empty()) return false;
-  send_command(line);
+  send_line(ctx, line);
   return true;
 }
 
-CPasswordDlg::CPasswordDlg() : ui::Dialog("パスワードの設定", 64, 8) {
+CPasswordDlg::CPasswordDlg(const DialogContext& ctx) : ui::Dialog("パスワードの設定", 64, 8), ctx_(ctx) {
   for (const LockSetting& lock : kLocks) {
     add_group({lock.group_x, 1, 14, 4}, lock.caption);
     add_combo(lock.list_id, {lock.group_x + 2, 2, 8, 1}, {"OFF", "ON"});
@@ -66,27 +65,27 @@ CPasswordDlg::CPasswordDlg() : ui::Dialog("パスワードの設定", 64, 8) {
 }
 
 void CPasswordDlg::on_init() {
-  open_slave_number_list(combo(kSlaveList));
-  for (const LockSetting& lock : kLocks) combo(lock.list_id).select(store().*lock.field);
+  open_slave_number_list(combo(kSlaveList), ctx_.doc);
+  for (const LockSetting& lock : kLocks) combo(lock.list_id).select(ctx_.doc.*lock.field);
   // Filling the field counts as an edit, so a longer stored text (from a
   // settings file) is cut to the field's six characters here.
-  edit(kPasswordEdit).set_text(store().panel_password.substr(0, kPasswordLength));
+  edit(kPasswordEdit).set_text(ctx_.doc.panel_password.substr(0, kPasswordLength));
 }
 
 void CPasswordDlg::on_command(int id, ui::Notify notify) {
   for (const LockSetting& lock : kLocks) {
-    if (id == lock.list_id && notify == ui::Notify::SelChange) store().*lock.field = combo(id).selection();
-    if (id == lock.set_id && notify == ui::Notify::Clicked) lock.send();
+    if (id == lock.list_id && notify == ui::Notify::SelChange) ctx_.doc.*lock.field = combo(id).selection();
+    if (id == lock.set_id && notify == ui::Notify::Clicked) lock.send(ctx_);
   }
   switch (id) {
     case kPasswordEdit:
-      if (notify == ui::Notify::Change) store().panel_password = edit(id).text().substr(0, kPasswordLength);
+      if (notify == ui::Notify::Change) ctx_.doc.panel_password = edit(id).text().substr(0, kPasswordLength);
       break;
     case kSlaveList:
-      if (notify == ui::Notify::SelChange) store().slave_number = combo(id).selection();
+      if (notify == ui::Notify::SelChange) ctx_.doc.slave_number = combo(id).selection();
       break;
     case kPasswordSet:
-      if (notify == ui::Notify::Clicked && !send_panel_password()) show_warning(kPanelPasswordRule);
+      if (notify == ui::Notify::Clicked && !send_panel_password(ctx_)) show_warning(kPanelPasswordRule);
       break;
     default:
       break;

@@ -5,16 +5,17 @@
 #include <string>
 
 #include "commands/password_commands.h"
+#include "dialogs/dialog_context.h"
 #include "ui/dialog.h"
 
 namespace klvc {
 
-// Those commands built from store() and handed to send_command.
-void send_password_menu();
-void send_password_operation();
+// Those commands built from the document and sent.
+void send_password_menu(const DialogContext& ctx);
+void send_password_operation(const DialogContext& ctx);
 // Sends the password and returns true; returns false and sends nothing when
 // it cannot be sent (the caller shows kPanelPasswordRule).
-bool send_panel_password();
+bool send_panel_password(const DialogContext& ctx);
 
 // The password dialog "パスワードの設定".
 class CPasswordDlg : public ui::Dialog {
@@ -27,9 +28,12 @@ class CPasswordDlg : public ui::Dialog {
   static constexpr int kOperationSet = 1074;
   static constexpr int kPasswordSet = 1078;
 
-  CPasswordDlg();
+  explicit CPasswordDlg(const DialogContext& ctx);
   void on_init() override;
   void on_command(int id, ui::Notify notify) override;
+
+ private:
+  DialogContext ctx_;
 };
 
 }  // namespace klvc

@@ -1,6 +1,7 @@
 #include "dialogs/send_all.h"
 
 #include "commands/send_all_lines.h"
+#include "dialogs/dialog_context.h"
 #include "link/link.h"
 #include "settings/store.h"
 
@@ -8,24 +9,21 @@ namespace klvc {
 
 namespace {
 
-int current_model() {
-  const int model = store().model_index;
-  return model >= 0 && model < kModelCount ? model : 0;
-}
+int known_model(int model) { return model >= 0 && model < kModelCount ? model : 0; }
 
 }  // namespace
 
-bool begin_send_all() {
+bool begin_send_all(Link& link) {
   // Only one batch at a time, whoever started it.
-  if (!link_status().claim_batch()) return false;
-  clear_answer_lag();  // the end's "Success" speaks of this run's answers only
+  if (!link.status().claim_batch()) return false;
+  link.clear_answer_lag();  // the end's "Success" speaks of this run's answers only
   return true;
 }
 
-SendAllTick run_send_all_step(SendAllCursor& cursor) {
-  LinkStatus& s = link_status();
+SendAllTick run_send_all_step(const DialogContext& ctx, SendAllCursor& cursor) {
+  LinkStatus& s = ctx.link.status();
   SendAllTick tick;
-  const int model = current_model();
+  const int model = known_model(ctx.doc.model_index);
   cursor.step = s.batch_step;
   if (cursor.step <= 0) return tick;
   tick.ran = true;
@@ -42,8 +40,8 @@ SendAllTick run_send_all_step(SendAllCursor& cursor) {
   tick.plan = plan_send_all_tick(cursor, model);
   tick.slow_down = tick.plan.action == SendAllAction::SlowDown;
   std::string line;
-  if (send_all_line(store(), model, tick.plan, &line, &tick.warning)) {
-    send_command(line);
+  if (send_all_line(ctx.doc, model, tick.plan, &line, &tick.warning)) {
+    send_line(ctx, line);
     tick.line = std::move(line);
   }
 
@@ -54,6 +52,6 @@ SendAllTick run_send_all_step(SendAllCursor& cursor) {
   return tick;
 }
 
-void abandon_send_all() { link_status().end_batch(); }
+void abandon_send_all(Link& link) { link.status().end_batch(); }
 
 }  // namespace klvc

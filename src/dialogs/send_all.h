@@ -16,9 +16,13 @@
 
 namespace klvc {
 
-// "全設定": starts a run at step 1 unless a batch already runs (then false
-// and nothing changes). error_seen is left alone: the dialog clears it first.
-bool begin_send_all();
+class Link;
+struct DialogContext;
+
+// "全設定": starts a run at step 1 on `link` unless a batch already runs
+// there (then false and nothing changes). error_seen is left alone: the
+// dialog clears it first.
+bool begin_send_all(Link& link);
 
 struct SendAllTick {
   bool ran = false;        // false: no run was active (batch_step 0)
@@ -34,14 +38,14 @@ struct SendAllTick {
   int progress_pos = 0;
 };
 
-// One timer tick of the run: the error stop, or the step's action (which
-// writes its line through send_command) and the move to the next step.
-// `cursor` holds the inner counters between ticks (a fresh one for a new
-// run); its step follows batch_step.
-SendAllTick run_send_all_step(SendAllCursor& cursor);
+// One timer tick of the run over the context's document: the error stop, or
+// the step's action (which sends its line on the context's link) and the
+// move to the next step. `cursor` holds the inner counters between ticks (a
+// fresh one for a new run); its step follows batch_step.
+SendAllTick run_send_all_step(const DialogContext& ctx, SendAllCursor& cursor);
 
 // Ends a running run at once (its dialog closed, or the command line was
 // interrupted): batch_step and error_seen back to 0, nothing more is sent.
-void abandon_send_all();
+void abandon_send_all(Link& link);
 
 }  // namespace klvc

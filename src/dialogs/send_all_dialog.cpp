@@ -4,7 +4,6 @@
 #include "dialogs/send_all.h"
 #include "link/link.h"
 #include "link/messages.h"
-#include "settings/store.h"
 #include "ui/ui.h"
 
 namespace klvc {
@@ -13,7 +12,7 @@ namespace {
 constexpr const char* kRunName = "全項目の設定";
 }  // namespace
 
-CAllSettingsDlg::CAllSettingsDlg() : ui::Dialog("全項目の設定", 44, 8) {
+CAllSettingsDlg::CAllSettingsDlg(const DialogContext& ctx) : ui::Dialog("全項目の設定", 44, 8), ctx_(ctx) {
   add_button(kStartButton, {2, 1, 12, 1}, "全設定");
   // The bar starts with the platform's default range 0..100 at 0.
   add_progress(kProgressBar, {2, 3, 40, 1});
@@ -25,7 +24,7 @@ CAllSettingsDlg::CAllSettingsDlg() : ui::Dialog("全項目の設定", 44, 8) {
 
 CAllSettingsDlg::~CAllSettingsDlg() {
   *alive_ = false;
-  if (running_ && ack_) set_answer_observer({});
+  if (running_ && ack_) ctx_.link.set_answer_observer({});
 }
 
 void CAllSettingsDlg::on_command(int id, ui::Notify notify) {
@@ -43,14 +42,14 @@ void CAllSettingsDlg::on_timer(int timer_id) {
 
 void CAllSettingsDlg::start_send_all() {
   if (running_) return;
-  if (link_status().batch_step.load() != 0) {
+  if (ctx_.link.status().batch_step.load() != 0) {
     label(kRunStatus).set_text("他の送信の途中です。終わってから押してください");
     return;
   }
   // A run starts clean: an error answer to an earlier single command is not
   // this run's, and must not stop it before its first line.
-  link_status().error_seen = 0;
-  if (!begin_send_all()) return;
+  ctx_.link.status().error_seen = 0;
+  if (!begin_send_all(ctx_.link)) return;
   running_ = true;
   lines_sent_ = 0;
   label(kRunStatus).set_text("送信中…");
@@ -63,7 +62,7 @@ void CAllSettingsDlg::start_send_all() {
   }
   // Each answer wakes the run on the screen's thread; the timer is a backstop.
   if (ui::Ui* screen = ui()) {
-    set_answer_observer([screen, alive = alive_, this](const AnswerEvent&) {
+    ctx_.link.set_answer_observer([screen, alive = alive_, this](const AnswerEvent&) {
       screen->post([alive, this] {
         if (*alive) send_all_ack_step();
       });
@@ -94,7 +93,7 @@ void CAllSettingsDlg::stopped(int step) {
 void CAllSettingsDlg::end_run() {
   running_ = false;
   kill_timer(kSendAllTimerId);
-  if (ack_) set_answer_observer({});
+  if (ack_) ctx_.link.set_answer_observer({});
 }
 
 void CAllSettingsDlg::send_all_tick() {
@@ -104,7 +103,7 @@ void CAllSettingsDlg::send_all_tick() {
   }
   if (holding_for_box()) return;
 
-  const SendAllTick tick = run_send_all_step(cursor_);
+  const SendAllTick tick = run_send_all_step(ctx_, cursor_);
   if (!tick.ran || tick.stopped) {
     // The bar keeps its position after an error stop.
     stopped(tick.plan.step);
@@ -127,9 +126,9 @@ void CAllSettingsDlg::finished() {
 
 void CAllSettingsDlg::send_all_ack_step() {
   // The last line still waits for its answer, or for the no-answer limit.
-  if (!running_ || holding_for_box() || link_status().response_pending != 0) return;
+  if (!running_ || holding_for_box() || ctx_.link.status().response_pending != 0) return;
   for (;;) {
-    const SendAllTick tick = run_send_all_step(cursor_);
+    const SendAllTick tick = run_send_all_step(ctx_, cursor_);
     if (!tick.ran || tick.stopped) {
       stopped(tick.plan.step);
       return;
@@ -147,7 +146,7 @@ void CAllSettingsDlg::send_all_ack_step() {
       return;
     }
     // On to the next step at once when the answer is already in.
-    if (!tick.line.empty() && link_status().response_pending != 0) return;
+    if (!tick.line.empty() && ctx_.link.status().response_pending != 0) return;
   }
 }
 
@@ -160,7 +159,7 @@ void CAllSettingsDlg::show_run_warning(const std::string& text) {
 
 void CAllSettingsDlg::on_cancel() {
   // A run an error answer is already stopping needs no decision.
-  if (!running_ || link_status().error_seen.load() != 0) {
+  if (!running_ || ctx_.link.status().error_seen.load() != 0) {
     end_dialog(ui::kIdCancel);
     return;
   }
@@ -171,10 +170,10 @@ void CAllSettingsDlg::on_cancel() {
 
 void CAllSettingsDlg::on_end() {
   if (!running_) return;
-  log_run(kRunName, "stopped at step " + std::to_string(link_status().batch_step.load()) + " after " +
+  log_run(kRunName, "stopped at step " + std::to_string(ctx_.link.status().batch_step.load()) + " after " +
                         std::to_string(lines_sent_) + " lines: its dialog was closed");
   end_run();
-  abandon_send_all();
+  abandon_send_all(ctx_.link);
 }
 
 }  // namespace klvc

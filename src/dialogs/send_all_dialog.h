@@ -1,4 +1,4 @@
-// The send-all dialog "全項目の設定": one button that sends every setting of the store
+// The send-all dialog "全項目の設定": one button that sends every setting of the document
 // to the switcher in one run (send_all.h), a progress bar over the whole
 // run, the choice of pace, and Close.
 #pragma once
@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "commands/send_all_steps.h"
+#include "dialogs/dialog_context.h"
 #include "ui/dialog.h"
 
 namespace klvc {
@@ -22,7 +23,7 @@ class CAllSettingsDlg : public ui::Dialog {
   // this often (an answer itself wakes it at once).
   static constexpr int kAckLookMs = 50;
 
-  CAllSettingsDlg();
+  explicit CAllSettingsDlg(const DialogContext& ctx);
   ~CAllSettingsDlg() override;
   void on_command(int id, ui::Notify notify) override;
   void on_timer(int timer_id) override;
@@ -52,6 +53,7 @@ class CAllSettingsDlg : public ui::Dialog {
   void stopped(int step);
   void finished();
   std::string progress_text();
+  DialogContext ctx_;
   int lines_sent_ = 0;    // lines this run has written
   bool running_ = false;  // this dialog started the run batch_step counts
   bool ack_ = false;      // the run waits for each answer

@@ -4,9 +4,9 @@
 
 namespace klvc {
 
-void open_slave_number_list(ui::ComboBox& list) {
-  list.select(store().slave_number.load());
-  list.enable(store().interface_mode.load() == 1);
+void open_slave_number_list(ui::ComboBox& list, const Selections& doc) {
+  list.select(doc.slave_number.load());
+  list.enable(doc.interface_mode.load() == 1);
 }
 
 }  // namespace klvc

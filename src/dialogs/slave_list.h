@@ -6,8 +6,10 @@
 
 namespace klvc {
 
-// Opening step: selected at slave_number on RS-485, otherwise disabled
-// (still showing that entry).
-void open_slave_number_list(ui::ComboBox& list);
+struct Selections;
+
+// Opening step: selected at the document's slave_number on RS-485, otherwise
+// disabled (still showing that entry).
+void open_slave_number_list(ui::ComboBox& list, const Selections& doc);
 
 }  // namespace klvc

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "dialogs/slave_list.h"
-#include "link/link_status.h"
 #include "settings/store.h"
 #include "ui/controls.h"
 #include "ui/text_width.h"
@@ -28,11 +27,13 @@ constexpr int kMinGroupWidth = 14;  // a list of "[Auto      v]"
 int table_cell_x(int x_units) { return (x_units - kTableLeftUnits) * kTitleColumnCells / kTitleColumnUnits; }
 int table_cell_y(int y_units) { return (y_units - kTableTopUnits) / kRowUnits; }
 
-int channel_page_start(int current) {
-  return input_count() > kChannelPageSize && current >= kChannelPageSize ? kChannelPageSize : 0;
+int channel_page_start(int current, int model) {
+  return input_count_for(model) > kChannelPageSize && current >= kChannelPageSize ? kChannelPageSize : 0;
 }
 
-int channel_page_rows(int page_start) { return std::min(kChannelPageSize, input_count() - page_start); }
+int channel_page_rows(int page_start, int model) {
+  return std::min(kChannelPageSize, input_count_for(model) - page_start);
+}
 
 std::string row_label(const char* prefix, int index) {
   char buf[16];
@@ -42,8 +43,8 @@ std::string row_label(const char* prefix, int index) {
 
 // ---------------------------------------------------------------- TableDialog
 
-TableDialog::TableDialog(const TableDialogParams& params)
-    : ui::Dialog(params.title, params.width, params.height), params_(params), batch_(*this) {
+TableDialog::TableDialog(const TableDialogParams& params, const DialogContext& ctx)
+    : ui::Dialog(params.title, params.width, params.height), params_(params), ctx_(ctx), batch_(*this, ctx.link) {
   build_controls();
 }
 
@@ -79,7 +80,7 @@ const ListParams* TableDialog::list_params(int list_id) const {
 void TableDialog::paint_table() {
   table(params_.table_id).clear();
   paint_rows();
-  set_caption(params_.caption + store().file_name);
+  set_caption(params_.caption + doc().file_name);
 }
 
 void TableDialog::draw_text(int x_units, int y_units, const std::string& utf8) {
@@ -94,7 +95,7 @@ void TableDialog::draw_row(int i, const std::string& utf8, int column_units) {
 void TableDialog::note_channel_page(int first, int shown) {
   ui::Label* note = dynamic_cast<ui::Label*>(find(kIdPageNote));
   if (note == nullptr) return;
-  const int total = input_count();
+  const int total = input_count_for(model());
   if (shown >= total) {
     note->set_text("");
     return;
@@ -115,12 +116,12 @@ void TableDialog::note_channel_page(int first, int shown) {
 
 void TableDialog::open_slave_list() {
   if (params_.slave_list == 0) return;
-  open_slave_number_list(combo(params_.slave_list));
+  open_slave_number_list(combo(params_.slave_list), doc());
 }
 
 int TableDialog::slave_list_value() {
   const int sel = params_.slave_list != 0 ? combo(params_.slave_list).selection() : -1;
-  return sel >= 0 ? sel : store().slave_number.load();
+  return sel >= 0 ? sel : doc().slave_number.load();
 }
 
 void TableDialog::select_then_cut(int list_id, int index) {
@@ -132,7 +133,7 @@ void TableDialog::cut_to_model(int list_id) {
   const ListParams* list = list_params(list_id);
   if (list == nullptr) return;
   const int filled = list_numbered_count(list->kind);
-  const int kept = list_kept_count(list->kind);
+  const int kept = list_kept_count(list->kind, model());
   if (filled < 0 || kept < 0) return;
   ui::ComboBox& box = combo(list_id);
   for (int i = filled - 1; i >= kept && i < box.count(); --i) box.delete_entry(i);
@@ -152,7 +153,7 @@ void TableDialog::on_timer(int) { batch_.tick(); }
 
 void TableDialog::on_cancel() {
   // A run an error answer is already stopping needs no decision.
-  if (!batch_.running() || link_status().error_seen.load() != 0) {
+  if (!batch_.running() || ctx_.link.status().error_seen.load() != 0) {
     end_dialog(ui::kIdCancel);
     return;
   }
@@ -174,19 +175,21 @@ void TableDialog::set_batch_progress(int range, int pos) {
 }
 
 void TableDialog::before_batch_tick() {
-  if (params_.slave_read_each_tick) store().slave_number = slave_list_value();
+  if (params_.slave_read_each_tick) doc().slave_number = slave_list_value();
 }
 
 // ------------------------------------------------------------ ListTableDialog
 
-ListTableDialog::ListTableDialog(const TableDialogParams& params, const RowBinding& binding)
-    : TableDialog(params), binding_(binding) {}
+ListTableDialog::ListTableDialog(const TableDialogParams& params, const RowBinding& binding,
+                                 const DialogContext& ctx)
+    : TableDialog(params, ctx), binding_(binding) {}
 
 int ListTableDialog::value_list_index(int value) const {
   const ListParams* list = list_params(params().value_list);
   if (list != nullptr && list->kind == ListKind::ChannelsAndAuto) {
     // Anything but one of the model's inputs is the automatic sequence.
-    return value >= 0 && value < input_count() ? value : input_count();
+    const int inputs = input_count_for(model());
+    return value >= 0 && value < inputs ? value : inputs;
   }
   return value;
 }
@@ -194,18 +197,19 @@ int ListTableDialog::value_list_index(int value) const {
 int ListTableDialog::stored_value(int list_id, int index) const {
   const ListParams* list = list_params(list_id);
   // "Auto" is kept as Auto, so that a later change of model cannot turn it into an input.
-  if (list != nullptr && list->kind == ListKind::ChannelsAndAuto && index == input_count()) return kRouteAuto;
+  const bool is_auto = list != nullptr && list->kind == ListKind::ChannelsAndAuto && index == input_count_for(model());
+  if (is_auto) return kRouteAuto;
   return index;
 }
 
 void ListTableDialog::select_value_list() {
-  const int* value = binding_.setting(binding_.row());
+  const int* value = binding_.setting(doc(), binding_.row(doc()));
   combo(params().value_list).select(value != nullptr ? value_list_index(*value) : -1);
 }
 
 void ListTableDialog::on_init() {
   open_slave_list();
-  select_then_cut(params().row_list, binding_.row());
+  select_then_cut(params().row_list, binding_.row(doc()));
   // Cut first: "Auto" moves to input_count() and is selected there.
   cut_to_model(params().value_list);
   select_value_list();
@@ -218,44 +222,47 @@ void ListTableDialog::on_command(int id, ui::Notify notify) {
   if (sel < 0) return;
   const TableDialogParams& p = params();
   if (id == p.row_list) {
-    binding_.row() = sel;
+    binding_.row(doc()) = sel;
     select_value_list();
     // Only a channel table with two pages can change what it shows.
-    if (p.rows == TableRows::Channels && input_count() > 32) paint_table();
+    if (p.rows == TableRows::Channels && input_count_for(model()) > 32) paint_table();
   } else if (id == p.value_list) {
-    const int row = binding_.row();
-    int* value = binding_.setting(row);
+    const int row = binding_.row(doc());
+    int* value = binding_.setting(doc(), row);
     if (value == nullptr) return;
     *value = stored_value(p.value_list, sel);
     value_written(row, *value);
     paint_table();
   } else if (id == p.same_list) {
     for (int i = 0; i < binding_.setting_count; ++i) {
-      if (int* value = binding_.setting(i)) *value = stored_value(p.same_list, sel);
+      if (int* value = binding_.setting(doc(), i)) *value = stored_value(p.same_list, sel);
     }
     select_value_list();
     paint_table();
   } else if (id == p.slave_list) {
-    store().slave_number = sel;
+    doc().slave_number = sel;
   }
 }
 
 void ListTableDialog::paint_rows() {
   switch (params().rows) {
     case TableRows::Outputs:
-      for (int i = 0; i < output_count(); ++i) draw_row(i, row_label("out", i) + " = " + binding_.row_value(i));
+      for (int i = 0; i < output_count_for(model()); ++i) {
+        draw_row(i, row_label("out", i) + " = " + binding_.row_value(doc(), i));
+      }
       break;
     case TableRows::AlarmInputTerminals:
-      for (int i = 0; i < alarm_input_terminal_count(); ++i) {
-        draw_row(i, row_label("In", i) + " = " + binding_.row_value(i));
+      for (int i = 0; i < alarm_input_terminal_count_for(model()); ++i) {
+        draw_row(i, row_label("In", i) + " = " + binding_.row_value(doc(), i));
       }
       break;
     case TableRows::Channels: {
-      const int start = channel_page_start(page_channel());
-      for (int i = 0; i < channel_page_rows(start); ++i) {
-        draw_row(i, row_label("ch", start + i) + " = " + binding_.row_value(start + i));
+      const int start = channel_page_start(page_channel(), model());
+      const int rows = channel_page_rows(start, model());
+      for (int i = 0; i < rows; ++i) {
+        draw_row(i, row_label("ch", start + i) + " = " + binding_.row_value(doc(), start + i));
       }
-      note_channel_page(start, channel_page_rows(start));
+      note_channel_page(start, rows);
       break;
     }
     case TableRows::TitlePage:
@@ -263,8 +270,8 @@ void ListTableDialog::paint_rows() {
   }
 }
 
-BatchShape ListTableDialog::batch_shape() const { return {binding_.batch_rows(), 1}; }
+BatchShape ListTableDialog::batch_shape() const { return {binding_.batch_rows(model()), 1}; }
 
-void ListTableDialog::send_batch_row(int row, int) { binding_.send(row); }
+void ListTableDialog::send_batch_row(int row, int) { binding_.send(context(), row); }
 
 }  // namespace klvc

@@ -11,7 +11,7 @@
 // (pair_table_dialog.h); the title dialog derives from TableDialog and handles
 // its own lists.
 //
-// Every list change is written into the store at once; nothing is sent until
+// Every list change is written into the document at once; nothing is sent until
 // Set. "OK" and the close button only close the dialog; closing while a batch
 // runs ends the batch (see Batch::abandon).
 #pragma once
@@ -20,6 +20,7 @@
 #include <string>
 
 #include "dialogs/batch.h"
+#include "dialogs/dialog_context.h"
 #include "dialogs/dialog_params.h"
 #include "settings/store.h"
 #include "ui/dialog.h"
@@ -35,15 +36,15 @@ int table_cell_y(int y_units);
 
 // The first channel of the page of a channel table that shows `current`:
 // models with more than 32 channels show 1-32 or 33 onwards.
-int channel_page_start(int current);
-int channel_page_rows(int page_start);
+int channel_page_start(int current, int model);
+int channel_page_rows(int page_start, int model);
 
 // Row labels: "out01", "ch01", "In01" for the zero-based index.
 std::string row_label(const char* prefix, int index);
 
 class TableDialog : public ui::Dialog, protected BatchHost {
  public:
-  explicit TableDialog(const TableDialogParams& params);
+  TableDialog(const TableDialogParams& params, const DialogContext& ctx);
   ~TableDialog() override;
 
   const TableDialogParams& params() const { return params_; }
@@ -74,7 +75,7 @@ class TableDialog : public ui::Dialog, protected BatchHost {
   int slave_list_value();
   // Selects entry `index` of the list, then deletes the entries the model
   // does not have. A selection beyond the model is thereby lost on screen
-  // while the store keeps its value.
+  // while the document keeps its value.
   void select_then_cut(int list_id, int index);
   void cut_to_model(int list_id);
   // Set starts the batch; a list's SelChange gives its new selection. -1 for
@@ -82,6 +83,9 @@ class TableDialog : public ui::Dialog, protected BatchHost {
   int changed_selection(int id, ui::Notify notify);
   const ListParams* list_params(int list_id) const;
   Batch& batch() { return batch_; }
+  const DialogContext& context() const { return ctx_; }
+  SettingsStore& doc() const { return ctx_.doc; }
+  int model() const { return ctx_.doc.model_index; }
 
   void on_timer(int timer_id) override;  // the id is not examined: one timer per dialog
   // Esc or Close while the batch runs asks first; Yes stops it and closes.
@@ -98,35 +102,36 @@ class TableDialog : public ui::Dialog, protected BatchHost {
  private:
   void build_controls();
   const TableDialogParams& params_;
+  DialogContext ctx_;
   Batch batch_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // for a question that outlives the dialog
 };
 
-// How a single-level table dialog reaches its setting in the store.
+// How a single-level table dialog reaches its setting in the document.
 struct RowBinding {
-  int& (*row)();                      // the shared row selection (current_output, ...)
-  int* (*setting)(int row);           // the setting of a row; nullptr outside the array
-  int setting_count;                  // elements the same-for-all list sets (whatever the model)
-  std::string (*row_value)(int row);  // painted after "label = "
-  void (*send)(int row);              // the command builder
-  int (*batch_rows)();                // rows sent by Set (output_count, ...)
+  int& (*row)(SettingsStore& doc);               // the shared row selection (current_output, ...)
+  int* (*setting)(SettingsStore& doc, int row);  // the setting of a row; nullptr outside the array
+  int setting_count;                             // elements the same-for-all list sets (whatever the model)
+  std::string (*row_value)(const SettingsStore& doc, int row);  // painted after "label = "
+  void (*send)(const DialogContext& ctx, int row);              // the command builder
+  int (*batch_rows)(int model);                                 // rows sent by Set (output_count_for, ...)
 };
 
-// Binding pieces for one int of the store (&Selections::current_output)
+// Binding pieces for one int of the document (&Selections::current_output)
 // and for a setting kept as one int per row (&SwitcherSettings::dwell_times).
 template <auto Field>
-int& stored_selection() {
-  return store().*Field;
+int& stored_selection(SettingsStore& doc) {
+  return doc.*Field;
 }
 template <auto Field>
-int* stored_row(int row) {
-  auto& values = store().*Field;
+int* stored_row(SettingsStore& doc, int row) {
+  auto& values = doc.*Field;
   return row >= 0 && static_cast<std::size_t>(row) < values.size() ? &values[static_cast<std::size_t>(row)] : nullptr;
 }
 
 class ListTableDialog : public TableDialog {
  public:
-  ListTableDialog(const TableDialogParams& params, const RowBinding& binding);
+  ListTableDialog(const TableDialogParams& params, const RowBinding& binding, const DialogContext& ctx);
 
   void on_init() override;
   void on_command(int id, ui::Notify notify) override;
@@ -136,7 +141,7 @@ class ListTableDialog : public TableDialog {
   // value elsewhere does it here).
   virtual void value_written(int row, int value) { (void)row; (void)value; }
   // The channel whose page a channel table shows.
-  virtual int page_channel() const { return binding_.row(); }
+  virtual int page_channel() const { return binding_.row(doc()); }
   // The value list's entry for a stored value, and the value stored for an
   // entry of the value or same-for-all list.
   int value_list_index(int value) const;

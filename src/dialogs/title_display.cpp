@@ -1,6 +1,6 @@
 #include "dialogs/title_display.h"
 
-#include "dialogs/command_fields.h"
+#include "commands/command_fields.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -10,17 +10,17 @@ const std::vector<std::string> kOffOn = {"OFF", "ON"};
 
 // The painted cell of a row of an on/off setting.
 template <auto Field>
-std::string on_off_row(int row) {
-  return on_off_cell((store().*Field)[static_cast<std::size_t>(row)]);
+std::string on_off_row(const SettingsStore& doc, int row) {
+  return on_off_cell((doc.*Field)[static_cast<std::size_t>(row)]);
 }
 
 const RowBinding kInputTitleDisplay = {
     stored_selection<&Selections::current_input>, stored_row<&SwitcherSettings::input_title_display>, kMaxInputs,
-    on_off_row<&SwitcherSettings::input_title_display>, send_input_title_display, input_count};
+    on_off_row<&SwitcherSettings::input_title_display>, send_input_title_display, input_count_for};
 
 const RowBinding kOutputTitleDisplay = {
     stored_selection<&Selections::current_output>, stored_row<&SwitcherSettings::output_title_display>, kMaxOutputs,
-    on_off_row<&SwitcherSettings::output_title_display>, send_output_title_display, output_count};
+    on_off_row<&SwitcherSettings::output_title_display>, send_output_title_display, output_count_for};
 
 const TableDialogParams kInputTitleDisplayParams = table_dialog_params(
     {"入力タイトル表示", "入力タイトル表示設定 File Name ", 1054, TableRows::Channels, 9, 200},
@@ -38,14 +38,19 @@ const TableDialogParams kOutputTitleDisplayParams = table_dialog_params(
 
 }  // namespace
 
-void send_input_title_display(int input) { send_built(input_title_display_command(store(), input)); }
-void send_output_title_display(int output) { send_built(output_title_display_command(store(), output)); }
+void send_input_title_display(const DialogContext& ctx, int input) {
+  send_built(ctx, input_title_display_command(ctx.doc, input));
+}
+void send_output_title_display(const DialogContext& ctx, int output) {
+  send_built(ctx, output_title_display_command(ctx.doc, output));
+}
 
 std::string on_off_cell(int value) { return value != 0 ? "ON " : "OFF"; }
 
-CInputTitleDisplayDlg::CInputTitleDisplayDlg() : ListTableDialog(kInputTitleDisplayParams, kInputTitleDisplay) {}
+CInputTitleDisplayDlg::CInputTitleDisplayDlg(const DialogContext& ctx)
+    : ListTableDialog(kInputTitleDisplayParams, kInputTitleDisplay, ctx) {}
 
-COutputTitleDisplayDlg::COutputTitleDisplayDlg()
-    : ListTableDialog(kOutputTitleDisplayParams, kOutputTitleDisplay) {}
+COutputTitleDisplayDlg::COutputTitleDisplayDlg(const DialogContext& ctx)
+    : ListTableDialog(kOutputTitleDisplayParams, kOutputTitleDisplay, ctx) {}
 
 }  // namespace klvc

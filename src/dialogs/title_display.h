@@ -10,10 +10,9 @@
 
 namespace klvc {
 
-// Those commands built from store() and handed to send_command (nothing
-// for an empty line).
-void send_input_title_display(int input);
-void send_output_title_display(int output);
+// Those commands built from the document and sent (nothing for an empty line).
+void send_input_title_display(const DialogContext& ctx, int input);
+void send_output_title_display(const DialogContext& ctx, int output);
 
 // Painted value of a display flag: "ON " (with a blank, as long as "OFF") or "OFF".
 std::string on_off_cell(int value);
@@ -22,7 +21,7 @@ std::string on_off_cell(int value);
 // 32; Set sends every input of the model, one every 200 ms.
 class CInputTitleDisplayDlg : public ListTableDialog {
  public:
-  CInputTitleDisplayDlg();
+  explicit CInputTitleDisplayDlg(const DialogContext& ctx);
 };
 
 // The output title display dialog: one row per output; Set sends every
@@ -30,7 +29,7 @@ class CInputTitleDisplayDlg : public ListTableDialog {
 // before each.
 class COutputTitleDisplayDlg : public ListTableDialog {
  public:
-  COutputTitleDisplayDlg();
+  explicit COutputTitleDisplayDlg(const DialogContext& ctx);
 };
 
 }  // namespace klvc

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "link/link.h"
-#include "link/link_status.h"
 #include "link/messages.h"
 #include "link/protocol.h"
 #include "settings/sjis.h"
@@ -18,8 +17,6 @@ namespace {
 
 constexpr int kPageSize = 16;
 constexpr int kTitleMarkX = 39;  // after "ch01 = " and 32 cells of title
-
-std::string& title_of(int channel) { return store().channel_titles[static_cast<std::size_t>(channel)]; }
 
 int valid_channel(int channel) { return channel >= 0 && channel < kMaxInputs ? channel : 0; }
 
@@ -35,8 +32,8 @@ std::string unrepresentable_char_text(const std::string& utf8_chars) {
   return named + "は Shift-JIS にない文字なので、タイトルに使えません";
 }
 
-CTitleSetDlg::CTitleSetDlg()
-    : TableDialog(title_set_params()), channel(store().current_channel), slave(store().slave_number) {
+CTitleSetDlg::CTitleSetDlg(const DialogContext& ctx)
+    : TableDialog(title_set_params(), ctx), channel(ctx.doc.current_channel), slave(ctx.doc.slave_number) {
   // Room for a whole title (32 cells) and the caret after it.
   add_group({41, 4, 37, 3}, "Title");
   ui::EditField& edit = add_edit(kTitleEdit, {42, 5, 35, 1});
@@ -54,15 +51,15 @@ CTitleSetDlg::~CTitleSetDlg() { *self_ = nullptr; }
 
 void CTitleSetDlg::on_init() {
   open_slave_list();
-  select_then_cut(kChannelList, store().current_channel);
-  fill_edit_from_store();
+  select_then_cut(kChannelList, doc().current_channel);
+  fill_edit_from_doc();
   paint_table();
   focus(kTitleEdit);
 }
 
-void CTitleSetDlg::fill_edit_from_store() {
+void CTitleSetDlg::fill_edit_from_doc() {
   filling_ = true;
-  edit(kTitleEdit).set_text(sjis_to_utf8(title_of(valid_channel(store().current_channel))));
+  edit(kTitleEdit).set_text(sjis_to_utf8(title_of(valid_channel(doc().current_channel))));
   filling_ = false;
 }
 
@@ -76,8 +73,8 @@ bool CTitleSetDlg::accept_typed(const std::string& candidate) {
 }
 
 void CTitleSetDlg::title_edited() {
-  if (link_status().batch_step.load() != 0) return;
-  const int ch = valid_channel(store().current_channel);
+  if (context().link.status().batch_step.load() != 0) return;
+  const int ch = valid_channel(doc().current_channel);
   if (filling_) {
     // The field shows the stored bytes; keep them exactly as they are.
     field_bytes_ = title_of(ch);
@@ -93,28 +90,28 @@ void CTitleSetDlg::title_edited() {
   title_of(ch) = field_bytes_.substr(0, kTitleMaxBytes);
   if (!filling_) answered_.erase(ch);  // the switcher has not seen this one yet
   paint_table();
-  if (title_of(ch) != " ") store().modified = 1;
+  if (title_of(ch) != " ") doc().modified = 1;
 }
 
 void CTitleSetDlg::change_channel() {
   ui::ComboBox& list = combo(kChannelList);
-  if (link_status().batch_step.load() != 0) {
+  if (context().link.status().batch_step.load() != 0) {
     // Ignored while the batch runs; the list keeps showing the channel in use.
-    list.select(store().current_channel);
+    list.select(doc().current_channel);
     return;
   }
   if (list.selection() < 0) return;
-  store().current_channel = list.selection();
-  fill_edit_from_store();
+  doc().current_channel = list.selection();
+  fill_edit_from_doc();
   paint_table();
 }
 
 bool CTitleSetDlg::send_current_title(bool quiet) {
-  if (link_status().batch_step.load() != 0) return false;
+  if (context().link.status().batch_step.load() != 0) return false;
   const int sel = combo(kChannelList).selection();
-  if (sel >= 0) store().current_channel = sel;
-  store().slave_number = slave_list_value();
-  const int ch = valid_channel(store().current_channel);
+  if (sel >= 0) doc().current_channel = sel;
+  doc().slave_number = slave_list_value();
+  const int ch = valid_channel(doc().current_channel);
   title_of(ch) = field_bytes_.substr(0, kTitleMaxBytes);
   LineOwner owner;
   owner.label = row_label("ch", ch) + " のタイトル";
@@ -123,11 +120,11 @@ bool CTitleSetDlg::send_current_title(bool quiet) {
       if (*self) (*self)->heard(ch, e);
     };
   }
-  if (const char* warning = send_channel_title(ch, std::move(owner))) {
+  if (const char* warning = send_channel_title(context(), ch, std::move(owner))) {
     show_warning(warning);
     return false;
   }
-  const SendOutcome out = last_send_outcome();
+  const SendOutcome out = context().link.last_send_outcome();
   if (!out.written) {
     const std::string why = out.error == ENOTCONN ? "ポートが開いていません" : out.failure;
     label(kSendStatus).set_text(row_label("ch", ch) + " 送れません: " + why);
@@ -145,7 +142,7 @@ void CTitleSetDlg::heard(int ch, const AnswerEvent& e) {
   } else if (e.go) {
     said = " 設定完了 Success";
   } else {
-    const char* text = error_answer_text(e.answer.substr(store().interface_mode != 0 && e.answer.size() >= 2 ? 2 : 0));
+    const char* text = error_answer_text(e.answer.substr(doc().interface_mode != 0 && e.answer.size() >= 2 ? 2 : 0));
     said = std::string(" ") + (text ? text : "不明な答え");
   }
   label(kSendStatus).set_text(row_label("ch", ch) + said);
@@ -156,8 +153,8 @@ void CTitleSetDlg::heard(int ch, const AnswerEvent& e) {
 void CTitleSetDlg::send_and_next() {
   // A refused title keeps the channel, so the operator can mend it.
   if (!send_current_title(true)) return;
-  const int next = store().current_channel + 1;
-  if (next >= input_count()) return;
+  const int next = doc().current_channel + 1;
+  if (next >= input_count_for(model())) return;
   combo(kChannelList).select(next);
   change_channel();
   edit(kTitleEdit).select_all();  // typing replaces the next channel's title
@@ -193,16 +190,16 @@ void CTitleSetDlg::on_ok() {
 
 void CTitleSetDlg::on_cancel() {
   // A batch of another dialog (batch_step set, none of ours) still refuses.
-  if (!batch_running() && link_status().batch_step.load() != 0) return;
+  if (!batch_running() && context().link.status().batch_step.load() != 0) return;
   TableDialog::on_cancel();
 }
 
 void CTitleSetDlg::paint_rows() {
   // One row per channel of the page, each title whole; rows of channels the
   // model lacks stay blank.
-  const int current = valid_channel(store().current_channel);
+  const int current = valid_channel(doc().current_channel);
   const int first = current / kPageSize * kPageSize;
-  const int shown = std::min(kPageSize, input_count() - first);
+  const int shown = std::min(kPageSize, input_count_for(model()) - first);
   ui::TableArea& area = table(params().table_id);
   for (int i = 0; i < shown; ++i) {
     area.text_out(0, i, row_label("ch", first + i) + " = " + sjis_to_utf8(title_of(first + i)));
@@ -212,12 +209,12 @@ void CTitleSetDlg::paint_rows() {
   note_channel_page(first, shown);
 }
 
-BatchShape CTitleSetDlg::batch_shape() const { return {input_count(), 1}; }
+BatchShape CTitleSetDlg::batch_shape() const { return {input_count_for(model()), 1}; }
 
 void CTitleSetDlg::send_batch_row(int row, int) {
   // A title that cannot be sent is skipped with its warning; the ticks wait
   // until the operator has closed the box.
-  if (const char* warning = send_channel_title(row)) show_warning(warning, batch().hold_while_box_open());
+  if (const char* warning = send_channel_title(context(), row)) show_warning(warning, batch().hold_while_box_open());
 }
 
 void CTitleSetDlg::before_batch_tick() {
@@ -226,9 +223,19 @@ void CTitleSetDlg::before_batch_tick() {
 
 void CTitleSetDlg::batch_running_changed(bool running) {
   for (int id : {kChannelList, kTitleEdit, static_cast<int>(kIdSet), kAllChannels}) control(id).enable(!running);
-  if (!running) combo(kChannelList).select(store().current_channel);
+  if (!running) combo(kChannelList).select(doc().current_channel);
 }
 
-std::unique_ptr<ui::Dialog> make_title_set_dialog() { return std::make_unique<CTitleSetDlg>(); }
+const char* send_channel_title(const DialogContext& ctx, int channel, LineOwner owner) {
+  const bool stored = channel >= 0 && channel < kMaxInputs;
+  const TitleCommand built =
+      title_command(channel, stored ? ctx.doc.channel_titles[static_cast<std::size_t>(channel)] : std::string());
+  if (built.refused == nullptr) send_line(ctx, built.line, std::move(owner));
+  return built.refused;
+}
+
+std::unique_ptr<ui::Dialog> make_title_set_dialog(const DialogContext& ctx) {
+  return std::make_unique<CTitleSetDlg>(ctx);
+}
 
 }  // namespace klvc

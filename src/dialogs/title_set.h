@@ -1,10 +1,10 @@
 // The title dialog: types the title of each input channel (UTF-8 on the
-// screen, Shift-JIS in the store), shows the 16 titles of the current page,
+// screen, Shift-JIS in the document), shows the 16 titles of the current page,
 // sends one title with Set and every title with "全ch.設定" (one every 500 ms).
 //
 // After "OK" the main frame takes over (the dialog does not do this itself):
-//   store().slave_number    = dialog.slave;
-//   store().current_channel = dialog.channel;
+//   doc.slave_number    = dialog.slave;
+//   doc.current_channel = dialog.channel;
 // Cancel (Escape, the close box) is refused while the batch runs; the main
 // frame then changes nothing. Japanese is typed with the terminal's own input
 // method, which the program neither sees nor switches.
@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "dialogs/channel_title.h"
+#include "commands/title_commands.h"
 #include "dialogs/table_dialog.h"
 
 namespace klvc {
@@ -27,10 +27,10 @@ class CTitleSetDlg : public TableDialog {
   static constexpr int kAllChannels = 1008;
   static constexpr int kSendStatus = 1009;  // what became of the last title sent by Enter
 
-  CTitleSetDlg();
+  explicit CTitleSetDlg(const DialogContext& ctx);
   ~CTitleSetDlg() override;
 
-  // The list selections, taken from the store when the dialog is built and
+  // The list selections, taken from the document when the dialog is built and
   // read back from the lists by "OK" (never -1: a list showing nothing keeps
   // the value it started with).
   int channel;
@@ -56,7 +56,8 @@ class CTitleSetDlg : public TableDialog {
   bool send_current_title(bool quiet);
   void heard(int ch, const AnswerEvent& e);
   void send_and_next();       // Enter in the title field
-  void fill_edit_from_store();
+  void fill_edit_from_doc();
+  std::string& title_of(int ch) { return doc().channel_titles[static_cast<std::size_t>(ch)]; }
   bool accept_typed(const std::string& candidate);
 
   bool filling_ = false;      // the dialog itself is writing the edit field
@@ -71,6 +72,11 @@ class CTitleSetDlg : public TableDialog {
 // The warning for characters that Shift-JIS cannot hold, naming each.
 std::string unrepresentable_char_text(const std::string& utf8_chars);
 
-std::unique_ptr<ui::Dialog> make_title_set_dialog();
+// title_command for the stored title of `channel`, sent when it builds.
+// Returns nullptr when the title went out, otherwise the warning to show.
+// `owner` hears of the answer (see LineOwner).
+const char* send_channel_title(const DialogContext& ctx, int channel, LineOwner owner = {});
+
+std::unique_ptr<ui::Dialog> make_title_set_dialog(const DialogContext& ctx);
 
 }  // namespace klvc

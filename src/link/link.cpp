@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "common/base_name.h"
+#include "common/port_map.h"
 #include "link/link_internal.h"
 #include "link/link_log.h"
 #include "link/messages.h"

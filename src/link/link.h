@@ -155,5 +155,3 @@ class Link {
 };
 
 }  // namespace klvc
-
-#include "link/link_free.h"  // until the screen and the dialogs hold a Link

@@ -33,7 +33,4 @@ struct LinkStatus {
   }
 };
 
-// Temporary, with the rest of link_free.h: the screen's link's flags.
-LinkStatus& link_status();
-
 }  // namespace klvc

@@ -15,7 +15,7 @@ CKLVCApp::CKLVCApp(ui::Ui& ui) : ui_(ui) {}
 CKLVCApp::~CKLVCApp() {
   // The reader may still post boxes until it is stopped; stop it before the
   // screen's sink goes away.
-  if (frame_ && !frame_->is_shut_down()) stop_link();
+  if (frame_ && !frame_->is_shut_down()) link_.stop();
   if (traffic_listener_) remove_link_listener(traffic_listener_);
   ui_.set_view_painter({});
   view_.reset();
@@ -36,15 +36,20 @@ bool CKLVCApp::init_instance(const StartOptions& options) {
     traffic->add(direction, bytes);
     ui->post([] {});
   });
-  frame_ = std::make_unique<CMainFrame>(ui_, options.profile_path.empty() ? profile_path() : options.profile_path);
+  const std::string device = options.simulator != nullptr ? options.simulator->slave_path() : std::string();
+  frame_ = std::make_unique<CMainFrame>(ui_, options.profile_path.empty() ? profile_path() : options.profile_path,
+                                        doc_, link_, ports_, device);
   if (SimulatedPort* sim = options.simulator) {
-    auto follow = [sim] {
-      follow_program_setup(*sim, store().model_index, store().interface_mode != 0, store().slave_number);
+    // The simulated switcher takes the model, interface and address the document holds.
+    auto follow = [sim, this] {
+      follow_program_setup(*sim, doc_.model_index, doc_.interface_mode != 0, doc_.slave_number);
     };
     follow();
     frame_->set_setup_listener(follow);
   }
-  view_ = std::make_unique<CKLVCView>(*traffic_, options.simulated);
+  view_ = std::make_unique<CKLVCView>(*traffic_, [this, simulated = options.simulated] {
+    return current_view_status(doc_, link_, ports_, simulated);
+  });
   ui_.set_view_painter([view = view_.get()](ui::Canvas& c, const ui::Rect& r) { view->on_draw(c, r); });
   frame_->set_about_handler([this] { on_app_about(); });
   frame_->on_create();

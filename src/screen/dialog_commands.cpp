@@ -17,6 +17,11 @@ namespace klvc {
 
 namespace {
 
+template <class D>
+std::unique_ptr<ui::Dialog> make(const DialogContext& ctx) {
+  return std::make_unique<D>(ctx);
+}
+
 void title_ok(CMainFrame& frame, ui::Dialog& dialog) {
   if (auto* d = dynamic_cast<CTitleSetDlg*>(&dialog)) frame.title_dialog_ok(d->channel, d->slave);
 }
@@ -35,17 +40,17 @@ const std::vector<DialogCommand>& dialog_commands() {
   static const std::vector<DialogCommand> table = {
       {cmd::kOutputSwitch, make_output_switch_dialog},
       {cmd::kTitleSet, make_title_set_dialog, title_ok},
-      {cmd::kInputTitleDisplay, [] { return std::make_unique<CInputTitleDisplayDlg>(); }},
-      {cmd::kOutputTitleDisplay, [] { return std::make_unique<COutputTitleDisplayDlg>(); }},
-      {cmd::kSkipLive, [] { return std::make_unique<CSkipLiveDlg>(); }},
-      {cmd::kDwellTime, [] { return std::make_unique<CDwellTimeDlg>(); }},
-      {cmd::kDateTimeSet, [] { return std::make_unique<CDateTimeSetDlg>(); }},
-      {cmd::kDateTimeDisplay, [] { return std::make_unique<CDateTimeDisplayDlg>(); }},
-      {cmd::kPassword, [] { return std::make_unique<CPasswordDlg>(); }},
-      {cmd::kAlarmSettings, [] { return std::make_unique<CAlarmSetDlg>(); }},
-      {cmd::kAlarmInputTerminals, [] { return std::make_unique<CAlarmInputDlg>(); }},
-      {cmd::kAlarmOutputTerminals, [] { return std::make_unique<CAlarmOutputDlg>(); }},
-      {cmd::kSendAll, [] { return std::make_unique<CAllSettingsDlg>(); }},
+      {cmd::kInputTitleDisplay, make<CInputTitleDisplayDlg>},
+      {cmd::kOutputTitleDisplay, make<COutputTitleDisplayDlg>},
+      {cmd::kSkipLive, make<CSkipLiveDlg>},
+      {cmd::kDwellTime, make<CDwellTimeDlg>},
+      {cmd::kDateTimeSet, [](const DialogContext& ctx) { return std::make_unique<CDateTimeSetDlg>(ctx); }},
+      {cmd::kDateTimeDisplay, make<CDateTimeDisplayDlg>},
+      {cmd::kPassword, make<CPasswordDlg>},
+      {cmd::kAlarmSettings, make<CAlarmSetDlg>},
+      {cmd::kAlarmInputTerminals, make<CAlarmInputDlg>},
+      {cmd::kAlarmOutputTerminals, make<CAlarmOutputDlg>},
+      {cmd::kSendAll, make<CAllSettingsDlg>},
       {cmd::kModelSelect, make_model_dialog, model_ok},
       {cmd::kCommSettings, make_comm_settings_dialog, comm_ok},
   };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "dialogs/dialog_context.h"
 #include "ui/dialog.h"
 
 namespace klvc {
@@ -14,9 +15,9 @@ class CMainFrame;
 
 struct DialogCommand {
   int command;
-  // Builds the dialog; empty while the dialog is not part of this build
-  // (the menu then shows the command greyed out).
-  std::function<std::unique_ptr<ui::Dialog>()> create;
+  // Builds the dialog on the screen's document and link; empty while the
+  // dialog is not part of this build (the menu then shows the command greyed out).
+  std::function<std::unique_ptr<ui::Dialog>(const DialogContext&)> create;
   // Runs when the dialog closed with OK (title, model and communication only):
   // reads the dialog's choices and hands them to the frame's matching step.
   std::function<void(CMainFrame&, ui::Dialog&)> after_ok;

@@ -7,7 +7,6 @@
 #include "screen/main_frame.h"
 #include "screen/resource.h"
 #include "common/base_name.h"
-#include "link/link_status.h"
 #include "link/messages.h"
 #include "commands/title_commands.h"
 #include "settings/settings_file.h"
@@ -20,8 +19,6 @@ namespace {
 
 // A garbled file can report a problem on every line; the box lists the first ones.
 constexpr std::size_t kMaxListedProblems = 12;
-
-bool batch_running() { return link_status().batch_step != 0; }
 
 // A heading and the first lines of a list, with how many more there are.
 std::string listing(std::string heading, const std::vector<std::string>& lines) {
@@ -94,8 +91,11 @@ std::string CMainFrame::start_folder() const {
 void CMainFrame::file_new() {
   if (batch_running()) return;
   // New keeps `modified`: the titles it clears were never saved.
-  auto reset = [] { reset_to_defaults(); };
-  if (store().modified) {
+  auto reset = [this] {
+    doc_.file_name.clear();
+    reset_to_defaults(doc_);
+  };
+  if (doc_.modified) {
     ask_then(kPromptNew, reset);
   } else {
     reset();
@@ -110,7 +110,7 @@ void CMainFrame::file_open() {
       open_settings_file(path);
     });
   };
-  if (store().modified) {
+  if (doc_.modified) {
     ask_then(kPromptOpen, choose);
   } else {
     choose();
@@ -120,13 +120,14 @@ void CMainFrame::file_open() {
 bool CMainFrame::open_settings_file(const std::string& path) {
   ReadResult result;
   std::string error;
-  if (!read_settings_file(path, &result, &error)) {
+  if (!read_settings_file(doc_, doc_.model_index, path, &result, &error)) {
     // The file name stays as it was, so a later Save cannot overwrite the
     // file that failed to open with the settings of another.
     show_warning(std::string(kCantFileOpen) + "\n" + error);
     return false;
   }
-  store().file_name = path;
+  doc_.modified = 0;
+  doc_.file_name = path;
   remember_folder(path);
   if (!result.clean()) show_warning(problem_report(path, result));
   return true;
@@ -135,10 +136,11 @@ bool CMainFrame::open_settings_file(const std::string& path) {
 bool CMainFrame::save_to(const std::string& path) {
   std::string error;
   std::vector<std::string> notes;
-  if (!write_settings_file(*disk_, path, &error, &notes)) {
+  if (!write_settings_file(*disk_, doc_, doc_.model_index, path, &error, &notes)) {
     show_warning(std::string(kCantFileOpen) + "\n" + error);
     return false;
   }
+  doc_.modified = 0;
   if (!notes.empty()) {
     std::string text = "Saved " + path + " with these changes:";
     for (const auto& n : notes) text += "\n" + n;
@@ -154,7 +156,7 @@ bool CMainFrame::save_to(const std::string& path) {
 
 void CMainFrame::file_save() {
   if (batch_running()) return;
-  const std::string path = store().file_name;
+  const std::string path = doc_.file_name;
   if (path.empty()) {
     show_warning(std::string(kCantFileOpen) + "\nNo file name yet: use 名前を付けて保存 to choose one.");
     return;
@@ -165,7 +167,7 @@ void CMainFrame::file_save() {
 void CMainFrame::choose_and_save_as(std::function<void()> after) {
   save_dialog_(start_folder(), [this, after = std::move(after)](std::string path) {
     if (!path.empty() && !batch_running()) {
-      store().file_name = path;
+      doc_.file_name = path;
       remember_folder(path);
       save_to(path);
     }
@@ -203,7 +205,7 @@ bool CMainFrame::import_text_file(const std::string& path) {
     return false;
   }
   remember_folder(path);
-  const TextImport result = import_settings_text(bytes, title_problem);
+  const TextImport result = import_settings_text(doc_, doc_.model_index, bytes, title_problem);
   if (!result.errors.empty()) {
     const std::size_t n = result.errors.size();
     show_warning(listing("Nothing was imported: " + path + " has " + std::to_string(n) +
@@ -212,7 +214,7 @@ bool CMainFrame::import_text_file(const std::string& path) {
     return false;
   }
   // Imported settings are not on disk yet; the exit question guards them.
-  store().modified = 1;
+  doc_.modified = 1;
   ui::MessageBoxSpec form;
   form.text = listing(std::string("Imported ") + std::to_string(result.settings) +
                           (result.titles_csv ? " titles" : " settings") + " from " + path +
@@ -232,11 +234,11 @@ void CMainFrame::file_export(bool titles) {
   request.save = true;
   request.caption = titles ? "タイトルCSVのエクスポート" : "テキストのエクスポート";
   request.start_dir = start_folder();
-  request.initial_name = export_name(store().file_name, ext);
+  request.initial_name = export_name(doc_.file_name, ext);
   request.extensions = {ext};
   transfer_dialog_(std::move(request), [this, titles](std::string path) {
     if (path.empty() || batch_running()) return;
-    const std::string text = titles ? titles_csv(store()) : settings_text(store(), store().model_index);
+    const std::string text = titles ? titles_csv(doc_) : settings_text(doc_, doc_.model_index);
     std::string error;
     if (!replace_file(*disk_, path, text, &error)) {
       show_warning(std::string(kCantFileOpen) + "\n" + error);
@@ -249,7 +251,7 @@ void CMainFrame::file_export(bool titles) {
 void CMainFrame::exit_check() {
   if (shut_down_ || exit_pending_) return;
   // Every edited title is protected, whatever the current channel's title holds.
-  if (!store().modified) {
+  if (!doc_.modified) {
     shut_down();
     return;
   }
@@ -270,11 +272,11 @@ void CMainFrame::save_before_exit() {
     exit_pending_ = false;
     return;
   }
-  if (store().file_name.empty()) {
+  if (doc_.file_name.empty()) {
     choose_and_save_as([this] { exit_pending_ = false; });
     return;
   }
-  save_to(store().file_name);
+  save_to(doc_.file_name);
   exit_pending_ = false;
 }
 

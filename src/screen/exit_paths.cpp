@@ -11,7 +11,6 @@
 
 #include "screen/main_frame.h"
 #include "profile/profile.h"
-#include "link/link_status.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "ui/controls.h"
@@ -64,7 +63,7 @@ std::vector<std::string> recovery_file_candidates(const std::string& file_name, 
 }
 
 std::string CMainFrame::run_progress_text() const {
-  if (link_status().batch_step.load() == 0) return {};
+  if (!batch_running()) return {};
   const ui::Dialog* d = ui_.top_dialog();
   if (d == nullptr) return "送信中";
   std::string name = d->caption();
@@ -102,7 +101,7 @@ void CMainFrame::on_terminate(int signal_number) {
   terminated_by_ = signal_number;
   const std::string progress = run_progress_text();
   if (!progress.empty()) exit_report_.push_back(std::string("the run was cut short at ") + progress);
-  if (store().modified) write_recovery_file();
+  if (doc_.modified) write_recovery_file();
   // Closing the dialogs ends their runs, which the log then records as stopped.
   if (!progress.empty()) {
     while (ui::Dialog* d = ui_.top_dialog()) d->end_dialog(ui::kIdCancel);
@@ -114,7 +113,7 @@ void CMainFrame::on_terminate(int signal_number) {
 void CMainFrame::write_recovery_file() {
   Disk& disk = *disk_;
   std::string last_error = "no free file name";
-  for (const std::string& path : recovery_file_candidates(store().file_name, recovery_state_dir(), now_())) {
+  for (const std::string& path : recovery_file_candidates(doc_.file_name, recovery_state_dir(), now_())) {
     if (!make_folders(disk, folder_of(path), &last_error)) continue;
     // Claimed first, so that nothing that exists is ever written over.
     const int fd = disk.create_new(path, 0600);
@@ -124,7 +123,8 @@ void CMainFrame::write_recovery_file() {
     }
     disk.close(fd);
     std::string error;
-    if (write_settings_file(disk, path, &error)) {
+    if (write_settings_file(disk, doc_, doc_.model_index, path, &error)) {
+      doc_.modified = 0;
       exit_report_.push_back("the edited titles were not saved; the settings are in " + path +
                              " (open it with ファイル > 開く or 'klvc " + path +
                              "', then save it under a name of your own with 名前を付けて保存)");

@@ -38,20 +38,28 @@ std::string clock_text(std::time_t t) {
   return s;
 }
 
-CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
-    : ui_(ui), profile_path_(std::move(profile_path)), now_([] { return std::time(nullptr); }) {
-  SettingsStore& s = store();
-  s.modified = 0;
-  s.slave_number = 0;
-  s.current_channel = 0;
+CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path, SettingsStore& doc, Link& link, PortMap& ports,
+                       std::string device)
+    : ui_(ui),
+      doc_(doc),
+      link_(link),
+      ports_(ports),
+      ctx_{doc, link, ports},
+      device_(std::move(device)),
+      profile_path_(std::move(profile_path)),
+      now_([] { return std::time(nullptr); }) {
+  doc_.modified = 0;
+  doc_.slave_number = 0;
+  doc_.current_channel = 0;
   std::vector<std::string> notes;
-  set_default_port_map(load_profile(profile_path_, store(), &notes));
+  ports_ = load_profile(profile_path_, doc_, &notes);
   for (const std::string& note : notes) show_warning("The settings profile was not used as it is.\n" + note);
-  reset_to_defaults();
+  doc_.file_name.clear();
+  reset_to_defaults(doc_);
   // The no-answer limit runs on the screen's clock, as its timer does.
-  set_link_clock([&ui] { return ui.clock().now_ms(); });
-  open_port();
-  start_reader();
+  link_.set_clock([&ui] { return ui.clock().now_ms(); });
+  link_.open(link_setup());
+  link_.start_reader();
 
   open_dialog_ = [this](std::string dir, std::function<void(std::string)> done) {
     // Recovery files (*.dat.save, kept at an unplanned exit) open like settings files.
@@ -60,7 +68,7 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
   save_dialog_ = [this](std::string dir, std::function<void(std::string)> done) {
     // The current file's name is the likely answer; the question before
     // overwriting carries the application's name.
-    const std::string& current = store().file_name;
+    const std::string& current = doc_.file_name;
     ui_.file_save_dialog(std::move(dir), std::move(done), base_name(current), kAppName);
   };
   transfer_dialog_ = [this](FileDialogRequest r, std::function<void(std::string)> done) {
@@ -73,7 +81,16 @@ CMainFrame::CMainFrame(ui::Ui& ui, std::string profile_path)
   };
 }
 
-CMainFrame::~CMainFrame() { set_link_clock({}); }
+CMainFrame::~CMainFrame() { link_.set_clock({}); }
+
+LinkSetup CMainFrame::link_setup() const {
+  LinkSetup setup;
+  setup.com_index = doc_.com_port_index;
+  setup.device = device_.empty() ? ports_.device(doc_.com_port_index) : device_;
+  setup.interface_mode = doc_.interface_mode.load();
+  setup.slave_number = doc_.slave_number.load();
+  return setup;
+}
 
 void CMainFrame::on_create() {
   ui_.set_title(kMainWindowTitle);
@@ -128,7 +145,7 @@ void CMainFrame::update_clock_pane() {
   }
 }
 
-void CMainFrame::on_frame_timer() { no_connect_check(); }
+void CMainFrame::on_frame_timer() { link_.no_connect_check(); }
 
 bool CMainFrame::command_enabled(int command) const {
   if (const DialogCommand* dc = find_dialog_command(command)) return static_cast<bool>(dc->create);
@@ -165,7 +182,7 @@ void CMainFrame::on_command(int command) {
 }
 
 void CMainFrame::run_dialog(const DialogCommand& dc) {
-  std::unique_ptr<ui::Dialog> dialog = dc.create();
+  std::unique_ptr<ui::Dialog> dialog = dc.create(ctx_);
   if (!dialog) return;
   auto step = dc.after_ok;
   ui_.open_modal(std::move(dialog), [this, step](ui::Dialog& d, int result) {
@@ -174,27 +191,25 @@ void CMainFrame::run_dialog(const DialogCommand& dc) {
 }
 
 void CMainFrame::title_dialog_ok(int channel, int slave) {
-  SettingsStore& s = store();
-  if (channel >= 0 && channel < kMaxInputs) s.current_channel = channel;
-  if (slave >= 0 && slave <= 31) s.slave_number = slave;
+  if (channel >= 0 && channel < kMaxInputs) doc_.current_channel = channel;
+  if (slave >= 0 && slave <= 31) doc_.slave_number = slave;
   if (setup_listener_) setup_listener_();
 }
 
 void CMainFrame::model_dialog_ok(int model) {
   if (model < 0 || model >= kModelCount) return;
-  store().model_index = model;
+  doc_.model_index = model;
   if (setup_listener_) setup_listener_();
   write_profile({{kKeyModel, model}});
 }
 
 void CMainFrame::comm_dialog_ok(int port, int interface_mode) {
-  SettingsStore& s = store();
   // The lists hold only valid entries; anything else keeps the value in force.
-  if (port >= 0 && port < kComPortCount) s.com_port_index = port;
-  if (interface_mode == 0 || interface_mode == 1) s.interface_mode = interface_mode;
+  if (port >= 0 && port < kComPortCount) doc_.com_port_index = port;
+  if (interface_mode == 0 || interface_mode == 1) doc_.interface_mode = interface_mode;
   if (setup_listener_) setup_listener_();
-  restart_link();
-  write_profile({{kKeyComPort, s.com_port_index}, {kKeyRsControl, s.interface_mode.load()}});
+  link_.restart(link_setup());
+  write_profile({{kKeyComPort, doc_.com_port_index}, {kKeyRsControl, doc_.interface_mode.load()}});
 }
 
 void CMainFrame::write_profile(const std::vector<std::pair<std::string, int>>& values) {
@@ -209,7 +224,7 @@ void CMainFrame::shut_down() {
   shut_down_ = true;
   ui_.kill_timer(nullptr, cmd::kFrameTimer);
   ui_.kill_timer(nullptr, cmd::kClockTimer);
-  stop_link();
+  link_.stop();
   ui_.quit();
 }
 

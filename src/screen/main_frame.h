@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/port_map.h"
 #include "screen/dialog_commands.h"
 #include "settings/disk.h"
 #include "ui/menu.h"
@@ -32,9 +33,13 @@ using TransferDialogFn = std::function<void(FileDialogRequest request, std::func
 class CMainFrame {
  public:
   // Start-up before the window exists: clears modified, slave_number and
-  // current_channel, reads the profile at `profile_path`, resets the store to
-  // its defaults, opens the port and starts the reader thread.
-  CMainFrame(ui::Ui& ui, std::string profile_path);
+  // current_channel of `doc`, reads the profile at `profile_path` into `doc`
+  // and `ports`, resets the settings to their defaults, opens `link` and
+  // starts its reader thread. The three belong to the application and must
+  // outlive the frame. A `device` given is opened in place of the COM port's
+  // (the simulated switcher's pseudo-terminal), now and at every restart.
+  CMainFrame(ui::Ui& ui, std::string profile_path, SettingsStore& doc, Link& link, PortMap& ports,
+             std::string device = {});
   ~CMainFrame();
   CMainFrame(const CMainFrame&) = delete;
   CMainFrame& operator=(const CMainFrame&) = delete;
@@ -57,7 +62,7 @@ class CMainFrame {
   // settings, export them as text or the titles as CSV.
   void file_import();
   void file_export(bool titles);
-  // Applies a text or titles CSV to the store; errors shown with their lines.
+  // Applies a text or titles CSV to the document; errors shown with their lines.
   bool import_text_file(const std::string& path);
   // Loads a settings file (File Open after its dialog, and `klvc FILE.dat`).
   // The current file name changes only when the file could be read.
@@ -86,16 +91,16 @@ class CMainFrame {
   void update_clock_pane();
 
   // Steps after a dialog closed with OK.
-  // Title: the dialog's slave number and channel into the store, the main
+  // Title: the dialog's slave number and channel into the document, the main
   // window as the owner of later boxes.
   void title_dialog_ok(int channel, int slave);
   // Model: model_index and the profile key "klv_model".
   void model_dialog_ok(int model);
-  // Communication: port and interface into the store, the link restarted
+  // Communication: port and interface into the document, the link restarted
   // (also when nothing changed), then the profile keys "com_port" and "rs_control".
   void comm_dialog_ok(int port, int interface_mode);
 
-  // Runs after each of the three steps above, once the store holds the new
+  // Runs after each of the three steps above, once the document holds the new
   // setup (the screen's built-in simulated switcher follows it).
   void set_setup_listener(std::function<void()> fn) { setup_listener_ = std::move(fn); }
 
@@ -113,6 +118,8 @@ class CMainFrame {
   int clock_pane_index() const { return clock_pane_; }
   const std::string& last_folder() const { return last_folder_; }
   const std::string& profile_path() const { return profile_path_; }
+  // What the dialogs are handed: the document, the link and the port map.
+  const DialogContext& context() const { return ctx_; }
 
  private:
   void run_dialog(const DialogCommand& dc);
@@ -127,8 +134,17 @@ class CMainFrame {
   void remember_folder(const std::string& path);
   std::string start_folder() const;
   void publish_panes();
+  bool batch_running() const { return link_.status().batch_step != 0; }
+  // The link as the document says: its COM port through the port map (or
+  // the device given at start), its interface and its slave number.
+  LinkSetup link_setup() const;
 
   ui::Ui& ui_;
+  SettingsStore& doc_;
+  Link& link_;
+  PortMap& ports_;
+  DialogContext ctx_;
+  std::string device_;
   int clock_pane_ = 1;
   std::vector<ui::StatusPane> panes_;
   std::string profile_path_;

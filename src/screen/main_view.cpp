@@ -85,14 +85,13 @@ std::string path_middle_cut(const std::string& path, int cells) {
 
 }  // namespace
 
-ViewStatus current_view_status(bool simulated) {
-  const SettingsStore& s = store();
+ViewStatus current_view_status(const SettingsStore& s, const Link& link, const PortMap& ports, bool simulated) {
   ViewStatus v;
   v.simulated = simulated;
   v.com_port = s.com_port_index;
-  v.link = link_state();
-  v.device = link_device();
-  if (v.device.empty()) v.device = port_device(s.com_port_index);
+  v.link = link.state();
+  v.device = link.device();
+  if (v.device.empty()) v.device = ports.device(s.com_port_index);
   v.interface_mode = s.interface_mode.load();
   v.slave_number = s.slave_number.load();
   v.model_index = s.model_index;
@@ -137,8 +136,8 @@ void paint_main_view(ui::Canvas& c, const ui::Rect& area, const ViewStatus& s, c
   for (const TrafficLine& l : lines) line(cut_with_mark(l.time + " " + arrow(l.direction) + " " + l.text, area.w - 2));
 }
 
-CKLVCView::CKLVCView(const TrafficLog& traffic, bool simulated)
-    : traffic_(traffic), status_([simulated] { return current_view_status(simulated); }) {}
+CKLVCView::CKLVCView(const TrafficLog& traffic, std::function<ViewStatus()> status)
+    : traffic_(traffic), status_(std::move(status)) {}
 
 void CKLVCView::on_draw(ui::Canvas& canvas, const ui::Rect& area) const {
   paint_main_view(canvas, area, status_(), traffic_);

@@ -8,8 +8,10 @@
 #include <functional>
 #include <string>
 
+#include "common/port_map.h"
 #include "screen/traffic_log.h"
 #include "link/link.h"
+#include "settings/store.h"
 #include "ui/canvas.h"
 
 namespace klvc {
@@ -26,18 +28,17 @@ struct ViewStatus {
   bool modified = false;
 };
 
-// The status now, from the settings store and the link.
-ViewStatus current_view_status(bool simulated);
+// The status now, from the document, the link and the port map.
+ViewStatus current_view_status(const SettingsStore& doc, const Link& link, const PortMap& ports, bool simulated);
 
 // Draws the view into `area` of the canvas.
 void paint_main_view(ui::Canvas& canvas, const ui::Rect& area, const ViewStatus& status, const TrafficLog& traffic);
 
 class CKLVCView {
  public:
-  CKLVCView(const TrafficLog& traffic, bool simulated);
+  // `status` says where the link stands at each paint (tests pin it).
+  CKLVCView(const TrafficLog& traffic, std::function<ViewStatus()> status);
   void on_draw(ui::Canvas& canvas, const ui::Rect& area) const;
-  // Where the status comes from (tests pin the link's state with it).
-  void set_status_source(std::function<ViewStatus()> source) { status_ = std::move(source); }
 
  private:
   const TrafficLog& traffic_;

@@ -9,7 +9,6 @@
 #include "cli/args.h"
 #include "profile/profile.h"
 #include "common/text.h"
-#include "link/link.h"
 #include "sim/simulator.h"
 #include "ui/ui.h"
 
@@ -101,7 +100,6 @@ int run_screen(const std::vector<std::string>& args) {
       std::fprintf(stderr, "klvc: cannot start the simulated switcher: %s\n", error.c_str());
       return kExitFailed;
     }
-    set_simulated_device(sim.slave_path());
   }
 
   int code = kExitOk;
@@ -122,10 +120,7 @@ int run_screen(const std::vector<std::string>& args) {
     // Ended from outside: the shell's convention for a signal.
     if (int sig = app.frame().terminated_by()) code = kExitSignalBase + sig;
   }
-  if (sa.simulate) {
-    sim.stop();
-    set_simulated_device("");
-  }
+  if (sa.simulate) sim.stop();
   ui.reset();  // the terminal as it was found, before anything is said on it
   for (const std::string& line : report) std::fprintf(stderr, "klvc: %s\n", line.c_str());
   return code;

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "link/link.h"
-#include "link/link_status.h"
 #include "settings/store.h"
 #include "ui/controls.h"
 
@@ -32,21 +31,29 @@ void ScreenBoxes::show_box(BoxRequest request, std::function<void(BoxResult)> on
 }
 
 DialogTest::DialogTest() : ui(ui::Ui::create_headless(80, 24)), boxes(*ui) {
-  reset_whole_store();
-  link_status().reset();
+  reset_doc();
+  link.status().reset();
   set_message_sink(&boxes);
-  set_direct_line([this](const std::string& bytes) {
+  link.set_direct_line([this](const std::string& bytes) {
     wire += bytes;
     const std::string answer = sim.receive(bytes);
-    if (!answer.empty()) feed_received(answer.data(), answer.size());
+    if (!answer.empty()) link.feed_received(answer.data(), answer.size());
   });
 }
 
 DialogTest::~DialogTest() {
-  set_direct_line({});
+  link.set_direct_line({});
   set_message_sink(nullptr);
-  reset_whole_store();
-  link_status().reset();
+}
+
+void DialogTest::reset_doc() {
+  doc_.model_index = doc_.com_port_index = doc_.current_output = doc_.current_input = doc_.current_channel = 0;
+  doc_.interface_mode = 0;
+  doc_.slave_number = 0;
+  doc_.modified = 0;
+  doc_.file_name.clear();
+  reset_to_defaults(doc_);
+  link.set_address(0, 0);  // as the document says
 }
 
 void DialogTest::pick(int list_id, int index) {

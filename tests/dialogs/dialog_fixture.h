@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "common/port_map.h"
+#include "dialogs/dialog_context.h"
+#include "link/link.h"
 #include "link/messages.h"
 #include "sim/simulator.h"
 #include "ui/dialog.h"
@@ -22,11 +25,11 @@ using Lines = std::vector<std::string>;
 // An expected line, written printf-style from the command's rule.
 std::string printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// What the tables of dialogs hold to open one.
-using MakeDialog = std::function<std::unique_ptr<ui::Dialog>()>;
+// What the tables of dialogs hold to open one on the test's document and link.
+using MakeDialog = std::function<std::unique_ptr<ui::Dialog>(const DialogContext&)>;
 template <class D>
-std::unique_ptr<ui::Dialog> make_dialog() {
-  return std::make_unique<D>();
+std::unique_ptr<ui::Dialog> make_dialog(const DialogContext& ctx) {
+  return std::make_unique<D>(ctx);
 }
 
 // The warnings of a title the switcher cannot draw.
@@ -57,6 +60,11 @@ class DialogTest : public ::testing::Test {
   }
   ui::Dialog* top() const { return ui->top_dialog(); }
 
+  // The test's own document, as a fresh screen starts it.
+  SettingsStore& doc() { return doc_; }
+  // Back to that fresh document (a table of cases reuses one fixture).
+  void reset_doc();
+
   // As the operator: pick entry `index` of a drop-down list, press a button.
   void pick(int list_id, int index);
   void press(int button_id);
@@ -74,6 +82,10 @@ class DialogTest : public ::testing::Test {
 
   std::unique_ptr<ui::Ui> ui;
   ScreenBoxes boxes;
+  SettingsStore doc_;
+  Link link;
+  PortMap ports;
+  DialogContext ctx{doc_, link, ports};
   Simulator sim{4};
   std::string wire;  // every byte written, in order
 };

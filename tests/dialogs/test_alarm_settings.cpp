@@ -17,7 +17,7 @@ using D = CAlarmSetDlg;
 
 class AlarmSettings : public DialogTest {
  protected:
-  void open_dialog() { open(std::make_unique<CAlarmSetDlg>()); }
+  void open_dialog() { open(std::make_unique<CAlarmSetDlg>(ctx)); }
 };
 
 TEST_F(AlarmSettings, DefaultsShowAndSendAsStored) {
@@ -59,20 +59,20 @@ TEST_F(AlarmSettings, ListChangesReachTheStoreWithoutSending) {
   pick(D::kMemoryNumberList, 1);
   press(ui::kIdCancel);
   EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(store().alarm_hold_time, 29);
-  EXPECT_EQ(store().alarm_polarity, 1);
-  EXPECT_EQ(store().alarm_return, 1);
-  EXPECT_EQ(store().buzzer_output, 1);
-  EXPECT_EQ(store().memory_number_display, 1);
+  EXPECT_EQ(doc().alarm_hold_time, 29);
+  EXPECT_EQ(doc().alarm_polarity, 1);
+  EXPECT_EQ(doc().alarm_return, 1);
+  EXPECT_EQ(doc().buzzer_output, 1);
+  EXPECT_EQ(doc().memory_number_display, 1);
   // The builders read the store, not a dialog.
-  EXPECT_EQ(alarm_hold_time_command(store()), "ADT30\r\n");
-  EXPECT_EQ(alarm_polarity_command(store()), "AICB\r\n");
+  EXPECT_EQ(alarm_hold_time_command(doc()), "ADT30\r\n");
+  EXPECT_EQ(alarm_polarity_command(doc()), "AICB\r\n");
 }
 
 TEST_F(AlarmSettings, OpensOnTheStoredValues) {
-  store().alarm_hold_time = 4;
-  store().alarm_polarity = 1;
-  store().buzzer_output = 1;
+  doc().alarm_hold_time = 4;
+  doc().alarm_polarity = 1;
+  doc().buzzer_output = 1;
   open_dialog();
   EXPECT_EQ(top()->combo(D::kHoldTimeList).selected_text(), "05");
   EXPECT_EQ(top()->combo(D::kPolarityList).selected_text(), "BREAK");

@@ -21,26 +21,27 @@ constexpr int kDwellOutputList = 1047, kTimeList = 1048, kSameTimeList = 1050, k
 class AutoSequence : public DialogTest {};
 
 TEST(AutoSequenceCommands, OutputComesBeforeInput) {
-  reset_whole_store();
-  EXPECT_EQ(sequence_live_command(store(), 9, 1), "ASM0210L\r\n");
-  store().sequence_live[sequence_live_index(63, 15)] = 0;
-  EXPECT_EQ(sequence_live_command(store(), 63, 15), "ASM1664S\r\n");
-  EXPECT_EQ(sequence_live_command(store(), 64, 0), "");
-  EXPECT_EQ(sequence_live_command(store(), 0, 16), "");
-  EXPECT_EQ(dwell_time_command(store(), 0), "AST0104\r\n");
-  store().dwell_times[2] = 9;
-  EXPECT_EQ(dwell_time_command(store(), 2), "AST0310\r\n");
-  store().dwell_times[15] = 59;
-  EXPECT_EQ(dwell_time_command(store(), 15), "AST1660\r\n");
-  EXPECT_EQ(dwell_time_command(store(), 16), "");
-  store().dwell_times[3] = 60;  // 61 s is not a time the list offers
-  EXPECT_EQ(dwell_time_command(store(), 3), "");
+  SettingsStore doc_;
+  reset_to_defaults(doc_);
+  EXPECT_EQ(sequence_live_command(doc_, 9, 1), "ASM0210L\r\n");
+  doc_.sequence_live[sequence_live_index(63, 15)] = 0;
+  EXPECT_EQ(sequence_live_command(doc_, 63, 15), "ASM1664S\r\n");
+  EXPECT_EQ(sequence_live_command(doc_, 64, 0), "");
+  EXPECT_EQ(sequence_live_command(doc_, 0, 16), "");
+  EXPECT_EQ(dwell_time_command(doc_, 0), "AST0104\r\n");
+  doc_.dwell_times[2] = 9;
+  EXPECT_EQ(dwell_time_command(doc_, 2), "AST0310\r\n");
+  doc_.dwell_times[15] = 59;
+  EXPECT_EQ(dwell_time_command(doc_, 15), "AST1660\r\n");
+  EXPECT_EQ(dwell_time_command(doc_, 16), "");
+  doc_.dwell_times[3] = 60;  // 61 s is not a time the list offers
+  EXPECT_EQ(dwell_time_command(doc_, 3), "");
 }
 
 TEST_F(AutoSequence, TableShowsTheSelectedOutputsColumn) {
-  store().model_index = 2;
-  store().sequence_live[sequence_live_index(4, 2)] = 0;
-  open(std::make_unique<CSkipLiveDlg>());
+  doc().model_index = 2;
+  doc().sequence_live[sequence_live_index(4, 2)] = 0;
+  open(std::make_unique<CSkipLiveDlg>(ctx));
   EXPECT_TRUE(shows(kSkipLiveTable, "ch05 = LIVE"));
   EXPECT_EQ(top()->caption(), "自動切換えSKIP設定 File Name ");
   pick(S::kInputList, 4);
@@ -49,20 +50,20 @@ TEST_F(AutoSequence, TableShowsTheSelectedOutputsColumn) {
   EXPECT_TRUE(shows(kSkipLiveTable, "ch05 = SKIP"));
   EXPECT_EQ(top()->combo(S::kSkipLiveList).selected_text(), "SKIP");
   pick(S::kSkipLiveList, 1);
-  EXPECT_EQ(store().sequence_live[sequence_live_index(4, 2)], 1);
+  EXPECT_EQ(doc().sequence_live[sequence_live_index(4, 2)], 1);
   EXPECT_TRUE(shows(kSkipLiveTable, "ch05 = LIVE"));
   pick(S::kInputList, 6);
   pick(S::kSkipLiveList, 0);
-  EXPECT_EQ(store().sequence_live[sequence_live_index(6, 2)], 0);
-  EXPECT_EQ(store().current_input, 6);
-  EXPECT_EQ(store().current_output, 2);
+  EXPECT_EQ(doc().sequence_live[sequence_live_index(6, 2)], 0);
+  EXPECT_EQ(doc().current_input, 6);
+  EXPECT_EQ(doc().current_output, 2);
   EXPECT_TRUE(take_lines().empty());
 }
 
 TEST_F(AutoSequence, SkipLiveListsAndPagesFollowTheModel) {
-  store().model_index = 3;
-  store().current_input = 39;
-  open(std::make_unique<CSkipLiveDlg>());
+  doc().model_index = 3;
+  doc().current_input = 39;
+  open(std::make_unique<CSkipLiveDlg>(ctx));
   EXPECT_EQ(entries(S::kInputList).size(), 48u);
   EXPECT_EQ(entries(S::kOutputList).size(), 16u);
   EXPECT_EQ(entries(S::kSkipLiveList), (Lines{"SKIP", "LIVE"}));
@@ -79,9 +80,9 @@ TEST_F(AutoSequence, SkipLiveListsAndPagesFollowTheModel) {
 }
 
 TEST_F(AutoSequence, DwellTimesAreShownInSeconds) {
-  store().model_index = 1;
-  store().dwell_times[2] = 9;
-  open(std::make_unique<CDwellTimeDlg>());
+  doc().model_index = 1;
+  doc().dwell_times[2] = 9;
+  open(std::make_unique<CDwellTimeDlg>(ctx));
   EXPECT_EQ(entries(kDwellOutputList).size(), 12u);
   EXPECT_EQ(entries(kTimeList).size(), 60u);
   EXPECT_EQ(top()->combo(kTimeList).selected_text(), "4");
@@ -94,10 +95,10 @@ TEST_F(AutoSequence, DwellTimesAreShownInSeconds) {
 }
 
 TEST_F(AutoSequence, SameTimeForAllSetsEveryOutput) {
-  store().dwell_times[5] = 20;
-  open(std::make_unique<CDwellTimeDlg>());
+  doc().dwell_times[5] = 20;
+  open(std::make_unique<CDwellTimeDlg>(ctx));
   pick(kSameTimeList, 59);
-  for (int o = 0; o < kMaxOutputs; ++o) EXPECT_EQ(store().dwell_times[o], 59) << o;
+  for (int o = 0; o < kMaxOutputs; ++o) EXPECT_EQ(doc().dwell_times[o], 59) << o;
   EXPECT_EQ(top()->combo(kTimeList).selected_text(), "60");
   EXPECT_TRUE(shows(kDwellTable, "out08 = 60 秒"));
   EXPECT_TRUE(take_lines().empty());

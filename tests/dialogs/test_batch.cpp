@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "dialogs/batch.h"
-#include "link/link_status.h"
-#include "settings/store.h"
+#include "link/link.h"
 
 namespace klvc {
 namespace {
@@ -35,31 +34,29 @@ class RecordingHost : public BatchHost {
 
 class BatchTest : public testing::Test {
  protected:
-  void SetUp() override {
-    reset_whole_store();
-    link_status().reset();
-  }
+  void SetUp() override { link.status().reset(); }
   void run_ticks(int n) {
     for (int i = 0; i < n; ++i) batch.tick();
   }
+  Link link;
   RecordingHost host;
-  Batch batch{host};
+  Batch batch{host, link};
 };
 
 TEST_F(BatchTest, SendsEveryRowInOrderAndEndsAtZero) {
   ASSERT_TRUE(batch.start());
-  EXPECT_EQ(link_status().batch_step, 1);
+  EXPECT_EQ(link.status().batch_step, 1);
   EXPECT_TRUE(host.timer);
   EXPECT_TRUE(host.sent.empty());  // the first command waits for the first tick
 
   run_ticks(3);
   EXPECT_EQ(host.range, 4);
   EXPECT_EQ(host.pos, 3);
-  EXPECT_EQ(link_status().batch_step, 4);
+  EXPECT_EQ(link.status().batch_step, 4);
 
   batch.tick();
   EXPECT_EQ(host.sent, (std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
-  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link.status().batch_step, 0);
   EXPECT_EQ(host.pos, 0);
   EXPECT_FALSE(host.timer);
   EXPECT_FALSE(batch.running());
@@ -74,9 +71,9 @@ TEST_F(BatchTest, SetWhileRunningStartsNothing) {
   batch.tick();
   EXPECT_FALSE(batch.start());
   EXPECT_EQ(host.timer_starts, 1);
-  EXPECT_EQ(link_status().batch_step, 2);
+  EXPECT_EQ(link.status().batch_step, 2);
 
-  Batch other{host};  // another dialog's or the send-all run's Set
+  Batch other{host, link};  // another dialog's or the send-all run's Set
   EXPECT_FALSE(other.start());
 }
 
@@ -87,29 +84,28 @@ TEST_F(BatchTest, TwoLevelsCountOuterRowsOnly) {
   EXPECT_EQ(host.pos, 0);
   batch.tick();
   EXPECT_EQ(host.pos, 1);
-  EXPECT_EQ(link_status().batch_step, 2);
+  EXPECT_EQ(link.status().batch_step, 2);
   run_ticks(3);
   EXPECT_EQ(host.sent, (std::vector<std::pair<int, int>>{{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}}));
-  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link.status().batch_step, 0);
   EXPECT_EQ(host.range, 2);
 }
 
 TEST_F(BatchTest, AbandonEndsTheBatchCleanly) {
   ASSERT_TRUE(batch.start());
   batch.tick();
-  link_status().error_seen = 1;  // an answer that came in just before the close
+  link.status().error_seen = 1;  // an answer that came in just before the close
   batch.abandon();
-  EXPECT_EQ(link_status().batch_step, 0);
-  EXPECT_EQ(link_status().error_seen, 0);
+  EXPECT_EQ(link.status().batch_step, 0);
+  EXPECT_EQ(link.status().error_seen, 0);
   EXPECT_FALSE(host.timer);
   run_ticks(3);
   EXPECT_EQ(host.sent.size(), 1u);
 
-  reset_whole_store();
-  link_status().batch_step = 5;  // someone else's run: not ours to end
-  Batch idle{host};
+  link.status().batch_step = 5;  // someone else's run: not ours to end
+  Batch idle{host, link};
   idle.abandon();
-  EXPECT_EQ(link_status().batch_step, 5);
+  EXPECT_EQ(link.status().batch_step, 5);
 }
 
 TEST_F(BatchTest, TicksWaitWhileItsBoxIsOpen) {
@@ -118,7 +114,7 @@ TEST_F(BatchTest, TicksWaitWhileItsBoxIsOpen) {
   auto close_box = batch.hold_while_box_open();
   run_ticks(5);
   EXPECT_EQ(host.sent.size(), 1u);
-  EXPECT_EQ(link_status().batch_step, 2);
+  EXPECT_EQ(link.status().batch_step, 2);
   close_box(BoxResult::Ok);
   batch.tick();
   EXPECT_EQ(host.sent.size(), 2u);
@@ -126,11 +122,11 @@ TEST_F(BatchTest, TicksWaitWhileItsBoxIsOpen) {
 }
 
 TEST(BatchBox, ABoxClosedAfterItsDialogIsGoneReleasesNothingElse) {
-  reset_whole_store();
+  Link link;
   RecordingHost host;
-  std::optional<Batch> batch(std::in_place, host);
+  std::optional<Batch> batch(std::in_place, host, link);
   std::function<void(BoxResult)> stale = batch->hold_while_box_open();
-  batch.emplace(host);  // the dialog opened again, in the same place
+  batch.emplace(host, link);  // the dialog opened again, in the same place
   std::function<void(BoxResult)> current = batch->hold_while_box_open();
   stale(BoxResult::Ok);
   EXPECT_TRUE(batch->held());  // only its own box lets the new batch go on

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "dialog_fixture.h"
-#include "dialogs/channel_title.h"
+#include "commands/title_commands.h"
 #include "settings/store.h"
 #include "support/text.h"
 

@@ -13,15 +13,9 @@ namespace {
 
 class CommSettings : public DialogTest {
  protected:
-  ~CommSettings() override {
-    for (int i = 0; i < kComPortCount; ++i) set_port_device(i, saved_[i]);
-  }
-  void SetUp() override {
-    for (int i = 0; i < kComPortCount; ++i) saved_[i] = port_device(i);
-  }
   template <class D>
   D& open_dialog() {
-    return open(std::make_unique<D>(), [this](ui::Dialog& d, int r) {
+    return open(std::make_unique<D>(ctx), [this](ui::Dialog& d, int r) {
       result = r;
       if (auto* comm = dynamic_cast<CCommSettingsDlg*>(&d)) {
         port = comm->port;
@@ -34,7 +28,6 @@ class CommSettings : public DialogTest {
   int port = -1;
   int interface = -1;
   int model = -1;
-  std::string saved_[kComPortCount];
 };
 
 TEST(ComPortEntry, ShowsTheDeviceAndWhetherItIsThere) {
@@ -43,11 +36,11 @@ TEST(ComPortEntry, ShowsTheDeviceAndWhetherItIsThere) {
 }
 
 TEST_F(CommSettings, OpensOnTheStoredPortAndInterface) {
-  store().com_port_index = 3;
-  store().interface_mode = 1;
-  set_port_device(0, "/dev/null");
-  set_port_device(3, "/nonexistent/klvc-port");
-  set_port_device(4, "rfc2217:10.0.0.9:2217");  // not looked for: that would take a connection
+  doc().com_port_index = 3;
+  doc().interface_mode = 1;
+  ports.set(0, "/dev/null");
+  ports.set(3, "/nonexistent/klvc-port");
+  ports.set(4, "rfc2217:10.0.0.9:2217");  // not looked for: that would take a connection
   open_dialog<CCommSettingsDlg>();
   EXPECT_EQ(selection(CCommSettingsDlg::kPortList), 3);
   EXPECT_EQ(top()->combo(CCommSettingsDlg::kPortList).selected_text(), "COM 4  /nonexistent/klvc-port (見つかりません)");
@@ -65,15 +58,15 @@ TEST_F(CommSettings, OkHandsBackTheChoiceAndChangesNothingItself) {
   EXPECT_EQ(result, ui::kIdOk);
   EXPECT_EQ(port, 2);
   EXPECT_EQ(interface, 1);
-  EXPECT_EQ(store().com_port_index, 0);
-  EXPECT_EQ(store().interface_mode, 0);
+  EXPECT_EQ(doc().com_port_index, 0);
+  EXPECT_EQ(doc().interface_mode, 0);
   EXPECT_TRUE(take_lines().empty());
 }
 
 TEST_F(CommSettings, StoredValuesOutsideTheListsComeBackAsTheFirstEntry) {
-  store().com_port_index = 9;
-  store().interface_mode = 3;
-  store().model_index = 9;
+  doc().com_port_index = 9;
+  doc().interface_mode = 3;
+  doc().model_index = 9;
   open_dialog<CCommSettingsDlg>();
   EXPECT_EQ(selection(CCommSettingsDlg::kPortList), 0);
   EXPECT_EQ(selection(CCommSettingsDlg::kInterfaceList), 0);
@@ -90,20 +83,20 @@ TEST_F(CommSettings, ModelChoiceTakesEffectAtOnceEvenOnClose) {
   open_dialog<CModelDlg>();
   EXPECT_EQ(entries(CModelDlg::kModelList), (std::vector<std::string>{"KLV-A", "KLV-B", "KLV-C", "KLV-D", "KLV-E"}));
   pick(CModelDlg::kModelList, 3);
-  EXPECT_EQ(store().model_index, 3);
+  EXPECT_EQ(doc().model_index, 3);
   press(ui::kIdCancel);
   EXPECT_EQ(result, ui::kIdCancel);
-  EXPECT_EQ(store().model_index, 3);
-  EXPECT_EQ(input_count(), 48);
+  EXPECT_EQ(doc().model_index, 3);
+  EXPECT_EQ(input_count_for(doc().model_index), 48);
 }
 
 TEST_F(CommSettings, ModelOkHandsBackTheLastChoice) {
-  store().model_index = 2;
+  doc().model_index = 2;
   open_dialog<CModelDlg>();
   EXPECT_EQ(selection(CModelDlg::kModelList), 2);
   pick(CModelDlg::kModelList, 4);
   pick(CModelDlg::kModelList, 2);
-  EXPECT_EQ(store().model_index, 2);
+  EXPECT_EQ(doc().model_index, 2);
   press(ui::kIdOk);
   EXPECT_EQ(model, 2);
 }

@@ -21,7 +21,7 @@ constexpr int kLists[] = {D::kYearList, D::kMonthList, D::kDayList, D::kHourList
 class ClockDialog : public DialogTest {
  protected:
   void open_at(LocalDateTime t) {
-    open(std::make_unique<CDateTimeSetDlg>([t] { return t; }));
+    open(std::make_unique<CDateTimeSetDlg>(ctx, [t] { return t; }));
   }
   std::string shown(int list) { return top()->combo(list).selected_text(); }
 };
@@ -84,11 +84,11 @@ constexpr int kTable = 1049;
 
 class DatetimeDisplay : public DialogTest {
  protected:
-  void open_dialog() { open(std::make_unique<CDateTimeDisplayDlg>()); }
+  void open_dialog() { open(std::make_unique<CDateTimeDisplayDlg>(ctx)); }
 };
 
 TEST_F(DatetimeDisplay, ListsAndTableOfModelZero) {
-  store().datetime_display[2] = 0;
+  doc().datetime_display[2] = 0;
   open_dialog();
   EXPECT_EQ(entries(kOutputList), (Lines{"1", "2", "3", "4", "5", "6", "7", "8"}));
   EXPECT_TRUE(shows(kTable, "out03 = OFF"));
@@ -98,30 +98,31 @@ TEST_F(DatetimeDisplay, ListsAndTableOfModelZero) {
 }
 
 TEST_F(DatetimeDisplay, SameForAllSetsEveryOutputWhateverTheModel) {
-  store().model_index = 1;
-  store().datetime_display.fill(0);
-  store().current_output = 3;
+  doc().model_index = 1;
+  doc().datetime_display.fill(0);
+  doc().current_output = 3;
   open_dialog();
   EXPECT_EQ(top()->combo(kSameList).selected_text(), "OFF");
   pick(kSameList, 1);
-  for (int o = 0; o < kMaxOutputs; ++o) EXPECT_EQ(store().datetime_display[o], 1) << o;
+  for (int o = 0; o < kMaxOutputs; ++o) EXPECT_EQ(doc().datetime_display[o], 1) << o;
   EXPECT_EQ(top()->combo(kDisplayList).selected_text(), "ON");
   EXPECT_TRUE(shows(kTable, "out12 = ON"));
   EXPECT_TRUE(take_lines().empty());
   pick(kOutputList, 5);
   pick(kDisplayList, 0);
-  EXPECT_EQ(store().current_output, 5);
-  EXPECT_EQ(store().datetime_display[5], 0);
+  EXPECT_EQ(doc().current_output, 5);
+  EXPECT_EQ(doc().datetime_display[5], 0);
   EXPECT_TRUE(shows(kTable, "out06 = OFF"));
 }
 
 TEST(DatetimeDisplayCommand, OutputsAndFlags) {
-  reset_whole_store();
-  store().datetime_display[15] = 0;
-  EXPECT_EQ(datetime_display_command(store(), 0), "TO01ON\r\n");
-  EXPECT_EQ(datetime_display_command(store(), 15), "TO16OF\r\n");
-  EXPECT_EQ(datetime_display_command(store(), 16), "");
-  EXPECT_EQ(datetime_display_command(store(), -1), "");
+  SettingsStore doc_;
+  reset_to_defaults(doc_);
+  doc_.datetime_display[15] = 0;
+  EXPECT_EQ(datetime_display_command(doc_, 0), "TO01ON\r\n");
+  EXPECT_EQ(datetime_display_command(doc_, 15), "TO16OF\r\n");
+  EXPECT_EQ(datetime_display_command(doc_, 16), "");
+  EXPECT_EQ(datetime_display_command(doc_, -1), "");
 }
 
 }  // namespace

@@ -80,8 +80,8 @@ const BatchCase kCases[] = {
 
 class BatchStops : public DialogTest, public ::testing::WithParamInterface<BatchCase> {
  protected:
-  void SetUp() override { store().model_index = GetParam().model; }
-  void open_dialog(std::function<void(ui::Dialog&, int)> on_end = {}) { open(GetParam().make(), std::move(on_end)); }
+  void SetUp() override { doc().model_index = GetParam().model; }
+  void open_dialog(std::function<void(ui::Dialog&, int)> on_end = {}) { open(GetParam().make(ctx), std::move(on_end)); }
   void run_ticks(int n) { ui->advance(static_cast<std::int64_t>(GetParam().period_ms) * n); }
   void press_set() { press(GetParam().set_button); }
 };
@@ -91,15 +91,15 @@ TEST_P(BatchStops, ARefusedCommandStopsItAtTheNextTickWithTheBarLeftThere) {
   sim.fail_command(c.fail_at, c.answer);
   open_dialog();
   press_set();
-  for (int guard = 0; guard < 2000 && link_status().batch_step != 0; ++guard) run_ticks(1);
+  for (int guard = 0; guard < 2000 && link.status().batch_step != 0; ++guard) run_ticks(1);
   const Lines sent = take_lines();
   ASSERT_EQ(sent.size(), static_cast<std::size_t>(c.fail_at));
   EXPECT_EQ(sent.back(), c.refused);
   EXPECT_EQ(box_texts(), Lines{c.box});
   EXPECT_EQ(top()->progress(c.progress_bar).pos(), c.bar_at_stop);
   EXPECT_EQ(top()->progress(c.progress_bar).hi(), c.rows);
-  EXPECT_EQ(link_status().error_seen, 0);
-  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link.status().error_seen, 0);
+  EXPECT_EQ(link.status().batch_step, 0);
   EXPECT_FALSE(top()->timer_active(c.timer_id));
   ui->answer_box(BoxResult::Ok);
   run_ticks(5);
@@ -112,15 +112,15 @@ TEST_P(BatchStops, ARefusedCommandStopsItAtTheNextTickWithTheBarLeftThere) {
 
 TEST_P(BatchStops, AnEarlierRefusedCommandDoesNotStopTheNextRun) {
   sim.fail_command(1, "E3\r\n");
-  send_command("TSA\r\n");  // a single Set of another dialog
-  EXPECT_EQ(link_status().error_seen, 1);
+  link.send_command("TSA\r\n");  // a single Set of another dialog
+  EXPECT_EQ(link.status().error_seen, 1);
   ui->answer_box(BoxResult::Ok);
   take_lines();
   open_dialog();
   press_set();
   run_ticks(1);
   EXPECT_EQ(take_lines(), Lines{GetParam().first});
-  EXPECT_NE(link_status().batch_step, 0);
+  EXPECT_NE(link.status().batch_step, 0);
 }
 
 TEST_P(BatchStops, ClosingTheDialogEndsItAndLeavesNothingBlocked) {
@@ -145,7 +145,7 @@ TEST_P(BatchStops, ClosingTheDialogEndsItAndLeavesNothingBlocked) {
     }
     EXPECT_EQ(result, button);
     EXPECT_EQ(top(), nullptr);
-    EXPECT_EQ(link_status().batch_step, 0);
+    EXPECT_EQ(link.status().batch_step, 0);
     run_ticks(10);
     EXPECT_TRUE(take_lines().empty());
   }
@@ -276,9 +276,9 @@ class BatchRuns : public DialogTest, public ::testing::WithParamInterface<BatchR
 
 TEST_P(BatchRuns, SetSendsEveryLineOnePeriodApartAndTheBarCountsFinishedRows) {
   const BatchRun& r = GetParam();
-  store().model_index = r.model;
-  r.setup(store());
-  open(r.make());
+  doc().model_index = r.model;
+  r.setup(doc());
+  open(r.make(ctx));
   press(r.set_button);
   ui->advance(r.period_ms - 1);
   EXPECT_TRUE(take_lines().empty());  // the first line waits one period
@@ -296,7 +296,7 @@ TEST_P(BatchRuns, SetSendsEveryLineOnePeriodApartAndTheBarCountsFinishedRows) {
   EXPECT_EQ(sent, expected);
   EXPECT_EQ(bar, expected_bar);
   EXPECT_EQ(top()->progress(kIdProgress).hi(), r.rows);
-  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link.status().batch_step, 0);
   EXPECT_TRUE(box_texts().empty());  // "GO" during a batch shows nothing
   ui->advance(10 * r.period_ms);
   EXPECT_TRUE(take_lines().empty());

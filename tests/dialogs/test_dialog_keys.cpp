@@ -25,8 +25,8 @@
 namespace klvc {
 namespace {
 
-std::unique_ptr<ui::Dialog> clock_dialog() {
-  return std::make_unique<CDateTimeSetDlg>([] { return LocalDateTime{2009, 3, 7, 14, 5, 9}; });
+std::unique_ptr<ui::Dialog> clock_dialog(const DialogContext& ctx) {
+  return std::make_unique<CDateTimeSetDlg>(ctx, [] { return LocalDateTime{2009, 3, 7, 14, 5, 9}; });
 }
 
 constexpr int kSet = 1005;
@@ -62,7 +62,7 @@ class SlaveNumbers : public DialogTest {
  protected:
   // Opens the dialog, presses its Set and returns the first line sent.
   std::string first_line_after_set(const SlaveCase& c, int pick_entry = -1) {
-    open(c.dialog());
+    open(c.dialog(ctx));
     if (pick_entry >= 0) pick(c.slave_list, pick_entry);
     press(c.set_button);
     if (c.period_ms > 0) ui->advance(c.period_ms);
@@ -80,9 +80,9 @@ TEST_F(SlaveNumbers, EveryListShowsTheAddressItSendsFrom00To31) {
   for (const SlaveCase& c : kSlaveCases) {
     SCOPED_TRACE(c.name);
     // RS-232C: the list is off, shows the stored address, and no prefix goes out.
-    store().interface_mode = 0;
-    store().slave_number = 30;
-    open(c.dialog());
+    doc().interface_mode = 0;
+    doc().slave_number = 30;
+    open(c.dialog(ctx));
     EXPECT_EQ(entries(c.slave_list), addresses);
     EXPECT_FALSE(top()->combo(c.slave_list).enabled());
     EXPECT_EQ(top()->combo(c.slave_list).selected_text(), "30");
@@ -92,8 +92,8 @@ TEST_F(SlaveNumbers, EveryListShowsTheAddressItSendsFrom00To31) {
     EXPECT_TRUE(plain[0] >= 'A' && plain[0] <= 'Z') << plain;
 
     // RS-485: the entry picked is the address in front of the line, up to 31.
-    store().interface_mode = 1;
-    store().slave_number = 0;
+    doc().interface_mode = 1;
+    doc().slave_number = 0;
     for (const std::string entry : {"31", "07"}) {
       sim.set_rs485(true, std::stoi(entry));
       const int index = static_cast<int>(std::find(addresses.begin(), addresses.end(), entry) - addresses.begin());
@@ -148,10 +148,10 @@ const TabCase kTabCases[] = {
 };
 
 TEST_F(SlaveNumbers, TabGoesLeftToRightTopToBottomInEveryDialog) {
-  store().interface_mode = 1;  // every slave list takes part
+  doc().interface_mode = 1;  // every slave list takes part
   for (const TabCase& c : kTabCases) {
     SCOPED_TRACE(c.name);
-    open(c.dialog());
+    open(c.dialog(ctx));
     // One round of Tab from where the focus starts, then read from the first control on.
     std::vector<int> seen;
     for (std::size_t i = 0; i < c.order.size(); ++i) {
@@ -170,7 +170,7 @@ TEST_F(SlaveNumbers, TabGoesLeftToRightTopToBottomInEveryDialog) {
 
 class TitlesInOneGo : public DialogTest {
  protected:
-  std::string& title(int channel) { return store().channel_titles[static_cast<std::size_t>(channel)]; }
+  std::string& title(int channel) { return doc().channel_titles[static_cast<std::size_t>(channel)]; }
   void type(const std::string& utf8) { ui->feed(ui::Event::typed(utf8)); }
   void enter() {
     ui->feed(ui::Event::of(ui::Key::Enter));
@@ -187,14 +187,14 @@ std::string title_line(const char* channel, const std::string& first_code) {
 }
 
 TEST_F(TitlesInOneGo, EnterInTheTitleFieldSendsItAndMovesToTheNextChannel) {
-  store().model_index = 0;  // 28 channels
+  doc().model_index = 0;  // 28 channels
   title(1) = "\x82\xA0";    // ch02 holds "あ"
-  open(std::make_unique<CTitleSetDlg>());
+  open(std::make_unique<CTitleSetDlg>(ctx));
   type("か");
   enter();
   EXPECT_EQ(take_lines(), (std::vector<std::string>{title_line("01", "242B")}));
   EXPECT_EQ(channel_shown(), 1);
-  EXPECT_EQ(store().current_channel, 1);
+  EXPECT_EQ(doc().current_channel, 1);
   EXPECT_EQ(top()->focused()->id(), CTitleSetDlg::kTitleEdit);
   // The next title is offered selected: typing replaces it.
   EXPECT_EQ(field(), "あ");
@@ -221,14 +221,14 @@ TEST_F(TitlesInOneGo, EnterInTheTitleFieldSendsItAndMovesToTheNextChannel) {
 
 TEST_F(TitlesInOneGo, TitlesTypedWhileAnswersArriveEachReachTheirChannel) {
   std::string held;  // what the switcher has answered and the link not yet read
-  set_direct_line([&](const std::string& bytes) { wire += bytes; held += sim.receive(bytes); });
+  link.set_direct_line([&](const std::string& bytes) { wire += bytes; held += sim.receive(bytes); });
   auto answers_arrive = [&] {
     std::string a;
     a.swap(held);
-    feed_received(a.data(), a.size());
+    link.feed_received(a.data(), a.size());
   };
   sim.fail_command(3, "E3\r\n");
-  open(std::make_unique<CTitleSetDlg>());
+  open(std::make_unique<CTitleSetDlg>(ctx));
   Lines expected;
   const std::pair<const char*, const char*> typed[] = {
       {"Ａ", "2341"}, {"Ｂ", "2342"}, {"Ｃ", "2343"}, {"Ｄ", "2344"}};

@@ -1,8 +1,9 @@
 // The route command of one output.
 #include <gtest/gtest.h>
 
-#include "dialogs/command_fields.h"
-#include "dialogs/output_route.h"
+#include "commands/command_fields.h"
+#include "commands/route_commands.h"
+#include "dialogs/output_switch.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -31,13 +32,14 @@ TEST(OutputRoute, OutputAndInputAreTwoDigitsEachAndAutoIsSeventy) {
     SCOPED_TRACE(c.line);
     EXPECT_EQ(output_route_command(c.output, c.route, c.model), c.line);
   }
-  reset_whole_store();
-  store().output_routes[15] = kRouteAuto;
-  EXPECT_EQ(stored_output_route_command(0), "O01I01\r\n");  // default: output o shows input o
-  EXPECT_EQ(stored_output_route_command(15), "O16I70\r\n");
-  EXPECT_EQ(stored_output_route_command(16), "");
-  EXPECT_FALSE(route_is_input(28));
-  EXPECT_TRUE(route_is_input(27));
+  SettingsStore doc_;
+  reset_to_defaults(doc_);
+  doc_.output_routes[15] = kRouteAuto;
+  EXPECT_EQ(stored_output_route_command(doc_, 0), "O01I01\r\n");  // default: output o shows input o
+  EXPECT_EQ(stored_output_route_command(doc_, 15), "O16I70\r\n");
+  EXPECT_EQ(stored_output_route_command(doc_, 16), "");
+  EXPECT_FALSE(route_is_input(28, doc_.model_index));
+  EXPECT_TRUE(route_is_input(27, doc_.model_index));
 }
 
 TEST(CommandFields, TwoDigitFieldsStayInTheirBytes) {

@@ -27,17 +27,17 @@ std::vector<std::string> numbered(int n) {
 
 class OutputSwitch : public DialogTest {
  protected:
-  COutputSwitchDlg& open_dialog() { return open(std::make_unique<COutputSwitchDlg>()); }
+  COutputSwitchDlg& open_dialog() { return open(std::make_unique<COutputSwitchDlg>(ctx)); }
   std::string table_text() { return DialogTest::table_text(kTable); }
 };
 
 TEST_F(OutputSwitch, ARoutePickedIsStoredAndPaintedButNotSent) {
-  store().model_index = 4;
+  doc().model_index = 4;
   open_dialog();
   pick(kOutputList, 2);   // output "3"
   pick(kInputList, 11);   // input "12"
-  EXPECT_EQ(store().current_output, 2);
-  EXPECT_EQ(store().output_routes[2], 11);
+  EXPECT_EQ(doc().current_output, 2);
+  EXPECT_EQ(doc().output_routes[2], 11);
   EXPECT_NE(table_text().find("out03 = 12 ch."), std::string::npos);
   EXPECT_TRUE(take_lines().empty());  // nothing goes out before Set
 }
@@ -47,7 +47,7 @@ TEST_F(OutputSwitch, ListsFollowTheModel) {
   const int inputs[] = {28, 24, 32, 48, 64};
   for (int model = 0; model < 5; ++model) {
     SCOPED_TRACE(model);
-    store().model_index = model;
+    doc().model_index = model;
     open_dialog();
     EXPECT_EQ(entries(kOutputList), numbered(outputs[model]));
     std::vector<std::string> with_auto = numbered(inputs[model]);
@@ -59,8 +59,8 @@ TEST_F(OutputSwitch, ListsFollowTheModel) {
 }
 
 TEST_F(OutputSwitch, TableShowsOneColumnOfEightPerEightOutputs) {
-  store().model_index = 0;
-  store().output_routes[4] = 28;  // "Auto" on the 28-input model
+  doc().model_index = 0;
+  doc().output_routes[4] = 28;  // "Auto" on the 28-input model
   open_dialog();
   EXPECT_EQ(table_text(),
             "out01 = 1 ch.\n"
@@ -71,7 +71,7 @@ TEST_F(OutputSwitch, TableShowsOneColumnOfEightPerEightOutputs) {
             "out06 = 6 ch.\n"
             "out07 = 7 ch.\n"
             "out08 = 8 ch.\n");
-  store().model_index = 4;
+  doc().model_index = 4;
   press(2);
   open_dialog();
   const std::string text = table_text();
@@ -79,10 +79,10 @@ TEST_F(OutputSwitch, TableShowsOneColumnOfEightPerEightOutputs) {
 }
 
 TEST_F(OutputSwitch, SameForAllAutoSendsSeventyEverywhere) {
-  store().model_index = 1;  // 24 inputs, 12 outputs
+  doc().model_index = 1;  // 24 inputs, 12 outputs
   open_dialog();
   pick(kSameList, 24);
-  for (int o = 0; o < 16; ++o) EXPECT_EQ(store().output_routes[static_cast<std::size_t>(o)], kRouteAuto);
+  for (int o = 0; o < 16; ++o) EXPECT_EQ(doc().output_routes[static_cast<std::size_t>(o)], kRouteAuto);
   EXPECT_EQ(selection(kInputList), 24);
   EXPECT_EQ(table_text().find(" 1 ch."), std::string::npos);
   press(1005);
@@ -104,40 +104,40 @@ TEST_F(OutputSwitch, AutoStaysAutoWhenTheModelChanges) {
   const Case cases[] = {{0, 4, kInputList}, {0, 4, kSameList}, {4, 0, kInputList}, {1, 3, kSameList}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.picked_on) + " -> " + std::to_string(c.sent_on));
-    reset_whole_store();
-    store().model_index = c.picked_on;
+    reset_doc();
+    doc().model_index = c.picked_on;
     open_dialog();
     pick(kOutputList, 2);
-    pick(c.list, input_count());  // "Auto", after the last input
+    pick(c.list, input_count_for(doc().model_index));  // "Auto", after the last input
     press(2);
-    store().model_index = c.sent_on;
+    doc().model_index = c.sent_on;
     open_dialog();
-    EXPECT_EQ(selection(kInputList), input_count());
+    EXPECT_EQ(selection(kInputList), input_count_for(doc().model_index));
     EXPECT_NE(table_text().find("out03 = Auto ch."), std::string::npos);
     press(1005);
     ui->advance(2000);
     const Lines lines = take_lines();
-    ASSERT_EQ(lines.size(), static_cast<std::size_t>(output_count()));
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(output_count_for(doc().model_index)));
     EXPECT_EQ(lines[2], "O03I70\r\n");
     press(2);
   }
 }
 
 TEST_F(OutputSwitch, RouteBeyondTheModelIsShownAndSentAsAuto) {
-  store().model_index = 0;
-  store().output_routes[0] = 64;  // from a settings file of a 64-input switcher
-  store().output_routes[1] = 40;
+  doc().model_index = 0;
+  doc().output_routes[0] = 64;  // from a settings file of a 64-input switcher
+  doc().output_routes[1] = 40;
   open_dialog();
   EXPECT_EQ(selection(kInputList), 28);  // the list shows "Auto", not a blank
   EXPECT_NE(table_text().find("out02 = Auto ch."), std::string::npos);
   press(1005);
   ui->advance(200);
   EXPECT_EQ(take_lines(), (Lines{"O01I70\r\n", "O02I70\r\n"}));
-  EXPECT_EQ(store().output_routes[0], 64);  // the store keeps what it had
+  EXPECT_EQ(doc().output_routes[0], 64);  // the store keeps what it had
 }
 
 TEST_F(OutputSwitch, OutputChangeFollowsTheStoredRoute) {
-  store().output_routes[5] = 9;
+  doc().output_routes[5] = 9;
   open_dialog();
   EXPECT_EQ(selection(kOutputList), 0);
   EXPECT_EQ(selection(kInputList), 0);
@@ -147,7 +147,7 @@ TEST_F(OutputSwitch, OutputChangeFollowsTheStoredRoute) {
 }
 
 TEST_F(OutputSwitch, SetPressedTwiceRunsOneBatch) {
-  store().model_index = 0;
+  doc().model_index = 0;
   open_dialog();
   press(1005);
   ui->advance(50);
@@ -159,13 +159,13 @@ TEST_F(OutputSwitch, SetPressedTwiceRunsOneBatch) {
 }
 
 TEST_F(OutputSwitch, CaptionEndsInTheFileName) {
-  store().file_name = "/home/op/studio.dat";
+  doc().file_name = "/home/op/studio.dat";
   open_dialog();
   EXPECT_EQ(top()->caption(), "出力切換え設定 File Name /home/op/studio.dat");
 }
 
 TEST_F(OutputSwitch, FitsAnEightyByTwentyFourScreen) {
-  store().model_index = 4;
+  doc().model_index = 4;
   open_dialog();
   const std::string screen = ui->screen_text();
   for (const char* text : {"out01 = 1 ch.", "出力チャンネル", "入力チャンネル", "同一チャンネル", "スレーブ番号",

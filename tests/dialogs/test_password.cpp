@@ -18,7 +18,7 @@ using D = CPasswordDlg;
 
 class Password : public DialogTest {
  protected:
-  void open_dialog() { open(std::make_unique<CPasswordDlg>()); }
+  void open_dialog() { open(std::make_unique<CPasswordDlg>(ctx)); }
   ui::EditField& field() { return top()->edit(D::kPasswordEdit); }
   void type(const std::string& text) { field().user_insert(text); }
   void clear_field() {
@@ -35,8 +35,8 @@ TEST_F(Password, LocksAreSentAsChosen) {
   pick(D::kOperationList, 1);
   press(D::kOperationSet);
   EXPECT_EQ(take_lines(), (Lines{"PWMOF\r\n", "PWMON\r\n", "PWOOF\r\n", "PWOON\r\n"}));
-  EXPECT_EQ(store().password_menu, 1);
-  EXPECT_EQ(store().password_operation, 1);
+  EXPECT_EQ(doc().password_menu, 1);
+  EXPECT_EQ(doc().password_operation, 1);
   EXPECT_EQ(sim.state().password_menu, 1);
   EXPECT_EQ(sim.state().password_operation, 1);
 }
@@ -52,14 +52,14 @@ TEST_F(Password, DefaultPasswordIsShownAndSent) {
 TEST_F(Password, EveryKeystrokeReachesTheStoreAndLettersAreSentUnchanged) {
   open_dialog();
   clear_field();
-  EXPECT_EQ(store().panel_password, "");
+  EXPECT_EQ(doc().panel_password, "");
   type("ab");
-  EXPECT_EQ(store().panel_password, "ab");
+  EXPECT_EQ(doc().panel_password, "ab");
   type("C-9!");
-  EXPECT_EQ(store().panel_password, "abC-9!");
+  EXPECT_EQ(doc().panel_password, "abC-9!");
   press(ui::kIdCancel);  // closing keeps the text, sends nothing
   EXPECT_TRUE(take_lines().empty());
-  EXPECT_EQ(store().panel_password, "abC-9!");
+  EXPECT_EQ(doc().panel_password, "abC-9!");
   open_dialog();
   press(D::kPasswordSet);
   EXPECT_EQ(take_lines(), (Lines{"PWIabC-9!\r\n"}));
@@ -78,7 +78,7 @@ TEST_F(Password, FieldRefusesASeventhCharacterBlanksAndWideText) {
   type("あ");
   type("１");
   EXPECT_EQ(field().text(), "AB12");
-  EXPECT_EQ(store().panel_password, "AB12");
+  EXPECT_EQ(doc().panel_password, "AB12");
   type("3456789");  // taken up to the sixth character
   EXPECT_EQ(field().text(), "AB1234");
 }
@@ -104,25 +104,25 @@ TEST_F(Password, ShortPasswordIsRefusedWithTheRule) {
 
 TEST_F(Password, BuilderReportsWhatCannotBeSent) {
   // The send-all run calls the builder without the dialog.
-  store().panel_password = "1234";
-  EXPECT_EQ(panel_password_command(store()), "");
-  EXPECT_FALSE(send_panel_password());
-  store().panel_password = "12 456";  // never typed, but a file could hold one
-  EXPECT_FALSE(send_panel_password());
-  store().panel_password = "12\x82\xa0" "56";  // Shift-JIS bytes from a file
-  EXPECT_FALSE(send_panel_password());
+  doc().panel_password = "1234";
+  EXPECT_EQ(panel_password_command(doc()), "");
+  EXPECT_FALSE(send_panel_password(ctx));
+  doc().panel_password = "12 456";  // never typed, but a file could hold one
+  EXPECT_FALSE(send_panel_password(ctx));
+  doc().panel_password = "12\x82\xa0" "56";  // Shift-JIS bytes from a file
+  EXPECT_FALSE(send_panel_password(ctx));
   EXPECT_TRUE(take_lines().empty());
-  store().panel_password = "abcdef";
-  EXPECT_TRUE(send_panel_password());
+  doc().panel_password = "abcdef";
+  EXPECT_TRUE(send_panel_password(ctx));
   EXPECT_EQ(take_lines(), (Lines{"PWIabcdef\r\n"}));
 }
 
 TEST_F(Password, LongerStoredPasswordIsCutWhenTheDialogOpens) {
-  store().panel_password = "12345678";
-  EXPECT_EQ(panel_password_command(store()), "PWI123456\r\n");  // only six characters go out
+  doc().panel_password = "12345678";
+  EXPECT_EQ(panel_password_command(doc()), "PWI123456\r\n");  // only six characters go out
   open_dialog();
   EXPECT_EQ(field().text(), "123456");
-  EXPECT_EQ(store().panel_password, "123456");
+  EXPECT_EQ(doc().panel_password, "123456");
 }
 
 }  // namespace

@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "dialog_fixture.h"
-#include "dialogs/channel_title.h"
+#include "commands/title_commands.h"
 #include "dialogs/password.h"
 #include "dialogs/send_all.h"
 #include "dialogs/send_all_dialog.h"
 #include "link/link.h"
-#include "link/link_status.h"
 #include "settings/store.h"
 #include "support/send_all_figures.h"
 #include "support/text.h"
@@ -25,8 +24,8 @@ namespace {
 class SendAllDialogTest : public DialogTest {
  protected:
   CAllSettingsDlg& open_on(int model) {
-    store().model_index = model;
-    return open(std::make_unique<CAllSettingsDlg>());
+    doc().model_index = model;
+    return open(std::make_unique<CAllSettingsDlg>(ctx));
   }
   CAllSettingsDlg* dialog() { return static_cast<CAllSettingsDlg*>(top()); }
   void click_start() { press(CAllSettingsDlg::kStartButton); }
@@ -36,7 +35,7 @@ class SendAllDialogTest : public DialogTest {
   // Moves the clock in 10 ms steps until no batch runs (or `limit_ms` passed).
   std::int64_t run_until_idle(std::int64_t limit_ms = 200000) {
     std::int64_t elapsed = 0;
-    while (link_status().batch_step != 0 && elapsed < limit_ms) {
+    while (link.status().batch_step != 0 && elapsed < limit_ms) {
       ui->advance(10);
       elapsed += 10;
     }
@@ -87,19 +86,19 @@ TEST_F(SendAllDialogTest, RunSendsTheSingleSettingsFirstAndEndsWithTheBarAtZero)
 
 TEST_F(SendAllDialogTest, StartDoesNothingWhileAnyBatchRuns) {
   open_on(0);
-  link_status().batch_step = 3;  // another batch
+  link.status().batch_step = 3;  // another batch
   click_start();
   ui->advance(1000);
   EXPECT_TRUE(lines().empty());
-  EXPECT_EQ(link_status().batch_step, 3);
+  EXPECT_EQ(link.status().batch_step, 3);
   EXPECT_EQ(top()->label(CAllSettingsDlg::kRunStatus).text().rfind("他の送信の途中", 0), 0u);
-  link_status().batch_step = 0;
+  link.status().batch_step = 0;
 
   // An error left by an earlier command is not this run's; one that comes
   // after the start stops it before its first line, and the dialog says so.
-  link_status().error_seen = 1;
+  link.status().error_seen = 1;
   click_start();
-  handle_response("E3\r\n");
+  link.handle_response("E3\r\n");
   ui->advance(80);
   EXPECT_TRUE(lines().empty());
   EXPECT_EQ(top()->label(CAllSettingsDlg::kRunStatus).text().rfind("最初の行の前に停止", 0), 0u);
@@ -115,8 +114,8 @@ TEST_F(SendAllDialogTest, StartDoesNothingWhileAnyBatchRuns) {
 
 TEST_F(SendAllDialogTest, EachRefusedTitleGivesOneBoxAndTheRunWaitsForIt) {
   open_on(0);
-  store().channel_titles[2] = "A";         // odd byte count
-  store().channel_titles[5] = "\x87\x40";  // circled digit one: not in the switcher's set
+  doc().channel_titles[2] = "A";         // odd byte count
+  doc().channel_titles[5] = "\x87\x40";  // circled digit one: not in the switcher's set
   click_start();
   // Up to the tick of channel 3's title: every 80 ms tick, ten pauses and two titles at 500 ms.
   ui->advance(testing::kSendAllFigures[0].fast_ticks * 80 + 10 * 500 + 3 * 500);
@@ -144,9 +143,10 @@ TEST_F(SendAllDialogTest, EachRefusedTitleGivesOneBoxAndTheRunWaitsForIt) {
 // The command line's run is worked out from a file's settings, not from the
 // screen's store.
 TEST(SendAllScript, IsBuiltFromTheSettingsItIsGiven) {
-  reset_whole_store();
-  store().buzzer_output = 0;
-  store().alarm_hold_time = 4;
+  SettingsStore doc_;
+  reset_to_defaults(doc_);
+  doc_.buzzer_output = 0;
+  doc_.alarm_hold_time = 4;
   SwitcherSettings given;
   given.buzzer_output = 1;
   given.alarm_hold_time = 29;
@@ -162,7 +162,7 @@ TEST(SendAllScript, IsBuiltFromTheSettingsItIsGiven) {
 
 TEST_F(SendAllDialogTest, ShortPasswordIsWarnedAboutAndTheRunGoesOn) {
   open_on(0);
-  store().panel_password = "123";
+  doc().panel_password = "123";
   click_start();
   ui->advance(8 * 80);
   EXPECT_EQ(lines().size(), 7u);
@@ -184,7 +184,7 @@ TEST_F(SendAllDialogTest, AcknowledgedPaceSendsTheSameLinesEachOnTheAnswerBefore
   // and the error answer stops it before another line.
   EXPECT_EQ(lines().size(), 37u);
   EXPECT_FALSE(dialog()->running());
-  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link.status().batch_step, 0);
   while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);  // "Command Error"
 
   const std::size_t before = lines().size();

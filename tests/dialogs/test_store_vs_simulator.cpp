@@ -15,7 +15,6 @@
 #include "dialogs/output_switch.h"
 #include "dialogs/password.h"
 #include "dialogs/title_display.h"
-#include "link/link_status.h"
 #include "settings/store.h"
 
 namespace klvc {
@@ -25,8 +24,7 @@ const LocalDateTime kNow{2031, 11, 29, 23, 58, 7};
 
 // Store values unlike both the defaults and each other, so that a swapped
 // index or a field left unsent shows up.
-void scramble_store() {
-  SettingsStore& s = store();
+void scramble_store(SettingsStore& s) {
   for (int i = 0; i < kMaxInputs; ++i) s.input_title_display[i] = i % 3 == 0 ? 0 : 1;
   for (int o = 0; o < kMaxOutputs; ++o) {
     s.output_title_display[o] = o % 2;
@@ -66,7 +64,7 @@ const DialogRun kRuns[] = {
     {"skip/live", make_dialog<CSkipLiveDlg>, {kIdSet}},
     {"dwell time", make_dialog<CDwellTimeDlg>, {kIdSet}},
     {"date/time display", make_dialog<CDateTimeDisplayDlg>, {kIdSet}},
-    {"clock", [] { return std::make_unique<C>([] { return kNow; }); },
+    {"clock", [](const DialogContext& ctx) { return std::make_unique<C>(ctx, [] { return kNow; }); },
      {C::kYearSet, C::kMonthSet, C::kDaySet, C::kHourSet, C::kMinuteSet, C::kSecondSet, C::kAdjustSet}},
     {"alarm settings", make_dialog<A>,
      {A::kHoldTimeSet, A::kPolaritySet, A::kReturnSet, A::kBuzzerSet, A::kMemoryNumberSet}},
@@ -78,39 +76,39 @@ const DialogRun kRuns[] = {
 class StoreVsSimulator : public DialogTest, public testing::WithParamInterface<int> {};
 
 TEST_P(StoreVsSimulator, EveryDialogsSetLeavesTheSwitcherEqualToTheStore) {
-  store().model_index = GetParam();
-  scramble_store();
+  doc().model_index = GetParam();
+  scramble_store(doc());
   for (const DialogRun& run : kRuns) {
     SCOPED_TRACE(run.name);
-    open(run.make());
+    open(run.make(ctx));
     for (int button : run.buttons) press(button);
     ui->advance(200 * 1024 + 1000);  // longer than the longest batch
-    EXPECT_EQ(link_status().batch_step, 0);
+    EXPECT_EQ(link.status().batch_step, 0);
     top()->end_dialog(ui::kIdOk);
     while (ui->message_box_open()) ui->answer_box(BoxResult::Ok);
   }
   for (const std::string& text : box_texts()) EXPECT_EQ(text, "Success");  // no error answer, no warning
 
-  const SettingsStore& s = store();
+  const SettingsStore& s = doc();
   const Simulator::State& st = sim.state();
-  for (int o = 0; o < output_count(); ++o) {
+  for (int o = 0; o < output_count_for(doc().model_index); ++o) {
     SCOPED_TRACE("output " + std::to_string(o));
     EXPECT_EQ(st.output_routes[o], s.output_routes[o]);
     EXPECT_EQ(st.output_title_display[o], s.output_title_display[o]);
     EXPECT_EQ(st.dwell_times[o], s.dwell_times[o]);
     EXPECT_EQ(st.datetime_display[o], s.datetime_display[o]);
   }
-  for (int i = 0; i < input_count(); ++i) {
+  for (int i = 0; i < input_count_for(doc().model_index); ++i) {
     SCOPED_TRACE("input " + std::to_string(i));
     EXPECT_EQ(st.input_title_display[i], s.input_title_display[i]);
-    for (int o = 0; o < output_count(); ++o) {
+    for (int o = 0; o < output_count_for(doc().model_index); ++o) {
       EXPECT_EQ(st.sequence_live[sequence_live_index(i, o)], s.sequence_live[sequence_live_index(i, o)]) << o;
     }
-    for (int t = 0; t < alarm_output_terminal_count(); ++t) {
+    for (int t = 0; t < alarm_output_terminal_count_for(doc().model_index); ++t) {
       EXPECT_EQ(st.alarm_outputs[alarm_output_index(i, t)], s.alarm_outputs[alarm_output_index(i, t)]) << t;
     }
   }
-  for (int t = 0; t < alarm_input_terminal_count(); ++t) {
+  for (int t = 0; t < alarm_input_terminal_count_for(doc().model_index); ++t) {
     EXPECT_EQ(st.alarm_input_channels[t], s.alarm_input_channels[t]) << t;
   }
   EXPECT_EQ(st.clock.year + 2000, kNow.year);

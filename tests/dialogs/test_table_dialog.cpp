@@ -47,20 +47,22 @@ const TableDialogParams& channel_params() {
 }
 
 const RowBinding kDisplay = {
-    []() -> int& { return store().current_input; },
-    [](int row) -> int* {
-      return row >= 0 && row < kMaxInputs ? &store().input_title_display[static_cast<std::size_t>(row)] : nullptr;
+    [](SettingsStore& doc) -> int& { return doc.current_input; },
+    [](SettingsStore& doc, int row) -> int* {
+      return row >= 0 && row < kMaxInputs ? &doc.input_title_display[static_cast<std::size_t>(row)] : nullptr;
     },
     kMaxInputs,
-    [](int row) { return std::string(store().input_title_display[static_cast<std::size_t>(row)] ? "ON " : "OFF"); },
-    [](int row) { g_sent.push_back(row); },
-    input_count,
+    [](const SettingsStore& doc, int row) {
+      return std::string(doc.input_title_display[static_cast<std::size_t>(row)] ? "ON " : "OFF");
+    },
+    [](const DialogContext&, int row) { g_sent.push_back(row); },
+    input_count_for,
 };
 
 class ChannelTable : public DialogTest {
  protected:
   ChannelTable() { g_sent.clear(); }
-  void open_dialog() { open(std::make_unique<ListTableDialog>(channel_params(), kDisplay)); }
+  void open_dialog() { open(std::make_unique<ListTableDialog>(channel_params(), kDisplay, ctx)); }
   std::vector<std::string> table_lines() {
     std::vector<std::string> lines;
     std::string text = top()->table(kTable).painted_text();
@@ -87,8 +89,8 @@ TEST(TableCells, UnitPositionsMapToColumnsAndRows) {
 }
 
 TEST_F(ChannelTable, ModelThreeShowsTheSecondPageForChannelsFrom33) {
-  store().model_index = 3;
-  store().current_input = 40;
+  doc().model_index = 3;
+  doc().current_input = 40;
   open_dialog();
   const auto lines = table_lines();
   ASSERT_EQ(lines.size(), 8u);
@@ -99,18 +101,18 @@ TEST_F(ChannelTable, ModelThreeShowsTheSecondPageForChannelsFrom33) {
 }
 
 TEST_F(ChannelTable, ModelFourTurnsThePageWhenTheChannelChanges) {
-  store().model_index = 4;
-  store().current_input = 40;
+  doc().model_index = 4;
+  doc().current_input = 40;
   open_dialog();
   EXPECT_EQ(table_lines()[0], "ch33 = ON          ch41 = ON           ch49 = ON          ch57 = ON");
   pick(kRowList, 4);
-  EXPECT_EQ(store().current_input, 4);
+  EXPECT_EQ(doc().current_input, 4);
   EXPECT_EQ(table_lines()[7], "ch08 = ON          ch16 = ON           ch24 = ON          ch32 = ON");
   EXPECT_FALSE(shows("ch33"));
 }
 
 TEST_F(ChannelTable, SmallerModelsShowAllTheirChannels) {
-  store().model_index = 0;
+  doc().model_index = 0;
   open_dialog();
   EXPECT_TRUE(shows("ch28 = ON"));
   EXPECT_FALSE(shows("ch29"));
@@ -121,27 +123,27 @@ TEST_F(ChannelTable, SmallerModelsShowAllTheirChannels) {
 }
 
 TEST_F(ChannelTable, ValueAndSameForAllListsWriteTheStore) {
-  store().model_index = 0;
+  doc().model_index = 0;
   open_dialog();
   pick(kRowList, 4);
   pick(kValueList, 0);
-  EXPECT_EQ(store().input_title_display[4], 0);
+  EXPECT_EQ(doc().input_title_display[4], 0);
   EXPECT_TRUE(shows("ch05 = OFF"));
   pick(kSameList, 1);
   EXPECT_EQ(selection(kValueList), 1);
   pick(kSameList, 0);
-  for (int v : store().input_title_display) EXPECT_EQ(v, 0);  // also the channels model 0 lacks
+  for (int v : doc().input_title_display) EXPECT_EQ(v, 0);  // also the channels model 0 lacks
   EXPECT_EQ(selection(kValueList), 0);
   EXPECT_TRUE(g_sent.empty());
 }
 
 TEST_F(ChannelTable, RowSelectionBeyondTheModelIsKeptButNotShown) {
-  store().model_index = 0;
-  store().current_input = 40;
+  doc().model_index = 0;
+  doc().current_input = 40;
   open_dialog();
   EXPECT_EQ(selection(kRowList), -1);
   EXPECT_EQ(entries(kRowList).size(), 28u);
-  EXPECT_EQ(store().current_input, 40);
+  EXPECT_EQ(doc().current_input, 40);
 }
 
 }  // namespace

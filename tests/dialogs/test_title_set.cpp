@@ -7,7 +7,6 @@
 
 #include "dialog_fixture.h"
 #include "dialogs/title_set.h"
-#include "link/link_status.h"
 #include "settings/store.h"
 #include "support/text.h"
 #include "ui/controls.h"
@@ -29,7 +28,7 @@ using testing::repeat;
 class TitleSet : public DialogTest {
  protected:
   CTitleSetDlg& open_dialog() {
-    return open(std::make_unique<CTitleSetDlg>(), [this](ui::Dialog& d, int result) {
+    return open(std::make_unique<CTitleSetDlg>(ctx), [this](ui::Dialog& d, int result) {
       auto& dlg = static_cast<CTitleSetDlg&>(d);
       closed_result = result;
       closed_channel = dlg.channel;
@@ -40,7 +39,7 @@ class TitleSet : public DialogTest {
   void backspace(int n) {
     for (int i = 0; i < n; ++i) ui->feed(ui::Event::of(ui::Key::Backspace));
   }
-  std::string& title(int channel) { return store().channel_titles[static_cast<std::size_t>(channel)]; }
+  std::string& title(int channel) { return doc().channel_titles[static_cast<std::size_t>(channel)]; }
   std::string field() { return top()->edit(kEdit).text(); }
   std::string table_text() { return DialogTest::table_text(kTable); }
 
@@ -55,21 +54,21 @@ TEST_F(TitleSet, OpeningShowsTheStoredTitle) {
   EXPECT_EQ(field(), "あ");
   EXPECT_NE(table_text().find("ch01 = あ"), std::string::npos);
   EXPECT_EQ(top()->caption(), "タイトル設定 File Name ");
-  EXPECT_EQ(store().modified, 1);  // the dialog rewrote the field
+  EXPECT_EQ(doc().modified, 1);  // the dialog rewrote the field
   EXPECT_EQ(top()->focused(), &top()->control(kEdit));
 }
 
 TEST_F(TitleSet, OpeningOnASingleSpaceLeavesModifiedAlone) {
   title(0) = " ";
   open_dialog();
-  EXPECT_EQ(store().modified, 0);
+  EXPECT_EQ(doc().modified, 0);
 }
 
 TEST_F(TitleSet, TypedTextIsStoredAsShiftJisAndSentByItsCodes) {
   open_dialog();
   type("かな");
   EXPECT_EQ(title(0), "\x82\xA9\x82\xC8");
-  EXPECT_EQ(store().modified, 1);
+  EXPECT_EQ(doc().modified, 1);
   EXPECT_NE(table_text().find("ch01 = かな"), std::string::npos);
   press(1005);
   EXPECT_EQ(take_lines(), (Lines{"CA01242B244A" + std::string(kSpace16).substr(8) + "\r\n"}));
@@ -80,7 +79,7 @@ TEST_F(TitleSet, TypedTextIsStoredAsShiftJisAndSentByItsCodes) {
 TEST_F(TitleSet, ChannelTwelveAndAnEmptyTitle) {
   open_dialog();
   pick(kChannelList, 11);
-  EXPECT_EQ(store().current_channel, 11);
+  EXPECT_EQ(doc().current_channel, 11);
   EXPECT_EQ(field(), "");
   press(1005);
   EXPECT_EQ(take_lines(), (Lines{"CA12" + std::string(kSpace16) + "\r\n"}));
@@ -172,7 +171,7 @@ TEST_F(TitleSet, DamagedTitleBytesSurviveOpeningAndSet) {
 }
 
 TEST_F(TitleSet, TablePagesBySixteenAndBlanksChannelsTheModelLacks) {
-  store().model_index = 0;
+  doc().model_index = 0;
   title(16) = kHiraA;
   title(28) = kHiraA;  // ch29: beyond the 28 channels
   open_dialog();
@@ -198,7 +197,7 @@ TEST_F(TitleSet, AFullTitleShowsWholeOnItsOwnRow) {
 }
 
 TEST_F(TitleSet, BadTitleInTheBatchWaitsForItsBoxThenGoesOn) {
-  store().model_index = 0;
+  doc().model_index = 0;
   title(2) = "AB";
   title(3) = "\x87\x40";
   open_dialog();
@@ -215,11 +214,11 @@ TEST_F(TitleSet, BadTitleInTheBatchWaitsForItsBoxThenGoesOn) {
   ui->answer_box(BoxResult::Ok);
   ui->advance(500 * 24);
   EXPECT_EQ(take_lines().size(), 24u);
-  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link.status().batch_step, 0);
 }
 
 TEST_F(TitleSet, DuringTheBatchEditingAndCancelAreRefused) {
-  store().model_index = 0;
+  doc().model_index = 0;
   open_dialog();
   press(kAll);
   ui->advance(500);
@@ -237,14 +236,14 @@ TEST_F(TitleSet, DuringTheBatchEditingAndCancelAreRefused) {
   // After the batch everything works again.
   EXPECT_TRUE(top()->edit(kEdit).enabled());
   pick(kChannelList, 5);
-  EXPECT_EQ(store().current_channel, 5);
+  EXPECT_EQ(doc().current_channel, 5);
   ui->feed(ui::Event::of(ui::Key::Escape));
   EXPECT_EQ(top(), nullptr);
   EXPECT_EQ(closed_result, ui::kIdCancel);
 }
 
 TEST_F(TitleSet, OkHandsBackTheListSelections) {
-  store().interface_mode = 1;
+  doc().interface_mode = 1;
   open_dialog();
   pick(kChannelList, 9);
   pick(kSlaveList, 12);
@@ -252,12 +251,12 @@ TEST_F(TitleSet, OkHandsBackTheListSelections) {
   EXPECT_EQ(closed_result, ui::kIdOk);
   EXPECT_EQ(closed_channel, 9);
   EXPECT_EQ(closed_slave, 12);
-  EXPECT_EQ(store().slave_number, 0);  // the main frame copies it
+  EXPECT_EQ(doc().slave_number, 0);  // the main frame copies it
 }
 
 TEST_F(TitleSet, OkNeverHandsBackMinusOne) {
-  store().model_index = 0;
-  store().current_channel = 40;  // beyond the model: the list shows nothing
+  doc().model_index = 0;
+  doc().current_channel = 40;  // beyond the model: the list shows nothing
   open_dialog();
   EXPECT_EQ(selection(kChannelList), -1);
   press(ui::kIdOk);

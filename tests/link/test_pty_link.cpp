@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/port_map.h"
 #include "link/link_status.h"
 #include "link/port_setup.h"
 #include "link_test_support.h"

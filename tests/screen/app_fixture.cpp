@@ -3,24 +3,30 @@
 #include <sys/stat.h>
 
 #include "link/link.h"
-#include "link/link_status.h"
 #include "settings/store.h"
 
 namespace klvc::testing {
 
 void AppTest::SetUp() {
-  reset_whole_store();
-  link_status().reset();  // a binary run whole keeps one link for every case
   profile = dir.file("config/klvc/klvc.ini");
   ui = ui::Ui::create_headless(100, 30);
 }
 
 void AppTest::TearDown() {
+  if (app) {
+    app->link().set_direct_line({});
+    app->link().status().reset();
+  }
   app.reset();
   ui.reset();
-  for (int i = 0; i < kComPortCount; ++i) set_port_device(i, "/dev/ttyS" + std::to_string(i));
-  reset_whole_store();
-  link_status().reset();
+}
+
+void AppTest::attach(Simulator& sim) {
+  Link& l = link();
+  l.set_direct_line([&sim, &l](const std::string& bytes) {
+    const std::string answer = sim.receive(bytes);
+    if (!answer.empty()) l.feed_received(answer.data(), answer.size());
+  });
 }
 
 void AppTest::start(const std::string& profile_text) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "screen/app.h"
+#include "sim/simulator.h"
 #include "support/files.h"
 #include "support/settings_lines.h"
 #include "ui/ui.h"
@@ -35,6 +36,12 @@ class AppTest : public ::testing::Test {
   // Starts the application; the profile text is written first when given.
   void start(const std::string& profile_text = "");
   CMainFrame& frame() { return app->frame(); }
+  // The started application's document and link.
+  SettingsStore& doc() { return app->doc(); }
+  Link& link() { return app->link(); }
+  // Routes the link's lines straight into `sim` and its answers back, on
+  // this thread, until the application goes.
+  void attach(Simulator& sim);
 
   // Answers every open box with OK and forgets the boxes shown so far.
   void dismiss_boxes();

@@ -5,7 +5,6 @@
 #include "screen/command_ids.h"
 #include "screen/resource.h"
 #include "app_fixture.h"
-#include "link/link_status.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "support/failing_disk.h"
@@ -31,8 +30,8 @@ class DocumentCommands : public AppTest {
   }
   // What an edited title leaves behind.
   void edit_title() {
-    store().channel_titles[0] = kCameraSjis;
-    store().modified = 1;
+    doc().channel_titles[0] = kCameraSjis;
+    doc().modified = 1;
   }
   void expect_question(const ui::ShownBox& box, const char* text) {
     EXPECT_TRUE(box.open);
@@ -50,33 +49,33 @@ class DocumentCommands : public AppTest {
 };
 
 TEST_F(DocumentCommands, NewWithoutEditsResetsAtOnce) {
-  store().output_routes[2] = 9;
-  store().file_name = dir.file("a.dat");
+  doc().output_routes[2] = 9;
+  doc().file_name = dir.file("a.dat");
   ui->command(cmd::kFileNew);
   EXPECT_TRUE(boxes().empty());
-  EXPECT_EQ(store().output_routes[2], 2);
-  EXPECT_EQ(store().file_name, "");
+  EXPECT_EQ(doc().output_routes[2], 2);
+  EXPECT_EQ(doc().file_name, "");
 }
 
 TEST_F(DocumentCommands, NewAfterAnEditAsksNoKeepsEverythingYesResetsButStillCountsAsModified) {
   edit_title();
-  store().file_name = dir.file("a.dat");
-  store().model_index = 3;
-  store().slave_number = 4;
+  doc().file_name = dir.file("a.dat");
+  doc().model_index = 3;
+  doc().slave_number = 4;
   ui->command(cmd::kFileNew);
   ASSERT_EQ(boxes().size(), 1u);
   expect_question(boxes()[0], "データを保存せずに新規作成しますか？");
   ui->answer_box(BoxResult::No);
-  EXPECT_EQ(store().channel_titles[0], kCameraSjis);
-  EXPECT_EQ(store().file_name, dir.file("a.dat"));
-  EXPECT_EQ(store().modified, 1);
+  EXPECT_EQ(doc().channel_titles[0], kCameraSjis);
+  EXPECT_EQ(doc().file_name, dir.file("a.dat"));
+  EXPECT_EQ(doc().modified, 1);
 
   ui->command(cmd::kFileNew);
   ui->answer_box(BoxResult::Yes);
-  EXPECT_EQ(store().channel_titles[0], "");
-  EXPECT_EQ(store().modified, 1);
-  EXPECT_EQ(store().model_index, 3);
-  EXPECT_EQ(store().slave_number, 4);
+  EXPECT_EQ(doc().channel_titles[0], "");
+  EXPECT_EQ(doc().modified, 1);
+  EXPECT_EQ(doc().model_index, 3);
+  EXPECT_EQ(doc().slave_number, 4);
   ui->clear_shown_boxes();
   ui->command(cmd::kFileNew);  // asks again although nothing was edited since
   ASSERT_EQ(boxes().size(), 1u);
@@ -92,9 +91,9 @@ TEST_F(DocumentCommands, OpenLoadsTheFileAndClearsModified) {
   ASSERT_EQ(boxes().size(), 1u);
   expect_question(boxes()[0], "データを保存せずに別のファイルを開きますか？");
   ui->answer_box(BoxResult::Yes);
-  EXPECT_EQ(store().output_routes[2], 40);
-  EXPECT_EQ(store().file_name, path);
-  EXPECT_EQ(store().modified, 0);
+  EXPECT_EQ(doc().output_routes[2], 40);
+  EXPECT_EQ(doc().file_name, path);
+  EXPECT_EQ(doc().modified, 0);
   EXPECT_EQ(boxes().size(), 1u);  // a clean file: no report
 
   // Exit right after asks nothing.
@@ -108,11 +107,11 @@ TEST_F(DocumentCommands, OpenAnsweredNoOrCancelledChangesNothing) {
   ui->command(cmd::kFileOpen);
   ui->answer_box(BoxResult::No);
   EXPECT_TRUE(open_starts.empty());  // no file dialog
-  store().modified = 0;
+  doc().modified = 0;
   open_answers.clear();
   ui->command(cmd::kFileOpen);       // cancelled dialog
   EXPECT_EQ(open_starts.size(), 1u);
-  EXPECT_EQ(store().file_name, "");
+  EXPECT_EQ(doc().file_name, "");
   EXPECT_EQ(boxes().size(), 1u);
 }
 
@@ -134,16 +133,16 @@ TEST_F(DocumentCommands, UnreadableFileIsReportedAndKeepsTheStoreAndTheName) {
   write_file(good, default_settings_file());
   open_answers.push_back(good);
   ui->command(cmd::kFileOpen);
-  store().output_routes[0] = 7;
+  doc().output_routes[0] = 7;
 
   const std::string missing = dir.file("missing.dat");
   open_answers.push_back(missing);
   ui->command(cmd::kFileOpen);
   ASSERT_EQ(boxes().size(), 1u);
   expect_cant_open(boxes()[0], missing);
-  EXPECT_EQ(store().output_routes[0], 7);
+  EXPECT_EQ(doc().output_routes[0], 7);
   // The failed path is not taken over, so Save cannot write there.
-  EXPECT_EQ(store().file_name, good);
+  EXPECT_EQ(doc().file_name, good);
   ui->answer_box(BoxResult::Ok);
   ui->command(cmd::kFileSave);
   EXPECT_FALSE(file_exists(missing));
@@ -155,7 +154,7 @@ TEST_F(DocumentCommands, FileWithProblemsLoadsAndListsThemByLine) {
   write_file(path, default_settings_file({{1390, "99"}}));
   open_answers.push_back(path);
   ui->command(cmd::kFileOpen);
-  EXPECT_EQ(store().file_name, path);
+  EXPECT_EQ(doc().file_name, path);
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].form.icon, ui::MessageIcon::Warning);
   EXPECT_NE(boxes()[0].form.text.find("odd.dat:1390: "), std::string::npos) << boxes()[0].form.text;
@@ -186,16 +185,16 @@ TEST_F(DocumentCommands, SaveAsWritesTheFileAndSaveWritesItAgain) {
   const std::string path = dir.file("out.dat");
   edit_title();
   ui->command(cmd::kFileSaveAs);  // cancelled: nothing happens
-  EXPECT_EQ(store().file_name, "");
-  EXPECT_EQ(store().modified, 1);
+  EXPECT_EQ(doc().file_name, "");
+  EXPECT_EQ(doc().modified, 1);
 
   save_answers.push_back(path);
   ui->command(cmd::kFileSaveAs);
-  EXPECT_EQ(store().file_name, path);
-  EXPECT_EQ(store().modified, 0);
+  EXPECT_EQ(doc().file_name, path);
+  EXPECT_EQ(doc().modified, 0);
   EXPECT_EQ(read_file(path), default_settings_file({{1, kCameraSjis}}));
 
-  store().output_routes[15] = 64;
+  doc().output_routes[15] = 64;
   ui->command(cmd::kFileSave);
   EXPECT_EQ(read_file(path), default_settings_file({{1, kCameraSjis}, {1400, "64"}}));
   EXPECT_TRUE(boxes().empty());
@@ -213,20 +212,20 @@ TEST_F(DocumentCommands, FailedSaveKeepsModifiedAndThePreviousFile) {
   frame().set_disk(system_disk());
   ASSERT_EQ(boxes().size(), 1u);
   expect_cant_open(boxes()[0], path);
-  EXPECT_EQ(store().modified, 1);
+  EXPECT_EQ(doc().modified, 1);
   EXPECT_EQ(read_file(path), before);
 }
 
 TEST_F(DocumentCommands, NothingRunsWhileABatchIsSending) {
-  link_status().batch_step = 3;
-  store().output_routes[1] = 5;
+  link().status().batch_step = 3;
+  doc().output_routes[1] = 5;
   open_answers.push_back(dir.file("x.dat"));
   save_answers.push_back(dir.file("y.dat"));
   for (int id : {cmd::kFileNew, cmd::kFileOpen, cmd::kFileSave, cmd::kFileSaveAs}) ui->command(id);
   EXPECT_TRUE(boxes().empty());
   EXPECT_TRUE(open_starts.empty());
   EXPECT_TRUE(save_starts.empty());
-  EXPECT_EQ(store().output_routes[1], 5);
+  EXPECT_EQ(doc().output_routes[1], 5);
   // Exit does not look at the batch.
   ui->command(cmd::kAppExit);
   EXPECT_TRUE(ui->quitting());
@@ -242,8 +241,8 @@ TEST_F(DocumentCommands, ExitWithoutEditsEndsAtOnce) {
 
 TEST_F(DocumentCommands, ExitAfterAnEditAsksEvenWhenTheCurrentTitleIsOneSpaceAndYesEnds) {
   edit_title();
-  store().current_channel = 5;
-  store().channel_titles[5] = " ";
+  doc().current_channel = 5;
+  doc().channel_titles[5] = " ";
   ui->command(cmd::kAppExit);
   ASSERT_EQ(boxes().size(), 1u);
   expect_question(boxes()[0], "データを保存せずに終了しますか？");
@@ -260,7 +259,7 @@ TEST_F(DocumentCommands, ExitAnsweredNoWithoutANameOffersSaveAsAndCancelStaysOpe
   ui->answer_box(BoxResult::No);
   EXPECT_EQ(save_starts.size(), 1u);
   EXPECT_FALSE(ui->quitting());
-  EXPECT_EQ(store().modified, 1);
+  EXPECT_EQ(doc().modified, 1);
   // A second exit asks again.
   ui->clear_shown_boxes();
   ui->command(cmd::kAppExit);
@@ -276,7 +275,7 @@ TEST_F(DocumentCommands, ExitAnsweredNoSavesToTheCurrentFileThenExitIsQuiet) {
   ui->command(cmd::kAppExit);
   ui->answer_box(BoxResult::No);
   EXPECT_FALSE(ui->quitting());
-  EXPECT_EQ(store().modified, 0);
+  EXPECT_EQ(doc().modified, 0);
   EXPECT_EQ(read_file(path), default_settings_file({{1, kCameraSjis}}));
   ui->clear_shown_boxes();
   ui->command(cmd::kAppExit);
@@ -308,7 +307,7 @@ TEST_F(DocumentCommands, KeyboardShortcutsRunTheFileMenuHandlers) {
   ASSERT_EQ(boxes().size(), 2u);
   expect_question(boxes()[1], "データを保存せずに新規作成しますか？");
   ui->answer_box(BoxResult::No);
-  EXPECT_EQ(store().modified, 1);
+  EXPECT_EQ(doc().modified, 1);
   // Ctrl+O asks too, then shows the file dialog.
   ui->feed(ui::Event::ctrl('o'));
   ASSERT_EQ(boxes().size(), 3u);

@@ -18,23 +18,17 @@ using testing::AppTest;
 using testing::kMissingDevice;
 
 TEST_F(AppTest, StartUpReadsTheProfileResetsTheStoreAndOpensTheMappedPort) {
-  // Leftovers that start-up must clear or replace.
-  store().modified = 1;
-  store().slave_number = 6;
-  store().current_channel = 9;
-  store().output_routes[3] = 11;
-  store().file_name = "old.dat";
   start("[KLV-C_Section]\ncom_port=0\nrs_control=1\nklv_model=3\n");
 
-  EXPECT_EQ(store().modified, 0);
-  EXPECT_EQ(store().slave_number, 0);
-  EXPECT_EQ(store().current_channel, 0);
-  EXPECT_EQ(store().model_index, 3);
-  EXPECT_EQ(store().interface_mode, 1);
-  EXPECT_EQ(store().com_port_index, 0);
-  EXPECT_EQ(store().output_routes[3], 3);
-  EXPECT_EQ(store().file_name, "");
-  EXPECT_EQ(port_device(0), kMissingDevice);
+  EXPECT_EQ(doc().modified, 0);
+  EXPECT_EQ(doc().slave_number, 0);
+  EXPECT_EQ(doc().current_channel, 0);
+  EXPECT_EQ(doc().model_index, 3);
+  EXPECT_EQ(doc().interface_mode, 1);
+  EXPECT_EQ(doc().com_port_index, 0);
+  EXPECT_EQ(doc().output_routes[3], 3);
+  EXPECT_EQ(doc().file_name, "");
+  EXPECT_EQ(frame().context().ports.device(0), kMissingDevice);
 
   // The port cannot be opened: five boxes in order, and the program runs on.
   const char* expected[] = {"Miss! File Open", "Miss! Mask Set", "Miss! Buffer Set", "Miss! Time Out Set",
@@ -55,31 +49,31 @@ TEST_F(AppTest, StartUpReadsTheProfileResetsTheStoreAndOpensTheMappedPort) {
 
 TEST_F(AppTest, OutOfRangeProfileValuesStartOnZero) {
   start("[KLV-C_Section]\ncom_port=7\nrs_control=2\nklv_model=5\n");
-  EXPECT_EQ(store().com_port_index, 0);
-  EXPECT_EQ(store().interface_mode, 0);
-  EXPECT_EQ(store().model_index, 0);
+  EXPECT_EQ(doc().com_port_index, 0);
+  EXPECT_EQ(doc().interface_mode, 0);
+  EXPECT_EQ(doc().model_index, 0);
 }
 
 TEST_F(AppTest, SettingsFileNamedAtStartIsLoaded) {
   open_file = dir.file("start.dat");
   testing::write_file(open_file, testing::default_settings_file({{1497, "30"}}));
   start();
-  EXPECT_EQ(store().alarm_hold_time, 30);
-  EXPECT_EQ(store().file_name, open_file);
-  EXPECT_EQ(store().modified, 0);
+  EXPECT_EQ(doc().alarm_hold_time, 30);
+  EXPECT_EQ(doc().file_name, open_file);
+  EXPECT_EQ(doc().modified, 0);
 }
 
 TEST_F(AppTest, NoAnswerIsReportedOnTheSeventhTickOfTheFrameTimer) {
   start();
   dismiss_boxes();
-  set_direct_line([](const std::string&) {});  // the line goes nowhere
-  send_command("O01I01\r\n");
+  link().set_direct_line([](const std::string&) {});  // the line goes nowhere
+  link().send_command("O01I01\r\n");
   ui->advance(3000);  // six ticks
   ui->run_posted();
   EXPECT_TRUE(boxes().empty());
   ui->advance(500);
   ui->run_posted();
-  set_direct_line({});
+  link().set_direct_line({});
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].form.text, "No Connect");
   EXPECT_EQ(boxes()[0].form.caption, "Error");
@@ -112,9 +106,9 @@ TEST_F(AppTest, ClockPaneFollowsTheOneSecondTimer) {
 TEST_F(AppTest, AboutBoxOpensAnyNumberOfTimesAndChangesNothing) {
   start();
   dismiss_boxes();
-  store().output_routes[4] = 20;
+  doc().output_routes[4] = 20;
   std::string before, error;
-  ASSERT_TRUE(settings_file_text(&before, &error));
+  ASSERT_TRUE(settings_file_text(doc(), doc().model_index, &before, &error));
   for (int i = 0; i < 3; ++i) {
     ui->command(cmd::kAppAbout);
     ASSERT_EQ(ui->dialog_depth(), 1);
@@ -130,7 +124,7 @@ TEST_F(AppTest, AboutBoxOpensAnyNumberOfTimesAndChangesNothing) {
     EXPECT_EQ(ui->dialog_depth(), 0);
   }
   std::string after;
-  ASSERT_TRUE(settings_file_text(&after, &error));
+  ASSERT_TRUE(settings_file_text(doc(), doc().model_index, &after, &error));
   EXPECT_EQ(before, after);
   EXPECT_TRUE(boxes().empty());
 }
@@ -145,20 +139,20 @@ TEST_F(AppTest, MenuOpensTheTitleDialogAndOkKeepsItsChoices) {
   ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
   EXPECT_EQ(ui->dialog_depth(), 0);
-  EXPECT_EQ(store().current_channel, 40);
-  EXPECT_EQ(store().slave_number, 12);
+  EXPECT_EQ(doc().current_channel, 40);
+  EXPECT_EQ(doc().slave_number, 12);
 }
 
 TEST_F(AppTest, MenuOpensTheModelDialogOkWritesTheProfileCloseDoesNot) {
   start("[KLV-C_Section]\ncom_port=2\nklv_model=1\n");
   dismiss_boxes();
-  store().output_routes[7] = 30;
+  doc().output_routes[7] = 30;
   ui->command(cmd::kModelSelect);
   ASSERT_NE(ui->top_dialog(), nullptr);
   pick(1007, 3);
   ui->top_dialog()->click(ui::kIdCancel);
   ui->run_posted();
-  EXPECT_EQ(store().model_index, 3);  // the list acts at once
+  EXPECT_EQ(doc().model_index, 3);  // the list acts at once
   EXPECT_NE(testing::read_file(profile).find("klv_model=1\n"), std::string::npos);
 
   ui->command(cmd::kModelSelect);
@@ -166,8 +160,8 @@ TEST_F(AppTest, MenuOpensTheModelDialogOkWritesTheProfileCloseDoesNot) {
   pick(1007, 2);
   ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
-  EXPECT_EQ(store().model_index, 2);
-  EXPECT_EQ(store().output_routes[7], 30);  // the arrays stay as they were
+  EXPECT_EQ(doc().model_index, 2);
+  EXPECT_EQ(doc().output_routes[7], 30);  // the arrays stay as they were
   const std::string text = testing::read_file(profile);
   EXPECT_NE(text.find("klv_model=2\n"), std::string::npos) << text;
   EXPECT_NE(text.find("com_port=2\n"), std::string::npos) << text;
@@ -193,8 +187,8 @@ TEST_F(AppTest, MenuOpensTheCommDialogAndEveryOkRestartsTheLink) {
   pick(1001, 1);
   ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
-  EXPECT_EQ(store().com_port_index, 3);
-  EXPECT_EQ(store().interface_mode, 1);
+  EXPECT_EQ(doc().com_port_index, 3);
+  EXPECT_EQ(doc().interface_mode, 1);
   ASSERT_EQ(boxes().size(), 5u);
   EXPECT_NE(boxes()[0].form.text.find(std::string(kMissingDevice) + "4"), std::string::npos);
   const std::string text = testing::read_file(profile);
@@ -208,7 +202,7 @@ TEST_F(AppTest, AProfileThatCannotBeWrittenIsReported) {
   ::unlink(profile.c_str());
   ::mkdir(profile.c_str(), 0700);  // a folder in the file's place
   frame().model_dialog_ok(2);
-  EXPECT_EQ(store().model_index, 2);
+  EXPECT_EQ(doc().model_index, 2);
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_NE(boxes()[0].form.text.find(profile), std::string::npos) << boxes()[0].form.text;
 }

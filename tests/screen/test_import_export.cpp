@@ -36,18 +36,18 @@ class ImportExport : public AppTest {
 };
 
 TEST_F(ImportExport, ImportAppliesACsvOrShowsEveryErrorWithItsLine) {
-  store().output_routes[2] = 9;
+  doc().output_routes[2] = 9;
   write_file(dir.file("titles.csv"), "channel,title\r\n1,カメラ\r\n3,\r\n");
-  store().channel_titles[2] = "x";
+  doc().channel_titles[2] = "x";
   answers = {dir.file("titles.csv")};
   ui->command(cmd::kFileImport);
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_FALSE(requests[0].save);
   EXPECT_EQ(requests[0].extensions, (std::vector<std::string>{"txt", "csv"}));
-  EXPECT_EQ(store().channel_titles[0], kCameraSjis);
-  EXPECT_EQ(store().channel_titles[2], "");
-  EXPECT_EQ(store().output_routes[2], 9);  // a titles CSV sets titles only
-  EXPECT_EQ(store().modified, 1);          // not saved yet: the exit question guards it
+  EXPECT_EQ(doc().channel_titles[0], kCameraSjis);
+  EXPECT_EQ(doc().channel_titles[2], "");
+  EXPECT_EQ(doc().output_routes[2], 9);  // a titles CSV sets titles only
+  EXPECT_EQ(doc().modified, 1);          // not saved yet: the exit question guards it
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].form.icon, ui::MessageIcon::Information);
   EXPECT_NE(boxes()[0].form.text.find("Imported 2 titles"), std::string::npos) << boxes()[0].form.text;
@@ -56,7 +56,7 @@ TEST_F(ImportExport, ImportAppliesACsvOrShowsEveryErrorWithItsLine) {
   write_file(dir.file("bad.txt"), "route out03 = in12\ntitle ch02 = \"ABC\"\nroute out17 = in01\n");
   answers = {dir.file("bad.txt")};
   ui->command(cmd::kFileImport);
-  EXPECT_EQ(store().output_routes[2], 9);
+  EXPECT_EQ(doc().output_routes[2], 9);
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].form.caption, "Error");
   const std::string& text = boxes()[0].form.text;
@@ -66,9 +66,9 @@ TEST_F(ImportExport, ImportAppliesACsvOrShowsEveryErrorWithItsLine) {
 }
 
 TEST_F(ImportExport, ExportWritesTheTextOrTheTitlesThatImportReadsBack) {
-  store().file_name = dir.file("site.dat");
-  store().channel_titles[0] = kCameraSjis;
-  store().output_routes[2] = kRouteAuto;
+  doc().file_name = dir.file("site.dat");
+  doc().channel_titles[0] = kCameraSjis;
+  doc().output_routes[2] = kRouteAuto;
   answers = {dir.file("site.txt"), dir.file("site.csv")};
   ui->command(cmd::kFileExportText);
   ui->command(cmd::kFileExportTitles);
@@ -87,8 +87,8 @@ TEST_F(ImportExport, ExportWritesTheTextOrTheTitlesThatImportReadsBack) {
   reset_to_defaults();
   answers = {dir.file("site.txt")};
   ui->command(cmd::kFileImport);
-  EXPECT_EQ(store().channel_titles[0], kCameraSjis);
-  EXPECT_EQ(store().output_routes[2], kRouteAuto);
+  EXPECT_EQ(doc().channel_titles[0], kCameraSjis);
+  EXPECT_EQ(doc().output_routes[2], kRouteAuto);
 
   // Cancelled dialogs write nothing.
   answers = {""};

@@ -11,11 +11,9 @@
 #include "screen/command_ids.h"
 #include "screen/resource.h"
 #include "app_fixture.h"
-#include "link/link_status.h"
 #include "settings/settings_file.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
-#include "support/direct_attachment.h"
 #include "support/scoped_env.h"
 #include "support/text.h"
 #include "ui/event.h"
@@ -37,8 +35,8 @@ class Leaving : public AppTest {
   void open_saved_file_and_edit() {
     write_file(walk, default_settings_file());
     ASSERT_TRUE(frame().open_settings_file(walk));
-    store().channel_titles[0] = kCameraSjis;
-    store().modified = 1;
+    doc().channel_titles[0] = kCameraSjis;
+    doc().modified = 1;
   }
   int lines_sent() {
     int n = 0;
@@ -72,17 +70,17 @@ TEST_F(Leaving, EscOnEachQuestionChangesNothingOnDisk) {
     EXPECT_TRUE(open_starts.empty() && save_starts.empty()) << "no file dialog";
     EXPECT_EQ(read_file(walk), bytes);
     EXPECT_EQ(list_dir(dir.path()), files);
-    EXPECT_EQ(store().channel_titles[0], kCameraSjis);
-    EXPECT_EQ(store().modified, 1);
-    EXPECT_EQ(store().file_name, walk);
+    EXPECT_EQ(doc().channel_titles[0], kCameraSjis);
+    EXPECT_EQ(doc().modified, 1);
+    EXPECT_EQ(doc().file_name, walk);
     EXPECT_FALSE(frame().is_shut_down());
   }
 }
 
 TEST_F(Leaving, CtrlCDuringARunAsksFirstAndSaysHowFarItGot) {
   Simulator switcher(0);
-  testing::DirectAttachment attached(switcher);  // lines count as sent only once a switcher takes them
   start();
+  attach(switcher);  // lines count as sent only once a switcher takes them
   dismiss_boxes();
   ui->command(cmd::kOutputSwitch);  // KLV-A: eight outputs, one every 100 ms
   ui->top_dialog()->click(1005);
@@ -99,7 +97,7 @@ TEST_F(Leaving, CtrlCDuringARunAsksFirstAndSaysHowFarItGot) {
   ui->feed(ui::Event::ctrl('c'));
   ui->feed(ui::Event::typed("y"));
   EXPECT_EQ(ui->top_dialog(), nullptr);
-  EXPECT_EQ(link_status().batch_step, 0);
+  EXPECT_EQ(link().status().batch_step, 0);
   EXPECT_TRUE(frame().is_shut_down());  // nothing edited: no second question
   ui->advance(1000);
   EXPECT_EQ(lines_sent(), 3);
@@ -127,25 +125,24 @@ TEST_F(Leaving, SigtermKeepsEditedTitlesInARecoveryFileAndNeverWritesOverAFile) 
     SCOPED_TRACE(c.name);
     app.reset();
     ::system(("rm -rf '" + state + "' '" + walk + "'*").c_str());
-    reset_whole_store();
     start();
     dismiss_boxes();
     if (c.file_open) {
       open_saved_file_and_edit();
     } else {
-      store().channel_titles[0] = kCameraSjis;
+      doc().channel_titles[0] = kCameraSjis;
     }
-    store().modified = c.edited;
+    doc().modified = c.edited;
     if (c.older_recovery) write_file(walk + ".save", "older");
     char first_folder[4096];
     ASSERT_NE(::getcwd(first_folder, sizeof first_folder), nullptr);
     if (c.named_without_folder) {
       ASSERT_EQ(::chdir(dir.path().c_str()), 0);
-      store().file_name = "walk.dat";
+      doc().file_name = "walk.dat";
     }
     const std::string before = c.file_open ? read_file(walk) : "";
     std::string expected_bytes;
-    ASSERT_TRUE(settings_file_text(&expected_bytes, nullptr));
+    ASSERT_TRUE(settings_file_text(doc(), doc().model_index, &expected_bytes, nullptr));
 
     frame().on_terminate(SIGTERM);
     ASSERT_EQ(::chdir(first_folder), 0);
@@ -193,8 +190,8 @@ TEST_F(Leaving, TheFileMenuUsesTheProgramsOwnFileDialogs) {
   ui->feed(ui::Event::typed(dir.file("walk")));  // no extension: ".dat" is added
   ui->feed(ui::Event::of(ui::Key::Enter));
   EXPECT_EQ(ui->top_dialog(), nullptr);
-  EXPECT_EQ(store().file_name, walk);
-  EXPECT_EQ(store().channel_titles[0], kCameraSjis);
+  EXPECT_EQ(doc().file_name, walk);
+  EXPECT_EQ(doc().channel_titles[0], kCameraSjis);
 
   ui->command(cmd::kFileSaveAs);  // starts in the file's folder, offering its name
   ASSERT_NE(ui->top_dialog(), nullptr);
@@ -202,7 +199,7 @@ TEST_F(Leaving, TheFileMenuUsesTheProgramsOwnFileDialogs) {
   ui->feed(ui::Event::typed("walk2"));  // replaces the offered name
   ui->feed(ui::Event::of(ui::Key::Enter));
   EXPECT_EQ(ui->top_dialog(), nullptr);
-  EXPECT_EQ(store().file_name, dir.file("walk2.dat"));
+  EXPECT_EQ(doc().file_name, dir.file("walk2.dat"));
   EXPECT_EQ(read_file(dir.file("walk2.dat")), read_file(walk));
 }
 

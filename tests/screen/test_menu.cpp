@@ -90,9 +90,9 @@ TEST_F(MenuTest, EveryItemAndButtonOpensItsDialog) {
 TEST_F(MenuTest, FileItemsRunTheDocumentCommands) {
   start();
   dismiss_boxes();
-  store().output_routes[0] = 5;
+  doc().output_routes[0] = 5;
   click_menu({"ファイル", "新規作成"});
-  EXPECT_EQ(store().output_routes[0], 0);  // nothing edited: reset without a question
+  EXPECT_EQ(doc().output_routes[0], 0);  // nothing edited: reset without a question
   click_menu({"ファイル", "開く"});
   EXPECT_EQ(open_starts.size(), 1u);
   click_menu({"ファイル", "上書き保存"});  // no file yet

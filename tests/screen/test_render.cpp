@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <optional>
 
 #include "screen/command_ids.h"
 #include "screen/main_view.h"
@@ -14,7 +13,6 @@
 #include "link/link_log.h"
 #include "settings/store.h"
 #include "sim/simulator.h"
-#include "support/direct_attachment.h"
 #include "support/scoped_env.h"
 #include "support/text.h"
 
@@ -30,7 +28,6 @@ class MainWindowRender : public AppTest {
   void TearDown() override {
     if (listener_) remove_link_listener(listener_);
     listener_ = 0;
-    attached.reset();
     AppTest::TearDown();
   }
 
@@ -50,18 +47,17 @@ class MainWindowRender : public AppTest {
       return std::string(buf);
     });
     listener_ = add_link_listener([this](LogDirection d, std::string_view bytes) { traffic.add(d, bytes); });
-    view = std::make_unique<CKLVCView>(traffic, false);
-    view->set_status_source([this] { return status; });
+    view = std::make_unique<CKLVCView>(traffic, [this] { return status; });
     ui->set_view_painter([this](ui::Canvas& c, const ui::Rect& r) { view->on_draw(c, r); });
   }
 
   // Sends route lines to a simulated switcher behind the link; each is answered "GO".
   void send_routes(int count) {
-    attached.emplace(sim);
+    attach(sim);
     for (int o = 1; o <= count; ++o) {
       char line[32];  // room for any int, as the compiler checks
       std::snprintf(line, sizeof line, "O%02dI%02d\r\n", o, o + 2);
-      send_command(line);
+      link().send_command(line);
     }
     dismiss_boxes();  // each "GO" outside a batch is a "Success" box
   }
@@ -85,7 +81,6 @@ class MainWindowRender : public AppTest {
   ViewStatus status;
   std::unique_ptr<CKLVCView> view;
   Simulator sim{4};
-  std::optional<testing::DirectAttachment> attached;
 };
 
 // The menu bar is 51 cells; the window title stands at its right where it fits.
@@ -102,7 +97,7 @@ std::string status_bar(int width) { return " ﾚﾃﾞｨ" + spaces(width - 1 - 
 TEST_F(MainWindowRender, At80x24WithALiveLinkTheNewestLinesFillTheView) {
   start_with_view(80, 24);
   status = ViewStatus{"/dev/ttyUSB0", false, 0, LinkState::Open, 1, 5, 0, "/home/op/walk.dat", true};
-  store().interface_mode = 0;  // what the view is told is what it shows; the lines here go out unprefixed
+  doc().interface_mode = 0;  // what the view is told is what it shows; the lines here go out unprefixed
   send_routes(10);
   // 20 lines, 16 rows: the oldest four do not fit.
   const std::string expected = kMenuBar + kToolbar +
@@ -158,12 +153,12 @@ TEST_F(AppTest, TheViewFollowsTheRealLink) {
   SimulatedPort switcher(0);
   std::string error;
   ASSERT_TRUE(switcher.start(&error)) << error;
-  set_simulated_device(switcher.slave_path());
-  set_reconnect_interval_ms(20);
+  simulator = &switcher;  // the link opens its device
   start();
+  link().set_reconnect_interval_ms(20);
   dismiss_boxes();
   EXPECT_NE(ui->screen_text().find("回線: 接続中"), std::string::npos) << ui->screen_text();
-  send_command("O01I03\r\n");
+  link().send_command("O01I03\r\n");
   // The reader's lines wake the loop (each is posted): wait for them, with a deadline.
   auto wait_until = [&](const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -173,13 +168,12 @@ TEST_F(AppTest, TheViewFollowsTheRealLink) {
   EXPECT_TRUE(wait_until([&] { return ui->screen_text().find("<- GO") != std::string::npos; })) << ui->screen_text();
   EXPECT_NE(ui->screen_text().find("-> O01I03"), std::string::npos);
   switcher.stop();  // the device goes away
-  EXPECT_TRUE(wait_until([] { return link_state() == LinkState::WaitingForDevice; }));
+  EXPECT_TRUE(wait_until([&] { return link().state() == LinkState::WaitingForDevice; }));
   ui->run_posted();
   EXPECT_NE(ui->screen_text().find("回線: 切断"), std::string::npos) << ui->screen_text();
   EXPECT_NE(ui->screen_text().find("-- The link to the switcher was lost"), std::string::npos);
+  link().set_reconnect_interval_ms(1000);
   app.reset();
-  set_simulated_device("");
-  set_reconnect_interval_ms(1000);
 }
 
 }  // namespace

@@ -26,17 +26,17 @@ struct Save {
 };
 
 TEST(SaveFailures, EachStepLeavesTheOldFileAndNamesTheReason) {
+  SettingsStore doc;
   const Save saves[] = {
       {"settings file", "keep.dat",
-       [](Disk& disk, const std::string& path, std::string* error) {
-         return write_settings_file(disk, path, error);
+       [&doc](Disk& disk, const std::string& path, std::string* error) {
+         return write_settings_file(disk, doc, doc.model_index, path, error);
        }},
       {"profile", "klvc.ini",
        [](Disk& disk, const std::string& path, std::string* error) {
          return write_profile_ints(disk, path, {{kKeyModel, 4}}, error);
        }},
   };
-  reset_whole_store();
   const SaveStep steps[] = {SaveStep::Create, SaveStep::Write, SaveStep::Sync, SaveStep::Close, SaveStep::Rename};
   for (const Save& save : saves) {
     for (SaveStep step : steps) {
@@ -45,7 +45,7 @@ TEST(SaveFailures, EachStepLeavesTheOldFileAndNamesTheReason) {
       const std::string path = dir.file(save.file);
       const std::string before = "[KLV-C_Section]\nklv_model=1\n";
       testing::write_file(path, before);
-      store().modified = 1;
+      doc.modified = 1;
       FailingDisk disk(step, ENOSPC);
       std::string error;
       EXPECT_FALSE(save.run(disk, path, &error));
@@ -53,10 +53,9 @@ TEST(SaveFailures, EachStepLeavesTheOldFileAndNamesTheReason) {
       EXPECT_EQ(testing::list_dir(dir.path()), save.file);
       EXPECT_NE(error.find(path), std::string::npos) << error;
       EXPECT_NE(error.find(std::strerror(ENOSPC)), std::string::npos) << error;
-      EXPECT_EQ(store().modified, 1);
+      EXPECT_EQ(doc.modified, 1);
     }
   }
-  reset_whole_store();
 }
 
 }  // namespace

@@ -24,13 +24,11 @@ class SimulatedSetup : public AppTest {
     AppTest::SetUp();
     std::string error;
     ASSERT_TRUE(port.start(&error)) << error;
-    set_simulated_device(port.slave_path());
     simulator = &port;
   }
   void TearDown() override {
-    set_answer_observer({});
+    if (app) link().set_answer_observer({});
     AppTest::TearDown();
-    set_simulated_device("");
     port.stop();
   }
   SimulatedPort port;
@@ -46,12 +44,12 @@ TEST_F(SimulatedSetup, KlvEOnRs485AnswersGoForAllSixteenOutputs) {
   pick(1001, 1);  // RS-485
   ui->top_dialog()->click(ui::kIdOk);
   ui->run_posted();
-  ASSERT_TRUE(link_is_open());
+  ASSERT_TRUE(link().is_open());
 
   std::mutex mutex;
   std::condition_variable answered;
   std::vector<AnswerEvent> answers;
-  set_answer_observer([&](const AnswerEvent& e) {
+  link().set_answer_observer([&](const AnswerEvent& e) {
     std::lock_guard<std::mutex> lock(mutex);
     answers.push_back(e);
     answered.notify_all();

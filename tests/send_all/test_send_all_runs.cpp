@@ -88,8 +88,6 @@ class SendAllEndToEnd : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(write_settings_file(file, &error)) << error;
   }
-  void TearDown() override { link_status().reset(); }
-
   // The settings file, read into the store.
   void load_file() {
     reset_whole_store();
@@ -121,16 +119,18 @@ class SendAllEndToEnd : public ::testing::Test {
       store().slave_number = rs485_slave;
       sim.set_rs485(true, rs485_slave);
     }
-    DirectAttachment attachment(sim);
+    Link link;
+    PortMap ports;
+    DirectAttachment attachment(link, sim);
     std::unique_ptr<ui::Ui> screen = ui::Ui::create_headless(100, 32);
     ScopedUiMessageSink sink(*screen);
-    screen->open_modal(std::make_unique<CAllSettingsDlg>());
+    screen->open_modal(std::make_unique<CAllSettingsDlg>(DialogContext{store(), link, ports}));
     screen->top_dialog()->click(CAllSettingsDlg::kStartButton);
     *elapsed_ms = 0;
     do {
       screen->advance(10);
       *elapsed_ms += 10;
-    } while (link_status().batch_step != 0 && *elapsed_ms < 200000);
+    } while (link.status().batch_step != 0 && *elapsed_ms < 200000);
     EXPECT_TRUE(screen->shown_boxes().empty());
     return sim.lines();
   }

@@ -1,6 +1,5 @@
 // Routes a link's lines straight into a simulated switcher and its answers
-// back, on the calling thread, for as long as it lives. Without a link named:
-// the screen's (default_link, until the screen holds its own).
+// back, on the calling thread, for as long as it lives.
 #pragma once
 
 #include <string>
@@ -18,7 +17,6 @@ class DirectAttachment {
       if (!answer.empty()) link.feed_received(answer.data(), answer.size());
     });
   }
-  explicit DirectAttachment(Simulator& sim) : DirectAttachment(default_link(), sim) {}
   ~DirectAttachment() { link_.set_direct_line({}); }
   DirectAttachment(const DirectAttachment&) = delete;
   DirectAttachment& operator=(const DirectAttachment&) = delete;
