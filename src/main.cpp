@@ -47,7 +47,8 @@ std::string help_usage() { return "  klvc --help                 this text\n"; }
 std::string version_usage() { return "  klvc --version              print the version\n"; }
 std::string screen_usage() {
   return "  klvc [FILE.dat]             the screen, on the profile's serial port\n"
-         "  klvc --simulate [FILE.dat]  the screen, against the built-in simulated switcher\n";
+         "  klvc --simulate [--fail N:ANSWER] [FILE.dat]\n"
+         "                              the screen, against the built-in simulated switcher\n";
 }
 
 const CliCommand kCommands[] = {

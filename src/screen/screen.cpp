@@ -27,13 +27,15 @@ bool looks_like_settings_file(const std::string& word) {
 }
 
 std::string screen_help() {
-  return "Usage: klvc [--simulate] [FILE.dat]\n"
+  return "Usage: klvc [--simulate [--fail N:ANSWER]] [FILE.dat]\n"
          "\n"
          "The screen: the switcher's settings in dialogs, each sent as it is set, on the\n"
          "profile's serial port. FILE.dat (or a .dat.save recovery file) opens at start.\n"
          "\n"
-         "  --simulate  talk to the built-in simulated switcher instead\n"
-         "  -h, --help  this text\n";
+         "  --simulate        talk to the built-in simulated switcher instead\n"
+         "  --fail N:ANSWER   with --simulate: it answers its Nth line with ANSWER (e.g.\n"
+         "                    3:E3), to rehearse what a failing switcher shows\n"
+         "  -h, --help        this text\n";
 }
 
 }  // namespace
@@ -41,13 +43,20 @@ std::string screen_help() {
 bool parse_screen_args(const std::vector<std::string>& args, ScreenArgs* out, std::string* error) {
   ScreenArgs parsed;
   std::vector<std::string> words;
-  enum { kSimulate, kHelp };
-  auto take = [&](int id, const std::string&) {
+  enum { kSimulate, kFail, kHelp };
+  auto take = [&](int id, const std::string& v) {
+    if (id == kFail) return fail_value(v, &parsed.faults);
     (id == kHelp ? parsed.help : parsed.simulate) = true;
     return std::string();
   };
-  if (!parse_cli_args(args, {{"simulate", false, kSimulate}, {"help", false, kHelp, 'h'}}, take, &words, error))
+  if (!parse_cli_args(args, {{"simulate", false, kSimulate}, {"fail", true, kFail}, {"help", false, kHelp, 'h'}},
+                      take, &words, error)) {
     return false;
+  }
+  if (!parsed.faults.empty() && !parsed.simulate) {
+    *error = "--fail is for the built-in simulated switcher (--simulate)";
+    return false;
+  }
   for (const std::string& a : words) {
     if (!parsed.file.empty()) {
       *error = "only one settings file can be opened (got '" + parsed.file + "' and '" + a + "')";
@@ -80,12 +89,12 @@ int run_screen(const std::vector<std::string>& args) {
   if (!ui) {
     // The screen layer's reason may already say it; say it once.
     if (error.empty()) {
-      error = "klvc needs a terminal";
+      error = "the screen needs a terminal";
     } else if (error.find("needs a terminal") == std::string::npos) {
-      error = "klvc needs a terminal: " + error;
+      error = "the screen needs a terminal: " + error;
     }
     std::fprintf(stderr,
-                 "%s\n"
+                 "klvc: %s\n"
                  "Start it in a terminal window; without a screen, 'klvc file new|check|show' work on settings "
                  "files.\n",
                  error.c_str());
@@ -95,6 +104,7 @@ int run_screen(const std::vector<std::string>& args) {
   // The simulated switcher follows the program's setup (see init_instance).
   SimulatedPort sim;
   if (sa.simulate) {
+    for (const auto& [nth, answer] : sa.faults) sim.simulator().fail_command(nth, answer + "\r\n");
     if (!sim.start(&error)) {
       ui.reset();  // gives the terminal back before the message
       std::fprintf(stderr, "klvc: cannot start the simulated switcher: %s\n", error.c_str());

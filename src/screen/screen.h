@@ -3,12 +3,14 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace klvc {
 
 struct ScreenArgs {
   bool simulate = false;
+  std::vector<std::pair<int, std::string>> faults;  // --fail N:ANSWER for the simulated switcher
   bool help = false;
   std::string file;  // optional settings file to open at start
 };

@@ -92,17 +92,6 @@ bool SimulatedPort::start(std::string* error) {
     im.close_all();
     return false;
   };
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    // KLVC_SIM_FAIL="37:E3,40:GN": the nth line gets that answer (test use).
-    const char* faults = ::getenv("KLVC_SIM_FAIL");
-    for (Simulator& unit : units_) {
-      if (faults && *faults && !unit.fail_commands(faults, error)) {
-        if (error) *error = "KLVC_SIM_FAIL: " + *error;
-        return false;
-      }
-    }
-  }
   im.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (im.master < 0) return fail("cannot create a pseudo-terminal: " + system_reason());
   char name[128];

@@ -1,7 +1,5 @@
 #include "sim/simulator.h"
 
-#include <charconv>
-#include <cstdlib>
 #include <string_view>
 
 namespace klvc {
@@ -245,25 +243,6 @@ void Simulator::drop_partial_line() {
 void Simulator::set_rs485(bool on, int address) {
   rs485_ = on;
   address_ = address;
-}
-
-bool Simulator::fail_commands(const std::string& list, std::string* error) {
-  for (std::size_t at = 0; at <= list.size();) {
-    std::size_t end = list.find(',', at);
-    if (end == std::string::npos) end = list.size();
-    const std::string item = list.substr(at, end - at);
-    const std::size_t colon = item.find(':');
-    int nth = 0;
-    const bool numbered = colon != std::string::npos &&
-                          std::from_chars(item.data(), item.data() + colon, nth).ptr == item.data() + colon;
-    if (!numbered || nth <= 0 || colon + 1 >= item.size()) {
-      if (error) *error = "expected N:ANSWER[,N:ANSWER...], got \"" + list + "\"";
-      return false;
-    }
-    fail_command(static_cast<int>(nth), item.substr(colon + 1) + "\r\n");
-    at = end + 1;
-  }
-  return true;
 }
 
 void Simulator::fail_command(int nth, std::string answer) {

@@ -89,9 +89,6 @@ class Simulator {  // pure protocol engine, no I/O
   // The nth complete line received (1-based, counting every line) gets
   // `answer` instead (e.g. "E3\r\n") and is not executed unless the answer is "GO\r\n".
   void fail_command(int nth, std::string answer);
-  // The same for each item of "N:ANSWER[,N:ANSWER...]" (CR LF added); false
-  // and *error when the form is wrong.
-  bool fail_commands(const std::string& list, std::string* error);
   // Switched off: lines are recorded, nothing is executed or answered.
   void set_silent(bool silent);
   bool silent() const { return silent_; }
@@ -141,9 +138,7 @@ class SimulatedPort {
   SimulatedPort(const SimulatedPort&) = delete;
   SimulatedPort& operator=(const SimulatedPort&) = delete;
 
-  // Creates the pseudo-terminal and starts answering. Also reads the
-  // test-only variable KLVC_SIM_FAIL ("37:E3" or "5:GN,9:MENU": the nth line
-  // gets that answer, CR LF added).
+  // Creates the pseudo-terminal and starts answering.
   bool start(std::string* error);
   // Stops the thread and closes the pseudo-terminal (the link sees a hang-up).
   void stop();

@@ -27,10 +27,9 @@ class OutputSwitchOnPty : public ::testing::Test {
   // 出力切換え with keys, routes output 3 to input 12 and presses Set.
   void route_and_set(const std::string& sim_fail) {
     ASSERT_FALSE(home.path().empty());
-    std::vector<std::string> extra;
-    if (!sim_fail.empty()) extra.push_back("KLVC_SIM_FAIL=" + sim_fail);
-    ASSERT_TRUE(testing::launch(pty, {KLVC_BINARY, "--log", log_path(), "--simulate"},
-                                testing::screen_env(home.path(), extra)));
+    std::vector<std::string> args = {KLVC_BINARY, "--log", log_path(), "--simulate"};
+    if (!sim_fail.empty()) args.insert(args.end(), {"--fail", sim_fail});
+    ASSERT_TRUE(testing::launch(pty, args, testing::screen_env(home.path())));
     ASSERT_TRUE(pty.wait_for_text("simulated switcher", kWaitMs)) << pty.screen().text();
 
     pty.send("\x1bs");  // Alt+S: the 設定 menu, its first item is 出力切換え

@@ -31,6 +31,8 @@ TEST(ScreenArgs, BadUsageIsNamed) {
   EXPECT_EQ(error, "unknown command 'fiel'");
   EXPECT_FALSE(parse_screen_args({"a.dat", "b.dat"}, &a, &error));
   EXPECT_NE(error.find("only one settings file"), std::string::npos);
+  EXPECT_FALSE(parse_screen_args({"--fail", "3:E3"}, &a, &error));
+  EXPECT_NE(error.find("(--simulate)"), std::string::npos);
 }
 
 }  // namespace

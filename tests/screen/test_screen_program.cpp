@@ -189,7 +189,7 @@ TEST(ScreenWithoutTerminal, SaysItNeedsOneAndExitsTwo) {
   char buf[512] = {};
   std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
   std::fclose(f);
-  EXPECT_EQ(std::string(buf, n).rfind("klvc needs a terminal", 0), 0u) << buf;
+  EXPECT_EQ(std::string(buf, n).rfind("klvc: the screen needs a terminal", 0), 0u) << buf;
 }
 
 }  // namespace
