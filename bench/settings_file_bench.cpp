@@ -27,9 +27,8 @@ double median_us(int runs, const std::function<void()>& step) {
   return times[times.size() / 2];
 }
 
-void fill_store() {
-  klvc::reset_whole_store();
-  klvc::SettingsStore& s = klvc::store();
+void fill_settings(klvc::SwitcherSettings& s) {
+  klvc::reset_to_defaults(s);
   for (int c = 0; c < klvc::kMaxInputs; ++c) {
     s.channel_titles[c].clear();
     for (int k = 0; k < 16; ++k) s.channel_titles[c] += "\x88\x9F";  // 16 full-width characters
@@ -40,24 +39,28 @@ void fill_store() {
 }  // namespace
 
 int main() {
-  fill_store();
+  klvc::SwitcherSettings s;
+  fill_settings(s);
+  constexpr int kModel = 0;
   std::string bytes;
   std::string error;
-  if (!klvc::settings_file_text(&bytes, &error)) {
+  if (!klvc::settings_file_text(s, kModel, &bytes, &error)) {
     std::fprintf(stderr, "settings_file_bench: %s\n", error.c_str());
     return 1;
   }
   const char* tmp = std::getenv("TMPDIR");
   std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/klvc-bench-" + std::to_string(getpid()) + ".dat";
 
-  double build = median_us(2000, [&] { klvc::settings_file_text(&bytes, &error); });
-  double parse = median_us(2000, [&] { klvc::read_settings_text(bytes); });
+  double build = median_us(2000, [&] { klvc::settings_file_text(s, kModel, &bytes, &error); });
+  double parse = median_us(2000, [&] { klvc::read_settings_text(s, kModel, bytes); });
   double save = median_us(200, [&] {
-    if (!klvc::write_settings_file(path, &error)) std::fprintf(stderr, "%s\n", error.c_str());
+    if (!klvc::write_settings_file(klvc::system_disk(), s, kModel, path, &error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+    }
   });
   double open = median_us(2000, [&] {
     klvc::ReadResult result;
-    if (!klvc::read_settings_file(path, &result, &error)) std::fprintf(stderr, "%s\n", error.c_str());
+    if (!klvc::read_settings_file(s, kModel, path, &result, &error)) std::fprintf(stderr, "%s\n", error.c_str());
   });
   unlink(path.c_str());
 

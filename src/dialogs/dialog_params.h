@@ -15,12 +15,12 @@ namespace klvc {
 // are filled for the largest model and lose entries from the end of their
 // numbered part, the highest first, so "Auto" stays right after the last input.
 enum class ListKind {
-  Outputs,               // "1".."16", cut to output_count()
-  Channels,              // "1".."64", cut to input_count()
-  ChannelsAndAuto,       // "1".."64", "Auto"; the index of "Auto" is input_count()
-  AlarmInputTerminals,   // "1".."24", cut to alarm_input_terminal_count()
-  AlarmOutputTerminals,  // "1".."4", cut to alarm_output_terminal_count()
-  TitleChannels,         // " 1".." 9", "10".."64", cut to input_count()
+  Outputs,               // "1".."16", cut to output_count_for(model)
+  Channels,              // "1".."64", cut to input_count_for(model)
+  ChannelsAndAuto,       // "1".."64", "Auto"; the index of "Auto" is input_count_for(model)
+  AlarmInputTerminals,   // "1".."24", cut to alarm_input_terminal_count_for(model)
+  AlarmOutputTerminals,  // "1".."4", cut to alarm_output_terminal_count_for(model)
+  TitleChannels,         // " 1".." 9", "10".."64", cut to input_count_for(model)
   SlaveNumbers,          // "00".."31": the entry shown is the address sent
   Fixed,                 // the entries given with the list ("OFF", "ON", ...)
 };
@@ -36,9 +36,9 @@ struct ListParams {
 
 // Which rows the painted table shows.
 enum class TableRows {
-  Outputs,              // output_count() rows "out01".., eight to a column
+  Outputs,              // output_count_for(model) rows "out01".., eight to a column
   Channels,             // a page of up to 32 channels "ch01"..
-  AlarmInputTerminals,  // alarm_input_terminal_count() rows "In01"..
+  AlarmInputTerminals,  // alarm_input_terminal_count_for(model) rows "In01"..
   TitlePage,            // the 16 channels of the title dialog's page
 };
 

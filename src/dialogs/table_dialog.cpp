@@ -210,7 +210,7 @@ void ListTableDialog::select_value_list() {
 void ListTableDialog::on_init() {
   open_slave_list();
   select_then_cut(params().row_list, binding_.row(doc()));
-  // Cut first: "Auto" moves to input_count() and is selected there.
+  // Cut first: "Auto" moves to input_count_for(model) and is selected there.
   cut_to_model(params().value_list);
   select_value_list();
   if (params().same_list != 0) select_then_cut(params().same_list, params().same_selection);

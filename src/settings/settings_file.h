@@ -39,15 +39,6 @@ bool write_settings_file(Disk& disk, const SwitcherSettings& s, int model, const
 bool read_settings_file(SwitcherSettings& s, int model, const std::string& path, ReadResult* result,
                         std::string* error);
 
-// The same on the screen's store under its model: reading, and a save that
-// succeeds, clear `modified`.
-bool settings_file_text(std::string* bytes, std::string* error, std::vector<std::string>* notes = nullptr);
-ReadResult read_settings_text(const std::string& bytes);
-bool write_settings_file(Disk& disk, const std::string& path, std::string* error,
-                         std::vector<std::string>* notes = nullptr);
-bool write_settings_file(const std::string& path, std::string* error, std::vector<std::string>* notes = nullptr);
-bool read_settings_file(const std::string& path, ReadResult* result, std::string* error);
-
 // Reads a whole regular file (or standard input for "-") of at most 1 MiB.
 // False and *error ("cannot open <path>: <reason>") otherwise.
 bool read_small_file(const std::string& path, std::string* bytes, std::string* error);

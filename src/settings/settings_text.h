@@ -50,7 +50,5 @@ struct TextImport {
 // is `s` changed, and then only the settings the text holds; a route given as
 // `model`'s input count plus one is Auto, as in the settings file.
 TextImport import_settings_text(SwitcherSettings& s, int model, const std::string& bytes, TitleCheck check);
-// The same on the screen's store under its model.
-TextImport import_settings_text(const std::string& bytes, TitleCheck check);
 
 }  // namespace klvc

@@ -93,8 +93,4 @@ TextImport import_settings_text(SwitcherSettings& s, int model, const std::strin
   return result;
 }
 
-TextImport import_settings_text(const std::string& bytes, TitleCheck check) {
-  return import_settings_text(store(), store().model_index, bytes, check);
-}
-
 }  // namespace klvc

@@ -2,16 +2,6 @@
 
 namespace klvc {
 
-SettingsStore& store() {
-  static SettingsStore instance;
-  return instance;
-}
-
-void reset_to_defaults() {
-  store().file_name.clear();
-  reset_to_defaults(store());
-}
-
 void reset_to_defaults(SwitcherSettings& s) {
   s = SwitcherSettings{};  // titles empty; every flag, lock and alarm selection 0
   s.alarm_hold_time = 9;   // "10"
@@ -25,15 +15,6 @@ void reset_to_defaults(SwitcherSettings& s) {
     s.datetime_display[o] = 1;
   }
   s.input_title_display.fill(1);
-}
-
-void reset_whole_store() {
-  SettingsStore& s = store();
-  s.model_index = s.com_port_index = s.current_output = s.current_input = s.current_channel = 0;
-  s.interface_mode = 0;
-  s.slave_number = 0;
-  s.modified = 0;
-  reset_to_defaults();
 }
 
 namespace {
@@ -66,10 +47,5 @@ const char* model_name(int model) {
   static const char* const names[kModelCount] = {"KLV-A", "KLV-B", "KLV-C", "KLV-D", "KLV-E"};
   return names[known_model(model)];
 }
-
-int input_count() { return input_count_for(store().model_index); }
-int output_count() { return output_count_for(store().model_index); }
-int alarm_input_terminal_count() { return alarm_input_terminal_count_for(store().model_index); }
-int alarm_output_terminal_count() { return alarm_output_terminal_count_for(store().model_index); }
 
 }  // namespace klvc

@@ -1,6 +1,7 @@
-// The one process-wide settings store the screen works on: the switcher's
-// settings and the operator's selections, kept apart so that code needing only
-// one takes only that one.
+// The settings document: the switcher's settings and the operator's
+// selections, kept apart so that code needing only one takes only that one.
+// Whoever works on a document owns it (the screen's application, a send-all
+// run, a test) and hands it on; there is no shared instance.
 #pragma once
 
 #include <array>
@@ -51,30 +52,16 @@ struct Selections {
   int current_channel = 0;
 };
 
-// The screen's one document: the settings, the selections, and the file they
-// came from. The link's own flags live with the link (link_status()).
+// A document: the settings, the selections, and the file they came from. The
+// screen's application keeps exactly one. The link's own flags live with the
+// link (link_status()).
 struct SettingsStore : SwitcherSettings, Selections {
   std::string file_name;
   int modified = 0;  // a channel title was edited since the last load or save
 };
 
-// The single shared instance.
-SettingsStore& store();
-
-// Every setting back to its default; file_name and titles empty. Leaves the
-// selections (model, interface, port, slave, current rows) and `modified`.
-void reset_to_defaults();
-// The same for any settings: every setting its default, titles empty.
+// Every setting back to its default, titles empty. A document's selections,
+// file_name and `modified` are not settings and stay as they are.
 void reset_to_defaults(SwitcherSettings& s);
-
-// Test helper: the store of a fresh process (selections zero) plus defaults.
-void reset_whole_store();
-
-// Model table for the current model_index.
-int input_count();
-int output_count();
-int alarm_input_terminal_count();
-int alarm_output_terminal_count();
-
 
 }  // namespace klvc

@@ -141,7 +141,7 @@ TEST_F(SendAllDialogTest, EachRefusedTitleGivesOneBoxAndTheRunWaitsForIt) {
 }
 
 // The command line's run is worked out from a file's settings, not from the
-// screen's store.
+// screen's document.
 TEST(SendAllScript, IsBuiltFromTheSettingsItIsGiven) {
   SettingsStore doc_;
   reset_to_defaults(doc_);

@@ -84,7 +84,7 @@ TEST_F(ImportExport, ExportWritesTheTextOrTheTitlesThatImportReadsBack) {
   EXPECT_NE(text.find("\nroute out03 = in29  # Auto on KLV-A\n"), std::string::npos);
   EXPECT_EQ(read_file(dir.file("site.csv")).rfind("channel,title\r\n1,カメラ\r\n2,\r\n", 0), 0u);
 
-  reset_to_defaults();
+  reset_to_defaults(doc());
   answers = {dir.file("site.txt")};
   ui->command(cmd::kFileImport);
   EXPECT_EQ(doc().channel_titles[0], kCameraSjis);

@@ -42,10 +42,9 @@ std::string sjis(const std::string& utf8) {
   return out;
 }
 
-// A store far from the defaults, also beyond KLV-A's counts (never sent there).
-void fill_varied_store() {
-  reset_whole_store();
-  SettingsStore& s = store();
+// Settings far from the defaults, also beyond KLV-A's counts (never sent there).
+void fill_varied_settings(SwitcherSettings& s) {
+  reset_to_defaults(s);
   s.channel_titles[0] = sjis("カメラ１");
   s.channel_titles[1] = sjis("入力２");
   s.channel_titles[16] = sjis("ＡＢＣＤＥＦＧＨＩＪＫＬＭＮＯＰ");
@@ -84,16 +83,16 @@ class SendAllEndToEnd : public ::testing::Test {
   // An empty profile folder: KLV-A on COM1, RS-232C.
   void SetUp() override {
     file = dir + "/varied.dat";
-    fill_varied_store();
+    fill_varied_settings(varied);
     std::string error;
-    ASSERT_TRUE(write_settings_file(file, &error)) << error;
+    ASSERT_TRUE(write_settings_file(system_disk(), varied, 0, file, &error)) << error;
   }
-  // The settings file, read into the store.
-  void load_file() {
-    reset_whole_store();
+  // The settings file, read into a fresh document (KLV-A, RS-232C).
+  void load_file(SettingsStore& doc) {
+    reset_to_defaults(doc);
     ReadResult read;
     std::string error;
-    ASSERT_TRUE(read_settings_file(file, &read, &error)) << error;
+    ASSERT_TRUE(read_settings_file(doc, doc.model_index, file, &read, &error)) << error;
   }
 
   std::vector<std::string> dry_run(const std::vector<std::string>& args) {
@@ -109,14 +108,15 @@ class SendAllEndToEnd : public ::testing::Test {
   // The dialog's run on the headless screen; returns the lines the
   // simulator received and the time from the click to the end of the run.
   std::vector<std::string> dialog_run(int model, int rs485_slave, std::int64_t* elapsed_ms) {
-    load_file();
-    store().model_index = model;
+    SettingsStore doc;
+    load_file(doc);
+    doc.model_index = model;
     // The largest switcher takes every number; the file's alarm channels go
     // beyond the smaller models' inputs.
     Simulator sim(4);
     if (rs485_slave >= 0) {
-      store().interface_mode = 1;
-      store().slave_number = rs485_slave;
+      doc.interface_mode = 1;
+      doc.slave_number = rs485_slave;
       sim.set_rs485(true, rs485_slave);
     }
     Link link;
@@ -124,7 +124,7 @@ class SendAllEndToEnd : public ::testing::Test {
     DirectAttachment attachment(link, sim);
     std::unique_ptr<ui::Ui> screen = ui::Ui::create_headless(100, 32);
     ScopedUiMessageSink sink(*screen);
-    screen->open_modal(std::make_unique<CAllSettingsDlg>(DialogContext{store(), link, ports}));
+    screen->open_modal(std::make_unique<CAllSettingsDlg>(DialogContext{doc, link, ports}));
     screen->top_dialog()->click(CAllSettingsDlg::kStartButton);
     *elapsed_ms = 0;
     do {
@@ -139,6 +139,7 @@ class SendAllEndToEnd : public ::testing::Test {
   std::string dir = scratch.path();
   testing::ScopedEnv config{"XDG_CONFIG_HOME", dir.c_str()};
   std::string file;
+  SwitcherSettings varied;  // what the file holds
 };
 
 // The command groups in the order the run sends them, and how many lines of
@@ -217,13 +218,14 @@ TEST_F(SendAllEndToEnd, FileWithProblemsIsRefusedUnlessForced) {
 
 TEST_F(SendAllEndToEnd, ChangedFromSendsOnlyTheLinesThatDiffer) {
   // NEW is the file with three titles changed.
-  ASSERT_NO_FATAL_FAILURE(load_file());
-  store().channel_titles[1] = sjis("Ａ");
-  store().channel_titles[5] = sjis("Ｂ");
-  store().channel_titles[20] = sjis("Ｃ");
+  SettingsStore doc;
+  ASSERT_NO_FATAL_FAILURE(load_file(doc));
+  doc.channel_titles[1] = sjis("Ａ");
+  doc.channel_titles[5] = sjis("Ｂ");
+  doc.channel_titles[20] = sjis("Ｃ");
   const std::string changed = dir + "/changed.dat";
   std::string error;
-  ASSERT_TRUE(write_settings_file(changed, &error)) << error;
+  ASSERT_TRUE(write_settings_file(system_disk(), doc, doc.model_index, changed, &error)) << error;
   // Each title: CA, the channel, 16 JIS codes (0x2341 is Ａ, 0x2121 the blank).
   auto title = [](const std::string& channel, const std::string& code) {
     std::string line = "CA" + channel + code;
@@ -243,8 +245,7 @@ TEST_F(SendAllEndToEnd, ChangedFromSendsOnlyTheLinesThatDiffer) {
 
 // What the switcher must hold after a complete run on KLV-A: the file's value
 // for everything the model has, a fresh switcher's value for the rest.
-void expect_switcher_holds_the_file(const Simulator::State& got) {
-  const SettingsStore& s = store();
+void expect_switcher_holds_the_file(const SwitcherSettings& s, const Simulator::State& got) {
   const Simulator::State fresh;
   const int inputs = 28, outputs = 8, terminals_in = 16, terminals_out = 3;
 
@@ -302,17 +303,18 @@ void expect_switcher_holds_the_file(const Simulator::State& got) {
 }
 
 TEST_F(SendAllEndToEnd, ARunLeavesTheSwitcherHoldingTheFile) {
-  ASSERT_NO_FATAL_FAILURE(load_file());
+  SettingsStore doc;
+  ASSERT_NO_FATAL_FAILURE(load_file(doc));
   Simulator sim(0);
   Link link;
   DirectAttachment attachment(link, sim);
   testing::FakePace pace;
   std::ostringstream progress;
   SendAllReporter reporter(progress, false, 0);
-  const SendAllOutcome o = run_send_all_timed(link, store(), 0, pace, reporter, {}, {80, 500});
+  const SendAllOutcome o = run_send_all_timed(link, doc, 0, pace, reporter, {}, {80, 500});
   EXPECT_EQ(send_all_exit_code(o), kExitOk);
   EXPECT_EQ(sim.lines().size(), 420u);
-  expect_switcher_holds_the_file(sim.state());
+  expect_switcher_holds_the_file(doc, sim.state());
 }
 
 // The one run on the real clock and a real pseudo-terminal, against the
@@ -333,7 +335,7 @@ TEST_F(SendAllEndToEnd, RealTimeRunLeavesTheSimulatedSwitcherHoldingTheFile) {
   });
   EXPECT_EQ(status, kExitOk);
   EXPECT_EQ(lines.size(), 420u);
-  expect_switcher_holds_the_file(state);
+  expect_switcher_holds_the_file(varied, state);
 }
 
 // The program itself, on a terminal: the bar, an injected error answer, Ctrl+C.

@@ -75,8 +75,7 @@ class Mutator {
   std::mt19937 rng_;
 };
 
-void expect_usable_store(const std::string& bytes, const ReadResult& r) {
-  SettingsStore& s = store();
+void expect_usable_store(SettingsStore& s, const std::string& bytes, const ReadResult& r) {
   // Plain loops with one assertion each: this runs for every generated file.
   for (const IntRun& run : kIntRuns) {
     const int* v = run.values(s);
@@ -89,7 +88,6 @@ void expect_usable_store(const std::string& bytes, const ReadResult& r) {
   bool texts_ok = s.panel_password.size() <= 33 && !has_space_or_nul(s.panel_password);
   for (const std::string& t : s.channel_titles) texts_ok = texts_ok && t.size() <= 33 && !has_space_or_nul(t);
   ASSERT_TRUE(texts_ok);
-  ASSERT_EQ(s.modified, 0);
   ASSERT_EQ(s.model_index, 3);
   ASSERT_EQ(s.current_output, 2);
   int lines = 1;
@@ -102,30 +100,29 @@ void expect_usable_store(const std::string& bytes, const ReadResult& r) {
 }
 
 TEST(SettingsFuzz, DamagedFilesLoadIntoAUsableStore) {
-  reset_whole_store();
+  SettingsStore s;
+  reset_to_defaults(s);
   const std::string crlf = testing::join_lines(testing::default_file_lines());
   const std::string lf = testing::join_lines(testing::default_file_lines(), "\n");
   Mutator m(20240611u);
   constexpr int kFiles = 100000;
   for (int n = 0; n < kFiles; ++n) {
     std::string bytes = m.pick(0, 19) == 0 ? m.noise() : m.make(crlf, lf);
-    store().model_index = 3;
-    store().current_output = 2;
-    store().modified = 1;
-    ReadResult r = read_settings_text(bytes);
-    ASSERT_NO_FATAL_FAILURE(expect_usable_store(bytes, r)) << "file " << n;
+    s.model_index = 3;
+    s.current_output = 2;
+    ReadResult r = read_settings_text(s, s.model_index, bytes);
+    ASSERT_NO_FATAL_FAILURE(expect_usable_store(s, bytes, r)) << "file " << n;
     if (n % 16 == 0) {
       // Whatever was loaded can be saved, and saving it again after a reload gives the same bytes.
       std::string first;
       std::string second;
       std::string error;
-      ASSERT_TRUE(settings_file_text(&first, &error)) << error;
-      read_settings_text(first);
-      ASSERT_TRUE(settings_file_text(&second, &error)) << error;
+      ASSERT_TRUE(settings_file_text(s, s.model_index, &first, &error)) << error;
+      read_settings_text(s, s.model_index, first);
+      ASSERT_TRUE(settings_file_text(s, s.model_index, &second, &error)) << error;
       ASSERT_EQ(first, second) << "file " << n;
     }
   }
-  reset_whole_store();
 }
 
 std::string with_crlf(const std::string& lf) {

@@ -32,17 +32,16 @@ std::vector<std::string> varied_lines() {
 
 class SettingsReadTest : public ::testing::Test {
  protected:
-  void SetUp() override { reset_whole_store(); }
-  void TearDown() override { reset_whole_store(); }
+  void SetUp() override { reset_to_defaults(s); }
 
   ReadResult read(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
-    return read_settings_text(join_lines(lines, end));
+    return read_settings_text(s, s.model_index, join_lines(lines, end));
   }
-  // The file the writer makes of the store as it is now.
-  static std::string written() {
+  // The file the writer makes of the settings as they are now.
+  std::string written() const {
     std::string bytes;
     std::string error;
-    EXPECT_TRUE(settings_file_text(&bytes, &error)) << error;
+    EXPECT_TRUE(settings_file_text(s, s.model_index, &bytes, &error)) << error;
     return bytes;
   }
   // The problems as "line: message" for readable failures.
@@ -51,11 +50,10 @@ class SettingsReadTest : public ::testing::Test {
     for (const FileProblem& p : r.problems) out += describe(p) + "\n";
     return out;
   }
-  SettingsStore& s = store();
+  SettingsStore s;
 };
 
-void expect_varied_values() {
-  const SettingsStore& s = store();
+void expect_varied_values(const SwitcherSettings& s) {
   EXPECT_EQ(s.channel_titles[0], "\x83\x41" "0");
   EXPECT_EQ(s.channel_titles[63], "\x83\x41" "63");
   EXPECT_EQ(s.alarm_input_channels[0], 63);
@@ -82,12 +80,10 @@ void expect_varied_values() {
   EXPECT_EQ(s.panel_password, "ABCDEF");
 }
 
-TEST_F(SettingsReadTest, LoadsEveryValueAndClearsModified) {
-  s.modified = 1;
+TEST_F(SettingsReadTest, LoadsEveryValue) {
   ReadResult r = read(varied_lines());
   EXPECT_TRUE(r.clean()) << listed(r);
-  expect_varied_values();
-  EXPECT_EQ(s.modified, 0);
+  expect_varied_values(s);
 }
 
 // On the smallest model: the elements beyond its counts are written all the same.
@@ -96,23 +92,23 @@ TEST_F(SettingsReadTest, WhatTheWriterWritesReadsBackUnchanged) {
   ASSERT_EQ(s.model_index, 0);
   const std::string bytes = written();
   EXPECT_EQ(bytes, join_lines(varied_lines()));
-  reset_whole_store();
-  EXPECT_TRUE(read_settings_text(bytes).clean());
-  expect_varied_values();
+  reset_to_defaults(s);
+  EXPECT_TRUE(read_settings_text(s, s.model_index, bytes).clean());
+  expect_varied_values(s);
 }
 
 TEST_F(SettingsReadTest, WhiteSpaceOfAnyKindSeparatesValues) {
   std::vector<std::string> lines = varied_lines();
   for (const std::string& end : {std::string("\n"), std::string("\r\n\r\n"), std::string(" \t\n")}) {
-    reset_whole_store();
+    reset_to_defaults(s);
     EXPECT_TRUE(read(lines, end).clean());
-    expect_varied_values();
+    expect_varied_values(s);
   }
   std::string spaced;
   for (const std::string& l : lines) spaced += "   " + l + "\n\n";
-  reset_whole_store();
-  EXPECT_TRUE(read_settings_text(spaced).clean());
-  expect_varied_values();
+  reset_to_defaults(s);
+  EXPECT_TRUE(read_settings_text(s, s.model_index, spaced).clean());
+  expect_varied_values(s);
 }
 
 TEST_F(SettingsReadTest, TitleOfTheLetterSReadsBackEmptyTheLongestAndFullWidthSpacesUnchanged) {
@@ -152,7 +148,6 @@ TEST_F(SettingsReadTest, LoadingLeavesSelectionsSetupAndFileNameAlone) {
 TEST_F(SettingsReadTest, FileEndingAfterLine1000KeepsTheRestAndEmptiesThePassword) {
   std::vector<std::string> lines = varied_lines();
   lines.resize(1000);
-  s.modified = 1;
   ReadResult r = read(lines);
   EXPECT_EQ(s.channel_titles[63], "\x83\x41" "63");
   EXPECT_EQ(s.alarm_input_channels[23], 40);
@@ -162,7 +157,6 @@ TEST_F(SettingsReadTest, FileEndingAfterLine1000KeepsTheRestAndEmptiesThePasswor
   for (int o = 0; o < 16; ++o) EXPECT_EQ(s.output_routes[o], o);
   EXPECT_EQ(s.alarm_hold_time, 9);
   EXPECT_EQ(s.panel_password, "");
-  EXPECT_EQ(s.modified, 0);
   ASSERT_EQ(r.problems.size(), 1u) << listed(r);
   EXPECT_EQ(r.problems[0].line, 0);
   EXPECT_NE(r.problems[0].message.find("1001 to 1507"), std::string::npos) << listed(r);
@@ -268,14 +262,14 @@ TEST_F(SettingsReadTest, OutOfRangeValuesGoBackToTheirDefaultsWithTheirLine) {
                                          std::make_pair(run.last, run.last_default)}) {
       SCOPED_TRACE(line);
       for (int value : {0, run.max}) {
-        reset_whole_store();
+        reset_to_defaults(s);
         std::vector<std::string> lines = default_file_lines();
         lines[line - 1] = std::to_string(value);
         ASSERT_TRUE(read(lines).clean()) << value;
         EXPECT_EQ(written(), join_lines(lines));
       }
       for (const std::string& bad : {std::to_string(run.max + 1), std::string("-1"), std::string("99999999999")}) {
-        reset_whole_store();
+        reset_to_defaults(s);
         std::vector<std::string> lines = default_file_lines();
         lines[line - 1] = bad;
         ReadResult r = read(lines);
@@ -346,7 +340,7 @@ TEST_F(SettingsReadTest, ProblemLinesCountTheFilesOwnLines) {
   std::vector<std::string> lines = default_file_lines();
   lines[1385 - 1] = "99";
   std::string bytes = "\n\n" + join_lines(lines, "\n");  // two blank lines in front
-  ReadResult r = read_settings_text(bytes);
+  ReadResult r = read_settings_text(s, s.model_index, bytes);
   ASSERT_EQ(r.problems.size(), 1u);
   EXPECT_EQ(r.problems[0].line, 1387);
   EXPECT_EQ(describe(r.problems[0]), "line 1387: output route 99 out of range 0..64, reset to default 0");
@@ -355,7 +349,7 @@ TEST_F(SettingsReadTest, ProblemLinesCountTheFilesOwnLines) {
 TEST_F(SettingsReadTest, EmptyFileEmptiesTextsAndKeepsNumbers) {
   s.output_routes[0] = 9;
   s.channel_titles[0] = "x";
-  ReadResult r = read_settings_text("");
+  ReadResult r = read_settings_text(s, s.model_index, "");
   EXPECT_EQ(s.output_routes[0], 9);
   EXPECT_EQ(s.channel_titles[0], "");
   EXPECT_EQ(s.panel_password, "");

@@ -22,32 +22,35 @@ using testing::read_file;
 using testing::TempDir;
 using testing::write_file;
 
+bool save(const SwitcherSettings& s, const std::string& path, std::string* error) {
+  return write_settings_file(system_disk(), s, 0, path, error);
+}
+
 class SettingsSaveTest : public ::testing::Test {
  protected:
-  void SetUp() override { reset_whole_store(); }
-  void TearDown() override { reset_whole_store(); }
+  void SetUp() override { reset_to_defaults(s); }
+  bool save(const std::string& path, std::string* error) { return klvc::save(s, path, error); }
+  bool open(const std::string& path, ReadResult* result, std::string* error) {
+    return read_settings_file(s, 0, path, result, error);
+  }
   TempDir dir;
-  SettingsStore& s = store();
+  SettingsStore s;
 };
 
 TEST_F(SettingsSaveTest, SaveAndOpenRoundTrip) {
   std::string path = dir.file("a.dat");
   s.output_routes[3] = 11;
   s.channel_titles[0] = "\x82\xA0";
-  s.modified = 1;
   std::string error;
-  ASSERT_TRUE(write_settings_file(path, &error)) << error;
-  EXPECT_EQ(s.modified, 0);
+  ASSERT_TRUE(save(path, &error)) << error;
   EXPECT_EQ(list_dir(dir.path()), "a.dat");
 
-  reset_whole_store();
-  s.modified = 1;
+  reset_to_defaults(s);
   ReadResult result;
-  ASSERT_TRUE(read_settings_file(path, &result, &error)) << error;
+  ASSERT_TRUE(open(path, &result, &error)) << error;
   EXPECT_TRUE(result.clean());
   EXPECT_EQ(s.output_routes[3], 11);
   EXPECT_EQ(s.channel_titles[0], "\x82\xA0");
-  EXPECT_EQ(s.modified, 0);
 }
 
 TEST_F(SettingsSaveTest, ReplacingAFileKeepsItsPermissions) {
@@ -59,7 +62,7 @@ TEST_F(SettingsSaveTest, ReplacingAFileKeepsItsPermissions) {
     ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
   }
   std::string error;
-  ASSERT_TRUE(write_settings_file(path, &error)) << error;
+  ASSERT_TRUE(save(path, &error)) << error;
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -75,7 +78,7 @@ TEST_F(SettingsSaveTest, SavingThroughALinkReplacesTheFileItPointsTo) {
   write_file(real, "old");
   ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
   std::string error;
-  ASSERT_TRUE(write_settings_file(link, &error)) << error;
+  ASSERT_TRUE(save(link, &error)) << error;
   struct stat st;
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -90,7 +93,7 @@ TEST_F(SettingsSaveTest, SavingThroughALinkReplacesTheFileItPointsTo) {
   ASSERT_EQ(symlink(real.c_str(), planted.c_str()), 0);
   ASSERT_EQ(lchown(planted.c_str(), 65534, 65534), 0);
   write_file(real, "old");
-  EXPECT_FALSE(write_settings_file(planted, &error));
+  EXPECT_FALSE(save(planted, &error));
   EXPECT_NE(error.find(planted + " is a symbolic link that"), std::string::npos) << error;
   EXPECT_EQ(read_file(real), "old");
 }
@@ -98,7 +101,7 @@ TEST_F(SettingsSaveTest, SavingThroughALinkReplacesTheFileItPointsTo) {
 TEST_F(SettingsSaveTest, RealFailuresNameThePathAndTheReason) {
   std::string missing = dir.file("no-such-folder/a.dat");
   std::string error;
-  EXPECT_FALSE(write_settings_file(missing, &error));
+  EXPECT_FALSE(save(missing, &error));
   EXPECT_NE(error.find(missing), std::string::npos) << error;
   EXPECT_NE(error.find(std::strerror(ENOENT)), std::string::npos) << error;
 
@@ -106,7 +109,7 @@ TEST_F(SettingsSaveTest, RealFailuresNameThePathAndTheReason) {
   std::string folder = dir.file("folder.dat");
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
   write_file(folder + "/inside", "x");
-  EXPECT_FALSE(write_settings_file(folder, &error));
+  EXPECT_FALSE(save(folder, &error));
   EXPECT_NE(error.find(folder), std::string::npos) << error;
   EXPECT_EQ(read_file(folder + "/inside"), "x");
   EXPECT_EQ(list_dir(dir.path()), "folder.dat");
@@ -114,19 +117,19 @@ TEST_F(SettingsSaveTest, RealFailuresNameThePathAndTheReason) {
   // A file where the folder should be.
   write_file(dir.file("plain"), "x");
   const std::string under_file = dir.file("plain/a.dat");
-  EXPECT_FALSE(write_settings_file(under_file, &error));
+  EXPECT_FALSE(save(under_file, &error));
   EXPECT_NE(error.find(under_file), std::string::npos) << error;
   EXPECT_NE(error.find(std::strerror(ENOTDIR)), std::string::npos) << error;
   EXPECT_EQ(read_file(dir.file("plain")), "x");
 
-  EXPECT_FALSE(write_settings_file("", &error));
+  EXPECT_FALSE(save("", &error));
   EXPECT_FALSE(error.empty());
 }
 
 // Saves in a child process that runs as an ordinary user: folder permissions
 // do not bind the superuser, and the tests run as root in CI. Returns the
 // save's error text, "saved" when it succeeded.
-std::string save_as_ordinary_user(const std::string& path) {
+std::string save_as_ordinary_user(const SwitcherSettings& s, const std::string& path) {
   int out[2];
   if (pipe(out) != 0) return "pipe failed";
   const pid_t pid = fork();
@@ -135,7 +138,7 @@ std::string save_as_ordinary_user(const std::string& path) {
     std::string error = "saved";
     if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
       error = std::string("cannot leave root: ") + std::strerror(errno);
-    } else if (write_settings_file(path, &error)) {
+    } else if (save(s, path, &error)) {
       error = "saved";
     }
     (void)!write(out[1], error.data(), error.size());
@@ -157,7 +160,7 @@ TEST_F(SettingsSaveTest, UnwritableFolderLeavesTheOldFile) {
   write_file(path, "previous");
   chmod(dir.path().c_str(), 0755);  // the ordinary user may look inside
   chmod(sub.c_str(), 0555);
-  const std::string error = save_as_ordinary_user(path);
+  const std::string error = save_as_ordinary_user(s, path);
   chmod(sub.c_str(), 0755);
   EXPECT_EQ(read_file(path), "previous");
   EXPECT_EQ(list_dir(sub), "a.dat");
@@ -170,7 +173,7 @@ TEST_F(SettingsSaveTest, RefusedStoreWritesNothing) {
   write_file(path, "previous");
   s.panel_password = "12 456";
   std::string error;
-  EXPECT_FALSE(write_settings_file(path, &error));
+  EXPECT_FALSE(save(path, &error));
   EXPECT_NE(error.find(path), std::string::npos) << error;
   EXPECT_NE(error.find("password"), std::string::npos) << error;
   EXPECT_EQ(read_file(path), "previous");
@@ -182,20 +185,20 @@ TEST_F(SettingsSaveTest, UnreadableFilesLeaveTheStoreUnchanged) {
   ReadResult result;
   std::string error;
   std::string missing = dir.file("missing.dat");
-  EXPECT_FALSE(read_settings_file(missing, &result, &error));
+  EXPECT_FALSE(open(missing, &result, &error));
   EXPECT_EQ(error, "cannot open " + missing + ": " + std::strerror(ENOENT));
 
-  EXPECT_FALSE(read_settings_file(dir.path(), &result, &error));
+  EXPECT_FALSE(open(dir.path(), &result, &error));
   EXPECT_EQ(error, "cannot open " + dir.path() + ": " + std::strerror(EISDIR));
 
   std::string fifo = dir.file("pipe.dat");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_FALSE(read_settings_file(fifo, &result, &error));  // must not wait for a writer
+  EXPECT_FALSE(open(fifo, &result, &error));  // must not wait for a writer
   EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
 
   std::string huge = dir.file("huge.dat");
   write_file(huge, std::string(2 << 20, '1'));
-  EXPECT_FALSE(read_settings_file(huge, &result, &error));
+  EXPECT_FALSE(open(huge, &result, &error));
   EXPECT_NE(error.find(huge), std::string::npos) << error;
 
   EXPECT_EQ(s.output_routes[0], 7);

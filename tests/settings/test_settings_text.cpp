@@ -17,22 +17,25 @@ std::string refuse_long(const std::string& sjis) {
   return sjis.size() > 32 ? std::to_string(sjis.size()) + " bytes is too long" : std::string();
 }
 
-std::string file_bytes() {
-  std::string bytes;
-  std::string error;
-  EXPECT_TRUE(settings_file_text(&bytes, &error)) << error;
-  return bytes;
-}
-
 class SettingsTextTest : public ::testing::Test {
  protected:
-  void SetUp() override { reset_whole_store(); }
-  void TearDown() override { reset_whole_store(); }
+  void SetUp() override { reset_to_defaults(s); }
+
+  TextImport import(const std::string& bytes, TitleCheck check) {
+    return import_settings_text(s, s.model_index, bytes, check);
+  }
+  std::string file_bytes() const {
+    std::string bytes;
+    std::string error;
+    EXPECT_TRUE(settings_file_text(s, s.model_index, &bytes, &error)) << error;
+    return bytes;
+  }
+  SettingsStore s;
 };
 
 TEST_F(SettingsTextTest, ATextChangesOnlyTheSettingsItHolds) {
-  store().output_routes[4] = 7;  // as a base would hold it
-  const TextImport r = import_settings_text(
+  s.output_routes[4] = 7;  // as a base would hold it
+  const TextImport r = import(
       "# a comment, then a blank line\n"
       "\n"
       "route out03 = in12\r\n"
@@ -46,7 +49,6 @@ TEST_F(SettingsTextTest, ATextChangesOnlyTheSettingsItHolds) {
   ASSERT_TRUE(r.errors.empty()) << r.errors.front().line << ": " << r.errors.front().message;
   EXPECT_FALSE(r.titles_csv);
   EXPECT_EQ(r.settings, 7);
-  const SettingsStore& s = store();
   EXPECT_EQ(s.output_routes[2], 11);
   EXPECT_EQ(s.output_routes[3], kRouteAuto);  // in29 is Auto on KLV-A, the model in use
   EXPECT_EQ(s.output_routes[4], 7);
@@ -138,7 +140,7 @@ TEST_F(SettingsTextTest, EveryErrorIsListedWithItsLineAndTheStoreStaysAsItWas) {
   std::string text;
   for (const Case& c : cases) text += std::string(c.line) + "\n";
   const std::string before = file_bytes();
-  const TextImport r = import_settings_text(text, refuse_long);
+  const TextImport r = import(text, refuse_long);
   std::vector<std::string> got;
   for (const FileProblem& p : r.errors) got.push_back(std::to_string(p.line) + ": " + p.message);
   std::vector<std::string> expected;
@@ -151,7 +153,7 @@ TEST_F(SettingsTextTest, EveryErrorIsListedWithItsLineAndTheStoreStaysAsItWas) {
 }
 
 TEST_F(SettingsTextTest, ASettingsFileUnderAnotherNameIsOneErrorNotHundreds) {
-  const TextImport r = import_settings_text("s\r\ns\r\n0\r\n1\r\n", nullptr);
+  const TextImport r = import("s\r\ns\r\n0\r\n1\r\n", nullptr);
   ASSERT_EQ(r.errors.size(), 1u);
   EXPECT_EQ(r.errors[0].line, 0);
   EXPECT_NE(r.errors[0].message.find("must be named *.dat"), std::string::npos);
@@ -159,7 +161,7 @@ TEST_F(SettingsTextTest, ASettingsFileUnderAnotherNameIsOneErrorNotHundreds) {
 
 TEST_F(SettingsTextTest, TitlesCsvFieldsAreReadAsRfc4180HasThem) {
   // Without a title check, the fields arrive exactly as the CSV holds them.
-  const TextImport r = import_settings_text(
+  const TextImport r = import(
       "\xEF\xBB\xBF" "channel,title,,\r\n"
       "1,\"a,b\",,\r\n"
       "2,\"say \"\"hi\"\"\"\r\n"
@@ -173,7 +175,7 @@ TEST_F(SettingsTextTest, TitlesCsvFieldsAreReadAsRfc4180HasThem) {
   ASSERT_TRUE(r.errors.empty()) << r.errors.front().line << ": " << r.errors.front().message;
   EXPECT_TRUE(r.titles_csv);
   EXPECT_EQ(r.settings, 6);
-  const auto& t = store().channel_titles;
+  const auto& t = s.channel_titles;
   EXPECT_EQ(t[0], "a,b");
   EXPECT_EQ(t[1], "say \"hi\"");
   EXPECT_EQ(t[2], kKaMeRa);
@@ -181,7 +183,7 @@ TEST_F(SettingsTextTest, TitlesCsvFieldsAreReadAsRfc4180HasThem) {
   EXPECT_EQ(t[4], "two\r\nlines");
   EXPECT_EQ(t[5], "");
 
-  const TextImport bad = import_settings_text(
+  const TextImport bad = import(
       "channel,title\n"
       "5,\"two\nlines\"\n"  // lines 2 and 3
       "x,カメラ\n"

@@ -12,22 +12,21 @@ using testing::join_lines;
 
 class SettingsWriteTest : public ::testing::Test {
  protected:
-  void SetUp() override { reset_whole_store(); }
-  void TearDown() override { reset_whole_store(); }
+  void SetUp() override { reset_to_defaults(s); }
 
   std::string text(std::vector<std::string>* notes = nullptr) {
     std::string bytes;
     std::string error;
-    EXPECT_TRUE(settings_file_text(&bytes, &error, notes)) << error;
+    EXPECT_TRUE(settings_file_text(s, s.model_index, &bytes, &error, notes)) << error;
     return bytes;
   }
   std::string refused() {
     std::string bytes;
     std::string error;
-    EXPECT_FALSE(settings_file_text(&bytes, &error));
+    EXPECT_FALSE(settings_file_text(s, s.model_index, &bytes, &error));
     return error;
   }
-  SettingsStore& s = store();
+  SettingsStore s;
 };
 
 TEST_F(SettingsWriteTest, DefaultsGiveTheKnownFile) {
