@@ -24,13 +24,6 @@ struct LinkStatus {
     batch_step = 0;
     error_seen = 0;
   }
-
-  // Every flag back to 0.
-  void reset() {
-    for (std::atomic<int>* flag : {&reader_running, &no_connect_ticks, &response_pending, &batch_step, &error_seen}) {
-      *flag = 0;
-    }
-  }
 };
 
 }  // namespace klvc

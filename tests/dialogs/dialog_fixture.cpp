@@ -32,7 +32,6 @@ void ScreenBoxes::show_box(BoxRequest request, std::function<void(BoxResult)> on
 
 DialogTest::DialogTest() : ui(ui::Ui::create_headless(80, 24)), boxes(*ui) {
   reset_doc();
-  link.status().reset();
   set_message_sink(&boxes);
   link.set_direct_line([this](const std::string& bytes) {
     wire += bytes;

@@ -34,7 +34,6 @@ class RecordingHost : public BatchHost {
 
 class BatchTest : public testing::Test {
  protected:
-  void SetUp() override { link.status().reset(); }
   void run_ticks(int n) {
     for (int i = 0; i < n; ++i) batch.tick();
   }

@@ -13,10 +13,7 @@ void AppTest::SetUp() {
 }
 
 void AppTest::TearDown() {
-  if (app) {
-    app->link().set_direct_line({});
-    app->link().status().reset();
-  }
+  if (app) app->link().set_direct_line({});
   app.reset();
   ui.reset();
 }
