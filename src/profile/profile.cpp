@@ -80,6 +80,13 @@ std::string profile_path() {
   return base + "/klvc/klvc.ini";
 }
 
+std::string state_folder() {
+  const char* xdg = std::getenv("XDG_STATE_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/klvc";
+  const std::string home = home_folder();
+  return home.empty() ? std::string() : home + "/.local/state/klvc";
+}
+
 ProfileValues read_profile(const std::string& path, std::vector<std::string>* notes) {
   ProfileValues v;
   std::string text, why;

@@ -32,6 +32,10 @@ std::string home_folder();
 // $XDG_CONFIG_HOME/klvc/klvc.ini, else ~/.config/klvc/klvc.ini.
 std::string profile_path();
 
+// $XDG_STATE_HOME/klvc, else ~/.local/state/klvc (recovery files, the
+// records of what each switcher received); "" without a home folder.
+std::string state_folder();
+
 // Missing, unreadable or garbled: the defaults. A value that is not an integer
 // or lies outside its range is replaced by 0 (the default), which the next
 // write of that key puts right; `notes` (optional) gets one line per such value.

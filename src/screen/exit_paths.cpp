@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -34,12 +33,7 @@ const char* signal_name(int sig) {
 
 }  // namespace
 
-std::string recovery_state_dir() {
-  const char* xdg = std::getenv("XDG_STATE_HOME");
-  if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/klvc";
-  const std::string home = home_folder();
-  return home.empty() ? std::string() : home + "/.local/state/klvc";
-}
+std::string recovery_state_dir() { return state_folder(); }
 
 std::vector<std::string> recovery_file_candidates(const std::string& file_name, const std::string& state_dir,
                                                   std::time_t now) {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
@@ -78,10 +77,8 @@ bool remove_records(const SentRecordKey& key, std::string* error) {
 }  // namespace
 
 std::string sent_records_folder() {
-  const char* xdg = std::getenv("XDG_STATE_HOME");
-  const std::string home = home_folder();
-  const std::string base = xdg && xdg[0] == '/' ? std::string(xdg) : (home.empty() ? "." : home) + "/.local/state";
-  return base + "/klvc/sent";
+  const std::string state = state_folder();
+  return (state.empty() ? std::string("./.local/state/klvc") : state) + "/sent";
 }
 
 std::string sent_record_path(const SentRecordKey& key, int model) {
