@@ -31,14 +31,14 @@ std::string Batch::progress() const {
 }
 
 bool Batch::start() {
-  if (link_.status().batch_step.load() != 0) return false;
+  // Only one batch at a time on a link, whoever started it.
+  if (!link_.status().claim_batch()) return false;
   log_run(host_.batch_name(), "started, " + std::to_string(host_.batch_shape().rows) + " rows");
   // A run starts clean: an error answer to an earlier single command is not
   // this run's and must not stop it, unseen, before its first line.
   link_.status().error_seen = 0;
   inner_ = 0;
   link_.clear_answer_lag();  // the end's "Success" speaks of this batch's answers only
-  link_.status().batch_step = 1;
   running_ = true;
   host_.start_batch_timer();
   host_.batch_running_changed(true);
@@ -59,8 +59,7 @@ void Batch::tick() {
   if (s.error_seen.load() != 0) {
     // The switcher refused a command: stop where we are, the bar shows how far we got.
     log_run(host_.batch_name(), "stopped at " + progress() + ": an error answer or no answer");
-    s.error_seen = 0;
-    s.batch_step = 0;
+    s.end_batch();
     stop();
     return;
   }
@@ -84,8 +83,7 @@ void Batch::tick() {
 void Batch::abandon() {
   if (!running_) return;
   log_run(host_.batch_name(), "stopped at " + progress() + ": its dialog was closed");
-  link_.status().batch_step = 0;
-  link_.status().error_seen = 0;
+  link_.status().end_batch();
   stop();
 }
 

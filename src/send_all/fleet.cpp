@@ -258,11 +258,14 @@ int fleet_main(const SendAllOptions& o, const PortMap& ports) {
     f.target.com = f.com;
     f.target.device_named = f.com < 0;  // port = in the targets file
   }
+  const auto section = [&targets](const std::string& name) {
+    return std::find_if(targets.begin(), targets.end(), [&](const FleetTarget& f) { return f.target.name == name; });
+  };
   if (!o.records) {
     if (!o.only.empty()) {
       std::vector<FleetTarget> named;
       for (const std::string& name : o.only) {
-        const auto at = std::find_if(targets.begin(), targets.end(), [&](const FleetTarget& f) { return f.target.name == name; });
+        const auto at = section(name);
         if (at == targets.end()) {
           std::cerr << "klvc send-all: " << shown(o.targets) << " has no [" << shown(name) << "]\n";
           return kExitUsage;
@@ -280,7 +283,7 @@ int fleet_main(const SendAllOptions& o, const PortMap& ports) {
   std::vector<SendAllTarget> mine;
   const FleetTarget* first = nullptr;
   for (const std::string& name : o.only) {
-    const auto at = std::find_if(targets.begin(), targets.end(), [&](const FleetTarget& f) { return f.target.name == name; });
+    const auto at = section(name);
     if (at == targets.end() || (first && port_key(at->device) != port_key(first->device))) {
       std::cerr << "klvc send-all: " << shown(o.targets) << " has no [" << shown(name) << "] on the port of the others\n";
       return kExitUsage;

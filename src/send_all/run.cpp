@@ -145,12 +145,16 @@ bool parse_send_all_periods(const std::string& word, SendAllPeriods* periods) {
   return true;
 }
 
-SendAllOutcome run_send_all_timed(Link& link, const SwitcherSettings& settings, int model, SendAllPace& pace,
-                                  SendAllReporter& reporter, const SendAllHooks& hooks, SendAllPeriods periods) {
-  std::vector<SendAllScriptTick> ticks = send_all_script(settings, std::clamp(model, 0, kModelCount - 1));
+void apply_send_all_periods(std::vector<SendAllScriptTick>& ticks, SendAllPeriods periods) {
   for (SendAllScriptTick& t : ticks) {
     t.period_ms = t.period_ms == kSendAllFastPeriodMs ? periods.fast_ms : periods.slow_ms;
   }
+}
+
+SendAllOutcome run_send_all_timed(Link& link, const SwitcherSettings& settings, int model, SendAllPace& pace,
+                                  SendAllReporter& reporter, const SendAllHooks& hooks, SendAllPeriods periods) {
+  std::vector<SendAllScriptTick> ticks = send_all_script(settings, std::clamp(model, 0, kModelCount - 1));
+  apply_send_all_periods(ticks, periods);
   return run_send_all(link, model, ticks, PaceMode::Timed, pace, reporter, hooks);
 }
 

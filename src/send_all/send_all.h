@@ -35,6 +35,9 @@ struct SendAllPeriods {
 };
 // "FAST:SLOW", each 1..60000 ms; false for anything else.
 bool parse_send_all_periods(const std::string& word, SendAllPeriods* periods);
+// Gives each tick the period of its kind: `periods.fast_ms` where the step
+// table says 80 ms, `periods.slow_ms` where it says 500 ms.
+void apply_send_all_periods(std::vector<SendAllScriptTick>& ticks, SendAllPeriods periods);
 
 struct SendAllOptions {
   std::string file;     // a settings file, text or titles CSV; empty: the base alone

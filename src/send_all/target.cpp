@@ -187,9 +187,7 @@ int prepare_target(const SendAllTarget& t, SwitcherSettings& s, std::ostream& er
   if (!load(s, t.file, t, err)) return kExitUsage;
   *ticks = send_all_script(s, t.model);
   if (!changed_from.empty()) *ticks = changed_ticks(old_ticks, *ticks);
-  for (SendAllScriptTick& tick : *ticks) {
-    tick.period_ms = tick.period_ms == kSendAllFastPeriodMs ? t.periods.fast_ms : t.periods.slow_ms;
-  }
+  apply_send_all_periods(*ticks, t.periods);
   return kExitOk;
 }
 
