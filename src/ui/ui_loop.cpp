@@ -136,16 +136,17 @@ void Ui::run_once(int max_wait_ms) {
   while (budget-- > 0 && m.fire_next_due(now)) {
   }
   if (!m.backend->real_time()) return;
-  m.backend->present(render());
-  if (m.boxes.empty() || m.boxes.front().drawn) return;
-  m.boxes.front().drawn = true;
-  // Keys typed before this box appeared were meant for what was on screen then.
-  std::vector<Event> early;
-  m.backend->wait(0, -1, early);
-  if (early.empty()) return;
-  m.draining_before_box = true;
-  for (const Event& e : early) m.dispatch(e);
-  m.draining_before_box = false;
+  if (!m.boxes.empty() && !m.boxes.front().drawn) {
+    m.boxes.front().drawn = true;
+    // Keys typed before this box appeared were meant for what was on screen
+    // then: those already read before the box is written. Read after the
+    // write, a quick answer to the box could be taken for one of them.
+    std::vector<Event> early;
+    m.backend->wait(0, -1, early);
+    m.draining_before_box = true;
+    for (const Event& e : early) m.dispatch(e);
+    m.draining_before_box = false;
+  }
   m.backend->present(render());
 }
 
